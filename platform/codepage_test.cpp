@@ -1,0 +1,49 @@
+#include "codepage.h"
+
+#include <gtest/gtest.h>
+
+namespace zv::cp1250 {
+namespace {
+
+TEST(Codepage, EveryByteRoundTripsThroughUtf8) {
+    for (int b = 0; b < 256; ++b) {
+        const std::string one(1, static_cast<char>(b));
+        EXPECT_EQ(fromUtf8(toUtf8(one)), one) << "byte " << b;
+    }
+}
+
+TEST(Codepage, CzechLettersMapToTheirBytes) {
+    EXPECT_EQ(fromUtf8("Příliš žluťoučký kůň"),
+              "P\xF8\xEDli\x9A \x9Elu\x9Dou\xE8k\xFD k\xF9\xF2");
+    EXPECT_EQ(toUtf8("\x8A\x8D\x8E\xCC\xD8"), "ŠŤŽĚŘ");
+}
+
+TEST(Codepage, CharactersOutsideTheCodePageBecomeQuestionMarks) {
+    EXPECT_EQ(fromUtf8("a€b"), "a\x80" "b");
+    EXPECT_EQ(fromUtf8("日本"), "??");
+    EXPECT_EQ(fromUtf8("😀x"), "?x");
+    // Broken sequences: a lone continuation byte, a lead byte without its tail.
+    EXPECT_EQ(fromUtf8("\x80z"), "?z");
+    EXPECT_EQ(fromUtf8("ab\xC5"), "ab?");
+}
+
+TEST(Codepage, UpperCaseTableCoversCzechAndSlovakLetters) {
+    const std::string lowerText = fromUtf8("ěščřžýáíéúůďťňľôäĺŕ");
+    const std::string upperText = fromUtf8("ĚŠČŘŽÝÁÍÉÚŮĎŤŇĽÔÄĹŔ");
+    EXPECT_EQ(upper(lowerText), upperText);
+    EXPECT_EQ(lower(upperText), lowerText);
+    EXPECT_EQ(upper(std::string_view("abc XYZ 123")), "ABC XYZ 123");
+    // Division sign and sharp s have no upper case of their own.
+    EXPECT_EQ(upper(static_cast<unsigned char>(0xF7)), 0xF7);
+    EXPECT_EQ(upper(static_cast<unsigned char>(0xDF)), 0xDF);
+}
+
+TEST(Codepage, CompareNoCase) {
+    EXPECT_EQ(compareNoCase("abc", "ABC"), 0);
+    EXPECT_TRUE(equalNoCase(fromUtf8("žluť"), fromUtf8("ŽLUŤ")));
+    EXPECT_LT(compareNoCase("ab", "abc"), 0);
+    EXPECT_GT(compareNoCase("b", "A"), 0);
+}
+
+} // namespace
+} // namespace zv::cp1250

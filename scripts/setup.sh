@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for ZEVLON and builds it.
+#   scripts/setup.sh run   install what is missing, build, start zevlon on a demo data directory
+#   scripts/setup.sh test  install what is missing, build, run every test
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mode=${1:-build}
+build_dir=${ZEVLON_BUILD_DIR:-build}
+
+# Every scripts/deps/*.txt lists Debian packages, one a line; install those not yet present.
+wanted=$(cat scripts/deps/*.txt | sed 's/#.*//' | tr -s ' \t' '\n' | sed '/^$/d' | sort -u)
+missing=()
+for p in $wanted; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S . -B "$build_dir" -G Ninja
+cmake --build "$build_dir"
+
+case "$mode" in
+  test)
+    for hook in scripts/test.d/*.sh; do [ -e "$hook" ] && bash "$hook" "$build_dir"; done
+    cd "$build_dir"
+    export QT_QPA_PLATFORM=offscreen
+    ctest --output-on-failure -j2 --timeout 600
+    ;;
+  run)
+    if [ -x "$build_dir/zevlon" ]; then
+      mkdir -p demo
+      [ -e demo/ZEVLON.INI ] || "$build_dir/zevlon-tool" demo demo
+      cd demo && exec ../"$build_dir"/zevlon
+    else
+      exec "$build_dir/zevlon-tool" --help
+    fi
+    ;;
+  build) ;;
+  *) echo "usage: scripts/setup.sh run|test" >&2; exit 2 ;;
+esac

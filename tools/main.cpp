@@ -1,0 +1,48 @@
+// zevlon-tool: dates and pictures, expressions, checking, dumping and rebuilding
+// data files, demo data, export and import, from the command line.
+#include "command.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace zv::tool {
+
+int badInput(std::string_view message) {
+    std::fprintf(stderr, "zevlon-tool: %.*s\n", static_cast<int>(message.size()), message.data());
+    return 2;
+}
+
+namespace {
+
+// Every subcommand, in the order --help lists them.
+const Command kCommands[] = {
+    {"", "", nullptr}, // placeholder so the table is never empty
+};
+
+void printHelp() {
+    std::puts("Usage: zevlon-tool COMMAND [ARGUMENTS]\n"
+              "Command-line companion of ZEVLON, the contact manager.\n\nCommands:");
+    for (const auto& c : kCommands)
+        if (c.run) std::printf("  %.*s\n", static_cast<int>(c.usage.size()), c.usage.data());
+    std::puts("\n  --help     show this help\n  --version  show the version");
+}
+
+} // namespace
+} // namespace zv::tool
+
+int main(int argc, char** argv) {
+    using namespace zv::tool;
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+        printHelp();
+        return args.empty() ? 2 : 0;
+    }
+    if (args[0] == "--version") {
+        std::puts("zevlon-tool " ZEVLON_VERSION);
+        return 0;
+    }
+    for (const auto& c : kCommands)
+        if (c.run && c.name == args[0]) return c.run(Args(args).subspan(1));
+    return badInput("unknown command '" + std::string(args[0]) + "' (see --help)");
+}
