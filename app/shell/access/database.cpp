@@ -44,14 +44,16 @@ void Database::setDataPrefix(std::string_view prefix) {
             file(def.label).setPhysicalName(def.defaultPhysicalName(dataPrefix_));
 }
 
-void Database::setError(int code, std::string_view fileName, std::string_view driverText) {
+void Database::setError(int code, std::string_view fileName, std::string_view driverText,
+                        int driverCode) {
     error_.code = code;
     error_.text = code == 0 ? std::string() : errorText(code);
     error_.fileName = std::string(fileName);
     error_.driverText = code == kFileSystemError ? std::string(driverText) : std::string();
+    error_.driverCode = code == kFileSystemError ? driverCode : 0;
 }
 
-int Database::beginTransaction(int timeoutSeconds, std::initializer_list<RecordFile*> files) {
+int Database::beginTransaction(int timeoutSeconds, std::span<RecordFile* const> files) {
     if (inTransaction()) {
         setError(56); // "LOGOUT Already Active"
         return 56;

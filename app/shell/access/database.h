@@ -14,6 +14,7 @@
 
 #include <initializer_list>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,7 @@ struct ErrorState {
     int code = 0;           // 0 or an error code
     std::string text;       // its text
     std::string driverText; // for 90: the driver's own wording
+    int driverCode = 0;     // for 90: the driver's own number
     std::string fileName;   // the physical name of the file concerned
 };
 
@@ -52,11 +54,16 @@ public:
     // The error state of the last operation.
     const ErrorState& error() const { return error_; }
     int errorCode() const { return error_.code; }
-    void setError(int code, std::string_view fileName = {}, std::string_view driverText = {});
+    void setError(int code, std::string_view fileName = {}, std::string_view driverText = {},
+                  int driverCode = 0);
 
     // A transaction over the listed files: waits at most timeoutSeconds for their
     // table locks. On failure nothing is left locked and the error is returned.
-    int beginTransaction(int timeoutSeconds, std::initializer_list<RecordFile*> files);
+    int beginTransaction(int timeoutSeconds, std::span<RecordFile* const> files);
+    int beginTransaction(int timeoutSeconds, std::initializer_list<RecordFile*> files) {
+        return beginTransaction(timeoutSeconds,
+                                std::span<RecordFile* const>(files.begin(), files.size()));
+    }
     int commit();
     int rollback();
     bool inTransaction() const { return !transaction_.empty(); }

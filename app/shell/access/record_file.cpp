@@ -80,17 +80,21 @@ int RecordFile::run(DriverOp op) {
     return code;
 }
 
-int RecordFile::open(std::uint16_t mode) {
-    if (open_) {
-        db_.setError(kFileAlreadyOpen, physicalName_);
-        return kFileAlreadyOpen;
-    }
+void RecordFile::bind(std::uint16_t mode) {
     cb_.decl = &decl_;
     cb_.physicalName = physicalName_;
     cb_.accessMode = mode;
     cb_.record = &record_;
     cb_.memos = &memos_;
     cb_.runFlags = 0;
+}
+
+int RecordFile::open(std::uint16_t mode) {
+    if (open_) {
+        db_.setError(kFileAlreadyOpen, physicalName_);
+        return kFileAlreadyOpen;
+    }
+    bind(mode);
     const int code = run(DriverOp::Open);
     open_ = code == 0;
     eof_ = false;
@@ -102,12 +106,7 @@ int RecordFile::create() {
         db_.setError(kFileAlreadyOpen, physicalName_);
         return kFileAlreadyOpen;
     }
-    cb_.decl = &decl_;
-    cb_.physicalName = physicalName_;
-    cb_.accessMode = storage::kAccessReadWrite | storage::kShareDenyNone | storage::kAccessCreate;
-    cb_.record = &record_;
-    cb_.memos = &memos_;
-    cb_.runFlags = 0;
+    bind(storage::kAccessReadWrite | storage::kShareDenyNone | storage::kAccessCreate);
     int code = run(DriverOp::Create);
     // A created table is left closed; the caller opens it.
     if (cb_.driverState) {
@@ -131,6 +130,16 @@ int RecordFile::close() {
 }
 
 int RecordFile::build() {
+    // A closed file is opened by the driver for the build and closed again.
+    if (!open_) {
+        bind(kOpenShared);
+        const int code = run(DriverOp::BuildAll);
+        if (cb_.driverState) {
+            (void)driver_->dispatch(DriverOp::Close, cb_);
+            cb_.driverState.reset();
+        }
+        return code;
+    }
     return run(DriverOp::BuildAll);
 }
 

@@ -107,6 +107,7 @@ public:
 
 private:
     int run(storage::DriverOp op);
+    void bind(std::uint16_t mode); // fills the control block's lasting inputs
     void copyKeyBytes(int key, std::vector<std::uint8_t>& out) const;
 
     Database& db_;

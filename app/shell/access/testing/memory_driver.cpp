@@ -145,6 +145,11 @@ int MemoryDriver::dispatch(DriverOp op, ControlBlock& cb) {
     case DriverOp::OpenShared:
     case DriverOp::Create: {
         if (cb.physicalName.empty()) return fail(45);
+        if (op != DriverOp::Create && !openFailures_.empty()) {
+            const int code = openFailures_.front();
+            openFailures_.erase(openFailures_.begin());
+            if (code != 0) return fail(code);
+        }
         const std::string name = upperName(cb.physicalName);
         auto it = tables_.find(name);
         if (op == DriverOp::Create) {
@@ -164,11 +169,14 @@ int MemoryDriver::dispatch(DriverOp op, ControlBlock& cb) {
         return fail(0);
     }
     case DriverOp::Command:
+        commands_.push_back(cb.text);
         if (cb.text == "REGISTER") cb.answerText = name();
         return fail(0);
     default:
         break;
     }
+    if (!cur && (op == DriverOp::BuildAll || op == DriverOp::BuildAllKeys))
+        return fail(tables_.count(upperName(cb.physicalName)) ? 0 : 2); // builds open by themselves
     if (!cur || !table) return fail(37);
     const Bytes image(cb.record->begin(), cb.record->end());
     auto readInto = [&](std::uint32_t recno, const Bytes& entryKey) {

@@ -28,6 +28,10 @@ public:
     std::size_t tableCount() const { return tables_.size(); }
     bool overwrite(const std::string& physicalName, std::uint32_t recordNumber, std::size_t offset,
                    const std::string& bytes);
+    // The next opens fail with these codes, one each (as a locked or damaged file would).
+    void failNextOpens(std::vector<int> codes) { openFailures_ = std::move(codes); }
+    // Commands received, in order.
+    const std::vector<std::string>& commands() const { return commands_; }
     // Whether a table lock is taken (another station's lock makes LockTable fail).
     void setForeignLock(const std::string& physicalName, bool locked);
 
@@ -47,6 +51,8 @@ private:
     std::map<std::string, Table> tables_;              // by upper-cased physical name
     std::map<std::string, Table> transactionSnapshot_; // tables as they were at BeginTransaction
     bool inTransaction_ = false;
+    std::vector<int> openFailures_;
+    std::vector<std::string> commands_;
 };
 
 } // namespace zv::access::testing
