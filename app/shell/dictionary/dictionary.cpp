@@ -13,12 +13,14 @@ using namespace zv::rec;
 using storage::KeyFlags;
 
 template <typename Cell>
-FieldSpec makeField(std::string_view member, std::string_view stored, std::size_t offset) {
-    return FieldSpec{member,       stored,        Cell::kType,  offset,
-                     sizeof(Cell), Cell::kDigits, Cell::kPlaces};
+FieldSpec makeField(std::string_view member, std::string_view stored, std::string_view picture,
+                    std::size_t offset) {
+    return FieldSpec{member, stored,       picture,       Cell::kType,
+                     offset, sizeof(Cell), Cell::kDigits, Cell::kPlaces};
 }
 
-#define ZV_FIELD(member, cell, stored) makeField<cell>(#member, stored, offsetof(Rec, member)),
+#define ZV_FIELD(member, cell, stored, picture)                                                    \
+    makeField<cell>(#member, stored, picture, offsetof(Rec, member)),
 #define ZV_LAYOUT(Name, LAYOUT)                                                                    \
     const Layout& layout##Name() {                                                                 \
         using Rec = Name;                                                                          \

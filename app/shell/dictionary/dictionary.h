@@ -24,6 +24,7 @@ std::string_view driverName(Driver d);
 struct FieldSpec {
     std::string_view member;     // name without prefix ("FIRMA")
     std::string_view storedName; // name kept in the file's definition; "" = prefixed name
+    std::string_view picture;    // "@d6." standard date, "@t1" standard time, "" plain
     storage::FieldType type;
     std::size_t offset;
     std::size_t size;

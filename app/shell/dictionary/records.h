@@ -9,7 +9,7 @@
 namespace zv::rec {
 
 #define ZV_COMMA ,
-#define ZV_MEMBER(member, cell, stored) cell member;
+#define ZV_MEMBER(member, cell, stored, picture) cell member;
 #define ZV_RECORD(Name, LAYOUT)                                                                    \
     struct Name {                                                                                  \
         LAYOUT(ZV_MEMBER)                                                                          \
