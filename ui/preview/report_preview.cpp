@@ -68,6 +68,7 @@ ReportPreview::ReportPreview(const PageSet& pages, ProfileFile ini, QWidget* par
     statusBar()->addPermanentWidget(status_);
     resize(720, 860);
     refresh();
+    scroll_->setFocus(); // paging keys reach the menus, not the page entry
 }
 
 ReportPreview::~ReportPreview() = default;

@@ -1,12 +1,15 @@
 #include "ui/report/font_faces.h"
 
 #include "platform/codepage.h"
+#include "platform/system_profile.h"
 
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QRawFont>
 #include <QString>
+
+#include <utility>
 
 namespace zv::ui {
 namespace {
@@ -34,6 +37,8 @@ std::string matchedFamily(const std::string& requested) {
 }
 
 } // namespace
+
+FontFaces::FontFaces() : substitutes_(systemProfile()) {}
 
 FontFaces::FontFaces(ProfileFile substitutes) : substitutes_(std::move(substitutes)) {}
 

@@ -20,7 +20,9 @@ namespace zv::ui {
 
 class FontFaces {
 public:
-    // Substitutes read from the given profile (the system profile in the program).
+    // Substitutes read from the system profile.
+    FontFaces();
+    // Substitutes read from the given profile.
     explicit FontFaces(ProfileFile substitutes);
 
     // The installed family (UTF-8) to paint the face (Windows-1250) in. An empty
