@@ -12,6 +12,8 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -47,6 +49,25 @@ QAction* makeAction(QObject* parent, const QString& text, const QString& hint) {
     a->setStatusTip(hint);
     a->setToolTip(hint.isEmpty() ? QString(text).remove(QLatin1Char('&')) : hint);
     return a;
+}
+
+// A printer drawn for systems whose icon theme has none.
+QIcon printerIcon() {
+    QIcon themed = QIcon::fromTheme(QStringLiteral("document-print"));
+    if (!themed.isNull()) return themed;
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(40, 40, 40), 1.5));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(9, 3, 14, 10)); // paper going in
+    p.setBrush(QColor(120, 130, 145));
+    p.drawRoundedRect(QRectF(3, 12, 26, 12), 3, 3); // the printer
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(9, 20, 14, 9)); // paper coming out
+    p.drawLine(QPointF(12, 24), QPointF(20, 24));
+    return QIcon(pm);
 }
 
 } // namespace
@@ -122,7 +143,7 @@ void ReportPreview::buildToolBar() {
     bar->setMovable(false);
     bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     QAction* print = makeAction(this, QStringLiteral("Print"), QStringLiteral("Print this report"));
-    print->setIcon(QIcon::fromTheme(QStringLiteral("document-print")));
+    print->setIcon(printerIcon());
     QAction* exit = makeAction(this, QStringLiteral("Exit"),
                                QStringLiteral("Exit without printing the report"));
     exit->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
