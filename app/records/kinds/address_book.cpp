@@ -1,6 +1,8 @@
 #include "app/records/kinds/address_book.h"
 
+#include "app/records/browse/field_values.h"
 #include "app/shell/access/database.h"
+#include "app/shell/dictionary/field_text.h"
 #include "app/shell/dates/standard_date.h"
 #include "app/shell/dictionary/records.h"
 
@@ -227,6 +229,35 @@ void copyContact(access::RecordFile& adresar, const access::RecordFile& osoby) {
     const auto& person = *reinterpret_cast<const rec::OsobyRecord*>(osoby.record());
     std::string_view name = person.KONTAKT.trimmed();
     adresar.as<rec::AdresarRecord>().JMENO1.set(name.substr(0, 30));
+}
+
+int deleteFirmChildren(access::Database& db, std::int32_t id) {
+    if (id == 0) return 0;
+    struct Child {
+        const char* label;
+        const char* key;
+        const char* field;
+    };
+    static const Child children[] = {{"Klice", "KLI:BYID", "KLI:ID"},
+                                     {"Osoby", "OSO:BYID", "OSO:ID"},
+                                     {"Schuzky", "SCH:BYID", "SCH:ID"},
+                                     {"UKOLY", "UKO:BYID", "UKO:ID"}};
+    int deleted = 0;
+    for (const auto& c : children) {
+        auto* file = db.fileOrNull(c.label);
+        const auto* link = file ? fieldOf(file->def(), c.field) : nullptr;
+        if (!file || !link || !file->isOpen()) continue;
+        const int key = file->keyNumber(c.key);
+        for (;;) {
+            file->clearBuffer();
+            setFieldInteger(*link, file->record(), id);
+            if (file->setKeyValue(key) != 0 || file->next() != 0 ||
+                dict::fieldInteger(*link, file->record()) != id || file->remove() != 0)
+                break;
+            ++deleted;
+        }
+    }
+    return deleted;
 }
 
 std::string firmName(access::RecordFile& adresar, std::int32_t id) {

@@ -50,6 +50,11 @@ std::string dialCommand(std::string_view telephone);
 // contact for labels.
 void copyContact(access::RecordFile& adresar, const access::RecordFile& osoby);
 
+// Deletes every keyword attachment, person, contact and task of firm id (a new
+// firm whose insert was cancelled after records were added to it). The files
+// must be open. Returns the number of records deleted.
+int deleteFirmChildren(access::Database& db, std::int32_t id);
+
 // The text of a keyword number in EVKLICSL (which must be open), blank when absent.
 std::string keywordText(access::RecordFile& evklicsl, std::int32_t number);
 // The name of firm id in Adresar, blank when absent. Leaves Adresar's buffer as it was.

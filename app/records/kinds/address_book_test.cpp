@@ -160,6 +160,23 @@ TEST_F(AddressBookTest, KeywordTextsAreLookedUpAndBlankWhenAbsent) {
     EXPECT_EQ(firmName(db.file("Adresar"), 2), "");
 }
 
+TEST_F(AddressBookTest, DeletingAFirmsChildrenTouchesNoOtherFirm) {
+    addFirm(1, "A");
+    addFirm(2, "B");
+    addPerson(1, 1, "P1");
+    addPerson(2, 2, "P2");
+    addPerson(3, 2, "P3");
+    auto& kli = db.file("Klice");
+    kli.clearBuffer();
+    kli.as<KliceRecord>().ID.set(2);
+    kli.as<KliceRecord>().IDKL.set(1);
+    ASSERT_EQ(kli.add(), 0);
+    EXPECT_EQ(deleteFirmChildren(db, 2), 3);
+    EXPECT_EQ(db.file("Osoby").records(), 1);
+    EXPECT_EQ(kli.records(), 0);
+    EXPECT_EQ(deleteFirmChildren(db, 0), 0);
+}
+
 TEST_F(AddressBookTest, AFirmWithPersonsIsKeptUntilThePersonsAreDeleted) {
     addFirm(1, "F");
     addPerson(1, 1, "Osoba");

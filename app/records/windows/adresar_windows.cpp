@@ -1,0 +1,334 @@
+// ADRESAR_S and ADRESAR_U: the firm list and the firm form with its four
+// dependent lists.
+#include "app/records/windows/record_windows.h"
+
+#include "app/records/browse/list_format.h"
+#include "app/records/kinds/address_book.h"
+#include "app/records/windows/browse_window.h"
+#include "app/records/windows/entity_forms.h"
+#include "app/records/windows/form_window.h"
+#include "app/records/windows/open_files.h"
+#include "app/records/windows/qt_text.h"
+#include "app/shell/dictionary/records.h"
+#include "platform/profile.h"
+#include "ui/runtime/procedure_runtime.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProcess>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace zv::records {
+namespace {
+
+std::int32_t gDraggedFirmId = 0;
+
+bool startDetached(const std::string& commandLine) {
+    QStringList parts = QProcess::splitCommand(QString::fromStdString(commandLine));
+    if (parts.isEmpty()) return false;
+    const QString program = parts.takeFirst();
+    return QProcess::startDetached(program, parts);
+}
+
+ProgramStarter& programStarter() {
+    static ProgramStarter starter = startDetached;
+    return starter;
+}
+
+BrowseWindowSpec adresarSpec(startup::AppContext& context) {
+    BrowseWindowSpec spec;
+    spec.title = QStringLiteral("Procházím adresář");
+    spec.section = "Adresar_S";
+    spec.formatKey = "?Browse:1";
+    spec.selectHint = QStringLiteral("Vybere firmu pod kurzorem");
+    spec.insertHint = QStringLiteral("Přidá firmu");
+    spec.changeHint = QStringLiteral("Změní záznam o firmě");
+    spec.deleteHint = QStringLiteral("Zruší záznam o firmě");
+    spec.closeHint = QStringLiteral("Uzavře okno");
+    spec.helpHint = QStringLiteral("Zobrazí nápovědu");
+    spec.countPrompt = QStringLiteral("Počet záznamů:");
+    spec.countHint = QStringLiteral("Celkový počet záznamů o firmách");
+    spec.animated = true;
+    spec.form = [&context](QWidget* parent, int request) {
+        const int response = callAdresarForm(context, parent, request);
+        return FormOutcome{response, 0};
+    };
+    spec.drag = [](const BrowseRow& row) -> QMimeData* {
+        const auto& firm = *reinterpret_cast<const rec::AdresarRecord*>(row.record.data());
+        gDraggedFirmId = firm.ID.get();
+        auto* mime = new QMimeData;
+        mime->setData(kFirmDragMimeType, kFirmDragIdentifier.toUtf8());
+        mime->setText(QString::number(gDraggedFirmId));
+        return mime;
+    };
+    return spec;
+}
+
+// One of the firm form's lists of dependent records with its buttons.
+struct DependentList {
+    BrowseList* list = nullptr;
+    std::string formatKey;
+};
+
+using DependentForm =
+    std::function<FormOutcome(startup::AppContext&, QWidget*, int request, std::int32_t firm)>;
+
+DependentList addDependentList(FormWindow& w, QVBoxLayout* page, BrowseDecl decl,
+                               DependentForm form, std::string formatKey,
+                               QHBoxLayout* buttons) {
+    auto engine = std::make_unique<BrowseEngine>(w.context().services, std::move(decl), 5);
+    (void)engine->open();
+    auto* list = new BrowseList(std::move(engine), page->parentWidget());
+    page->addWidget(list, 1);
+    const ProfileFile ini(startup::kSettingsFile);
+    if (auto widths = parseListWidths(ini.getString("Adresar_U", formatKey),
+                                      list->engine().decl().columns.size()))
+        list->setColumnWidths(*widths);
+    auto& context = w.context();
+    auto run = [&w, &context, list, form](int request) {
+        if (request != kRequestInsert && list->engine().empty()) return;
+        w.storeFields(); // the screen's values into the firm's buffer first
+        const std::int32_t firm = w.file().as<rec::AdresarRecord>().ID.get();
+        list->engine().runRequest(request, [&](int r) { return form(context, &w, r, firm); });
+        list->sync();
+    };
+    auto addButton = [&](const QString& text, int request) {
+        auto* b = new QPushButton(text, page->parentWidget());
+        b->setAutoDefault(false);
+        QObject::connect(b, &QPushButton::clicked, &w, [run, request] { run(request); });
+        buttons->addWidget(b);
+        return b;
+    };
+    auto* insert = addButton(QStringLiteral("&Insert"), kRequestInsert);
+    auto* change = addButton(QStringLiteral("&Change"), kRequestChange);
+    auto* remove = addButton(QStringLiteral("&Delete"), kRequestDelete);
+    list->onInsert = [run] { run(kRequestInsert); };
+    list->onChange = [run] { run(kRequestChange); };
+    list->onDelete = [run] { run(kRequestDelete); };
+    list->onMoved = [list, change, remove] {
+        change->setEnabled(!list->engine().empty());
+        remove->setEnabled(!list->engine().empty());
+    };
+    (void)insert;
+    page->addLayout(buttons);
+    return {list, std::move(formatKey)};
+}
+
+QLineEdit* fieldLine(FormWindow& w, QGridLayout* grid, int row, int col, const QString& prompt,
+                     std::string_view field, const QString& hint = {}, bool readOnly = false) {
+    // A form layout of one row placed in the grid keeps labels and buddies together.
+    auto* holder = new QWidget(grid->parentWidget());
+    auto* form = new QFormLayout(holder);
+    form->setContentsMargins(0, 0, 0, 0);
+    auto* edit = w.addLine(form, prompt, field, hint, readOnly);
+    grid->addWidget(holder, row, col);
+    return edit;
+}
+
+} // namespace
+
+std::int32_t draggedFirmId() {
+    return gDraggedFirmId;
+}
+
+void setProgramStarter(ProgramStarter starter) {
+    programStarter() = starter ? std::move(starter) : ProgramStarter(startDetached);
+}
+
+QWidget* makeAdresarBrowse(startup::AppContext& context, int /*thread*/, int request) {
+    auto* w = new BrowseWindow(context, adresarBrowse(), adresarSpec(context), request);
+    if (!w->opened()) {
+        delete w;
+        return nullptr;
+    }
+    return w;
+}
+
+bool selectFirm(startup::AppContext& context, QWidget* parent) {
+    BrowseWindow w(context, adresarBrowse(), adresarSpec(context), kRequestSelect, parent);
+    if (!w.opened()) return false;
+    w.setModal(true);
+    if (context.runtime)
+        context.runtime->call(w);
+    else
+        w.exec();
+    context.state.actionResponse = w.response();
+    return w.response() == kResponseCompleted;
+}
+
+int callAdresarFormForFirm(startup::AppContext& context, QWidget* parent, std::int32_t id) {
+    OpenFiles files(context.services, {"Adresar"});
+    auto& adr = context.db.file("Adresar");
+    if (!files.ok()) return kResponseCancelled;
+    adr.clearBuffer();
+    adr.as<rec::AdresarRecord>().ID.set(id);
+    if (adr.setKeyValue(adr.keyNumber("ADR:BYID")) != 0 || adr.next() != 0 ||
+        adr.as<rec::AdresarRecord>().ID.get() != id) {
+        context.state.actionResponse = kResponseCancelled;
+        return kResponseCancelled;
+    }
+    context.state.actionRequest = kRequestChange;
+    return callAdresarForm(context, parent, kRequestChange);
+}
+
+int callAdresarForm(startup::AppContext& context, QWidget* parent, int request) {
+    OpenFiles files(context.services,
+                    {"Adresar", "EVKLICSL", "Kategorie", "Klice", "Osoby", "Schuzky", "UKOLY"});
+    if (!files.ok()) return context.state.actionResponse = kResponseCancelled;
+    auto& db = context.db;
+    FormWindow w(context, adresarForm(context.state), "Adresar_U", parent);
+    w.resize(720, 520);
+
+    // "&Hlavní údaje"
+    auto* main = w.addTab(QStringLiteral("&Hlavní údaje"));
+    auto* grid = new QGridLayout;
+    main->addLayout(grid);
+    fieldLine(w, grid, 0, 0, QStringLiteral("ID:"), "ADR:ID",
+              QStringLiteral("Identifikační číslo zákazníka"), true);
+    fieldLine(w, grid, 1, 0, QStringLiteral("&Firma:"), "ADR:FIRMA",
+              QStringLiteral("Zadejte název obchodního partnera"));
+    fieldLine(w, grid, 2, 0, QStringLiteral("&Ulice:"), "ADR:ULICE");
+    fieldLine(w, grid, 3, 0, QStringLiteral("PS&Č:"), "ADR:PSC", QStringLiteral("Zadejte PSČ"));
+    fieldLine(w, grid, 4, 0, QStringLiteral("&Město:"), "ADR:MESTO");
+    fieldLine(w, grid, 0, 1, QStringLiteral("&Stát:"), "ADR:STAT");
+    fieldLine(w, grid, 1, 1, QStringLiteral("Osoba pro štít&ek:"), "ADR:JMENO1",
+              QStringLiteral("Zadejte kontaktní osobu pro tisk"));
+    fieldLine(w, grid, 2, 1, QStringLiteral("&Telefon:"), "ADR:TF1");
+    fieldLine(w, grid, 3, 1, QStringLiteral("FA&X:"), "ADR:FAX1");
+    auto* personButtons = new QHBoxLayout;
+    auto* dial = new QPushButton(QStringLiteral("Te&lefonuj"), &w);
+    dial->setToolTip(QStringLiteral("Vytočí vybrané telefonní číslo pokud máte Modem a telefon"));
+    dial->setAutoDefault(false);
+    personButtons->addWidget(dial);
+    personButtons->addStretch(1);
+    DependentList persons = addDependentList(w, main, personsList(), runOsobyForm, "?List",
+                                             personButtons);
+    auto* contact = new QPushButton(QStringLiteral("-> &Kontakt"), &w);
+    contact->setAutoDefault(false);
+    personButtons->addWidget(contact);
+
+    // " I&nformace" and " Č&lenění": the 20 categories with their captions.
+    std::array<QCheckBox*, 20> categories{};
+    auto* info = w.addTab(QStringLiteral(" I&nformace"));
+    auto* infoGrid = new QGridLayout;
+    info->addLayout(infoGrid);
+    for (int n = 1; n <= 10; ++n) {
+        auto* box = new QCheckBox(info->parentWidget());
+        box->setToolTip(QStringLiteral("Vaše kategorie s doplňujícím textem"));
+        w.bindings().bindCheck(box, w.file(), "ADR:P" + std::to_string(n));
+        auto* text = new QLineEdit(info->parentWidget());
+        text->setToolTip(QStringLiteral("Vaše textová poznámka k tomuto bodu"));
+        w.bindings().bindLine(text, w.file(), "ADR:P" + std::to_string(n) + "TXT");
+        infoGrid->addWidget(box, n - 1, 0);
+        infoGrid->addWidget(text, n - 1, 1);
+        categories[std::size_t(n - 1)] = box;
+    }
+    infoGrid->setColumnStretch(1, 1);
+    info->addStretch(1);
+    auto* split = w.addTab(QStringLiteral(" Č&lenění"));
+    auto* splitGrid = new QGridLayout;
+    split->addLayout(splitGrid);
+    for (int n = 11; n <= 20; ++n) {
+        auto* box = new QCheckBox(split->parentWidget());
+        box->setToolTip(QStringLiteral("Vaše kategorie s doplňujícím textem"));
+        w.bindings().bindCheck(box, w.file(), "ADR:P" + std::to_string(n));
+        splitGrid->addWidget(box, n - 11, 0);
+        categories[std::size_t(n - 1)] = box;
+    }
+    split->addStretch(1);
+
+    // "D&alší  údaje"
+    auto* more = w.addTab(QStringLiteral("D&alší  údaje"));
+    auto* m = new QFormLayout;
+    more->addLayout(m);
+    w.addLine(m, QStringLiteral("&IČO:"), "ADR:ICO");
+    w.addLine(m, QStringLiteral("&DIČ:"), "ADR:DIC");
+    w.addLine(m, QStringLiteral("&Banka:"), "ADR:BANKA1");
+    w.addLine(m, QStringLiteral("Úč&et:"), "ADR:BANKA2",
+              QStringLiteral("Zadejte číslo účtu včetně směrového čísla banky"));
+    w.addLine(m, QStringLiteral("Vložil:"), "ADR:VLOZIL", {}, true);
+    w.addLine(m, QStringLiteral("Datum vložení:"), "ADR:DT_VLOZENI", {}, true);
+    w.addLine(m, QStringLiteral("Upravil:"), "ADR:UPRAVIL", {}, true);
+    w.addLine(m, QStringLiteral("Datum úpravy:"), "ADR:DT_UPRAVY", {}, true);
+    more->addStretch(1);
+
+    // " P&oznámka"
+    w.addMemo(w.addTab(QStringLiteral(" P&oznámka")), QStringLiteral("Poznámka:"), 0,
+              QStringLiteral("Libovolná poznámka vztahující se k firmě"));
+
+    // "H&istorie", "K&líče", "Úkoly"
+    auto* historyButtons = new QHBoxLayout;
+    auto* print = new QPushButton(QStringLiteral("Tisk historie"), &w);
+    print->setToolTip(QStringLiteral("Vytiskne přehled historie firmy"));
+    print->setEnabled(false); // the history report is not part of the program yet
+    historyButtons->addWidget(print);
+    historyButtons->addStretch(1);
+    DependentList history = addDependentList(w, w.addTab(QStringLiteral("H&istorie")),
+                                             historyList(), runHistorieForm, "?List:2",
+                                             historyButtons);
+    auto* keyButtons = new QHBoxLayout;
+    keyButtons->addStretch(1);
+    DependentList keywords = addDependentList(w, w.addTab(QStringLiteral("K&líče")),
+                                              keywordsList(db), runKliceForm, "?List:3",
+                                              keyButtons);
+    auto* taskButtons = new QHBoxLayout;
+    taskButtons->addStretch(1);
+    DependentList tasks = addDependentList(w, w.addTab(QStringLiteral("Úkoly")), tasksList(),
+                                           runUkolyForm1, "?List:4", taskButtons);
+    const std::array<DependentList*, 4> lists{&persons, &history, &keywords, &tasks};
+
+    w.setOkHint(QStringLiteral("Potvrdí změny a uzavře okno"));
+    auto& kategorie = db.file("Kategorie");
+    auto refresh = [&] {
+        auto& firm = w.file().as<rec::AdresarRecord>();
+        const auto captions = categoryCaptions(kategorie, firm.TEXTY.get());
+        for (std::size_t i = 0; i < 20; ++i)
+            categories[i]->setText(toQt(captions[i]));
+        for (auto* d : lists) {
+            d->list->engine().setRestriction(firm.ID.get());
+            if (d->list->engine().order() == 0) d->list->engine().setOrder(1);
+            d->list->engine().refresh(RefreshMode::KeepHighlight);
+            d->list->sync();
+        }
+    };
+    std::int32_t newFirm = 0; // the number a new firm got, once its window is open
+    w.onLoaded = [&] {
+        if (request == kRequestInsert && newFirm == 0)
+            newFirm = w.file().as<rec::AdresarRecord>().ID.get();
+        refresh();
+    };
+    QObject::connect(w.tabs(), &QTabWidget::currentChanged, &w, [&] { refresh(); });
+
+    QObject::connect(contact, &QPushButton::clicked, &w, [&] {
+        if (persons.list->engine().empty() || !persons.list->engine().readCurrent()) return;
+        w.storeFields();
+        copyContact(w.file(), db.file("Osoby"));
+        w.loadFields();
+    });
+    QObject::connect(dial, &QPushButton::clicked, &w, [&] {
+        if (persons.list->engine().empty() || !persons.list->engine().readCurrent()) return;
+        const std::string command =
+            dialCommand(db.file("Osoby").as<rec::OsobyRecord>().TFZ.trimmed());
+        if (!command.empty()) (void)programStarter()(command); // a dialler that fails is no error
+    });
+
+    const FormOutcome outcome = w.run(request);
+    if (newFirm != 0 && outcome.response != kResponseCompleted) {
+        // Dependent records added to a new firm that was then cancelled go with it.
+        deleteFirmChildren(db, newFirm);
+    }
+    const ProfileFile ini(startup::kSettingsFile);
+    for (auto* d : lists)
+        (void)ini.writeString("Adresar_U", d->formatKey, formatListWidths(d->list->columnWidths()));
+    context.state.actionResponse = outcome.response;
+    return outcome.response;
+}
+
+} // namespace zv::records
