@@ -33,8 +33,9 @@ double millis(const std::function<void()>& f, int repeats) {
     for (int i = 0; i < repeats; ++i) {
         const auto t0 = std::chrono::steady_clock::now();
         f();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
-                            .count());
+        times.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                .count());
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2]; // median
@@ -75,8 +76,8 @@ int main(int argc, char** argv) {
     (void)adr.flush();
     const int page = 25;
     std::printf("driver %s, %d firms, page of %d rows, median of %d runs\n",
-                db.driver("QUARTO") ? db.driver("QUARTO")->description().c_str() : "?", firms,
-                page, repeats);
+                db.driver("QUARTO") ? db.driver("QUARTO")->description().c_str() : "?", firms, page,
+                repeats);
 
     const double open = millis(
         [&] {

@@ -19,7 +19,7 @@ enum class LocatorKind {
 };
 
 struct SortOrder {
-    std::string key;                        // "ADR:BYFIRMA"
+    std::string key; // "ADR:BYFIRMA"
     LocatorKind locator = LocatorKind::None;
     int locatorWidth = 0;                   // characters of the locator field
     std::vector<std::string> blankOnLocate; // fields blanked before locating ("ADR:MESTO")
@@ -28,10 +28,10 @@ struct SortOrder {
 };
 
 struct Column {
-    std::string title;                                       // header (UTF-8)
-    std::string field;                                       // "ADR:FIRMA"; "" when text is given
-    std::function<std::string(access::RecordFile&)> text;    // Windows-1250, for looked-up columns
-    int width = 10;                                          // designed width in characters
+    std::string title;                                    // header (UTF-8)
+    std::string field;                                    // "ADR:FIRMA"; "" when text is given
+    std::function<std::string(access::RecordFile&)> text; // Windows-1250, for looked-up columns
+    int width = 10;                                       // designed width in characters
     bool alignRight = false;
     int zeroPad = 0; // numbers shown with at least this many digits (leading zeros)
 };
@@ -40,7 +40,7 @@ struct BrowseDecl {
     std::string file;              // file label, "Adresar"
     std::vector<SortOrder> orders; // tab orders first, the fallback order last
     std::vector<Column> columns;
-    std::string restrictField;     // "OSO:ID": only records whose field equals the parent's value
+    std::string restrictField; // "OSO:ID": only records whose field equals the parent's value
 };
 
 } // namespace zv::records

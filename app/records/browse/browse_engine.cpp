@@ -488,13 +488,26 @@ FormOutcome BrowseEngine::runRequest(int request,
             continue;
         }
         switch (nav) {
-        case kNavNext: scrollDown(); break;
-        case kNavPrevious: scrollUp(); break;
-        case kNavPageDown: pageDown(); break;
-        case kNavPageUp: pageUp(); break;
-        case kNavFirst: top(); break;
-        case kNavLast: bottom(); break;
-        default: break;
+        case kNavNext:
+            scrollDown();
+            break;
+        case kNavPrevious:
+            scrollUp();
+            break;
+        case kNavPageDown:
+            pageDown();
+            break;
+        case kNavPageUp:
+            pageUp();
+            break;
+        case kNavFirst:
+            top();
+            break;
+        case kNavLast:
+            bottom();
+            break;
+        default:
+            break;
         }
         if (rows_.empty()) break;
         local = kRequestChange;

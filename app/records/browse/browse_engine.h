@@ -56,9 +56,9 @@ enum class RefreshMode {
 };
 
 struct BrowseRow {
-    std::vector<std::string> cells;     // Windows-1250 texts of the columns
-    std::vector<std::uint8_t> record;   // the record as read
-    access::Position position;          // its place in the key order of the page
+    std::vector<std::string> cells;   // Windows-1250 texts of the columns
+    std::vector<std::uint8_t> record; // the record as read
+    access::Position position;        // its place in the key order of the page
 };
 
 // What a form answered.
@@ -166,14 +166,14 @@ private:
     access::RecordFile& file_;
     access::View view_;
     access::View::Filter filter_;
-    std::vector<int> keys_;           // key number of each order
+    std::vector<int> keys_;             // key number of each order
     std::vector<std::string> locators_; // locator text of each order
     std::vector<BrowseRow> rows_;
     int current_ = 0;
     int pageSize_;
     int order_ = 0; // 0 until the first setOrder
     int key_ = -1;
-    bool addQueue_ = false;   // a fill drops rows from the other end
+    bool addQueue_ = false; // a fill drops rows from the other end
     bool selecting_ = false;
     bool firstDisplay_ = true;
     bool failed_ = false;

@@ -31,7 +31,9 @@ TEST(Thumb, PositionIsTheLastPrefixNotGreaterThanTheValue) {
     EXPECT_EQ(thumbPositionForText("Bfx"), 6);
     EXPECT_EQ(thumbPositionForText("Quido"), 66);
     EXPECT_EQ(thumbPositionForText("Zzz"), 100);
-    EXPECT_EQ(thumbPositionForText("\xC8" "ed"), 100); // Č sorts after Z bytewise
+    EXPECT_EQ(thumbPositionForText("\xC8"
+                                   "ed"),
+              100); // Č sorts after Z bytewise
 }
 
 TEST(Thumb, NumberOrdersAreProportional) {

@@ -147,7 +147,7 @@ std::string FormEngine::title() const {
     std::string t = decl_.changeTitle;
     if (const auto* f = fieldOf(file_.def(), decl_.titleField)) {
         std::string value = dict::fieldText(*f, original_.record.empty() ? file_.record()
-                                                                        : original_.record.data());
+                                                                         : original_.record.data());
         if (value.size() > std::size_t(decl_.titleClip)) value.resize(std::size_t(decl_.titleClip));
         t += "  (" + cp1250::toUtf8(value) + ")";
     }

@@ -97,8 +97,8 @@ private:
     services::ProcedureServices& s_;
     FormDecl decl_;
     access::RecordFile& file_;
-    Image original_;         // the record and memos as they came in
-    access::Position pos_;   // the form's record in the file (record order)
+    Image original_;           // the record and memos as they came in
+    access::Position pos_;     // the form's record in the file (record order)
     bool placeholder_ = false; // an insert's record is in the file
     int request_ = 0;
     int navigation_ = 0;

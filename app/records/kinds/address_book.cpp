@@ -2,8 +2,8 @@
 
 #include "app/records/browse/field_values.h"
 #include "app/shell/access/database.h"
-#include "app/shell/dictionary/field_text.h"
 #include "app/shell/dates/standard_date.h"
+#include "app/shell/dictionary/field_text.h"
 #include "app/shell/dictionary/records.h"
 
 #include <algorithm>
@@ -14,17 +14,30 @@ BrowseDecl adresarBrowse() {
     BrowseDecl d;
     d.file = "Adresar";
     d.orders = {
-        {"ADR:BYFIRMA", LocatorKind::Text, 50, {"ADR:MESTO"}, "&Firma",
+        {"ADR:BYFIRMA",
+         LocatorKind::Text,
+         50,
+         {"ADR:MESTO"},
+         "&Firma",
          "Seznam je setřízen podle názvu firmy"},
-        {"ADR:BYMESTO", LocatorKind::Text, 50, {}, "&Město", "Seznam je setřízen podle názvu města"},
-        {"ADR:BYID", LocatorKind::Number, 5, {}, "  ID",
+        {"ADR:BYMESTO",
+         LocatorKind::Text,
+         50,
+         {},
+         "&Město",
+         "Seznam je setřízen podle názvu města"},
+        {"ADR:BYID",
+         LocatorKind::Number,
+         5,
+         {},
+         "  ID",
          "Seznam je setřízen podle interního identifikačního čísla firmy"},
         {"ADR:BYID", LocatorKind::None, 0, {}, "", ""},
     };
     d.columns = {
-        {"ID", "ADR:ID", {}, 6, true, 0},       {"Firma", "ADR:FIRMA", {}, 30, false, 0},
-        {"Město", "ADR:MESTO", {}, 18, false, 0}, {"Kontakt", "ADR:JMENO1", {}, 18, false, 0},
-        {"Telefon", "ADR:TF1", {}, 14, false, 0}, {"Fax", "ADR:FAX1", {}, 14, false, 0},
+        {"ID", "ADR:ID", {}, 6, true, 0},         {"Firma", "ADR:FIRMA", {}, 26, false, 0},
+        {"Město", "ADR:MESTO", {}, 15, false, 0}, {"Kontakt", "ADR:JMENO1", {}, 15, false, 0},
+        {"Telefon", "ADR:TF1", {}, 15, false, 0}, {"Fax", "ADR:FAX1", {}, 15, false, 0},
     };
     return d;
 }
@@ -59,13 +72,11 @@ BrowseDecl personsList() {
     BrowseDecl d;
     d.file = "Osoby";
     d.orders = {{"OSO:BYID", LocatorKind::None, 0, {}, "", ""}};
-    d.columns = {{"Kontakt", "OSO:KONTAKT", {}, 20, false, 0},
-                 {"Funkce", "OSO:FUNKCE", {}, 14, false, 0},
-                 {"Telefon", "OSO:TFZ", {}, 14, false, 0},
-                 {"Fax", "OSO:FAX", {}, 12, false, 0},
-                 {"Mobil", "OSO:TFM", {}, 12, false, 0},
-                 {"Tel. domů", "OSO:TFD", {}, 12, false, 0},
-                 {"E-mail", "OSO:E_MAIL", {}, 18, false, 0}};
+    d.columns = {
+        {"Kontakt", "OSO:KONTAKT", {}, 20, false, 0}, {"Funkce", "OSO:FUNKCE", {}, 14, false, 0},
+        {"Telefon", "OSO:TFZ", {}, 14, false, 0},     {"Fax", "OSO:FAX", {}, 12, false, 0},
+        {"Mobil", "OSO:TFM", {}, 12, false, 0},       {"Tel. domů", "OSO:TFD", {}, 12, false, 0},
+        {"E-mail", "OSO:E_MAIL", {}, 18, false, 0}};
     d.restrictField = "OSO:ID";
     return d;
 }
@@ -87,8 +98,7 @@ std::string keywordText(access::RecordFile& evklicsl, std::int32_t number) {
     auto& k = evklicsl.as<rec::EvklicslRecord>();
     k.IDKS.set(number);
     const int key = evklicsl.keyNumber("EVK:BYIDKS");
-    if (evklicsl.setKeyValue(key) != 0 || evklicsl.next() != 0 || k.IDKS.get() != number)
-        return {};
+    if (evklicsl.setKeyValue(key) != 0 || evklicsl.next() != 0 || k.IDKS.get() != number) return {};
     return std::string(k.POPIS.trimmed());
 }
 
@@ -98,14 +108,11 @@ BrowseDecl keywordsList(access::Database& db) {
     d.orders = {{"KLI:BYID", LocatorKind::None, 0, {}, "", ""}};
     access::RecordFile* evklicsl = &db.file("EVKLICSL");
     d.columns = {{"ID klíče", "KLI:IDKL", {}, 8, true, 0},
-                 {"Popis",
-                  "",
+                 {"Popis", "",
                   [evklicsl](access::RecordFile& klice) {
                       return keywordText(*evklicsl, klice.as<rec::KliceRecord>().IDKL.get());
                   },
-                  40,
-                  false,
-                  0}};
+                  40, false, 0}};
     d.restrictField = "KLI:ID";
     return d;
 }
@@ -262,7 +269,8 @@ int deleteFirmChildren(access::Database& db, std::int32_t id) {
 
 std::string firmName(access::RecordFile& adresar, std::int32_t id) {
     if (!adresar.isOpen()) return {};
-    const std::vector<std::uint8_t> saved(adresar.record(), adresar.record() + adresar.recordSize());
+    const std::vector<std::uint8_t> saved(adresar.record(),
+                                          adresar.record() + adresar.recordSize());
     auto& r = adresar.as<rec::AdresarRecord>();
     r.ID.set(id);
     std::string name;

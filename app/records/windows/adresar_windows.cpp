@@ -81,8 +81,7 @@ using DependentForm =
     std::function<FormOutcome(startup::AppContext&, QWidget*, int request, std::int32_t firm)>;
 
 DependentList addDependentList(FormWindow& w, QVBoxLayout* page, BrowseDecl decl,
-                               DependentForm form, std::string formatKey,
-                               QHBoxLayout* buttons) {
+                               DependentForm form, std::string formatKey, QHBoxLayout* buttons) {
     auto engine = std::make_unique<BrowseEngine>(w.context().services, std::move(decl), 5);
     (void)engine->open();
     auto* list = new BrowseList(std::move(engine), page->parentWidget());
@@ -192,24 +191,24 @@ int callAdresarForm(startup::AppContext& context, QWidget* parent, int request) 
     main->addLayout(grid);
     fieldLine(w, grid, 0, 0, QStringLiteral("ID:"), "ADR:ID",
               QStringLiteral("Identifikační číslo zákazníka"), true);
-    fieldLine(w, grid, 1, 0, QStringLiteral("&Firma:"), "ADR:FIRMA",
+    fieldLine(w, grid, 1, 0, QStringLiteral("Firma:"), "ADR:FIRMA",
               QStringLiteral("Zadejte název obchodního partnera"));
-    fieldLine(w, grid, 2, 0, QStringLiteral("&Ulice:"), "ADR:ULICE");
-    fieldLine(w, grid, 3, 0, QStringLiteral("PS&Č:"), "ADR:PSC", QStringLiteral("Zadejte PSČ"));
-    fieldLine(w, grid, 4, 0, QStringLiteral("&Město:"), "ADR:MESTO");
-    fieldLine(w, grid, 0, 1, QStringLiteral("&Stát:"), "ADR:STAT");
-    fieldLine(w, grid, 1, 1, QStringLiteral("Osoba pro štít&ek:"), "ADR:JMENO1",
+    fieldLine(w, grid, 2, 0, QStringLiteral("Ulice:"), "ADR:ULICE");
+    fieldLine(w, grid, 3, 0, QStringLiteral("PSČ:"), "ADR:PSC", QStringLiteral("Zadejte PSČ"));
+    fieldLine(w, grid, 4, 0, QStringLiteral("Město:"), "ADR:MESTO");
+    fieldLine(w, grid, 0, 1, QStringLiteral("Stát:"), "ADR:STAT");
+    fieldLine(w, grid, 1, 1, QStringLiteral("Osoba pro štítek:"), "ADR:JMENO1",
               QStringLiteral("Zadejte kontaktní osobu pro tisk"));
-    fieldLine(w, grid, 2, 1, QStringLiteral("&Telefon:"), "ADR:TF1");
-    fieldLine(w, grid, 3, 1, QStringLiteral("FA&X:"), "ADR:FAX1");
+    fieldLine(w, grid, 2, 1, QStringLiteral("Telefon:"), "ADR:TF1");
+    fieldLine(w, grid, 3, 1, QStringLiteral("FAX:"), "ADR:FAX1");
     auto* personButtons = new QHBoxLayout;
-    auto* dial = new QPushButton(QStringLiteral("Te&lefonuj"), &w);
+    auto* dial = new QPushButton(QStringLiteral("&Telefonuj"), &w);
     dial->setToolTip(QStringLiteral("Vytočí vybrané telefonní číslo pokud máte Modem a telefon"));
     dial->setAutoDefault(false);
     personButtons->addWidget(dial);
     personButtons->addStretch(1);
-    DependentList persons = addDependentList(w, main, personsList(), runOsobyForm, "?List",
-                                             personButtons);
+    DependentList persons =
+        addDependentList(w, main, personsList(), runOsobyForm, "?List", personButtons);
     auto* contact = new QPushButton(QStringLiteral("-> &Kontakt"), &w);
     contact->setAutoDefault(false);
     personButtons->addWidget(contact);
@@ -248,10 +247,10 @@ int callAdresarForm(startup::AppContext& context, QWidget* parent, int request) 
     auto* more = w.addTab(QStringLiteral("D&alší  údaje"));
     auto* m = new QFormLayout;
     more->addLayout(m);
-    w.addLine(m, QStringLiteral("&IČO:"), "ADR:ICO");
-    w.addLine(m, QStringLiteral("&DIČ:"), "ADR:DIC");
-    w.addLine(m, QStringLiteral("&Banka:"), "ADR:BANKA1");
-    w.addLine(m, QStringLiteral("Úč&et:"), "ADR:BANKA2",
+    w.addLine(m, QStringLiteral("IČO:"), "ADR:ICO");
+    w.addLine(m, QStringLiteral("DIČ:"), "ADR:DIC");
+    w.addLine(m, QStringLiteral("Banka:"), "ADR:BANKA1");
+    w.addLine(m, QStringLiteral("Účet:"), "ADR:BANKA2",
               QStringLiteral("Zadejte číslo účtu včetně směrového čísla banky"));
     w.addLine(m, QStringLiteral("Vložil:"), "ADR:VLOZIL", {}, true);
     w.addLine(m, QStringLiteral("Datum vložení:"), "ADR:DT_VLOZENI", {}, true);
@@ -270,14 +269,14 @@ int callAdresarForm(startup::AppContext& context, QWidget* parent, int request) 
     print->setEnabled(false); // the history report is not part of the program yet
     historyButtons->addWidget(print);
     historyButtons->addStretch(1);
-    DependentList history = addDependentList(w, w.addTab(QStringLiteral("H&istorie")),
-                                             historyList(), runHistorieForm, "?List:2",
-                                             historyButtons);
+    DependentList history =
+        addDependentList(w, w.addTab(QStringLiteral("H&istorie")), historyList(), runHistorieForm,
+                         "?List:2", historyButtons);
     auto* keyButtons = new QHBoxLayout;
     keyButtons->addStretch(1);
-    DependentList keywords = addDependentList(w, w.addTab(QStringLiteral("K&líče")),
-                                              keywordsList(db), runKliceForm, "?List:3",
-                                              keyButtons);
+    DependentList keywords =
+        addDependentList(w, w.addTab(QStringLiteral("K&líče")), keywordsList(db), runKliceForm,
+                         "?List:3", keyButtons);
     auto* taskButtons = new QHBoxLayout;
     taskButtons->addStretch(1);
     DependentList tasks = addDependentList(w, w.addTab(QStringLiteral("Úkoly")), tasksList(),

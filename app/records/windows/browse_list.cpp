@@ -35,9 +35,9 @@ public:
             return {};
         if (role == Qt::DisplayRole) return toQt(engine_.rows()[r].cells[c]);
         if (role == Qt::TextAlignmentRole)
-            return QVariant::fromValue(Qt::AlignVCenter | (engine_.decl().columns[c].alignRight
-                                                               ? Qt::AlignRight
-                                                               : Qt::AlignLeft));
+            return QVariant::fromValue(
+                Qt::AlignVCenter |
+                (engine_.decl().columns[c].alignRight ? Qt::AlignRight : Qt::AlignLeft));
         return {};
     }
     QVariant headerData(int section, Qt::Orientation o, int role) const override {
@@ -67,13 +67,27 @@ protected:
         BrowseEngine& b = list_.engine();
         const bool ctrl = e->modifiers() & Qt::ControlModifier;
         switch (e->key()) {
-        case Qt::Key_Up: b.scrollUp(); break;
-        case Qt::Key_Down: b.scrollDown(); break;
-        case Qt::Key_PageUp: b.pageUp(); break;
-        case Qt::Key_PageDown: b.pageDown(); break;
-        case Qt::Key_Home: b.top(); break;
-        case Qt::Key_End: b.bottom(); break;
-        case Qt::Key_Backspace: b.backspace(); break;
+        case Qt::Key_Up:
+            b.scrollUp();
+            break;
+        case Qt::Key_Down:
+            b.scrollDown();
+            break;
+        case Qt::Key_PageUp:
+            b.pageUp();
+            break;
+        case Qt::Key_PageDown:
+            b.pageDown();
+            break;
+        case Qt::Key_Home:
+            b.top();
+            break;
+        case Qt::Key_End:
+            b.bottom();
+            break;
+        case Qt::Key_Backspace:
+            b.backspace();
+            break;
         case Qt::Key_Insert:
             if (list_.onInsert) list_.onInsert();
             return;
@@ -95,7 +109,8 @@ protected:
             return;
         default: {
             const QString text = e->text();
-            if (text.isEmpty() || ctrl || (e->modifiers() & Qt::AltModifier) || !text[0].isPrint()) {
+            if (text.isEmpty() || ctrl || (e->modifiers() & Qt::AltModifier) ||
+                !text[0].isPrint()) {
                 QTableView::keyPressEvent(e);
                 return;
             }
@@ -216,16 +231,30 @@ void BrowseList::sync() {
 void BrowseList::thumbAction(int action) {
     BrowseEngine& b = *engine_;
     switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd: b.scrollDown(); break;
-    case QAbstractSlider::SliderSingleStepSub: b.scrollUp(); break;
-    case QAbstractSlider::SliderPageStepAdd: b.pageDown(); break;
-    case QAbstractSlider::SliderPageStepSub: b.pageUp(); break;
-    case QAbstractSlider::SliderToMinimum: b.top(); break;
-    case QAbstractSlider::SliderToMaximum: b.bottom(); break;
-    default: return; // dragging: located when released
+    case QAbstractSlider::SliderSingleStepAdd:
+        b.scrollDown();
+        break;
+    case QAbstractSlider::SliderSingleStepSub:
+        b.scrollUp();
+        break;
+    case QAbstractSlider::SliderPageStepAdd:
+        b.pageDown();
+        break;
+    case QAbstractSlider::SliderPageStepSub:
+        b.pageUp();
+        break;
+    case QAbstractSlider::SliderToMinimum:
+        b.top();
+        break;
+    case QAbstractSlider::SliderToMaximum:
+        b.bottom();
+        break;
+    default:
+        return; // dragging: located when released
     }
     // The slider moves itself after this; put it where the engine is.
-    QMetaObject::invokeMethod(this, [this] { sync(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { sync(); }, Qt::QueuedConnection);
 }
 
 void BrowseList::thumbReleased() {

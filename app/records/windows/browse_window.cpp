@@ -86,7 +86,7 @@ BrowseWindow::BrowseWindow(startup::AppContext& context, BrowseDecl decl, Browse
     top->addWidget(listBox, 1);
 
     auto* bottom = new QHBoxLayout;
-    locatorPrompt_ = new QLabel(QStringLiteral("&Hledej:"), this);
+    locatorPrompt_ = new QLabel(QStringLiteral("Hledej:"), this);
     locator_ = new QLineEdit(this);
     locatorPrompt_->setBuddy(locator_);
     connect(locator_, &QLineEdit::returnPressed, this, [this] {
@@ -147,7 +147,7 @@ BrowseWindow::BrowseWindow(startup::AppContext& context, BrowseDecl decl, Browse
     help->setEnabled(false); // the help file is not part of this program yet
     top->addLayout(buttons);
 
-    resize(760, 420);
+    resize(900, 460);
     const ProfileFile ini(startup::kSettingsFile);
     if (auto widths = parseListWidths(ini.getString(spec_.section, spec_.formatKey),
                                       list_->engine().decl().columns.size()))

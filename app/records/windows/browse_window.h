@@ -27,13 +27,13 @@ namespace zv::records {
 
 struct BrowseWindowSpec {
     QString title;
-    std::string section;                  // "Adresar_S"
-    std::string formatKey = "?Browse:1";  // the list's format in the section
-    QString group;                        // caption of a frame around the list; "" none
+    std::string section;                 // "Adresar_S"
+    std::string formatKey = "?Browse:1"; // the list's format in the section
+    QString group;                       // caption of a frame around the list; "" none
     QString listHint;
     QString selectHint, insertHint, changeHint, deleteHint, closeHint, helpHint;
-    QString countPrompt, countHint;       // the count field; "" none
-    bool animated = false;                // the mosaic picture
+    QString countPrompt, countHint; // the count field; "" none
+    bool animated = false;          // the mosaic picture
     // Runs the form for a request with the record in the buffer; null: the
     // list has no Insert, Change and Delete.
     std::function<FormOutcome(QWidget* parent, int request)> form;
@@ -44,8 +44,8 @@ struct BrowseWindowSpec {
 class BrowseWindow : public QDialog {
 public:
     // request 4 makes a selecting browse. Check opened() before showing.
-    BrowseWindow(startup::AppContext& context, BrowseDecl decl, BrowseWindowSpec spec,
-                 int request, QWidget* parent = nullptr);
+    BrowseWindow(startup::AppContext& context, BrowseDecl decl, BrowseWindowSpec spec, int request,
+                 QWidget* parent = nullptr);
     ~BrowseWindow() override;
 
     bool opened() const { return opened_; }

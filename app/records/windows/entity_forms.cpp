@@ -61,21 +61,21 @@ FormOutcome runOsobyForm(startup::AppContext& context, QWidget* parent, int requ
     FormWindow w(context, osobyForm(firmId), "Osoby_U", parent);
     auto* page = w.addTab(QStringLiteral("Základní údaje"));
     auto* f = formIn(page);
-    w.addLine(f, QStringLiteral("&Kontakt:"), "OSO:KONTAKT");
-    w.addLine(f, QStringLiteral("&Oslovení:"), "OSO:OSLOVENI");
-    w.addLine(f, QStringLiteral("&Funkce:"), "OSO:FUNKCE");
-    w.addLine(f, QStringLiteral("&Tel. - zaměstnání"), "OSO:TFZ");
-    w.addLine(f, QStringLiteral("F&ax:"), "OSO:FAX");
-    w.addLine(f, QStringLiteral("&Mobil:"), "OSO:TFM");
-    w.addLine(f, QStringLiteral("T&el. - domů"), "OSO:TFD");
-    w.addLine(f, QStringLiteral("E-ma&il:"), "OSO:E_MAIL");
+    w.addLine(f, QStringLiteral("Kontakt:"), "OSO:KONTAKT");
+    w.addLine(f, QStringLiteral("Oslovení:"), "OSO:OSLOVENI");
+    w.addLine(f, QStringLiteral("Funkce:"), "OSO:FUNKCE");
+    w.addLine(f, QStringLiteral("Tel. - zaměstnání"), "OSO:TFZ");
+    w.addLine(f, QStringLiteral("Fax:"), "OSO:FAX");
+    w.addLine(f, QStringLiteral("Mobil:"), "OSO:TFM");
+    w.addLine(f, QStringLiteral("Tel. - domů"), "OSO:TFD");
+    w.addLine(f, QStringLiteral("E-mail:"), "OSO:E_MAIL");
     auto* group = new QGroupBox(QStringLiteral(" Upozornit"), page->parentWidget());
     auto* g = new QFormLayout(group);
-    w.addLine(g, QStringLiteral("&Svátek:"), "OSO:SVATEK", QStringLiteral("den.měsíc."));
-    w.addLine(g, QStringLiteral("&Narozeniny:"), "OSO:NAROZENINY");
-    w.addCheck(g, QStringLiteral("&Upozornit"), "OSO:VYROCI",
+    w.addLine(g, QStringLiteral("Svátek:"), "OSO:SVATEK", QStringLiteral("den.měsíc."));
+    w.addLine(g, QStringLiteral("Narozeniny:"), "OSO:NAROZENINY");
+    w.addCheck(g, QStringLiteral("Upozornit"), "OSO:VYROCI",
                QStringLiteral("Zaškrtněnte, má-li se automaticky upozorňovat v seznamu úkolů"));
-    w.addLine(g, QStringLiteral("&Záliby:"), "OSO:ZALIBY");
+    w.addLine(g, QStringLiteral("Záliby:"), "OSO:ZALIBY");
     page->addWidget(group);
     page->addStretch(1);
     w.addMemo(w.addTab(QStringLiteral(" Poznámka")), {}, 0);
@@ -93,20 +93,20 @@ FormOutcome runHistorieForm(startup::AppContext& context, QWidget* parent, int r
     page->addWidget(group, 1);
     auto* id = w.addLine(f, QStringLiteral("ID:"), "SCH:ID", {}, true);
     QLabel* firm = withLookup(f, id, nullptr);
-    w.addLine(f, QStringLiteral("&Vložil:"), "SCH:Vlozil");
-    auto* jmeno = w.addLine(f, QStringLiteral("&Jméno:"), "SCH:Jmeno");
+    w.addLine(f, QStringLiteral("Vložil:"), "SCH:Vlozil");
+    auto* jmeno = w.addLine(f, QStringLiteral("Jméno:"), "SCH:Jmeno");
     auto* pick = new QToolButton(group);
     pick->setText(QStringLiteral("..."));
     pick->setToolTip(QStringLiteral("Vybere osobu z firmy"));
     withLookup(f, jmeno, pick)->hide();
     jmeno->setMaximumWidth(QWIDGETSIZE_MAX);
-    w.addLine(f, QStringLiteral("&Popis:"), "SCH:Popis");
+    w.addLine(f, QStringLiteral("Popis:"), "SCH:Popis");
     auto* pozn = new QPlainTextEdit(group);
     pozn->setTabChangesFocus(true);
     w.bindings().bindText(pozn, w.file(), "SCH:Pozn");
-    f->addRow(QStringLiteral("P&oznámka:"), pozn);
-    w.addLine(f, QStringLiteral("&Datum:"), "SCH:Datum");
-    w.addLine(f, QStringLiteral("Č&as:"), "SCH:CAS");
+    f->addRow(QStringLiteral("Poznámka:"), pozn);
+    w.addLine(f, QStringLiteral("Datum:"), "SCH:Datum");
+    w.addLine(f, QStringLiteral("Čas:"), "SCH:CAS");
     auto& adresar = context.db.file("Adresar");
     w.onLoaded = [&, firm] {
         firm->setText(toQt(firmName(adresar, w.file().as<rec::SchuzkyRecord>().ID.get())));
@@ -137,10 +137,10 @@ FormOutcome runKliceForm(startup::AppContext& context, QWidget* parent, int requ
     FormWindow w(context, kliceForm(firmId), "Klice_U", parent);
     auto* page = w.addTab(QStringLiteral("Klíč"));
     auto* f = formIn(page);
-    auto* id = w.addLine(f, QStringLiteral("&ID:"), "KLI:ID",
+    auto* id = w.addLine(f, QStringLiteral("ID:"), "KLI:ID",
                          QStringLiteral("Zadejte ID firmy z adresáře"));
     QLabel* firm = withLookup(f, id, nullptr);
-    auto* key = w.addLine(f, QStringLiteral("&Klíč"), "KLI:IDKL");
+    auto* key = w.addLine(f, QStringLiteral("Klíč"), "KLI:IDKL");
     auto* pick = new QToolButton(page->parentWidget());
     pick->setText(QStringLiteral("..."));
     pick->setToolTip(QStringLiteral("Zobrazí seznam evidovaných klíčů"));
@@ -172,13 +172,13 @@ FormOutcome runUkolyForm1(startup::AppContext& context, QWidget* parent, int req
     auto* page = w.addTab(QStringLiteral("Definice úkolu"));
     auto* f = formIn(page);
     w.addLine(f, QStringLiteral("Číslo úkolu:"), "UKO:CUKOLU", {}, true);
-    w.addLine(f, QStringLiteral("Ú&kol:"), "UKO:POPIS");
-    auto* id = w.addLine(f, QStringLiteral("&ID firmy:"), "UKO:ID");
+    w.addLine(f, QStringLiteral("Úkol:"), "UKO:POPIS");
+    auto* id = w.addLine(f, QStringLiteral("ID firmy:"), "UKO:ID");
     QLabel* firm = withLookup(f, id, nullptr);
-    w.addLine(f, QStringLiteral("&Jméno:"), "UKO:JMENO");
-    w.addLine(f, QStringLiteral("&Datum:"), "UKO:DT_SCHED");
-    w.addLine(f, QStringLiteral("Č&as:"), "UKO:TM_SCHED");
-    w.addLine(f, QStringLiteral("Ř&ešitel:"), "UKO:OS_SCHED");
+    w.addLine(f, QStringLiteral("Jméno:"), "UKO:JMENO");
+    w.addLine(f, QStringLiteral("Datum:"), "UKO:DT_SCHED");
+    w.addLine(f, QStringLiteral("Čas:"), "UKO:TM_SCHED");
+    w.addLine(f, QStringLiteral("Řešitel:"), "UKO:OS_SCHED");
     page->addStretch(1);
     auto* sys = w.addTab(QStringLiteral("Systémové údaje"));
     auto* s = formIn(sys);
@@ -187,7 +187,7 @@ FormOutcome runUkolyForm1(startup::AppContext& context, QWidget* parent, int req
     w.addLine(s, QStringLiteral("Zadal:"), "UKO:OS_ZADANI");
     auto* done = new QGroupBox(QStringLiteral("Splnění úkolu"), sys->parentWidget());
     auto* d = new QFormLayout(done);
-    w.addCheck(d, QStringLiteral("&Splněno"), "UKO:SPLNENO");
+    w.addCheck(d, QStringLiteral("Splněno"), "UKO:SPLNENO");
     w.addLine(d, QStringLiteral("Datum splnění:"), "UKO:DT_PROV");
     w.addLine(d, QStringLiteral("Čas splnění:"), "UKO:TM_PROV");
     w.addLine(d, QStringLiteral("Splnil:"), "UKO:OS_PROV");
