@@ -73,10 +73,10 @@ BrowseDecl personsList() {
     d.file = "Osoby";
     d.orders = {{"OSO:BYID", LocatorKind::None, 0, {}, "", ""}};
     d.columns = {
-        {"Kontakt", "OSO:KONTAKT", {}, 20, false, 0}, {"Funkce", "OSO:FUNKCE", {}, 14, false, 0},
-        {"Telefon", "OSO:TFZ", {}, 14, false, 0},     {"Fax", "OSO:FAX", {}, 12, false, 0},
-        {"Mobil", "OSO:TFM", {}, 12, false, 0},       {"Tel. domů", "OSO:TFD", {}, 12, false, 0},
-        {"E-mail", "OSO:E_MAIL", {}, 18, false, 0}};
+        {"Kontakt", "OSO:KONTAKT", {}, 16, false, 0}, {"Funkce", "OSO:FUNKCE", {}, 10, false, 0},
+        {"Telefon", "OSO:TFZ", {}, 13, false, 0},     {"Fax", "OSO:FAX", {}, 10, false, 0},
+        {"Mobil", "OSO:TFM", {}, 13, false, 0},       {"Tel. domů", "OSO:TFD", {}, 10, false, 0},
+        {"E-mail", "OSO:E_MAIL", {}, 16, false, 0}};
     d.restrictField = "OSO:ID";
     return d;
 }

@@ -30,6 +30,9 @@ namespace {
 
 std::int32_t gDraggedFirmId = 0;
 
+FormOutcome runAdresarForm(startup::AppContext& context, QWidget* parent, int request,
+                           bool navigation);
+
 bool startDetached(const std::string& commandLine) {
     QStringList parts = QProcess::splitCommand(QString::fromStdString(commandLine));
     if (parts.isEmpty()) return false;
@@ -57,8 +60,7 @@ BrowseWindowSpec adresarSpec(startup::AppContext& context) {
     spec.countHint = QStringLiteral("Celkový počet záznamů o firmách");
     spec.animated = true;
     spec.form = [&context](QWidget* parent, int request) {
-        const int response = callAdresarForm(context, parent, request);
-        return FormOutcome{response, 0};
+        return runAdresarForm(context, parent, request, true);
     };
     spec.drag = [](const BrowseRow& row) -> QMimeData* {
         const auto& firm = *reinterpret_cast<const rec::AdresarRecord*>(row.record.data());
@@ -120,17 +122,6 @@ DependentList addDependentList(FormWindow& w, QVBoxLayout* page, BrowseDecl decl
     return {list, std::move(formatKey)};
 }
 
-QLineEdit* fieldLine(FormWindow& w, QGridLayout* grid, int row, int col, const QString& prompt,
-                     std::string_view field, const QString& hint = {}, bool readOnly = false) {
-    // A form layout of one row placed in the grid keeps labels and buddies together.
-    auto* holder = new QWidget(grid->parentWidget());
-    auto* form = new QFormLayout(holder);
-    form->setContentsMargins(0, 0, 0, 0);
-    auto* edit = w.addLine(form, prompt, field, hint, readOnly);
-    grid->addWidget(holder, row, col);
-    return edit;
-}
-
 } // namespace
 
 std::int32_t draggedFirmId() {
@@ -178,29 +169,43 @@ int callAdresarFormForFirm(startup::AppContext& context, QWidget* parent, std::i
 }
 
 int callAdresarForm(startup::AppContext& context, QWidget* parent, int request) {
+    return runAdresarForm(context, parent, request, false).response;
+}
+
+namespace {
+
+// ADRESAR_U; called from its list it carries the navigation buttons.
+FormOutcome runAdresarForm(startup::AppContext& context, QWidget* parent, int request,
+                           bool navigation) {
+    context.state.actionRequest = request;
     OpenFiles files(context.services,
                     {"Adresar", "EVKLICSL", "Kategorie", "Klice", "Osoby", "Schuzky", "UKOLY"});
-    if (!files.ok()) return context.state.actionResponse = kResponseCancelled;
+    if (!files.ok()) {
+        context.state.actionResponse = kResponseCancelled;
+        return {};
+    }
     auto& db = context.db;
     FormWindow w(context, adresarForm(context.state), "Adresar_U", parent);
-    w.resize(720, 520);
+    w.resize(780, 540);
 
     // "&Hlavní údaje"
     auto* main = w.addTab(QStringLiteral("&Hlavní údaje"));
     auto* grid = new QGridLayout;
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
     main->addLayout(grid);
-    fieldLine(w, grid, 0, 0, QStringLiteral("ID:"), "ADR:ID",
-              QStringLiteral("Identifikační číslo zákazníka"), true);
-    fieldLine(w, grid, 1, 0, QStringLiteral("Firma:"), "ADR:FIRMA",
-              QStringLiteral("Zadejte název obchodního partnera"));
-    fieldLine(w, grid, 2, 0, QStringLiteral("Ulice:"), "ADR:ULICE");
-    fieldLine(w, grid, 3, 0, QStringLiteral("PSČ:"), "ADR:PSC", QStringLiteral("Zadejte PSČ"));
-    fieldLine(w, grid, 4, 0, QStringLiteral("Město:"), "ADR:MESTO");
-    fieldLine(w, grid, 0, 1, QStringLiteral("Stát:"), "ADR:STAT");
-    fieldLine(w, grid, 1, 1, QStringLiteral("Osoba pro štítek:"), "ADR:JMENO1",
-              QStringLiteral("Zadejte kontaktní osobu pro tisk"));
-    fieldLine(w, grid, 2, 1, QStringLiteral("Telefon:"), "ADR:TF1");
-    fieldLine(w, grid, 3, 1, QStringLiteral("FAX:"), "ADR:FAX1");
+    w.addGridLine(grid, 0, 0, QStringLiteral("ID:"), "ADR:ID",
+                  QStringLiteral("Identifikační číslo zákazníka"), true);
+    w.addGridLine(grid, 1, 0, QStringLiteral("Firma:"), "ADR:FIRMA",
+                  QStringLiteral("Zadejte název obchodního partnera"));
+    w.addGridLine(grid, 2, 0, QStringLiteral("Ulice:"), "ADR:ULICE");
+    w.addGridLine(grid, 3, 0, QStringLiteral("PSČ:"), "ADR:PSC", QStringLiteral("Zadejte PSČ"));
+    w.addGridLine(grid, 4, 0, QStringLiteral("Město:"), "ADR:MESTO");
+    w.addGridLine(grid, 0, 1, QStringLiteral("Stát:"), "ADR:STAT");
+    w.addGridLine(grid, 1, 1, QStringLiteral("Osoba pro štítek:"), "ADR:JMENO1",
+                  QStringLiteral("Zadejte kontaktní osobu pro tisk"));
+    w.addGridLine(grid, 2, 1, QStringLiteral("Telefon:"), "ADR:TF1");
+    w.addGridLine(grid, 3, 1, QStringLiteral("FAX:"), "ADR:FAX1");
     auto* personButtons = new QHBoxLayout;
     auto* dial = new QPushButton(QStringLiteral("&Telefonuj"), &w);
     dial->setToolTip(QStringLiteral("Vytočí vybrané telefonní číslo pokud máte Modem a telefon"));
@@ -284,6 +289,8 @@ int callAdresarForm(startup::AppContext& context, QWidget* parent, int request) 
     const std::array<DependentList*, 4> lists{&persons, &history, &keywords, &tasks};
 
     w.setOkHint(QStringLiteral("Potvrdí změny a uzavře okno"));
+    w.setCancelHint(QStringLiteral("Zruší změny a uzavře okno"));
+    if (navigation) w.addNavigationButtons();
     auto& kategorie = db.file("Kategorie");
     auto refresh = [&] {
         auto& firm = w.file().as<rec::AdresarRecord>();
@@ -327,7 +334,8 @@ int callAdresarForm(startup::AppContext& context, QWidget* parent, int request) 
     for (auto* d : lists)
         (void)ini.writeString("Adresar_U", d->formatKey, formatListWidths(d->list->columnWidths()));
     context.state.actionResponse = outcome.response;
-    return outcome.response;
+    return outcome;
 }
 
+} // namespace
 } // namespace zv::records

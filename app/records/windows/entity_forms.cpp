@@ -5,6 +5,7 @@
 #include "app/records/windows/form_window.h"
 #include "app/records/windows/open_files.h"
 #include "app/records/windows/qt_text.h"
+#include "app/records/windows/record_windows.h"
 #include "app/shell/dictionary/records.h"
 #include "ui/runtime/procedure_runtime.h"
 
@@ -52,6 +53,31 @@ QLabel* withLookup(QFormLayout* form, QLineEdit* edit, QToolButton* button) {
     return label;
 }
 
+// A small button beside a field that looks something up.
+QToolButton* lookupButton(QWidget* parent, const QString& hint) {
+    auto* b = new QToolButton(parent);
+    b->setText(QStringLiteral("..."));
+    b->setToolTip(hint);
+    return b;
+}
+
+// Offers the persons of a firm under the button; the chosen name goes into target.
+void pickPerson(startup::AppContext& context, QWidget* owner, std::int32_t firm, QLineEdit* target,
+                QToolButton* anchor) {
+    auto& oso = context.db.file("Osoby");
+    QMenu menu(owner);
+    oso.clearBuffer();
+    oso.as<rec::OsobyRecord>().ID.set(firm);
+    if (oso.setKeyValue(oso.keyNumber("OSO:BYID")) == 0) {
+        while (oso.next() == 0 && oso.as<rec::OsobyRecord>().ID.get() == firm) {
+            const QString name = toQt(oso.as<rec::OsobyRecord>().KONTAKT.trimmed());
+            menu.addAction(name, owner, [target, name] { target->setText(name); });
+        }
+    }
+    if (menu.isEmpty()) menu.addAction(QStringLiteral("(žádné osoby)"))->setEnabled(false);
+    menu.exec(anchor->mapToGlobal(QPoint(0, anchor->height())));
+}
+
 } // namespace
 
 FormOutcome runOsobyForm(startup::AppContext& context, QWidget* parent, int request,
@@ -59,6 +85,7 @@ FormOutcome runOsobyForm(startup::AppContext& context, QWidget* parent, int requ
     OpenFiles files(context.services, {"Osoby"});
     if (!files.ok()) return {};
     FormWindow w(context, osobyForm(firmId), "Osoby_U", parent);
+    w.setMinimumWidth(420);
     auto* page = w.addTab(QStringLiteral("Základní údaje"));
     auto* f = formIn(page);
     w.addLine(f, QStringLiteral("Kontakt:"), "OSO:KONTAKT");
@@ -87,6 +114,7 @@ FormOutcome runHistorieForm(startup::AppContext& context, QWidget* parent, int r
     OpenFiles files(context.services, {"Schuzky", "Adresar", "Osoby"});
     if (!files.ok()) return {};
     FormWindow w(context, historieForm(context.state, firmId), "Historie_U", parent);
+    w.setMinimumWidth(460);
     auto* page = w.addTab(QStringLiteral("Údaje o kontaku"));
     auto* group = new QGroupBox(QStringLiteral("Údaje o kontaku"), page->parentWidget());
     auto* f = new QFormLayout(group);
@@ -95,9 +123,7 @@ FormOutcome runHistorieForm(startup::AppContext& context, QWidget* parent, int r
     QLabel* firm = withLookup(f, id, nullptr);
     w.addLine(f, QStringLiteral("Vložil:"), "SCH:Vlozil");
     auto* jmeno = w.addLine(f, QStringLiteral("Jméno:"), "SCH:Jmeno");
-    auto* pick = new QToolButton(group);
-    pick->setText(QStringLiteral("..."));
-    pick->setToolTip(QStringLiteral("Vybere osobu z firmy"));
+    auto* pick = lookupButton(group, QStringLiteral("Vybere osobu z firmy"));
     withLookup(f, jmeno, pick)->hide();
     jmeno->setMaximumWidth(QWIDGETSIZE_MAX);
     w.addLine(f, QStringLiteral("Popis:"), "SCH:Popis");
@@ -112,20 +138,7 @@ FormOutcome runHistorieForm(startup::AppContext& context, QWidget* parent, int r
         firm->setText(toQt(firmName(adresar, w.file().as<rec::SchuzkyRecord>().ID.get())));
     };
     QObject::connect(pick, &QToolButton::clicked, &w, [&, pick, jmeno] {
-        // The persons of the firm, to pick one.
-        auto& oso = context.db.file("Osoby");
-        QMenu menu(&w);
-        oso.clearBuffer();
-        const std::int32_t firmOfRecord = w.file().as<rec::SchuzkyRecord>().ID.get();
-        oso.as<rec::OsobyRecord>().ID.set(firmOfRecord);
-        if (oso.setKeyValue(oso.keyNumber("OSO:BYID")) == 0) {
-            while (oso.next() == 0 && oso.as<rec::OsobyRecord>().ID.get() == firmOfRecord) {
-                const QString name = toQt(oso.as<rec::OsobyRecord>().KONTAKT.trimmed());
-                menu.addAction(name, &w, [jmeno, name] { jmeno->setText(name.left(30)); });
-            }
-        }
-        if (menu.isEmpty()) menu.addAction(QStringLiteral("(žádné osoby)"))->setEnabled(false);
-        menu.exec(pick->mapToGlobal(QPoint(0, pick->height())));
+        pickPerson(context, &w, w.file().as<rec::SchuzkyRecord>().ID.get(), jmeno, pick);
     });
     return w.run(request);
 }
@@ -135,15 +148,15 @@ FormOutcome runKliceForm(startup::AppContext& context, QWidget* parent, int requ
     OpenFiles files(context.services, {"Klice", "EVKLICSL", "Adresar"});
     if (!files.ok()) return {};
     FormWindow w(context, kliceForm(firmId), "Klice_U", parent);
+    w.setMinimumWidth(420);
     auto* page = w.addTab(QStringLiteral("Klíč"));
     auto* f = formIn(page);
     auto* id = w.addLine(f, QStringLiteral("ID:"), "KLI:ID",
                          QStringLiteral("Zadejte ID firmy z adresáře"));
     QLabel* firm = withLookup(f, id, nullptr);
     auto* key = w.addLine(f, QStringLiteral("Klíč"), "KLI:IDKL");
-    auto* pick = new QToolButton(page->parentWidget());
-    pick->setText(QStringLiteral("..."));
-    pick->setToolTip(QStringLiteral("Zobrazí seznam evidovaných klíčů"));
+    auto* pick =
+        lookupButton(page->parentWidget(), QStringLiteral("Zobrazí seznam evidovaných klíčů"));
     QLabel* text = withLookup(f, key, pick);
     page->addStretch(1);
     auto& adresar = context.db.file("Adresar");
@@ -174,8 +187,12 @@ FormOutcome runUkolyForm1(startup::AppContext& context, QWidget* parent, int req
     w.addLine(f, QStringLiteral("Číslo úkolu:"), "UKO:CUKOLU", {}, true);
     w.addLine(f, QStringLiteral("Úkol:"), "UKO:POPIS");
     auto* id = w.addLine(f, QStringLiteral("ID firmy:"), "UKO:ID");
-    QLabel* firm = withLookup(f, id, nullptr);
-    w.addLine(f, QStringLiteral("Jméno:"), "UKO:JMENO");
+    auto* pickFirm = lookupButton(page->parentWidget(), QStringLiteral("Vybere firmu z adresáře"));
+    QLabel* firm = withLookup(f, id, pickFirm);
+    auto* jmeno = w.addLine(f, QStringLiteral("Jméno:"), "UKO:JMENO");
+    auto* pickName = lookupButton(page->parentWidget(), QStringLiteral("Vybere osobu z firmy"));
+    withLookup(f, jmeno, pickName)->hide();
+    jmeno->setMaximumWidth(QWIDGETSIZE_MAX);
     w.addLine(f, QStringLiteral("Datum:"), "UKO:DT_SCHED");
     w.addLine(f, QStringLiteral("Čas:"), "UKO:TM_SCHED");
     w.addLine(f, QStringLiteral("Řešitel:"), "UKO:OS_SCHED");
@@ -202,6 +219,19 @@ FormOutcome runUkolyForm1(startup::AppContext& context, QWidget* parent, int req
     };
     w.onLoaded = lookUp;
     QObject::connect(id, &QLineEdit::editingFinished, &w, lookUp);
+    QObject::connect(pickFirm, &QToolButton::clicked, &w, [&, id, lookUp] {
+        // The firm list uses Adresar's buffer, which a calling firm form still holds.
+        const std::vector<std::uint8_t> saved(adresar.record(),
+                                              adresar.record() + adresar.recordSize());
+        adresar.as<rec::AdresarRecord>().ID.set(id->text().trimmed().toInt());
+        if (selectFirm(context, &w))
+            id->setText(QString::number(adresar.as<rec::AdresarRecord>().ID.get()));
+        std::copy(saved.begin(), saved.end(), adresar.record());
+        lookUp();
+    });
+    QObject::connect(pickName, &QToolButton::clicked, &w, [&, id, jmeno, pickName] {
+        pickPerson(context, &w, id->text().trimmed().toInt(), jmeno, pickName);
+    });
     w.onCompleted = [&context] { context.state.rescanTasks = true; };
     return w.run(request);
 }
@@ -209,7 +239,7 @@ FormOutcome runUkolyForm1(startup::AppContext& context, QWidget* parent, int req
 bool selectKeyword(startup::AppContext& context, QWidget* parent) {
     BrowseWindowSpec spec;
     spec.title = QStringLiteral("Seznam klíčů");
-    spec.section = "EvKlic_S";
+    spec.section = "Evklic_S";
     spec.listHint = QStringLiteral("Seznam evidovaných klíčů");
     spec.selectHint = QStringLiteral("Vybere vybraný klíč");
     spec.closeHint = QStringLiteral("Uzavře okno");

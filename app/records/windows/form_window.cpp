@@ -4,9 +4,11 @@
 #include "ui/runtime/procedure_runtime.h"
 #include "ui/window/window_state.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +33,7 @@ FormWindow::FormWindow(startup::AppContext& context, FormDecl decl, std::string 
     ok_->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setAutoDefault(false);
+    cancel_ = cancel;
     auto* help = new QPushButton(QStringLiteral("Help"), this);
     help->setAutoDefault(false);
     help->setEnabled(false); // the help file is not part of this program yet
@@ -64,6 +67,21 @@ QLineEdit* FormWindow::addLine(QFormLayout* form, const QString& prompt, std::st
     auto* label = new QLabel(prompt, form->parentWidget());
     label->setBuddy(edit);
     form->addRow(label, edit);
+    if (!firstField_ && !readOnly) firstField_ = edit;
+    return edit;
+}
+
+QLineEdit* FormWindow::addGridLine(QGridLayout* grid, int row, int col, const QString& prompt,
+                                   std::string_view field, const QString& hint, bool readOnly) {
+    auto* edit = new QLineEdit(grid->parentWidget());
+    edit->setToolTip(hint);
+    edit->setReadOnly(readOnly);
+    if (readOnly) edit->setFocusPolicy(Qt::NoFocus);
+    bindings_.bindLine(edit, file(), field);
+    auto* label = new QLabel(prompt, grid->parentWidget());
+    label->setBuddy(edit);
+    grid->addWidget(label, row, 2 * col);
+    grid->addWidget(edit, row, 2 * col + 1);
     if (!firstField_ && !readOnly) firstField_ = edit;
     return edit;
 }
@@ -123,6 +141,10 @@ void FormWindow::setOkHint(const QString& hint) {
     ok_->setToolTip(hint);
 }
 
+void FormWindow::setCancelHint(const QString& hint) {
+    cancel_->setToolTip(hint);
+}
+
 void FormWindow::loadFields() {
     bindings_.load();
     if (onLoaded) onLoaded();
@@ -155,7 +177,10 @@ void FormWindow::ok(int navigation) {
         if (bad) bad->setFocus();
         return;
     }
-    switch (engine_.ok()) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const FormEngine::OkResult result = engine_.ok();
+    QApplication::restoreOverrideCursor();
+    switch (result) {
     case FormEngine::OkResult::Closed:
         saveState();
         QDialog::done(engine_.response() == kResponseCompleted ? Accepted : Rejected);

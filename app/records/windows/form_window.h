@@ -43,12 +43,16 @@ public:
     QTabWidget* tabs() const { return tabs_; }
     QLineEdit* addLine(QFormLayout* form, const QString& prompt, std::string_view field,
                        const QString& hint = {}, bool readOnly = false);
+    // A prompt in column 2 * col and its field beside it.
+    QLineEdit* addGridLine(QGridLayout* grid, int row, int col, const QString& prompt,
+                           std::string_view field, const QString& hint = {}, bool readOnly = false);
     QCheckBox* addCheck(QFormLayout* form, const QString& caption, std::string_view field,
                         const QString& hint = {});
     QPlainTextEdit* addMemo(QVBoxLayout* page, const QString& prompt, std::size_t memo,
                             const QString& hint = {});
     void addNavigationButtons();
     void setOkHint(const QString& hint);
+    void setCancelHint(const QString& hint);
 
     // Called after the fields were loaded from the buffer (look-ups, captions, lists).
     std::function<void()> onLoaded;
@@ -80,6 +84,7 @@ private:
     QVBoxLayout* top_;
     QHBoxLayout* buttons_;
     QPushButton* ok_;
+    QPushButton* cancel_;
     QWidget* firstField_ = nullptr;
     bool saved_ = false;
 };

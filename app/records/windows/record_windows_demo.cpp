@@ -4,9 +4,11 @@
 #include "app/records/windows/record_windows.h"
 
 #include "app/records/windows/browse_window.h"
+#include "app/records/windows/entity_forms.h"
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dates/standard_date.h"
 #include "app/shell/demo/demo_data.h"
+#include "app/shell/dictionary/field_text.h"
 #include "app/shell/dictionary/records.h"
 #include "platform/codepage.h"
 
@@ -89,7 +91,30 @@ int main(int argc, char** argv) {
         grabLater(out, -1, 500);
         return app.exec();
     }
-    // The form on the firm with the most persons among the first ones.
+    // A dependent record's form on the first record of firm 3.
+    using Runner = records::FormOutcome (*)(startup::AppContext&, QWidget*, int, std::int32_t);
+    const struct {
+        const char* name;
+        const char* file;
+        const char* key;
+        const char* link;
+        Runner run;
+    } dependents[] = {{"osoby", "Osoby", "OSO:BYID", "OSO:ID", records::runOsobyForm},
+                      {"historie", "Schuzky", "SCH:BYID", "SCH:ID", records::runHistorieForm},
+                      {"klice", "Klice", "KLI:BYID", "KLI:ID", records::runKliceForm},
+                      {"ukoly", "UKOLY", "UKO:BYID", "UKO:ID", records::runUkolyForm1}};
+    for (const auto& d : dependents) {
+        if (what != d.name) continue;
+        auto& f = db.file(d.file);
+        if (f.open() != 0) return 1;
+        f.clearBuffer();
+        if (f.setKeyValue(f.keyNumber(d.key)) != 0 || f.next() != 0) return 1;
+        grabLater(out, 0, 500);
+        const auto firm = dict::fieldInteger(dict::fieldByName(d.link).spec(), f.record());
+        d.run(context, nullptr, 2, static_cast<std::int32_t>(firm));
+        return 0;
+    }
+    // The firm form on firm 3.
     int tab = 0;
     if (what.rfind("tab", 0) == 0) tab = std::atoi(what.c_str() + 3);
     auto& adr = db.file("Adresar");
