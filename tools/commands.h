@@ -9,5 +9,6 @@ int runDate(Args args);
 int runTime(Args args);
 int runFormat(Args args);
 int runDeformat(Args args);
+int runEval(Args args);
 
 } // namespace zv::tool
