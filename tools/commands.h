@@ -10,5 +10,7 @@ int runTime(Args args);
 int runFormat(Args args);
 int runDeformat(Args args);
 int runEval(Args args);
+int runDemo(Args args);
+int runDictionaryDump(Args args);
 
 } // namespace zv::tool

@@ -24,6 +24,8 @@ const Command kCommands[] = {
     {"format", "format PICTURE NUMBER         a date or time shown through a picture", runFormat},
     {"deformat", "deformat PICTURE TEXT         typed text read through a picture", runDeformat},
     {"eval", "eval EXPRESSION [--bind NAME=VALUE]...  an expression's value", runEval},
+    {"demo", "demo DIR [--firms N] [--seed S]  a complete demo data directory", runDemo},
+    {"dump", "dump DIR LABEL [--key NAME]   a data file of DIR as CSV", runDictionaryDump},
 };
 
 void printHelp() {
