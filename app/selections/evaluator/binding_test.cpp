@@ -73,6 +73,26 @@ TEST_F(Binding, EveryFieldTypeIsReadFromTheRecordBuffer) {
     EXPECT_EQ(eval("F:BYTE"), "7");
 }
 
+TEST_F(Binding, AWholeRecordByItsDeclaration) {
+    storage::TableDecl decl;
+    decl.recordLength = 10;
+    const auto field = [](const char* name, storage::FieldType type, int offset, int size) {
+        storage::FieldDecl f;
+        f.name = name;
+        f.type = type;
+        f.offset = static_cast<std::uint16_t>(offset);
+        f.size = static_cast<std::uint16_t>(size);
+        return f;
+    };
+    decl.fields = {field("TAB:ID", storage::FieldType::Long, 0, 4),
+                   field("TAB:JMENO", storage::FieldType::String, 4, 6),
+                   field("TAB:MIMO", storage::FieldType::Long, 8, 4)}; // beyond the record
+    unsigned char rec[10] = {42, 0, 0, 0, 'N', 'o', 'v', 'a', 'k', ' '};
+    EXPECT_FALSE(bindFields(decl, rec));
+    EXPECT_EQ(eval("TAB:ID & TAB:JMENO"), "42Novak ");
+    EXPECT_EQ(evaluate("TAB:MIMO").error, kInvalidExpression);
+}
+
 TEST_F(Binding, StorageTooSmallOrMissingIsRefused) {
     unsigned char b[8] = {};
     EXPECT_FALSE(bindField("F:X", storage::FieldType::Long, b, 3));

@@ -101,6 +101,19 @@ bool bindProcedure(std::string_view name, Procedure procedure) {
     return true;
 }
 
+bool bindFields(const storage::TableDecl& decl, const void* record) {
+    bool ok = record != nullptr;
+    for (const storage::FieldDecl& f : decl.fields) {
+        if (!record || f.offset + std::size_t{f.size} > decl.recordLength) {
+            ok = false;
+            continue;
+        }
+        const auto* at = static_cast<const unsigned char*>(record) + f.offset;
+        ok = bindField(f.name, f.type, at, f.size, f.places) && ok;
+    }
+    return ok;
+}
+
 int pushScope() {
     return SymbolTable::instance().pushScope();
 }

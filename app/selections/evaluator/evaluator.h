@@ -13,6 +13,7 @@
 #pragma once
 
 #include "app/selections/evaluator/symbol_table.h"
+#include "storage/declaration.h"
 #include "storage/field_type.h"
 
 #include <cstddef>
@@ -56,6 +57,11 @@ inline bool isTrue(const Result& r) {
 [[nodiscard]] bool bindField(std::string_view name, storage::FieldType type, const void* data,
                              std::size_t size, int places = 0);
 [[nodiscard]] bool bindProcedure(std::string_view name, Procedure procedure);
+
+// Binds every field of a table declaration by its name to its place in a record
+// buffer of decl.recordLength bytes; false when a field lies outside the record or
+// cannot be bound (the others are bound all the same).
+[[nodiscard]] bool bindFields(const storage::TableDecl& decl, const void* record);
 
 // Binding scopes: the names bound while a scope is open are unbound when it closes,
 // and what they replaced comes back. Scopes close innermost first; closing another
