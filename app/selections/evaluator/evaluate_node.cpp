@@ -37,6 +37,13 @@ std::string slice(const std::string& text, std::int32_t start, std::int32_t end)
     return text.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from + 1));
 }
 
+// A constant operand by reference (no copy of its text), others evaluated into scratch.
+const Value& operand(const Node& node, Value& scratch, bool& failed) {
+    if (node.kind == Node::Kind::Constant) return node.constant;
+    scratch = evaluateNode(node, failed);
+    return scratch;
+}
+
 } // namespace
 
 Value evaluateNode(const Node& node, bool& failed) {
@@ -76,7 +83,8 @@ Value evaluateNode(const Node& node, bool& failed) {
     case Node::Kind::Not:
         return Value::ofBool(!isTrue(evaluateNode(*node.children[0], failed)));
     case Node::Kind::Binary: {
-        const Value a = evaluateNode(*node.children[0], failed);
+        Value scratchA, scratchB;
+        const Value& a = operand(*node.children[0], scratchA, failed);
         switch (node.op) {
         case Op::And:
             if (!isTrue(a)) return Value::ofBool(false);
@@ -87,7 +95,7 @@ Value evaluateNode(const Node& node, bool& failed) {
         default:
             break;
         }
-        const Value b = evaluateNode(*node.children[1], failed);
+        const Value& b = operand(*node.children[1], scratchB, failed);
         switch (node.op) {
         case Op::Xor:
             return Value::ofBool(isTrue(a) != isTrue(b));
