@@ -1,12 +1,12 @@
-#include "drivers.h"
+#include "standard_drivers.h"
 
 #include "storage/bytestream/byte_stream_driver.h"
 
-namespace zv::tool {
+namespace zv::access {
 
-void registerDrivers(access::Database& db) {
+void registerStandardDrivers(Database& db) {
     static storage::ByteStreamDriver byteStream;
     db.registerDriver(byteStream);
 }
 
-} // namespace zv::tool
+} // namespace zv::access
