@@ -4,6 +4,7 @@
 // "QUARTO" below. Usage: browse_bench [firms] [repeats]
 #include "app/records/browse/browse_engine.h"
 #include "app/records/kinds/address_book.h"
+#include "app/shell/access/standard_drivers.h"
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
@@ -21,9 +22,11 @@ using namespace zv;
 
 namespace {
 
-// The data files' driver. The in-memory driver until the native one is
-// registered here under the same name.
+// The program's drivers; while none of them serves the data files ("QUARTO")
+// the in-memory driver stands in.
 void registerDriver(access::Database& db) {
+    access::registerStandardDrivers(db);
+    if (db.driver("QUARTO")) return;
     static access::testing::MemoryDriver memory;
     db.registerDriver(memory);
 }

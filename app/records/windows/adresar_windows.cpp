@@ -8,10 +8,11 @@
 #include "app/records/windows/entity_forms.h"
 #include "app/records/windows/form_window.h"
 #include "app/records/windows/open_files.h"
-#include "app/records/windows/qt_text.h"
 #include "app/shell/dictionary/records.h"
 #include "platform/profile.h"
+#include "platform/program_start.h"
 #include "ui/runtime/procedure_runtime.h"
+#include "ui/window/text.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -20,7 +21,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -34,10 +34,7 @@ FormOutcome runAdresarForm(startup::AppContext& context, QWidget* parent, int re
                            bool navigation);
 
 bool startDetached(const std::string& commandLine) {
-    QStringList parts = QProcess::splitCommand(QString::fromStdString(commandLine));
-    if (parts.isEmpty()) return false;
-    const QString program = parts.takeFirst();
-    return QProcess::startDetached(program, parts);
+    return startProgram(commandLine);
 }
 
 ProgramStarter& programStarter() {
@@ -126,6 +123,17 @@ DependentList addDependentList(FormWindow& w, QVBoxLayout* page, BrowseDecl decl
 
 std::int32_t draggedFirmId() {
     return gDraggedFirmId;
+}
+
+void addAddressBookProcedures(frame::ProcedureTable& table, startup::AppContext& context) {
+    table["ADRESAR_S"].start = [&context](int thread) {
+        return makeAdresarBrowse(context, thread, 0);
+    };
+    // The caller leaves the firm's ADR:ID in Adresar's buffer.
+    table["ADRESAR_U"].call = [&context] {
+        auto& adr = context.db.file("Adresar");
+        (void)callAdresarFormForFirm(context, nullptr, adr.as<rec::AdresarRecord>().ID.get());
+    };
 }
 
 void setProgramStarter(ProgramStarter starter) {
@@ -296,7 +304,7 @@ FormOutcome runAdresarForm(startup::AppContext& context, QWidget* parent, int re
         auto& firm = w.file().as<rec::AdresarRecord>();
         const auto captions = categoryCaptions(kategorie, firm.TEXTY.get());
         for (std::size_t i = 0; i < 20; ++i)
-            categories[i]->setText(toQt(captions[i]));
+            categories[i]->setText(ui::qtText(captions[i]));
         for (auto* d : lists) {
             d->list->engine().setRestriction(firm.ID.get());
             if (d->list->engine().order() == 0) d->list->engine().setOrder(1);

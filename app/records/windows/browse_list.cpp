@@ -1,7 +1,7 @@
 #include "app/records/windows/browse_list.h"
 
 #include "app/records/browse/thumb.h"
-#include "app/records/windows/qt_text.h"
+#include "ui/window/text.h"
 
 #include <QAbstractTableModel>
 #include <QContextMenuEvent>
@@ -33,7 +33,7 @@ public:
         const auto c = std::size_t(index.column());
         if (!index.isValid() || r >= engine_.rows().size() || c >= engine_.decl().columns.size())
             return {};
-        if (role == Qt::DisplayRole) return toQt(engine_.rows()[r].cells[c]);
+        if (role == Qt::DisplayRole) return ui::qtText(engine_.rows()[r].cells[c]);
         if (role == Qt::TextAlignmentRole)
             return QVariant::fromValue(
                 Qt::AlignVCenter |
@@ -114,7 +114,7 @@ protected:
                 QTableView::keyPressEvent(e);
                 return;
             }
-            for (char c : fromQt(text))
+            for (char c : ui::recordText(text))
                 b.typeCharacter(c);
             break;
         }

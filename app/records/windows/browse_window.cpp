@@ -1,8 +1,8 @@
 #include "app/records/windows/browse_window.h"
 
 #include "app/records/browse/list_format.h"
-#include "app/records/windows/qt_text.h"
 #include "platform/profile.h"
+#include "ui/window/text.h"
 #include "ui/window/window_state.h"
 
 #include <QCloseEvent>
@@ -90,7 +90,7 @@ BrowseWindow::BrowseWindow(startup::AppContext& context, BrowseDecl decl, Browse
     locator_ = new QLineEdit(this);
     locatorPrompt_->setBuddy(locator_);
     connect(locator_, &QLineEdit::returnPressed, this, [this] {
-        list_->engine().locateText(fromQt(locator_->text()));
+        list_->engine().locateText(ui::recordText(locator_->text()));
         list_->sync();
         list_->setFocus();
     });
@@ -184,7 +184,7 @@ void BrowseWindow::moved() {
     locator_->setEnabled(locate);
     locatorPrompt_->setEnabled(locate);
     locator_->setMaxLength(std::max(1, std::min(30, b.sortOrder().locatorWidth)));
-    locator_->setText(toQt(b.locator()));
+    locator_->setText(ui::qtText(b.locator()));
     if (count_) count_->setText(QString::number(b.recordCount()));
 }
 

@@ -4,10 +4,10 @@
 #include "app/records/windows/browse_window.h"
 #include "app/records/windows/form_window.h"
 #include "app/records/windows/open_files.h"
-#include "app/records/windows/qt_text.h"
 #include "app/records/windows/record_windows.h"
 #include "app/shell/dictionary/records.h"
 #include "ui/runtime/procedure_runtime.h"
+#include "ui/window/text.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -70,7 +70,7 @@ void pickPerson(startup::AppContext& context, QWidget* owner, std::int32_t firm,
     oso.as<rec::OsobyRecord>().ID.set(firm);
     if (oso.setKeyValue(oso.keyNumber("OSO:BYID")) == 0) {
         while (oso.next() == 0 && oso.as<rec::OsobyRecord>().ID.get() == firm) {
-            const QString name = toQt(oso.as<rec::OsobyRecord>().KONTAKT.trimmed());
+            const QString name = ui::qtText(oso.as<rec::OsobyRecord>().KONTAKT.trimmed());
             menu.addAction(name, owner, [target, name] { target->setText(name); });
         }
     }
@@ -135,7 +135,7 @@ FormOutcome runHistorieForm(startup::AppContext& context, QWidget* parent, int r
     w.addLine(f, QStringLiteral("Čas:"), "SCH:CAS");
     auto& adresar = context.db.file("Adresar");
     w.onLoaded = [&, firm] {
-        firm->setText(toQt(firmName(adresar, w.file().as<rec::SchuzkyRecord>().ID.get())));
+        firm->setText(ui::qtText(firmName(adresar, w.file().as<rec::SchuzkyRecord>().ID.get())));
     };
     QObject::connect(pick, &QToolButton::clicked, &w, [&, pick, jmeno] {
         pickPerson(context, &w, w.file().as<rec::SchuzkyRecord>().ID.get(), jmeno, pick);
@@ -162,8 +162,8 @@ FormOutcome runKliceForm(startup::AppContext& context, QWidget* parent, int requ
     auto& adresar = context.db.file("Adresar");
     auto& evklicsl = context.db.file("EVKLICSL");
     auto lookUp = [&, firm, text, id, key] {
-        firm->setText(toQt(firmName(adresar, id->text().trimmed().toInt())));
-        text->setText(toQt(keywordText(evklicsl, key->text().trimmed().toInt())));
+        firm->setText(ui::qtText(firmName(adresar, id->text().trimmed().toInt())));
+        text->setText(ui::qtText(keywordText(evklicsl, key->text().trimmed().toInt())));
     };
     w.onLoaded = lookUp;
     QObject::connect(id, &QLineEdit::editingFinished, &w, lookUp);
@@ -215,7 +215,7 @@ FormOutcome runUkolyForm1(startup::AppContext& context, QWidget* parent, int req
     w.setOkHint(QStringLiteral("Potvrdí úkol a uzavre okno"));
     auto& adresar = context.db.file("Adresar");
     auto lookUp = [&, firm, id] {
-        firm->setText(toQt(firmName(adresar, id->text().trimmed().toInt())));
+        firm->setText(ui::qtText(firmName(adresar, id->text().trimmed().toInt())));
     };
     w.onLoaded = lookUp;
     QObject::connect(id, &QLineEdit::editingFinished, &w, lookUp);

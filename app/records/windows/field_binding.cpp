@@ -1,9 +1,9 @@
 #include "app/records/windows/field_binding.h"
 
 #include "app/records/browse/field_values.h"
-#include "app/records/windows/qt_text.h"
 #include "app/shell/dates/picture.h"
 #include "app/shell/dictionary/field_text.h"
+#include "ui/window/text.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -54,7 +54,7 @@ void FieldBindings::load() {
         switch (b.kind) {
         case Kind::Line:
             static_cast<QLineEdit*>(b.widget.data())
-                ->setText(toQt(dict::fieldText(spec(*b.file, b.field), b.file->record())));
+                ->setText(ui::qtText(dict::fieldText(spec(*b.file, b.field), b.file->record())));
             break;
         case Kind::Check:
             static_cast<QCheckBox*>(b.widget.data())
@@ -62,13 +62,13 @@ void FieldBindings::load() {
             break;
         case Kind::Text: {
             // Line breaks are kept in the record as CR LF.
-            QString t = toQt(dict::fieldText(spec(*b.file, b.field), b.file->record()));
+            QString t = ui::qtText(dict::fieldText(spec(*b.file, b.field), b.file->record()));
             t.replace("\r\n", "\n");
             static_cast<QPlainTextEdit*>(b.widget.data())->setPlainText(t);
             break;
         }
         case Kind::Memo: {
-            QString t = toQt(b.file->memo(b.memo));
+            QString t = ui::qtText(b.file->memo(b.memo));
             t.replace("\r\n", "\n");
             static_cast<QPlainTextEdit*>(b.widget.data())->setPlainText(t);
             break;
@@ -83,7 +83,8 @@ bool FieldBindings::store(QWidget** bad) {
         switch (b.kind) {
         case Kind::Line: {
             const auto& s = spec(*b.file, b.field);
-            const std::string text = fromQt(static_cast<QLineEdit*>(b.widget.data())->text());
+            const std::string text =
+                ui::recordText(static_cast<QLineEdit*>(b.widget.data())->text());
             if (!s.picture.empty()) {
                 const auto picture = dates::compile(s.picture);
                 const auto value = picture ? dates::parse(*picture, text) : std::nullopt;
@@ -104,13 +105,13 @@ bool FieldBindings::store(QWidget** bad) {
         case Kind::Text: {
             QString t = static_cast<QPlainTextEdit*>(b.widget.data())->toPlainText();
             t.replace("\n", "\r\n");
-            setFieldText(spec(*b.file, b.field), b.file->record(), fromQt(t));
+            setFieldText(spec(*b.file, b.field), b.file->record(), ui::recordText(t));
             break;
         }
         case Kind::Memo: {
             QString t = static_cast<QPlainTextEdit*>(b.widget.data())->toPlainText();
             t.replace("\n", "\r\n");
-            b.file->setMemo(fromQt(t), b.memo);
+            b.file->setMemo(ui::recordText(t), b.memo);
             break;
         }
         }

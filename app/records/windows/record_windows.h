@@ -3,6 +3,7 @@
 // the file's record buffer as procedures expect.
 #pragma once
 
+#include "app/shell/frame/procedures.h"
 #include "app/shell/startup/app_context.h"
 
 #include <QString>
@@ -30,6 +31,10 @@ int callAdresarForm(startup::AppContext& context, QWidget* parent, int request);
 // changes it. 2 (cancelled) when the firm does not exist.
 int callAdresarFormForFirm(startup::AppContext& context, QWidget* parent, std::int32_t id);
 
+// Registers ADRESAR_S (started) and ADRESAR_U (called with the firm's ADR:ID in
+// Adresar's buffer, as the reminder window's "&Firma" leaves it) with the frame.
+void addAddressBookProcedures(frame::ProcedureTable& table, startup::AppContext& context);
+
 // Dragging firms out of ADRESAR_S: the drag carries this identifier under the
 // MIME type below, and DraggedFirmID holds the dragged firm's ADR:ID.
 inline const QString kFirmDragIdentifier = QStringLiteral("Výběr");
@@ -37,7 +42,7 @@ inline const QString kFirmDragMimeType = QStringLiteral("application/x-zevlon-dr
 std::int32_t draggedFirmId();
 
 // Starting another program by its command line ("VOLNUM.EXE 420212345678").
-// The default starts it detached; tests put a recorder in its place.
+// The default is the program-start layer; tests put a recorder in its place.
 using ProgramStarter = std::function<bool(const std::string& commandLine)>;
 void setProgramStarter(ProgramStarter starter);
 
