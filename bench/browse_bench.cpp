@@ -22,26 +22,70 @@ using namespace zv;
 
 namespace {
 
+// Passes every operation to the data files' driver and counts the reads and
+// positionings, which are what the engine's time is made of whatever the driver.
+class CountingDriver : public storage::Driver {
+public:
+    explicit CountingDriver(storage::Driver& inner) : inner_(inner) {}
+    std::string name() const override { return inner_.name(); }
+    std::string description() const override { return inner_.description(); }
+    storage::DriverLimits limits() const override { return inner_.limits(); }
+    bool supports(storage::DriverOp op) const override { return inner_.supports(op); }
+    int dispatch(storage::DriverOp op, storage::ControlBlock& cb) override {
+        using storage::DriverOp;
+        if (op == DriverOp::Next || op == DriverOp::Previous) ++reads;
+        if (op == DriverOp::SetKeyStart || op == DriverOp::SetKeyEnd ||
+            op == DriverOp::SetKeyValue || op == DriverOp::SetKeyValueBack ||
+            op == DriverOp::SetKeyValueRecord || op == DriverOp::SetRecordNumber)
+            ++positionings;
+        return inner_.dispatch(op, cb);
+    }
+    long reads = 0;
+    long positionings = 0;
+
+private:
+    storage::Driver& inner_;
+};
+
 // The program's drivers; while none of them serves the data files ("QUARTO")
-// the in-memory driver stands in.
-void registerDriver(access::Database& db) {
-    access::registerStandardDrivers(db);
-    if (db.driver("QUARTO")) return;
+// the in-memory driver stands in. Returns the counting wrapper registered for them.
+CountingDriver& registerDriver(access::Database& db) {
+    access::Database probe;
+    access::registerStandardDrivers(probe);
     static access::testing::MemoryDriver memory;
-    db.registerDriver(memory);
+    static CountingDriver counting(probe.driver("QUARTO") ? *probe.driver("QUARTO") : memory);
+    db.registerDriver(counting);
+    return counting;
 }
 
-double millis(const std::function<void()>& f, int repeats) {
+struct Figure {
+    double ms;    // median time
+    double reads; // driver reads per run
+    double moves; // driver positionings per run
+};
+
+// Runs setup (not measured) and f repeats times.
+Figure measure(CountingDriver& counter, const std::function<void()>& setup,
+               const std::function<void()>& f, int repeats) {
+    long reads = 0, moves = 0;
+    Figure fig{0, 0, 0};
     std::vector<double> times;
     for (int i = 0; i < repeats; ++i) {
+        setup();
+        const long r0 = counter.reads, p0 = counter.positionings;
         const auto t0 = std::chrono::steady_clock::now();
         f();
+        reads += counter.reads - r0;
+        moves += counter.positionings - p0;
         times.push_back(
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
                 .count());
     }
     std::sort(times.begin(), times.end());
-    return times[times.size() / 2]; // median
+    fig.ms = times[times.size() / 2];
+    fig.reads = double(reads) / repeats;
+    fig.moves = double(moves) / repeats;
+    return fig;
 }
 
 } // namespace
@@ -50,7 +94,7 @@ int main(int argc, char** argv) {
     const int firms = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3000;
     const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     access::Database db;
-    registerDriver(db);
+    CountingDriver& counter = registerDriver(db);
     services::ScriptedMessages messages;
     services::ProcedureServices s{db, messages, {}};
     auto& adr = db.file("Adresar");
@@ -82,7 +126,9 @@ int main(int argc, char** argv) {
                 db.driver("QUARTO") ? db.driver("QUARTO")->description().c_str() : "?", firms, page,
                 repeats);
 
-    const double open = millis(
+    const auto none = [] {};
+    const Figure open = measure(
+        counter, none,
         [&] {
             records::BrowseEngine b(s, records::adresarBrowse(), page);
             (void)b.open();
@@ -92,11 +138,13 @@ int main(int argc, char** argv) {
     records::BrowseEngine b(s, records::adresarBrowse(), page);
     (void)b.open();
     b.setOrder(1);
-    const double pageDown = millis([&] { b.pageDown(); }, repeats);
-    const double end = millis([&] { b.bottom(); }, repeats);
-    const double locate = millis(
+    const Figure pageDown = measure(
+        counter, [&] { b.top(); }, [&] { b.pageDown(); }, repeats);
+    const Figure end = measure(
+        counter, [&] { b.top(); }, [&] { b.bottom(); }, repeats);
+    const Figure locate = measure(
+        counter, [&] { b.top(); },
         [&] {
-            b.top();
             b.typeCharacter('m');
             b.typeCharacter('i');
             b.typeCharacter('t');
@@ -108,10 +156,14 @@ int main(int argc, char** argv) {
         for (const auto& c : row.cells)
             held += c.size();
     }
-    std::printf("open the firm list      %8.3f ms\n", open);
-    std::printf("page down               %8.3f ms\n", pageDown);
-    std::printf("jump to the end         %8.3f ms\n", end);
-    std::printf("three-letter locator    %8.3f ms\n", locate);
+    const auto show = [](const char* what, const Figure& f) {
+        std::printf("%-22s %9.3f ms  %6.1f reads  %5.1f positionings\n", what, f.ms, f.reads,
+                    f.moves);
+    };
+    show("open the firm list", open);
+    show("page down", pageDown);
+    show("jump to the end", end);
+    show("three-letter locator", locate);
     std::printf("rows held %zu, bytes held by the page %zu\n", b.rows().size(), held);
     return 0;
 }

@@ -81,6 +81,27 @@ TEST_F(AddressBookTest, ADependentListShowsOnlyTheFirmsRecordsAndFollowsTheFirm)
     EXPECT_TRUE(persons.empty());
 }
 
+TEST_F(AddressBookTest, APersonAddedThroughTheListIsShownAndHighlighted) {
+    addFirm(7, "Firma");
+    addPerson(1, 7, "Adam");
+    addPerson(2, 8, "Cizí");
+    BrowseEngine persons(s, personsList(), 5);
+    ASSERT_EQ(persons.open(), 0);
+    persons.setRestriction(7);
+    persons.setOrder(1);
+    const auto outcome = persons.runRequest(kRequestInsert, [&](int request) {
+        FormEngine form(s, osobyForm(7));
+        EXPECT_TRUE(form.begin(request));
+        db.file("Osoby").as<OsobyRecord>().KONTAKT.set("Bára");
+        EXPECT_EQ(form.ok(), FormEngine::OkResult::Closed);
+        return form.outcome();
+    });
+    EXPECT_EQ(outcome.response, kResponseCompleted);
+    ASSERT_EQ(persons.rows().size(), 2u);
+    EXPECT_EQ(persons.rows()[std::size_t(persons.current() - 1)].cells[0], "Bára");
+    EXPECT_EQ(db.file("Osoby").as<OsobyRecord>().REC.get(), 3);
+}
+
 TEST_F(AddressBookTest, APersonInsertedFromTheFirmFormIsNumberedAndLinked) {
     addFirm(7, "Firma");
     addPerson(12, 1, "Jiný");

@@ -5,11 +5,13 @@
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
 #include "platform/codepage.h"
+#include "ui/runtime/procedure_runtime.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
@@ -147,6 +149,41 @@ TEST_F(RecordWindowsTest, LettersTypedInTheListLocateAndBackspaceGoesBack) {
     QApplication::sendEvent(table, &back);
     EXPECT_EQ(adr.as<AdresarRecord>().ID.get(), 2);
     EXPECT_TRUE(buttonIn(w.get(), "&Change")->isEnabled());
+}
+
+TEST_F(RecordWindowsTest, StartedInTheFrameCloseEndsTheWindowAndAnswersCancelled) {
+    addFirm(1, "Alfa");
+    QMdiArea area;
+    ui::ProcedureRuntime runtime(&area);
+    context.runtime = &runtime;
+    const int thread = runtime.start([this](int t) { return makeAdresarBrowse(context, t); });
+    ASSERT_EQ(thread, 1);
+    QWidget* w = runtime.window(thread);
+    ASSERT_TRUE(w);
+    buttonIn(w, "Close")->click();
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(runtime.window(thread), nullptr);
+    EXPECT_EQ(state.actionResponse, 2);
+    EXPECT_TRUE(area.subWindowList().isEmpty());
+    context.runtime = nullptr;
+}
+
+TEST_F(RecordWindowsTest, SelectingAFirmLeavesItInTheBuffer) {
+    addFirm(1, "Alfa");
+    addFirm(2, "Beta");
+    onModal([](QWidget* list) {
+        auto* browse = static_cast<BrowseWindow*>(list);
+        EXPECT_TRUE(buttonIn(list, "&Select")->isVisible());
+        browse->list().engine().scrollDown();
+        buttonIn(list, "&Select")->click();
+    });
+    EXPECT_TRUE(selectFirm(context, nullptr));
+    EXPECT_EQ(db.file("Adresar").as<AdresarRecord>().ID.get(), 2);
+    EXPECT_EQ(state.actionResponse, 1);
+    onModal([](QWidget* list) { buttonIn(list, "Close")->click(); });
+    EXPECT_FALSE(selectFirm(context, nullptr));
+    EXPECT_EQ(state.actionResponse, 2);
 }
 
 TEST_F(RecordWindowsTest, DraggingARowCarriesTheIdentifierAndSetsTheDraggedFirm) {
