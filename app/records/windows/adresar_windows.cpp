@@ -334,6 +334,9 @@ FormOutcome runAdresarForm(startup::AppContext& context, QWidget* parent, int re
     });
 
     const FormOutcome outcome = w.run(request);
+    // The lambdas above use locals that go before the window does.
+    QObject::disconnect(w.tabs(), nullptr, &w, nullptr);
+    w.onLoaded = nullptr;
     if (newFirm != 0 && outcome.response != kResponseCompleted) {
         // Dependent records added to a new firm that was then cancelled go with it.
         deleteFirmChildren(db, newFirm);

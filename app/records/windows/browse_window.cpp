@@ -161,6 +161,7 @@ BrowseWindow::BrowseWindow(startup::AppContext& context, BrowseDecl decl, Browse
 
 BrowseWindow::~BrowseWindow() {
     saveState();
+    if (tabs_) QObject::disconnect(tabs_, nullptr, this, nullptr);
 }
 
 QPushButton* BrowseWindow::button(const QString& text) const {
