@@ -319,6 +319,7 @@ FormOutcome runAdresarForm(startup::AppContext& context, QWidget* parent, int re
         refresh();
     };
     QObject::connect(w.tabs(), &QTabWidget::currentChanged, &w, [&] { refresh(); });
+    w.onActivated = refresh;
 
     QObject::connect(contact, &QPushButton::clicked, &w, [&] {
         if (persons.list->engine().empty() || !persons.list->engine().readCurrent()) return;
@@ -337,6 +338,7 @@ FormOutcome runAdresarForm(startup::AppContext& context, QWidget* parent, int re
     // The lambdas above use locals that go before the window does.
     QObject::disconnect(w.tabs(), nullptr, &w, nullptr);
     w.onLoaded = nullptr;
+    w.onActivated = nullptr;
     if (newFirm != 0 && outcome.response != kResponseCompleted) {
         // Dependent records added to a new firm that was then cancelled go with it.
         deleteFirmChildren(db, newFirm);

@@ -213,6 +213,12 @@ void FormWindow::closeEvent(QCloseEvent* e) {
     QDialog::closeEvent(e);
 }
 
+void FormWindow::changeEvent(QEvent* e) {
+    QDialog::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange && isActiveWindow() && isVisible() && onActivated)
+        onActivated();
+}
+
 void FormWindow::saveState() {
     if (saved_) return;
     saved_ = true;

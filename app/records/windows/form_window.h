@@ -56,6 +56,8 @@ public:
 
     // Called after the fields were loaded from the buffer (look-ups, captions, lists).
     std::function<void()> onLoaded;
+    // Called when the window becomes active again (another window may have changed data).
+    std::function<void()> onActivated;
     // Called after a form completed (insert, change or delete).
     std::function<void()> onCompleted;
 
@@ -72,6 +74,7 @@ public:
 protected:
     void reject() override;
     void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 private:
     void saveState();
