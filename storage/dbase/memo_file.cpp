@@ -10,7 +10,8 @@ namespace zv::dbase {
 namespace {
 
 constexpr std::uint8_t kMemoMark[4] = {0xFF, 0xFF, 0x08, 0x00};
-constexpr std::uint32_t kMemoHead = 8;
+constexpr std::uint32_t kMemoHead = 8; // the mark and the length, which counts these 8 bytes
+constexpr std::uint8_t kMemoEnd = 0x1F;
 constexpr std::size_t kNextBlock = 0;
 constexpr std::size_t kTableName = 8;
 constexpr std::size_t kBlockLength = 20;
@@ -31,7 +32,8 @@ Xbase openError(int err) {
 } // namespace
 
 std::uint32_t MemoFile::blocksFor(std::uint64_t n) const {
-    return static_cast<std::uint32_t>((n + kMemoHead + blockSize_ - 1) / blockSize_);
+    // The text, its 8-byte head and the end mark after it.
+    return static_cast<std::uint32_t>((n + kMemoHead + 1 + blockSize_ - 1) / blockSize_);
 }
 
 Xbase MemoFile::create(const std::string& path, const std::string& tableName) {
@@ -126,6 +128,8 @@ Xbase MemoFile::write(const std::string& text, std::uint32_t oldBlock, std::uint
     std::copy(kMemoMark, kMemoMark + 4, data.begin());
     putU32(data.data() + 4, static_cast<std::uint32_t>(text.size() + kMemoHead));
     std::copy(text.begin(), text.end(), data.begin() + kMemoHead);
+    // Readers that take the length for the text's alone stop at this mark.
+    data[kMemoHead + text.size()] = kMemoEnd;
     if (!file_.writeAt(static_cast<std::uint64_t>(target) * blockSize_, data.data(), data.size()))
         return Xbase::FileWrite;
     if (append) {

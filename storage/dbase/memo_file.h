@@ -1,8 +1,10 @@
 // The memo file (.DBT) of a dBase table. Block 0 is the header: the number of
 // the next free block (uint32 at 0), the table's name (8 bytes at 8) and the
 // block size (uint16 at 20). A dBase IV memo starts at a block boundary with
-// FF FF 08 00 and its length including those 8 bytes (uint32), then the text;
-// it occupies whole blocks and new memos are appended after the last one.
+// FF FF 08 00 and its length including those 8 bytes (uint32), then the text
+// and an end mark 0x1F (outside the length); it occupies whole blocks and new
+// memos are appended after the last one. Texts never hold control characters
+// other than tab, CR and LF (the table layer replaces them).
 // Memos of dBase III files (version 0x83) are read too: text up to 0x1A.
 #pragma once
 
