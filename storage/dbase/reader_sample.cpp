@@ -13,7 +13,8 @@ namespace {
 
 // 3000 characters of Czech text in lines of at most 60, each ended by CR LF.
 std::string longMemo() {
-    const std::string line = zv::cp1250::fromUtf8("Příliš žluťoučký kůň úpěl ďábelské ódy, 0123456789.");
+    const std::string line =
+        zv::cp1250::fromUtf8("Příliš žluťoučký kůň úpěl ďábelské ódy, 0123456789.");
     std::string out;
     int n = 0;
     while (out.size() < 3000) {

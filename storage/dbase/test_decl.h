@@ -48,7 +48,8 @@ public:
     void setText(std::size_t i, const std::string& text1250) {
         const auto& f = decl_.fields[i];
         std::memset(bytes_.data() + f.offset, ' ', f.size);
-        std::memcpy(bytes_.data() + f.offset, text1250.data(), std::min<std::size_t>(f.size, text1250.size()));
+        std::memcpy(bytes_.data() + f.offset, text1250.data(),
+                    std::min<std::size_t>(f.size, text1250.size()));
     }
     std::string text(std::size_t i) const {
         const auto& f = decl_.fields[i];
