@@ -1,6 +1,7 @@
 // zevlon-tool: dates and pictures, expressions, checking, dumping and rebuilding
 // data files, demo data, export and import, from the command line.
 #include "command.h"
+#include "commands.h"
 
 #include <cstdio>
 #include <string>
@@ -18,6 +19,7 @@ namespace {
 // Every subcommand, in the order --help lists them.
 const Command kCommands[] = {
     {"", "", nullptr}, // placeholder so the table is never empty
+    {"dbf", "dbf FILE.dbf       print a dBase table as CSV (UTF-8)", runDbf},
 };
 
 void printHelp() {
