@@ -1,8 +1,7 @@
 // zevlon-tool dbf FILE.dbf: prints a dBase table as CSV in UTF-8, a header row of
 // column names, then one line per row without the deletion mark. Dates print as
 // YYYY-MM-DD, logicals as T, F or ?, memos with their text.
-#include "command.h"
-#include "commands.h"
+#include "tools/commands.h"
 
 #include "platform/codepage.h"
 #include "storage/dbase/calendar.h"

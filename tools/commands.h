@@ -1,10 +1,14 @@
 // Entry points of the zevlon-tool subcommands, one a line.
 #pragma once
 
-#include "command.h"
+#include "tools/command.h"
 
 namespace zv::tool {
 
+int runDate(Args args);
+int runTime(Args args);
+int runFormat(Args args);
+int runDeformat(Args args);
 int runDbf(Args args);
 
 } // namespace zv::tool

@@ -1,7 +1,7 @@
 // zevlon-tool: dates and pictures, expressions, checking, dumping and rebuilding
 // data files, demo data, export and import, from the command line.
-#include "command.h"
-#include "commands.h"
+#include "tools/command.h"
+#include "tools/commands.h"
 
 #include <cstdio>
 #include <string>
@@ -19,7 +19,11 @@ namespace {
 // Every subcommand, in the order --help lists them.
 const Command kCommands[] = {
     {"", "", nullptr}, // placeholder so the table is never empty
-    {"dbf", "dbf FILE.dbf       print a dBase table as CSV (UTF-8)", runDbf},
+    {"date", "date YYYY-MM-DD | NUMBER       a date as its day number, or back", runDate},
+    {"time", "time HH:MM[:SS[.CC]] | NUMBER  a time as its standard time, or back", runTime},
+    {"format", "format PICTURE NUMBER         a date or time shown through a picture", runFormat},
+    {"deformat", "deformat PICTURE TEXT         typed text read through a picture", runDeformat},
+    {"dbf", "dbf FILE.dbf                   a dBase table as CSV in UTF-8", runDbf},
 };
 
 void printHelp() {
