@@ -1,11 +1,11 @@
 #include "storage/dbase/calendar.h"
 
+#include "app/shell/dates/standard_date.h"
+
 #include <cstdio>
 
 namespace zv::dbase {
 namespace {
-
-constexpr int kDaysBefore[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
 
 bool gregorianLeap(int y) {
     return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
@@ -16,16 +16,6 @@ int monthLength(int y, int m) {
     return m == 2 && gregorianLeap(y) ? 29 : kLen[m - 1];
 }
 
-// Standard dates count days with 1 January 1801 as day 4; in 1801..2099 the only
-// century year, 1900, is no leap year, which the Gregorian count gives too.
-long daysFromEpoch(int y, int m, int d) {
-    const long yearsBefore = y - 1801;
-    // Years divisible by 4 from 1801 to y - 1, less 1900.
-    long n = yearsBefore * 365 + (y - 1) / 4 - 1800 / 4 - (y > 1900 ? 1 : 0);
-    n += kDaysBefore[m - 1] + (m > 2 && gregorianLeap(y) ? 1 : 0) + (d - 1);
-    return n;
-}
-
 } // namespace
 
 bool validCalendar(const CalendarDate& d) {
@@ -34,26 +24,14 @@ bool validCalendar(const CalendarDate& d) {
 }
 
 std::int32_t toStandardDate(const CalendarDate& d) {
-    if (!validCalendar(d) || d.year < 1801 || d.year > 2099) return -1;
-    return static_cast<std::int32_t>(daysFromEpoch(d.year, d.month, d.day) + 4);
+    if (!validCalendar(d) || d.year < dates::kFirstYear || d.year > dates::kLastYear) return -1;
+    return dates::dateFromParts(d.month, d.day, d.year);
 }
 
 CalendarDate fromStandardDate(std::int32_t standard) {
-    if (standard < 4 || standard > 109211) return {};
-    long left = standard - 4;
-    int y = 1801;
-    while (true) {
-        const int len = gregorianLeap(y) ? 366 : 365;
-        if (left < len) break;
-        left -= len;
-        ++y;
-    }
-    int m = 1;
-    while (left >= monthLength(y, m)) {
-        left -= monthLength(y, m);
-        ++m;
-    }
-    return {y, m, static_cast<int>(left) + 1};
+    dates::DateParts p;
+    if (dates::dateToParts(standard, p) != 0) return {};
+    return {p.year, p.month, p.day};
 }
 
 CalendarDate unpackDateField(const std::uint8_t* f) {

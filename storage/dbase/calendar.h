@@ -20,8 +20,9 @@ struct CalendarDate {
 // True for a real day of the Gregorian calendar in the years 1..9999.
 bool validCalendar(const CalendarDate& d);
 
-// Standard date <-> calendar date (valid standard dates are 4..109211, that is
-// 1 January 1801 to 31 December 2099). Out of range gives an empty date / -1.
+// Standard date <-> calendar date through the standard date module (valid
+// standard dates are 4..109211, 1 January 1801 to 31 December 2099). Out of
+// range gives an empty date / -1.
 CalendarDate fromStandardDate(std::int32_t standard);
 std::int32_t toStandardDate(const CalendarDate& d);
 

@@ -1,7 +1,5 @@
 #include "storage/dbase/calendar.h"
 
-#include "storage/dbase/date_picture.h"
-
 #include <gtest/gtest.h>
 
 namespace zv::dbase {
@@ -44,27 +42,6 @@ TEST(CalendarTest, DateFieldsAndColumnText) {
     EXPECT_TRUE(parseDateText("19980230").empty());
     EXPECT_TRUE(parseDateText("1998 5 1").empty());
     EXPECT_EQ(parseDateText("20000229").day, 29);
-}
-
-TEST(DatePictureTest, NumericPicturesReadAndWrite) {
-    const DatePictureInfo p = parseDatePicture("@d6.");
-    ASSERT_TRUE(p.valid);
-    EXPECT_TRUE(p.supported);
-    EXPECT_EQ(p.number, 6);
-    EXPECT_EQ(p.separator, '.');
-    EXPECT_EQ(formatDateWithPicture({1998, 5, 19}, 6, '.'), "19.05.1998");
-    const CalendarDate d = parseDateWithPicture("19.5.1998", 6);
-    EXPECT_EQ(d.year, 1998);
-    EXPECT_EQ(d.month, 5);
-    EXPECT_EQ(d.day, 19);
-    EXPECT_EQ(parseDateWithPicture("19980519", 12).day, 19);
-    EXPECT_EQ(parseDateWithPicture("05/19/1998", 2).month, 5);
-    EXPECT_TRUE(parseDateWithPicture("", 6).empty());
-    EXPECT_TRUE(parseDateWithPicture("31.02.1998", 6).empty());
-    EXPECT_TRUE(parseDatePicture("@D17").valid);
-    EXPECT_FALSE(parseDatePicture("@D17").supported);
-    EXPECT_FALSE(parseDatePicture("@D21").valid);
-    EXPECT_FALSE(parseDatePicture("@s20").valid);
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "storage/dbase/column_map.h"
 
 #include "platform/codepage.h"
-#include "storage/dbase/date_picture.h"
 #include "storage/decimal.h"
 
 #include <algorithm>
@@ -369,6 +368,14 @@ MapResult refuse(int code, Xbase x, std::string message = {}) {
     return r;
 }
 
+// A picture of a date: "@D" and the rest of a valid date picture.
+bool isDatePicture(const std::string& picture) {
+    if (picture.size() < 3 || picture[0] != '@' || (picture[1] != 'd' && picture[1] != 'D'))
+        return false;
+    const auto compiled = dates::compile(picture);
+    return compiled && compiled->kind() == dates::PictureKind::Date;
+}
+
 bool namesMatch(std::string_view a, std::string_view b) {
     return cp1250::equalNoCase(afterColon(a), afterColon(b));
 }
@@ -487,11 +494,8 @@ MapResult buildColumnMap(const TableDecl& decl, ColumnMap& map) {
             else if ((f.type == FieldType::Long || f.type == FieldType::ULong) && scalar)
                 b.source = Source::DateStandard;
             else if (text && isDatePicture(f.picture)) {
-                const DatePictureInfo dp = parseDatePicture(f.picture);
-                if (!dp.supported) return refuse(kInvalidFieldType, Xbase::InvalidDate);
                 b.source = Source::DatePicture;
-                b.pictureNumber = dp.number;
-                b.separator = dp.separator;
+                b.picture = dates::compile(f.picture);
             } else if (text)
                 b.source = Source::DateText;
             else
@@ -660,7 +664,7 @@ Xbase encodeRow(const ColumnMap& map, const TableDecl& decl, std::span<const std
             break;
         }
         case Source::DatePicture:
-            text = dateText(parseDateWithPicture(readText(f, p), b.pictureNumber));
+            text = dateText(fromStandardDate(dates::deformat(*b.picture, readText(f, p))));
             break;
         case Source::MemoLong:
         case Source::MemoText:
@@ -723,10 +727,11 @@ void decodeRow(const ColumnMap& map, const TableDecl& decl, std::span<const std:
             writeText(f, p, d.empty() ? std::string() : dateText(d));
             break;
         }
-        case Source::DatePicture:
-            writeText(f, p,
-                      formatDateWithPicture(parseDateText(t.data()), b.pictureNumber, b.separator));
+        case Source::DatePicture: {
+            const std::int32_t n = toStandardDate(parseDateText(t.data()));
+            writeText(f, p, n > 0 ? dates::format(*b.picture, n) : std::string());
             break;
+        }
         case Source::MemoLong:
         case Source::MemoText:
             memoBlocks[i] = parseBlock(t);

@@ -14,11 +14,13 @@
 // the first memo not yet paired, in declaration order.
 #pragma once
 
+#include "app/shell/dates/picture.h"
 #include "storage/dbase/calendar.h"
 #include "storage/dbase/dbf_format.h"
 #include "storage/declaration.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -47,11 +49,10 @@ enum class Source : std::uint8_t {
 struct Binding {
     Column column;
     Source source = Source::Text;
-    std::uint16_t field = 0; // index into the declaration's fields
-    int memo = -1;           // index into the declaration's memos (memo columns)
-    int pictureNumber = 0;   // DatePicture: the date picture's number
-    char separator = '/';    // DatePicture: separator between the parts
-    char decimalPoint = '.'; // NumberText: the text's decimal point
+    std::uint16_t field = 0;               // index into the declaration's fields
+    int memo = -1;                         // index into the declaration's memos (memo columns)
+    std::optional<dates::Picture> picture; // DatePicture: the field's compiled date picture
+    char decimalPoint = '.';               // NumberText: the text's decimal point
 };
 
 struct ColumnMap {

@@ -335,6 +335,40 @@ TEST_F(DbaseTableTest, DeclarationErrorsStopCreate) {
     EXPECT_FALSE(fs::exists(path_));
 }
 
+TEST_F(DbaseTableTest, TextDatesAndNumbersUnderPicturesBecomeDatesAndNumbers) {
+    const auto decl = DeclBuilder()
+                          .field("T:DATUM", FieldType::String, 10, "@d6.")
+                          .field("T:DEN", FieldType::String, 11, "@D8")
+                          .field("T:CASTKA", FieldType::String, 9, "@n9.2")
+                          .field("T:KOD=D", FieldType::String, 8)
+                          .build();
+    DbaseTable t(decl);
+    ASSERT_EQ(t.create(path_), 0) << t.message();
+    ASSERT_EQ(t.open(path_), 0) << t.message();
+    Record r(decl);
+    r.setText(0, "19.05.1998");
+    r.setText(1, "19 MAY 1998");
+    r.setText(2, "-1234.5");
+    r.setText(3, "20000229");
+    ASSERT_EQ(t.add(r.bytes(), {}), 0) << t.message();
+    r.clear();
+    ASSERT_EQ(t.add(r.bytes(), {}), 0) << t.message(); // blanks: no date, zero
+    const auto bytes = readBytes(path_);
+    const std::size_t row = getU16(bytes.data() + 8);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data()) + row + 1, 33),
+              "1998051919980519 -1234.5020000229");
+    std::vector<std::string> memos;
+    ASSERT_EQ(t.setStart(), 0);
+    ASSERT_EQ(t.next(r.bytes(), memos), 0);
+    EXPECT_EQ(r.text(0), "19.05.1998");
+    EXPECT_EQ(r.text(1), "19 May 1998");
+    EXPECT_EQ(r.text(2), " -1234.50");
+    EXPECT_EQ(r.text(3), "20000229");
+    ASSERT_EQ(t.next(r.bytes(), memos), 0);
+    EXPECT_EQ(r.text(0), std::string(10, ' '));
+    EXPECT_EQ(r.text(2), "     0.00");
+}
+
 TEST_F(DbaseTableTest, NameWithoutExtensionGetsDbf) {
     DbaseTable t(sampleDecl());
     ASSERT_EQ(t.create((dir_ / "export").string()), 0);
