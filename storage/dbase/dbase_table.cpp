@@ -99,6 +99,18 @@ std::string DbaseTable::message() const {
     return error_.text;
 }
 
+void DbaseTable::bindName(const std::string& name) {
+    if (!isOpen()) path_ = tablePath(name);
+}
+
+std::string DbaseTable::driverText() const {
+    if (error_.xbase != 0)
+        return extErrors_ ? xbaseMessage(path_, error_.xbase)
+                          : std::string(xbaseText(error_.xbase));
+    if (error_.code != 0 && error_.text != runtimeText(error_.code)) return error_.text;
+    return {};
+}
+
 int DbaseTable::create(const std::string& name) {
     if (isOpen()) return fail(kFileAlreadyOpen);
     path_ = tablePath(name);
@@ -229,6 +241,30 @@ int DbaseTable::put(std::span<std::uint8_t> record, const std::vector<std::strin
     if (!isOpen()) return fail(kFileNotOpen);
     if (current_ == 0) return fail(kRecordNotAvailable);
     return writeRecord(current_, record, memos);
+}
+
+int DbaseTable::putAt(std::uint32_t number, std::span<std::uint8_t> record,
+                      const std::vector<std::string>& memos) {
+    if (!isOpen()) return fail(kFileNotOpen);
+    if (number == 0 || number > file_.rowCount()) return fail(kRecordNotAvailable);
+    current_ = number;
+    return writeRecord(number, record, memos);
+}
+
+int DbaseTable::empty() {
+    if (!isOpen()) return fail(kFileNotOpen);
+    if (const Xbase e = file_.empty(); e != Xbase::None) return failXbase(e);
+    live_ = 0;
+    current_ = cursor_ = pending_ = 0;
+    return ok();
+}
+
+int DbaseTable::setRecordNumber(std::uint32_t number, bool backward) {
+    if (!isOpen()) return fail(kFileNotOpen);
+    if (number == 0) return backward ? setEnd() : setStart();
+    if (number > file_.rowCount()) return fail(kRecordNotFound);
+    pending_ = number;
+    return ok();
 }
 
 int DbaseTable::erase() {

@@ -61,14 +61,21 @@ public:
     bool isOpen() const { return file_.isOpen(); }
     // The file name, for messages.
     const std::string& name() const { return path_; }
+    // Names the file of a table that is not open (for "RECOVER" before an open).
+    void bindName(const std::string& name);
 
     // Appends the record and its memos; memo block numbers are stored in the
     // record's memo fields. REQUIRES: record.size() >= the declared record length.
     [[nodiscard]] int add(std::span<std::uint8_t> record, const std::vector<std::string>& memos);
     // Rewrites the current row from the record and memos.
     [[nodiscard]] int put(std::span<std::uint8_t> record, const std::vector<std::string>& memos);
+    // Rewrites row `number` (from 1), which becomes the current row.
+    [[nodiscard]] int putAt(std::uint32_t number, std::span<std::uint8_t> record,
+                            const std::vector<std::string>& memos);
     // Sets the deletion mark on the current row.
     [[nodiscard]] int erase();
+    // Removes every row.
+    [[nodiscard]] int empty();
 
     // Physical order: setStart() positions before the first row; next() and
     // previous() read into the record and memos; at the end error 33.
@@ -76,8 +83,13 @@ public:
     [[nodiscard]] int setEnd();
     [[nodiscard]] int next(std::span<std::uint8_t> record, std::vector<std::string>& memos);
     [[nodiscard]] int previous(std::span<std::uint8_t> record, std::vector<std::string>& memos);
+    // Positions so that next() (or previous() when backward) reads row `number`
+    // first; 0 positions at the start (the end when backward).
+    [[nodiscard]] int setRecordNumber(std::uint32_t number, bool backward);
     // True when no row follows the one read last.
     bool eof();
+    // The row read or written last, 0 for none.
+    std::uint32_t currentRow() const { return current_; }
     // Forgets the current row (before an add).
     void clearCurrent();
 
@@ -100,6 +112,10 @@ public:
     // What the user is shown for the last error: the xBase message when extended
     // errors are on and the file layer failed, otherwise the error text.
     std::string message() const;
+    // The driver's own wording of the last error, empty when the runtime text
+    // says it all: the xBase text (the xBase message with extended errors on) or
+    // a message of the column rules.
+    std::string driverText() const;
     // Receives the xBase message of each failure while extended errors are on.
     void setNotifier(std::function<void(const std::string&)> notify) {
         notify_ = std::move(notify);

@@ -221,6 +221,15 @@ Xbase DbfFile::setDeleted(std::uint32_t number, bool deleted) {
     return Xbase::None;
 }
 
+Xbase DbfFile::empty() {
+    if (readOnly_) return Xbase::ReadOnly;
+    rows_ = 0;
+    if (!file_.writeAt(header_.headerLength, &kFileEnd, 1) ||
+        !file_.truncate(header_.headerLength + 1u))
+        return Xbase::FileWrite;
+    return writeHeader();
+}
+
 Xbase DbfFile::readMemo(std::uint32_t block, std::string& text) {
     text.clear();
     if (!memo_.isOpen()) return block == 0 ? Xbase::None : Xbase::NotMemoFormat;

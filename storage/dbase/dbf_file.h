@@ -67,6 +67,8 @@ public:
     [[nodiscard]] Xbase writeRow(std::uint32_t number, const std::vector<std::uint8_t>& row);
     [[nodiscard]] Xbase appendRow(const std::vector<std::uint8_t>& row, std::uint32_t& number);
     [[nodiscard]] Xbase setDeleted(std::uint32_t number, bool deleted);
+    // Removes every row (memos already written stay in the memo file unused).
+    [[nodiscard]] Xbase empty();
 
     // Memos; present when a column is a memo.
     bool hasMemo() const { return memo_.isOpen(); }
