@@ -400,7 +400,8 @@ Xbase encodeRow(const ColumnMap& map, const TableDecl& decl, std::span<const std
             text = readBinary(f, p) != 0 ? "T" : "F";
             break;
         case Source::LogicalText: {
-            const std::string_view t = trim(readText(f, p));
+            const std::string value = readText(f, p);
+            const std::string_view t = trim(value);
             const char first = t.empty() ? ' ' : static_cast<char>(std::toupper(t[0]));
             text = first == 'T' || first == 'Y' || first == '1'   ? "T"
                    : first == 'F' || first == 'N' || first == '0' ? "F"

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -367,6 +368,37 @@ TEST_F(DbaseTableTest, TextDatesAndNumbersUnderPicturesBecomeDatesAndNumbers) {
     ASSERT_EQ(t.next(r.bytes(), memos), 0);
     EXPECT_EQ(r.text(0), std::string(10, ' '));
     EXPECT_EQ(r.text(2), "     0.00");
+}
+
+TEST_F(DbaseTableTest, DbaseThreeMemosAreReadUpToTheirEndMark) {
+    // A dBase III table (version 0x83) with one memo column, made byte by byte.
+    std::vector<std::uint8_t> dbf(32 + 32 + 1, 0);
+    dbf[0] = 0x83;
+    putU32(dbf.data() + 4, 1);
+    putU16(dbf.data() + 8, 65);
+    putU16(dbf.data() + 10, 11);
+    std::memcpy(dbf.data() + 32, "POZN", 4);
+    dbf[32 + 11] = 'M';
+    dbf[32 + 16] = 10;
+    dbf[64] = 0x0D;
+    const std::string row = "          1";
+    dbf.insert(dbf.end(), row.begin(), row.end());
+    dbf.push_back(0x1A);
+    writeBytes(path_, dbf);
+    std::vector<std::uint8_t> dbt(512, 0);
+    putU32(dbt.data(), 2);
+    const std::string text = "ahoj\r\nsvete\x1A\x1A";
+    dbt.insert(dbt.end(), text.begin(), text.end());
+    writeBytes(dir_ / "TABULKA.DBT", dbt);
+
+    DbfFile file;
+    ASSERT_EQ(file.open(path_, true), Xbase::None);
+    std::string memo;
+    ASSERT_EQ(file.readMemo(1, memo), Xbase::None);
+    EXPECT_EQ(memo, "ahoj\r\nsvete");
+    EXPECT_EQ(file.readMemo(7, memo), Xbase::BadData);
+    std::uint32_t block = 0;
+    EXPECT_EQ(file.writeMemo("x", 0, block), Xbase::ReadOnly);
 }
 
 TEST_F(DbaseTableTest, NameWithoutExtensionGetsDbf) {
