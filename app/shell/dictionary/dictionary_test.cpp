@@ -1,7 +1,9 @@
 #include "dictionary.h"
 
+#include "field_text.h"
 #include "records.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace zv::dict {
@@ -101,6 +103,44 @@ TEST(Records, CellsStoreLittleEndianAndPadText) {
     rec::LabelRecord l{};
     EXPECT_TRUE(l.PAGEWIDTH.set(8.268));
     EXPECT_DOUBLE_EQ(l.PAGEWIDTH.get(), 8.268);
+}
+
+} // namespace
+} // namespace zv::dict
+
+namespace zv::dict {
+namespace {
+
+TEST(FieldText, DatesTimesNumbersAndText) {
+    rec::UkolyRecord u{};
+    std::memset(&u, ' ', sizeof u);
+    u.DT_SCHED.set(72095);
+    u.TM_SCHED.set(4951026);
+    u.CUKOLU.set(-5);
+    u.SPLNENO.set(1);
+    u.POPIS.set("Zavolat  ");
+    u.DT_PROV.set(0);
+    const Layout& l = *fileByLabel("UKOLY")->layout;
+    const auto* rec = reinterpret_cast<const std::uint8_t*>(&u);
+    EXPECT_EQ(fieldText(l.fields[l.indexOf("DT_SCHED")], rec), "19.05.1998");
+    EXPECT_EQ(fieldText(l.fields[l.indexOf("TM_SCHED")], rec), "13:45");
+    EXPECT_EQ(fieldText(l.fields[l.indexOf("DT_PROV")], rec), "");
+    EXPECT_EQ(fieldText(l.fields[l.indexOf("CUKOLU")], rec), "-5");
+    EXPECT_EQ(fieldText(l.fields[l.indexOf("SPLNENO")], rec), "1");
+    EXPECT_EQ(fieldText(l.fields[l.indexOf("POPIS")], rec), "Zavolat");
+
+    rec::LabelRecord lab{};
+    (void)lab.LABELWIDTH.set(2.756);
+    const Layout& ll = *fileByLabel("Label")->layout;
+    EXPECT_EQ(
+        fieldText(ll.fields[ll.indexOf("LABELWIDTH")], reinterpret_cast<const std::uint8_t*>(&lab)),
+        "2.756");
+
+    rec::SchuzkyRecord s{};
+    s.Jmeno.set("Jan");
+    const Layout& sl = *fileByLabel("Schuzky")->layout;
+    EXPECT_EQ(fieldText(sl.fields[sl.indexOf("Jmeno")], reinterpret_cast<const std::uint8_t*>(&s)),
+              "Jan");
 }
 
 } // namespace
