@@ -1,8 +1,11 @@
 #include "storage/dbase/column_map.h"
 
+#include "storage/dbase/field_codec.h"
 #include "storage/dbase/test_decl.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace zv::dbase {
 namespace {
@@ -180,6 +183,23 @@ TEST(ColumnMapTest, BadNamesAndKeysAreRefused) {
     const MapResult r = mapOf(keyed, map);
     EXPECT_EQ(r.code, kUnsupportedFunction);
     EXPECT_NE(r.message.find("index"), std::string::npos);
+}
+
+TEST(FieldCodecTest, NumberTextReadsAsWrittenOrByItsDigits) {
+    EXPECT_EQ(parseNumber("  -12.50", '.'), -12.5);
+    EXPECT_EQ(parseNumber("1.5E+03", '.'), 1500.0);
+    EXPECT_EQ(parseNumber("         ", '.'), 0.0);
+    EXPECT_EQ(parseNumber("*********", '.'), 0.0);
+    EXPECT_EQ(parseNumber(" 1 234,50 Kč", ','), 1234.5);
+    EXPECT_EQ(parseNumber("(12.5)", '.'), -12.5);
+    EXPECT_EQ(parseNumber("1e999", '.'), 0.0);
+    std::string out;
+    EXPECT_TRUE(formatNumber(-0.001, 9, 2, out));
+    EXPECT_EQ(out, "     0.00");
+    EXPECT_TRUE(formatNumber(-98765.4321, 11, 4, out));
+    EXPECT_EQ(out, "-98765.4321");
+    EXPECT_FALSE(formatNumber(1e9, 9, 2, out));
+    EXPECT_FALSE(formatNumber(std::numeric_limits<double>::quiet_NaN(), 9, 2, out));
 }
 
 TEST(ColumnMapTest, TextIsCleanedOfControlBytes) {

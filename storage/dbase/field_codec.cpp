@@ -4,6 +4,7 @@
 #include "storage/decimal.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -225,6 +226,18 @@ bool formatNumber(double v, int width, int decimals, std::string& out) {
 
 // The value of number text; blanks or garbage give 0.
 double parseNumber(std::string_view t, char decimalPoint) {
+    // Plain number text as dBase writes it ("  -12.50", "1.5E+03"): read as it stands.
+    const std::string_view plain = trim(t);
+    if (!plain.empty() && decimalPoint == '.') {
+        const char* first = plain.data();
+        if (*first == '+') ++first;
+        double v = 0;
+        const auto [end, ec] = std::from_chars(first, plain.data() + plain.size(), v);
+        if (ec == std::errc() && end == plain.data() + plain.size())
+            return std::isfinite(v) ? v : 0;
+        if (ec == std::errc::result_out_of_range) return 0;
+    }
+    // Otherwise the digits, the decimal point and a sign, wherever they stand.
     std::string clean;
     bool negative = false;
     for (char c : t) {
@@ -238,7 +251,9 @@ double parseNumber(std::string_view t, char decimalPoint) {
             break;
     }
     if (clean.empty() || clean == ".") return 0;
-    const double v = std::strtod(clean.c_str(), nullptr);
+    double v = 0;
+    (void)std::from_chars(clean.data(), clean.data() + clean.size(), v);
+    if (!std::isfinite(v)) return 0;
     return negative ? -v : v;
 }
 
