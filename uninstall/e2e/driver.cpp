@@ -19,8 +19,10 @@
 //   press  TITLE BUTTON [TEXT] as answer, without waiting for the window to close
 //   see    TITLE [TEXT]       as answer, without pressing anything
 //   touch  PATH               creates an empty file
-//   exit   CODE               waits for the program to end with CODE; fails if any
-//                             other window of it shows up meanwhile
+//   exists PATH               fails unless PATH exists
+//   sleep  MS                 waits MS milliseconds
+//   exit   CODE [TITLE]       waits for the program to end with CODE; fails if any
+//                             other window of it (but one titled TITLE) shows up
 // Every step prints one line; the first failing step ends the driver with 1.
 #include "uninstall/install_log.h"
 
@@ -45,8 +47,8 @@ bool fileExists(const std::string& path) {
 }
 
 bool touch(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     CloseHandle(file);
     return true;
@@ -92,13 +94,13 @@ int progmanGroup(const std::string& group, const std::string& item, const std::s
     HSZ progman = DdeCreateStringHandleA(instance, "PROGMAN", CP_WINANSI);
     HCONV conversation = DdeConnect(instance, progman, progman, nullptr);
     int failures = conversation ? 0 : 1;
-    for (std::string command : {"[CreateGroup(\"" + group + "\")]",
-                                "[AddItem(\"" + path + "\",\"" + item + "\")]"}) {
+    for (std::string command :
+         {"[CreateGroup(\"" + group + "\")]", "[AddItem(\"" + path + "\",\"" + item + "\")]"}) {
         if (!conversation) break;
         DWORD result = 0;
-        HDDEDATA done = DdeClientTransaction(
-            reinterpret_cast<BYTE*>(command.data()), static_cast<DWORD>(command.size() + 1),
-            conversation, nullptr, 0, XTYP_EXECUTE, 10000, &result);
+        HDDEDATA done = DdeClientTransaction(reinterpret_cast<BYTE*>(command.data()),
+                                             static_cast<DWORD>(command.size() + 1), conversation,
+                                             nullptr, 0, XTYP_EXECUTE, 10000, &result);
         std::printf("%s %s\n", command.c_str(), done ? "done" : "failed");
         if (!done) ++failures;
     }
@@ -111,17 +113,19 @@ int progmanGroup(const std::string& group, const std::string& item, const std::s
 // --- hold, pause, endsession ----------------------------------------------------
 
 int hold(const std::string& path, const std::string& ready, const std::string& stop) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 1;
     touch(ready);
-    for (DWORD waited = 0; !fileExists(stop) && waited < 120000; waited += kPollMs) Sleep(kPollMs);
+    for (DWORD waited = 0; !fileExists(stop) && waited < 120000; waited += kPollMs)
+        Sleep(kPollMs);
     CloseHandle(file);
     return 0;
 }
 
 int pauseUntil(const std::string& flag) {
-    for (DWORD waited = 0; !fileExists(flag) && waited < 60000; waited += kPollMs) Sleep(kPollMs);
+    for (DWORD waited = 0; !fileExists(flag) && waited < 60000; waited += kPollMs)
+        Sleep(kPollMs);
     return 0;
 }
 
@@ -134,6 +138,7 @@ LRESULT CALLBACK endSessionProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     if (message == WM_ENDSESSION) {
         appendLine(endSessionMarker, wParam ? "endsession" : "endsession cancelled");
+        PostQuitMessage(0);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -229,7 +234,8 @@ std::vector<std::string> splitTabs(const std::string& line) {
     std::vector<std::string> fields;
     std::stringstream stream(line);
     std::string field;
-    while (std::getline(stream, field, '\t')) fields.push_back(field);
+    while (std::getline(stream, field, '\t'))
+        fields.push_back(field);
     return fields;
 }
 
@@ -259,9 +265,19 @@ private:
         if ((verb == "answer" || verb == "press") && f.size() >= 3) {
             return answer(f[1], f[2], f.size() > 3 ? f[3] : "", verb == "answer");
         }
-        if (verb == "see" && f.size() >= 2) return answer(f[1], "", f.size() > 2 ? f[2] : "", false);
+        if (verb == "see" && f.size() >= 2)
+            return answer(f[1], "", f.size() > 2 ? f[2] : "", false);
         if (verb == "touch" && f.size() == 2) return touch(f[1]) || !fail("touch " + f[1]);
-        if (verb == "exit" && f.size() == 2) return waitExit(std::atoi(f[1].c_str()));
+        if (verb == "sleep" && f.size() == 2) {
+            Sleep(static_cast<DWORD>(std::atoi(f[1].c_str())));
+            return true;
+        }
+        if (verb == "exists" && f.size() == 2) {
+            return fileExists(f[1]) || !fail("missing " + f[1]);
+        }
+        if (verb == "exit" && f.size() >= 2) {
+            return waitExit(std::atoi(f[1].c_str()), f.size() > 2 ? f[2] : "");
+        }
         return !fail("bad step: " + verb);
     }
 
@@ -325,7 +341,7 @@ private:
         }
     }
 
-    bool waitExit(int expected) {
+    bool waitExit(int expected, const std::string& allowed) {
         for (DWORD waited = 0; waited < kStepTimeoutMs; waited += kPollMs) {
             if (WaitForSingleObject(process_, kPollMs) == WAIT_OBJECT_0) {
                 DWORD code = 0;
@@ -337,7 +353,7 @@ private:
             }
             for (HWND window : visibleWindows(processId_, "")) {
                 std::string title = windowText(window);
-                if (title.empty()) continue;
+                if (title.empty() || title == allowed) continue;
                 Contents contents;
                 EnumChildWindows(window, collectChild, reinterpret_cast<LPARAM>(&contents));
                 return !fail("unexpected window \"" + title + "\"" + oneLine(contents.texts));

@@ -14,7 +14,9 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     return TRUE;
 }
 
-extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer() { return S_OK; }
+extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer() {
+    return S_OK;
+}
 
 extern "C" __declspec(dllexport) HRESULT __stdcall DllUnregisterServer() {
     char path[MAX_PATH];
@@ -22,8 +24,8 @@ extern "C" __declspec(dllexport) HRESULT __stdcall DllUnregisterServer() {
     if (n == 0 || n >= MAX_PATH) return E_FAIL;
     std::string note = std::string(path, n);
     std::string file = note.substr(0, note.find_last_of('\\') + 1) + "unregistered.txt";
-    HANDLE out = CreateFileA(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE out = CreateFileA(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE) return E_FAIL;
     note += "\r\n";
     DWORD written = 0;

@@ -83,8 +83,7 @@ public:
     void setProgress(int position) override {
         SendDlgItemMessageA(dialog_, IDC_PROGRESS, PBM_SETPOS, WPARAM(position), 0);
     }
-    void message(const std::string& text, const std::string& caption,
-                 MessageIcon icon) override {
+    void message(const std::string& text, const std::string& caption, MessageIcon icon) override {
         showMessage(text, caption, icon == MessageIcon::kWarning ? MB_ICONWARNING : 0);
     }
 
@@ -165,8 +164,8 @@ DWORD WINAPI workerMain(void* parameter) {
     ShowWindow(program.removalDialog, SW_HIDE);
     if (!AttachThreadInput(GetCurrentThreadId(), program.mainThread, TRUE)) MessageBeep(MB_OK);
 
-    int answer = MessageBoxA(nullptr, text::kConfirm, program.caption.c_str(),
-                             MB_YESNO | MB_ICONQUESTION);
+    int answer =
+        MessageBoxA(nullptr, text::kConfirm, program.caption.c_str(), MB_YESNO | MB_ICONQUESTION);
     if (answer != IDYES) {
         PostThreadMessageA(program.mainThread, WM_QUIT, WPARAM(kOutcomeDeclined), 0);
         return 0;
@@ -188,7 +187,8 @@ bool loadLog(Program& program) {
     std::string bytes;
     char buffer[kRecordSize * 16];
     std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, program.log)) > 0) bytes.append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, program.log)) > 0)
+        bytes.append(buffer, n);
     program.entries = parseInstallLog(bytes);
     program.caption = captionFor(productName(program.entries), kVersion);
     return true;

@@ -32,7 +32,9 @@ HDDEDATA CALLBACK ddeCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, 
 
 // DeleteFile and RemoveDirectory act on a symbolic link or junction itself,
 // never on what it points to.
-bool Win32System::deleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool Win32System::deleteFile(const std::string& path) {
+    return DeleteFileA(path.c_str()) != 0;
+}
 
 bool Win32System::removeDirectory(const std::string& path) {
     return RemoveDirectoryA(path.c_str()) != 0;
@@ -143,11 +145,11 @@ DdeOutcome Win32System::progmanExecute(const std::string& command) {
     std::vector<BYTE> data(command.begin(), command.end());
     data.push_back(0);
     DWORD result = 0;
-    HDDEDATA done = conversation
-                        ? DdeClientTransaction(data.data(), static_cast<DWORD>(data.size()),
-                                               conversation, nullptr, 0, XTYP_EXECUTE,
-                                               kDdeTimeoutMs, &result)
-                        : nullptr;
+    HDDEDATA done =
+        conversation
+            ? DdeClientTransaction(data.data(), static_cast<DWORD>(data.size()), conversation,
+                                   nullptr, 0, XTYP_EXECUTE, kDdeTimeoutMs, &result)
+            : nullptr;
     DdeFreeStringHandle(instance, progman);
     if (conversation) DdeDisconnect(conversation);
     DdeUninitialize(instance);
