@@ -21,6 +21,8 @@
 //   touch  PATH               creates an empty file
 //   exists PATH               fails unless PATH exists
 //   sleep  MS                 waits MS milliseconds
+//   centred TITLE             fails unless the program's window TITLE is centred on
+//                             the screen
 //   exit   CODE [TITLE]       waits for the program to end with CODE; fails if any
 //                             other window of it (but one titled TITLE) shows up
 // Every step prints one line; the first failing step ends the driver with 1.
@@ -268,6 +270,7 @@ private:
         if (verb == "see" && f.size() >= 2)
             return answer(f[1], "", f.size() > 2 ? f[2] : "", false);
         if (verb == "touch" && f.size() == 2) return touch(f[1]) || !fail("touch " + f[1]);
+        if (verb == "centred" && f.size() == 2) return centred(f[1]);
         if (verb == "sleep" && f.size() == 2) {
             Sleep(static_cast<DWORD>(std::atoi(f[1].c_str())));
             return true;
@@ -332,6 +335,20 @@ private:
                         oneLine(contents.texts).c_str());
         }
         return !fail("no window \"" + title + "\" with [" + text + "]");
+    }
+
+    bool centred(const std::string& title) {
+        std::vector<HWND> windows = visibleWindows(processId_, title);
+        if (windows.empty()) return !fail("no window \"" + title + "\" to measure");
+        RECT rect;
+        GetWindowRect(windows[0], &rect);
+        int dx = (rect.left + rect.right) / 2 - GetSystemMetrics(SM_CXSCREEN) / 2;
+        int dy = (rect.top + rect.bottom) / 2 - GetSystemMetrics(SM_CYSCREEN) / 2;
+        std::printf("window \"%s\" %ldx%ld, centre off by %d,%d\n", title.c_str(),
+                    rect.right - rect.left, rect.bottom - rect.top, dx, dy);
+        std::fflush(stdout);
+        if (dx < -2 || dx > 2 || dy < -2 || dy > 2) return !fail("not centred");
+        return true;
     }
 
     void waitGone(HWND window) {

@@ -253,6 +253,8 @@ locked_script() { # $1: the restart answer
     script "start${tab}C:\\t\\varnsetrm.exe${tab}$LOG" \
            "answer${tab}Zevlon Uninstall${tab}&Yes${tab}$CONFIRM" \
            "answer${tab}Setup${tab}OK${tab}DdeClientTransaction Failed" \
+           "see${tab}Restart${tab}item: C:\\Common\\Zevlon Help Viewer.dll" \
+           "centred${tab}Restart" \
            "answer${tab}Restart${tab}$1${tab}item: C:\\Common\\Zevlon Help Viewer.dll" \
            "exit${tab}0"
 }
@@ -354,6 +356,7 @@ scenario_cancel() {
            "answer${tab}Zevlon Uninstall${tab}&Yes${tab}$CONFIRM" \
            "press${tab}Removing application${tab}&Cancel${tab}Loading install-log" \
            "see${tab}Removing application${tab}(Please wait)" \
+           "centred${tab}Removing application" \
            "touch${tab}C:\\t\\go" \
            "answer${tab}Zevlon Uninstall${tab}OK${tab}$SUCCESS" \
            "exit${tab}0"
