@@ -42,6 +42,9 @@ public:
     virtual bool deleteFile(const std::string& path) = 0;
     // Removes an empty directory (or a link to one).
     virtual bool removeDirectory(const std::string& path) = 0;
+    // Whether a directory above the last part of the path is a symbolic link or
+    // junction, so that the path leads outside what the log named.
+    virtual bool passesThroughLink(const std::string& path) = 0;
     // Whether anything (file, directory, link) exists under the path.
     virtual bool exists(const std::string& path) = 0;
     // The short (8.3) form of an existing path; the path itself when it has none.

@@ -56,6 +56,12 @@ public:
         return true;
     }
     bool exists(const std::string& path) override { return has(path); }
+    bool passesThroughLink(const std::string& path) override {
+        for (const auto& [name, node] : nodes) {
+            if (node == Node::kLink && path.rfind(name + "\\", 0) == 0) return true;
+        }
+        return false;
+    }
     std::string shortPath(const std::string& path) override {
         auto it = shortNames.find(path);
         return it == shortNames.end() ? path : it->second;

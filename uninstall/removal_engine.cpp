@@ -98,6 +98,9 @@ void RemovalEngine::directoryPass(const std::vector<LogEntry>& entries) {
 }
 
 bool RemovalEngine::removePath(const std::string& path) {
+    // Through a link the path names something outside the installation: it is
+    // neither deleted nor scheduled (a restart would follow the link as well).
+    if (system_.passesThroughLink(path)) return false;
     if (system_.deleteFile(path)) return true;
     if (system_.removeDirectory(path)) return true;
     // Nothing left under that name (removed by hand, or never installed):
@@ -123,7 +126,7 @@ bool RemovalEngine::releaseSharedDll(const std::string& path) {
     if (value.count != 0) return system_.writeSharedDllCount(path, value);
 
     (void)system_.deleteSharedDllValue(path);
-    if (version_.unregistersControls) {
+    if (version_.unregistersControls && !system_.passesThroughLink(path)) {
         std::string upper = system_.toUpper(path);
         if (upper.find(".OCX") != std::string::npos) {
             std::string argument = std::string(text::kRegsvr32Unregister) + " \"" + upper + "\"";
@@ -135,6 +138,7 @@ bool RemovalEngine::releaseSharedDll(const std::string& path) {
 }
 
 int RemovalEngine::removeDirectory(const std::string& path) {
+    if (system_.passesThroughLink(path)) return -1;
     return system_.removeDirectory(path) ? 0 : -1;
 }
 

@@ -41,13 +41,15 @@ public:
 
     // Deletes a file or an empty directory; otherwise schedules it for deletion
     // at restart, sets restart needed and lists it. True when removed at once
-    // (or when nothing is there any more).
+    // (or when nothing is there any more). A path that leads through a link to
+    // a directory is left alone.
     bool removePath(const std::string& path);
     // Releases one reference of a shared library; at the last one the value and
     // the file go (an ActiveX control is unregistered first). False when the
     // count could not be found, read or written.
     bool releaseSharedDll(const std::string& path);
-    // 0 when the empty directory was removed, -1 otherwise.
+    // 0 when the empty directory was removed, -1 otherwise (also for a path
+    // that leads through a link).
     int removeDirectory(const std::string& path);
     // Sends [DeleteGroup("<name>")] to Program Manager; failures are shown.
     void deleteProgmanGroup(const std::string& name);

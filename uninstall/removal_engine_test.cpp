@@ -231,6 +231,29 @@ TEST_F(RemovalEngineTest, LinkIsRemovedItselfAndItsTargetStays) {
     EXPECT_TRUE(system_.has("D:\\Shared\\customers.qtf"));
 }
 
+TEST_F(RemovalEngineTest, PathsThroughALinkAreNeitherDeletedNorScheduled) {
+    system_.addDirectory("C:\\Z");
+    system_.nodes["C:\\Z\\Data"] = FakeSystem::Node::kLink; // points to D:\Shared
+    system_.addFile("C:\\Z\\Data\\customers.qtf");          // seen through the link
+    system_.addDirectory("C:\\Z\\Data\\Old");
+    system_.sharedDlls["C:\\Z\\Data\\grid.ocx"] = {1, kRegDword};
+    system_.addFile("C:\\Z\\Data\\grid.ocx");
+    system_.exitCodes["\"REGSVR32.EXE\" /s /u \"C:\\Z\\DATA\\GRID.OCX\""] = 0;
+    add(kFile, "C:\\Z\\Data\\customers.qtf");
+    add(kSharedDll, "C:\\Z\\Data\\grid.ocx");
+    add(kDirectory, "C:\\Z\\Data\\Old");
+    add(kDirectory, "C:\\Z\\Data");
+    EXPECT_TRUE(run());
+    EXPECT_TRUE(system_.has("C:\\Z\\Data\\customers.qtf"));
+    EXPECT_TRUE(system_.has("C:\\Z\\Data\\grid.ocx"));
+    EXPECT_TRUE(system_.has("C:\\Z\\Data\\Old"));
+    EXPECT_FALSE(system_.has("C:\\Z\\Data")); // the link itself goes
+    EXPECT_FALSE(engine_->restartNeeded());
+    EXPECT_TRUE(system_.delayedDeletes.empty());
+    for (const std::string& line : system_.journal)
+        EXPECT_NE(line.rfind("run", 0), 0u);
+}
+
 // --- Program Manager -----------------------------------------------------------
 
 TEST_F(RemovalEngineTest, GroupNamedTwiceIsDeletedOnceAndTheSecondFailureIsShown) {

@@ -387,6 +387,28 @@ scenario_v130() {
     touch "$C/t/release"; wait "$holder"
 }
 
+# The product's data directory was replaced by a link to a directory outside
+# it: the file the log names behind the link stays where the link leads. Wine
+# cannot remove a link to a directory at once (Windows can), so the link
+# itself, and with it its parent, is scheduled for the restart.
+scenario_link() {
+    install_product
+    mkdir -p "$C/Outside"
+    mv "$C/Zevlon/Data/adresar.qtf" "$C/Outside/adresar.qtf"
+    rmdir "$C/Zevlon/Data"
+    ln -s "$C/Outside" "$C/Zevlon/Data"
+    write_log
+    script "start${tab}C:\\t\\varnsetrm.exe${tab}$LOG" \
+           "answer${tab}Zevlon Uninstall${tab}&Yes${tab}$CONFIRM" \
+           "answer${tab}Restart${tab}&No${tab}item: C:\\Zevlon\\Data | item: C:\\Zevlon |" \
+           "exit${tab}0"
+    run_driver 'C:\t\script.txt'
+    [ -f "$C/Outside/adresar.qtf" ] || die "file behind the link deleted"
+    [ -d "$C/Outside" ] || die "directory behind the link removed"
+    [ ! -e "$C/Zevlon/zevlon.exe" ] || die "product file left"
+    pass "nothing followed through the link"
+}
+
 type "scenario_$scenario" >/dev/null 2>&1 || die "unknown scenario $scenario"
 "scenario_$scenario"
 echo "PASSED $scenario"

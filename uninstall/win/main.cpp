@@ -225,7 +225,7 @@ void complete(Program& program) {
     }
 
     for (const std::string& directory : parentDirectories(program.logPath)) {
-        RemoveDirectoryA(directory.c_str());
+        (void)program.engine.removeDirectory(directory);
     }
 }
 

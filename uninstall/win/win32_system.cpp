@@ -40,6 +40,27 @@ bool Win32System::removeDirectory(const std::string& path) {
     return RemoveDirectoryA(path.c_str()) != 0;
 }
 
+bool Win32System::passesThroughLink(const std::string& path) {
+    // Every directory above the last part, from the first one below the drive
+    // or share on ("C:\\A", "C:\\A\\B", ...).
+    std::size_t start = 0;
+    if (path.size() >= 2 && path[1] == ':') start = 2;
+    if (path.rfind("\\\\", 0) == 0) {
+        std::size_t server = path.find('\\', 2);
+        start = server == std::string::npos ? path.size() : path.find('\\', server + 1);
+        if (start == std::string::npos) start = path.size();
+    }
+    for (std::size_t at = path.find_first_of("\\/", start + 1); at != std::string::npos;
+         at = path.find_first_of("\\/", at + 1)) {
+        std::string directory = path.substr(0, at);
+        DWORD attributes = GetFileAttributesA(directory.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool Win32System::exists(const std::string& path) {
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
     DWORD error = GetLastError();

@@ -11,6 +11,7 @@ class Win32System : public System {
 public:
     bool deleteFile(const std::string& path) override;
     bool removeDirectory(const std::string& path) override;
+    bool passesThroughLink(const std::string& path) override;
     bool exists(const std::string& path) override;
     std::string shortPath(const std::string& path) override;
     bool deleteAtRestart(const std::string& path) override;
