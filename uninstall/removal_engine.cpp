@@ -35,7 +35,10 @@ bool RemovalEngine::run(const std::vector<LogEntry>& entries) {
     view_.setDetail("");
 
     view_.setStatus(text::kStatusUninstallKey);
-    if (!productName_.empty()) (void)system_.deleteUninstallKey(productName_);
+    // A name with a backslash would name a key below another registration.
+    if (!productName_.empty() && productName_.find('\\') == std::string::npos) {
+        (void)system_.deleteUninstallKey(productName_);
+    }
     view_.closeDialog();
     return true;
 }

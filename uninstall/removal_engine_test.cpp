@@ -78,6 +78,14 @@ TEST_F(RemovalEngineTest, LastProductEntryNamesTheKey) {
     EXPECT_EQ(engine_->productName(), "Zevlon");
 }
 
+TEST_F(RemovalEngineTest, ProductNameWithBackslashDeletesNoKeyOfAnotherProduct) {
+    system_.uninstallKeys = {"Other\\Parts"};
+    add(kProduct, "Other\\Parts");
+    EXPECT_TRUE(run());
+    EXPECT_EQ(system_.uninstallKeys.count("Other\\Parts"), 1u);
+    EXPECT_FALSE(journalHas("delete key Other\\Parts"));
+}
+
 // --- shared libraries -------------------------------------------------------
 
 TEST_F(RemovalEngineTest, SharedDllCountThreeBecomesTwoAndTheFileStays) {
