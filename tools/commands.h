@@ -12,5 +12,6 @@ int runDeformat(Args args);
 int runEval(Args args);
 int runDemo(Args args);
 int runDictionaryDump(Args args);
+int runDbf(Args args);
 
 } // namespace zv::tool

@@ -26,6 +26,7 @@ const Command kCommands[] = {
     {"eval", "eval EXPRESSION [--bind NAME=VALUE]...  an expression's value", runEval},
     {"demo", "demo DIR [--firms N] [--seed S]  a complete demo data directory", runDemo},
     {"dump", "dump DIR LABEL [--key NAME]   a data file of DIR as CSV", runDictionaryDump},
+    {"dbf", "dbf FILE.dbf                   a dBase table as CSV in UTF-8", runDbf},
 };
 
 void printHelp() {
