@@ -250,14 +250,14 @@ NativeFile::Page* NativeFile::newPage(std::uint8_t level) {
     return raw;
 }
 
-NativeFile::Page* NativeFile::getPage(std::int64_t number) {
+NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     auto it = cache_.find(number);
     if (it != cache_.end()) return it->second.get();
     if (number < 0 || number > 0xFFFFFFFFll) {
         fail(__LINE__);
         return nullptr;
     }
-    int cls = regions_.classOf(static_cast<std::uint32_t>(number));
+    int cls = clsHint ? clsHint : regions_.classOf(static_cast<std::uint32_t>(number));
     if (cls == 0) {
         fail(__LINE__);
         return nullptr;
@@ -387,6 +387,7 @@ int NativeFile::successor(const std::string& key, PageRecord* out, bool* found) 
         auto next = std::next(s.it);
         if (next != s.page->entries.end()) {
             if (int rc = edgeRecord(next->second.child, true, out)) return rc;
+            if (out->key <= key) return fail(__LINE__); // pages out of order
             *found = true;
             return 0;
         }
@@ -424,6 +425,7 @@ int NativeFile::predecessor(const std::string& key, PageRecord* out, bool* found
         if (s.it != s.page->entries.begin()) {
             auto prev = std::prev(s.it);
             if (int rc = edgeRecord(prev->second.child, false, out)) return rc;
+            if (out->key >= key) return fail(__LINE__); // pages out of order
             *found = true;
             return 0;
         }
@@ -549,7 +551,7 @@ int NativeFile::movePage(Page* page, std::int64_t to) {
 
 int NativeFile::applyMoves(const std::vector<RegionTable::Move>& moves) {
     for (const auto& m : moves) {
-        Page* p = getPage(m.from);
+        Page* p = getPage(m.from, m.cls);
         if (!p) return kErrNotNative;
         if (int rc = movePage(p, m.to)) return rc;
     }

@@ -155,7 +155,9 @@ private:
     int recover(const qtf::FileHeader& disk);
     int ensureRoot();
 
-    Page* getPage(std::int64_t number);
+    // The page numbered `number`, read from the file when not cached; `cls` is
+    // its size class when the region tables no longer show it (during a move).
+    Page* getPage(std::int64_t number, int cls = 0);
     Page* newPage(std::uint8_t level);
     int descend(const std::string& key, std::vector<Step>* path);
     int edgeRecord(std::int64_t page, bool first, PageRecord* out);

@@ -33,7 +33,7 @@ std::uint32_t RegionTable::allocate(int c, std::vector<Move>* moves) {
 
 void RegionTable::free(std::uint32_t page, int c, std::vector<Move>* moves) {
     std::uint32_t last = end_[c] - c;
-    if (page != last) moves->push_back({last, page});
+    if (page != last) moves->push_back({last, page, c});
     end_[c] -= c;
 }
 
@@ -54,7 +54,7 @@ bool RegionTable::makeGapBelow(int c, std::uint32_t units, std::vector<Move>* mo
         if (!makeGapBelow(k, k, moves)) return false;
         std::uint32_t last = end_[k] - k;
         std::uint32_t dest = start_[k] - k;
-        moves->push_back({last, dest});
+        moves->push_back({last, dest, k});
         start_[k] -= k;
         end_[k] -= k;
         collapseEmpty(k, c);
@@ -70,13 +70,13 @@ void RegionTable::makeRoomAbove(int r, std::uint32_t units, std::vector<Move>* m
     int n = r + 1;
     if (pagesIn(n) > 1) {
         makeRoomAbove(n, n, moves);
-        moves->push_back({start_[n], end_[n]});
+        moves->push_back({start_[n], end_[n], n});
         start_[n] += n;
         end_[n] += n;
     } else {
         std::uint32_t shortfall = units - gap;
         makeRoomAbove(n, shortfall, moves);
-        if (pagesIn(n) == 1) moves->push_back({start_[n], start_[n] + shortfall});
+        if (pagesIn(n) == 1) moves->push_back({start_[n], start_[n] + shortfall, n});
         start_[n] += shortfall;
         end_[n] += shortfall;
     }

@@ -22,6 +22,7 @@ public:
     struct Move {
         std::uint32_t from; // page number of the page that moves
         std::uint32_t to;   // its new page number
+        int cls;            // its size class
     };
 
     RegionTable() = default;
