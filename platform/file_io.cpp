@@ -48,7 +48,7 @@ public:
     }
     int flush() override { return ::fdatasync(fd_) == 0 ? 0 : errno; }
     int size(std::uint64_t* bytes) override {
-        struct stat st{};
+        struct stat st {};
         if (::fstat(fd_, &st) != 0) return errno;
         *bytes = static_cast<std::uint64_t>(st.st_size);
         return 0;
@@ -72,9 +72,7 @@ public:
         *file = std::make_unique<PosixFile>(fd);
         return 0;
     }
-    int remove(const std::string& path) override {
-        return ::unlink(path.c_str()) == 0 ? 0 : errno;
-    }
+    int remove(const std::string& path) override { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
     int rename(const std::string& from, const std::string& to) override {
         return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
     }
@@ -122,7 +120,8 @@ public:
         std::memcpy(d.data() + offset, buf, keep);
         if (cut) {
             // The unflushed writes and the torn part reach the disk.
-            for (auto& [name, file] : fs_->files_) file->durable = file->current;
+            for (auto& [name, file] : fs_->files_)
+                file->durable = file->current;
             fs_->dead_ = true;
             return EIO;
         }
@@ -190,13 +189,21 @@ std::vector<std::uint8_t>& MemFileSystem::bytes(const std::string& path) {
     return data->current;
 }
 
+void MemFileSystem::put(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    auto data = std::make_shared<Data>();
+    data->current = data->durable = bytes;
+    files_[path] = data;
+}
+
 void MemFileSystem::cutPower() {
-    for (auto& [name, file] : files_) file->current = file->durable;
+    for (auto& [name, file] : files_)
+        file->current = file->durable;
     dead_ = true;
 }
 
 void MemFileSystem::restore() {
-    for (auto& [name, file] : files_) file->current = file->durable;
+    for (auto& [name, file] : files_)
+        file->current = file->durable;
     dead_ = false;
     faults_ = Faults{};
     writes_ = flushes_ = 0;

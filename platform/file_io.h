@@ -63,8 +63,8 @@ FileSystem& posixFileSystem();
 class MemFileSystem : public FileSystem {
 public:
     struct Faults {
-        int failWriteAt = 0;   // the n-th write (1-based) fails with EIO; 0: never
-        int failFlushAt = 0;   // the n-th flush fails with EIO; 0: never
+        int failWriteAt = 0;     // the n-th write (1-based) fails with EIO; 0: never
+        int failFlushAt = 0;     // the n-th flush fails with EIO; 0: never
         int powerCutAtWrite = 0; // at the n-th write the power goes (see tearBytes)
         // With a power cut: 0 drops the cut write and everything since the last
         // flush; otherwise the unflushed writes reach the disk and the cut write
@@ -91,6 +91,8 @@ public:
 
     // Direct access for tests: the current bytes (an absent file is created).
     std::vector<std::uint8_t>& bytes(const std::string& path);
+    // Puts a file whose bytes are all durable.
+    void put(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 private:
     struct Data {

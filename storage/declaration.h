@@ -13,22 +13,22 @@
 namespace zv::storage {
 
 struct FieldDecl {
-    std::string name;               // stored name, e.g. "ADR:FIRMA" or an external name
+    std::string name; // stored name, e.g. "ADR:FIRMA" or an external name
     FieldType type = FieldType::Byte;
-    std::uint16_t offset = 0;       // position in the record
-    std::uint16_t size = 0;         // bytes: element size x element count
-    std::uint16_t elements = 1;     // product of the array dimensions, 1 for a scalar
-    std::uint16_t places = 0;       // DECIMAL: decimal places
-    std::uint16_t digits = 0;       // DECIMAL: digits
-    std::string picture;            // text types: display picture ("@s50", "@d6." ...)
-    bool overlay = false;           // occupies storage of an enclosing or earlier field
+    std::uint16_t offset = 0;   // position in the record
+    std::uint16_t size = 0;     // bytes: element size x element count
+    std::uint16_t elements = 1; // product of the array dimensions, 1 for a scalar
+    std::uint16_t places = 0;   // DECIMAL: decimal places
+    std::uint16_t digits = 0;   // DECIMAL: digits
+    std::string picture;        // text types: display picture ("@s50", "@d6." ...)
+    bool overlay = false;       // occupies storage of an enclosing or earlier field
 };
 
 struct MemoDecl {
-    std::string externalName;       // name kept in the file's definition
-    std::string name;               // name the program uses ("ADR:POZNAMKA")
-    std::uint16_t maxLength = 0;    // bytes
-    bool blob = false;              // binary data with a stored length
+    std::string externalName;    // name kept in the file's definition
+    std::string name;            // name the program uses ("ADR:POZNAMKA")
+    std::uint16_t maxLength = 0; // bytes
+    bool blob = false;           // binary data with a stored length
 };
 
 // Key flag bits as stored.
@@ -42,14 +42,14 @@ enum KeyFlags : std::uint8_t {
 };
 
 struct KeyComponent {
-    std::uint16_t field = 0;        // field number in the declaration (0-based)
+    std::uint16_t field = 0; // field number in the declaration (0-based)
     bool descending = false;
 };
 
 struct KeyDecl {
     std::string externalName;
-    std::string name;               // "ADR:BYFIRMA"
-    std::uint8_t flags = 0;         // KeyFlags
+    std::string name;       // "ADR:BYFIRMA"
+    std::uint8_t flags = 0; // KeyFlags
     std::vector<KeyComponent> components;
 };
 
@@ -58,8 +58,8 @@ struct TableDecl {
     std::vector<FieldDecl> fields;
     std::vector<MemoDecl> memos;
     std::vector<KeyDecl> keys;
-    bool createAllowed = true;      // the file may be created when absent
-    bool oem = false;               // text stored in the OEM character set
+    bool createAllowed = true; // the file may be created when absent
+    bool oem = false;          // text stored in the OEM character set
 };
 
 } // namespace zv::storage

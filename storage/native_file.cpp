@@ -200,8 +200,9 @@ int NativeFile::recover(const qtf::FileHeader& disk) {
     ioError_ = 0;
     if (!discard) {
         for (const auto& [own, at] : map) {
-            int cls = RegionTable(newHeader.regionStart, newHeader.regionEnd)
-                          .classOf(static_cast<std::uint32_t>((own - qtf::kHeaderSize) / qtf::kUnit));
+            int cls =
+                RegionTable(newHeader.regionStart, newHeader.regionEnd)
+                    .classOf(static_cast<std::uint32_t>((own - qtf::kHeaderSize) / qtf::kUnit));
             if (cls == 0) {
                 ioError_ = fail(__LINE__);
                 break;
@@ -278,8 +279,7 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
         return nullptr;
     }
     std::size_t stored = storedSizeOf(bytes(buf));
-    if ((stored + qtf::kUnit - 1) / qtf::kUnit != static_cast<std::size_t>(cls) ||
-        own != offset) {
+    if ((stored + qtf::kUnit - 1) / qtf::kUnit != static_cast<std::size_t>(cls) || own != offset) {
         fail(__LINE__);
         return nullptr;
     }
@@ -499,14 +499,15 @@ int NativeFile::replace(const std::string& key, const std::string& payload, bool
     auto it = leaf->entries.find(key);
     if (leaf->level || it == leaf->entries.end()) return 0;
     *found = true;
-    leaf->sizeBound += static_cast<int>(payload.size()) - static_cast<int>(it->second.payload.size());
+    leaf->sizeBound +=
+        static_cast<int>(payload.size()) - static_cast<int>(it->second.payload.size());
     it->second.payload = payload;
     leaf->changed = true;
     return splitIfNeeded(leaf);
 }
 
 NativeFile::Page* NativeFile::findParent(Page* child,
-                                          std::map<std::string, Entry>::iterator* entry) {
+                                         std::map<std::string, Entry>::iterator* entry) {
     if (child->entries.empty()) {
         fail(__LINE__);
         return nullptr;
@@ -581,7 +582,8 @@ int NativeFile::splitIfNeeded(Page* page) {
     bool index = page->level > 0;
     auto recompute = [index](Page* p) {
         p->sizeBound = qtf::kPageFixed;
-        for (const auto& [k, e] : p->entries) p->sizeBound += boundSize(k.size(), e.payload.size(), index);
+        for (const auto& [k, e] : p->entries)
+            p->sizeBound += boundSize(k.size(), e.payload.size(), index);
     };
     if (page->number == root_) {
         Page* q = newPage(page->level);
@@ -818,7 +820,8 @@ int NativeFile::apply() {
     int lockRc = 0;
     if (options_.lockOnApply && applyLock_) lockRc = applyLock_(true);
     if (lockRc == 0) {
-        for (const auto& [own, data] : logged_) writeAt(own, data);
+        for (const auto& [own, data] : logged_)
+            writeAt(own, data);
         flushFile();
         std::string hdr(qtf::kHeaderSize, '\0');
         qtf::encodeHeader(preparedHeader_, reinterpret_cast<std::uint8_t*>(hdr.data()));
@@ -837,7 +840,8 @@ int NativeFile::apply() {
     header_ = preparedHeader_;
     diskHeader_ = preparedHeader_;
     headerChanged_ = false;
-    for (auto& [n, p] : cache_) p->changed = false;
+    for (auto& [n, p] : cache_)
+        p->changed = false;
     nextTemp_ = -1;
     return 0;
 }

@@ -53,13 +53,12 @@ class NativeFile {
 public:
     // Asked at recovery: is transaction `number` still registered in the control
     // file `controlFile` (named in the marker of the file at `dataPath`)?
-    using TransactionCheck = std::function<bool(std::uint32_t number,
-                                                const std::string& controlFile,
-                                                const std::string& dataPath)>;
+    using TransactionCheck = std::function<bool(
+        std::uint32_t number, const std::string& controlFile, const std::string& dataPath)>;
     struct Options {
-        bool readOnly = false;    // never write, not even recovery
-        bool shared = false;      // others may write: the call lock guards each access
-        bool lockOnApply = false; // others are denied writing: apply and recovery lock
+        bool readOnly = false;             // never write, not even recovery
+        bool shared = false;               // others may write: the call lock guards each access
+        bool lockOnApply = false;          // others are denied writing: apply and recovery lock
         TransactionCheck transactionCheck; // none: a log in force always rolls forward
     };
     // Takes (true) or releases (false) the exclusive file lock around apply and
@@ -177,16 +176,16 @@ private:
     Options options_;
     ApplyLock applyLock_;
 
-    qtf::FileHeader header_;     // the cached header with pending changes
-    qtf::FileHeader diskHeader_; // the header as on disk (no log in force)
-    RegionTable regions_;        // the page store as the pending changes leave it
+    qtf::FileHeader header_;          // the cached header with pending changes
+    qtf::FileHeader diskHeader_;      // the header as on disk (no log in force)
+    RegionTable regions_;             // the page store as the pending changes leave it
     std::int64_t root_ = -0x7FFFFFFF; // root page number; kNoPage: no tree yet
-    bool cached_ = false;         // header_ holds a header read from the file
-    bool headerCurrent_ = false;  // header checked in this driver operation
-    bool headerChanged_ = false;  // the last issued number changed
-    bool broken_ = false;         // an internal error was raised
-    int ioError_ = 0;             // first write error of the running commit
-    std::int64_t nextTemp_ = -1;  // next temporary page number
+    bool cached_ = false;             // header_ holds a header read from the file
+    bool headerCurrent_ = false;      // header checked in this driver operation
+    bool headerChanged_ = false;      // the last issued number changed
+    bool broken_ = false;             // an internal error was raised
+    int ioError_ = 0;                 // first write error of the running commit
+    std::int64_t nextTemp_ = -1;      // next temporary page number
     std::map<std::int64_t, std::unique_ptr<Page>> cache_;
     std::map<std::uint64_t, std::uint64_t> logMap_; // read-only with a log in force
 

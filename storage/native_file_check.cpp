@@ -43,7 +43,8 @@ struct Walker {
         if (expandedSize(img) != expanded) return at + "expanded size does not add up";
         if (img.sizeBound < expanded) return at + "size bound below the expanded size";
         for (std::size_t i = stored; i < buf.size(); ++i)
-            if (static_cast<std::uint8_t>(buf[i]) != qtf::kPadByte) return at + "padding is not 0xB0";
+            if (static_cast<std::uint8_t>(buf[i]) != qtf::kPadByte)
+                return at + "padding is not 0xB0";
         if (wantLevel >= 0 && img.level != wantLevel) return at + "level does not fit its parent";
         if (img.records.empty() && depth > 0) return at + "is empty";
         if (stats) {
@@ -68,7 +69,8 @@ struct Walker {
             if (auto e = page(img.children[i], depth + 1, img.level - 1, &childFirst); !e.empty())
                 return e;
             if (childFirst != img.records[i].key)
-                return at + "index entry " + std::to_string(i) + " differs from its child's first key";
+                return at + "index entry " + std::to_string(i) +
+                       " differs from its child's first key";
         }
         return {};
     }
@@ -100,7 +102,8 @@ std::string NativeFile::check(FileStats* stats) {
     std::string first;
     if (auto e = w.page(h.root, 0, -1, &first); !e.empty()) return e;
     std::size_t pages = 0;
-    for (int c = 1; c <= 59; ++c) pages += rt.pagesIn(c);
+    for (int c = 1; c <= 59; ++c)
+        pages += rt.pagesIn(c);
     if (pages != w.seen.size())
         return "page store: " + std::to_string(pages - w.seen.size()) + " pages are unreachable";
     if (stats) {

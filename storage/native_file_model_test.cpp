@@ -20,16 +20,22 @@ public:
 
     std::size_t recordSize() {
         switch (rng_() % 10) {
-        case 0: return qtf::kMaxRecord - rng_() % 8; // the largest sizes
-        case 1: return 1000 + rng_() % 8000;
-        case 2: return 1 + rng_() % 4;
-        default: return 8 + rng_() % 300;
+        case 0:
+            return qtf::kMaxRecord - rng_() % 8; // the largest sizes
+        case 1:
+            return 1000 + rng_() % 8000;
+        case 2:
+            return 1 + rng_() % 4;
+        default:
+            return 8 + rng_() % 300;
         }
     }
     std::string newKey() {
         std::size_t len = 1 + rng_() % (rng_() % 8 == 0 ? 200 : 24);
         std::string k(len, '\0');
-        for (auto& c : k) c = static_cast<char>("\x00\x01" "ABCabc\xfe\xff"[rng_() % 10]);
+        for (auto& c : k)
+            c = static_cast<char>("\x00\x01"
+                                  "ABCabc\xfe\xff"[rng_() % 10]);
         return k;
     }
     std::string payloadFor(const std::string& key) {
@@ -134,7 +140,8 @@ public:
         ASSERT_EQ(f->check(&st), "");
         ASSERT_EQ(st.records, 0u);
         int pages = 0;
-        for (int n : st.pagesPerClass) pages += n;
+        for (int n : st.pagesPerClass)
+            pages += n;
         ASSERT_EQ(pages, 1);
     }
 

@@ -64,10 +64,10 @@ TEST_F(NativeFileTest, HeaderLayoutAfterFirstCommit) {
     EXPECT_EQ(getLe16(b.data() + 4), 512);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.data() + 14), 4), "qUaR");
     EXPECT_EQ(getLe32(b.data() + 6), getLe32(b.data() + 10)); // no log in force
-    EXPECT_EQ(getLe32(b.data() + 24), 1u);                      // change counter
-    EXPECT_EQ(getLe32(b.data() + 28), 0u);                      // root in slot 0
-    EXPECT_EQ(getLe32(b.data() + 32 + 4), 0u);                  // region 1 start
-    EXPECT_EQ(getLe32(b.data() + 272 + 4), 1u);                 // region 1 end
+    EXPECT_EQ(getLe32(b.data() + 24), 1u);                    // change counter
+    EXPECT_EQ(getLe32(b.data() + 28), 0u);                    // root in slot 0
+    EXPECT_EQ(getLe32(b.data() + 32 + 4), 0u);                // region 1 start
+    EXPECT_EQ(getLe32(b.data() + 272 + 4), 1u);               // region 1 end
     ASSERT_EQ(f->truncateToStore(), 0);
     EXPECT_EQ(fs.bytes("t.qtf").size(), 768u);
 }
@@ -75,7 +75,8 @@ TEST_F(NativeFileTest, HeaderLayoutAfterFirstCommit) {
 TEST_F(NativeFileTest, NextNumberCountsBigEndianWithCarry) {
     auto f = open();
     std::array<std::uint8_t, 4> n{};
-    for (int i = 0; i < 256; ++i) ASSERT_EQ(f->nextNumber(&n), 0);
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(f->nextNumber(&n), 0);
     EXPECT_EQ(n, (std::array<std::uint8_t, 4>{0, 0, 1, 0}));
     ASSERT_EQ(f->commit(), 0);
     auto g = open();
@@ -94,7 +95,8 @@ TEST_F(NativeFileTest, LastNumberReachingFEIsAnInternalError) {
 
 TEST_F(NativeFileTest, LookupsFloorPredecessorSuccessor) {
     auto f = open();
-    for (int i = 0; i < 2000; i += 2) ASSERT_EQ(f->insert(test::makeKey(i, 12), "p"), 0);
+    for (int i = 0; i < 2000; i += 2)
+        ASSERT_EQ(f->insert(test::makeKey(i, 12), "p"), 0);
     ASSERT_EQ(f->commit(), 0);
     auto g = open();
     PageRecord r;
@@ -159,10 +161,12 @@ TEST_F(NativeFileTest, ChangeCounterMakesAnotherHandleDropItsCache) {
 
 TEST_F(NativeFileTest, CrashAfterTheLogIsInForceRollsForward) {
     auto f = open();
-    for (int i = 0; i < 50; ++i) ASSERT_EQ(f->insert(test::makeKey(i, 10), "old"), 0);
+    for (int i = 0; i < 50; ++i)
+        ASSERT_EQ(f->insert(test::makeKey(i, 10), "old"), 0);
     ASSERT_EQ(f->commit(), 0);
     bool found = false;
-    for (int i = 0; i < 50; ++i) ASSERT_EQ(f->replace(test::makeKey(i, 10), "new", &found), 0);
+    for (int i = 0; i < 50; ++i)
+        ASSERT_EQ(f->replace(test::makeKey(i, 10), "new", &found), 0);
     ASSERT_EQ(f->prepare(), 0); // the log is in force; apply never runs
     f.reset();
     const auto& b = fs.bytes("t.qtf");
@@ -178,10 +182,12 @@ TEST_F(NativeFileTest, CrashAfterTheLogIsInForceRollsForward) {
 // prepares the commit under `faults`; returns the writes the prepare made.
 int prepareScenario(platform::MemFileSystem& fs, platform::MemFileSystem::Faults faults) {
     auto f = test::openFile(fs, "t.qtf");
-    for (int i = 0; i < 50; ++i) EXPECT_EQ(f->insert(test::makeKey(i, 10), "old"), 0);
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(f->insert(test::makeKey(i, 10), "old"), 0);
     EXPECT_EQ(f->commit(), 0);
     bool found = false;
-    for (int i = 0; i < 50; ++i) EXPECT_EQ(f->replace(test::makeKey(i, 10), "new", &found), 0);
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(f->replace(test::makeKey(i, 10), "new", &found), 0);
     fs.setFaults(faults);
     (void)f->prepare();
     return fs.writes();
@@ -213,7 +219,8 @@ TEST_F(NativeFileTest, ReadOnlyOpenReadsThroughALogInForce) {
     f.reset();
     auto before = fs.bytes("t.qtf");
     std::unique_ptr<NativeFile> r;
-    ASSERT_EQ(NativeFile::open(fs, "t.qtf", false, {.readOnly = true, .transactionCheck = {}}, &r), 0);
+    ASSERT_EQ(NativeFile::open(fs, "t.qtf", false, {.readOnly = true, .transactionCheck = {}}, &r),
+              0);
     EXPECT_EQ(all(*r), (Model{{"a", "new"}}));
     EXPECT_EQ(fs.bytes("t.qtf"), before);
 }
@@ -253,7 +260,8 @@ TEST_F(NativeFileTest, RegisteredTransactionDiscardsTheLogAndFinishedOneRollsFor
 
 TEST_F(NativeFileTest, DamagedPagesEndInTheRuntimeErrorPath) {
     auto f = open();
-    for (int i = 0; i < 400; ++i) ASSERT_EQ(f->insert(test::makeKey(i, 10), std::string(40, 'x')), 0);
+    for (int i = 0; i < 400; ++i)
+        ASSERT_EQ(f->insert(test::makeKey(i, 10), std::string(40, 'x')), 0);
     ASSERT_EQ(f->commit(), 0);
     f.reset();
     auto pristine = fs.bytes("t.qtf");

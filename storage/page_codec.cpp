@@ -45,7 +45,8 @@ bool rleEncode(const std::uint8_t* in, std::size_t n, std::string* out) {
     std::size_t i = 0;
     while (i < n) {
         std::size_t run = 1;
-        while (i + run < n && in[i + run] == in[i]) ++run;
+        while (i + run < n && in[i + run] == in[i])
+            ++run;
         if (run >= 4) {
             anyRun = true;
             putVarint(*out, i + 1 - litStart);
@@ -95,9 +96,10 @@ std::string encodeRecords(const std::vector<PageRecord>& records) {
         std::string whole = r.key + r.payload;
         std::size_t shared = 0;
         if (!first) {
-            std::size_t limit = std::min({prev.size(), whole.size(),
-                                          static_cast<std::size_t>(qtf::kMaxShared)});
-            while (shared < limit && prev[shared] == whole[shared]) ++shared;
+            std::size_t limit =
+                std::min({prev.size(), whole.size(), static_cast<std::size_t>(qtf::kMaxShared)});
+            while (shared < limit && prev[shared] == whole[shared])
+                ++shared;
         }
         std::uint8_t flags = static_cast<std::uint8_t>(shared);
         if (first || whole.size() != prev.size()) flags |= qtf::kHasTotal;

@@ -40,7 +40,8 @@ TEST(RunLengthTest, RoundTripsRandomDataWithRuns) {
             if (rng() % 2)
                 in.append(rng() % 300 + 1, static_cast<char>(rng() % 3));
             else
-                for (int j = rng() % 10; j > 0; --j) in.push_back(static_cast<char>(rng()));
+                for (int j = rng() % 10; j > 0; --j)
+                    in.push_back(static_cast<char>(rng()));
         }
         bool compressed = false;
         std::string packed = rle(in, &compressed);
@@ -53,9 +54,12 @@ TEST(RunLengthTest, RoundTripsRandomDataWithRuns) {
 
 TEST(RunLengthTest, MalformedStreamsAreRefused) {
     std::string out;
-    EXPECT_FALSE(rleDecode(bytes(std::string("\x05" "ab", 3)), 3, 5, &out)); // literals cut short
+    EXPECT_FALSE(rleDecode(bytes(std::string("\x05"
+                                             "ab",
+                                             3)),
+                           3, 5, &out));                                     // literals cut short
     EXPECT_FALSE(rleDecode(bytes(std::string("\x00\x05", 2)), 2, 5, &out));  // repeat of nothing
-    EXPECT_FALSE(rleDecode(bytes(std::string("\x01x\x09", 3)), 3, 5, &out));  // repeat too long
+    EXPECT_FALSE(rleDecode(bytes(std::string("\x01x\x09", 3)), 3, 5, &out)); // repeat too long
     EXPECT_FALSE(rleDecode(bytes(std::string("\x81\x81\x81\x81\x81\x81", 6)), 6, 5, &out));
 }
 
@@ -89,7 +93,8 @@ PageImage leafOf(const std::vector<PageRecord>& recs) {
     PageImage p;
     p.records = recs;
     p.sizeBound = qtf::kPageFixed;
-    for (const auto& r : recs) p.sizeBound += boundSize(r.key.size(), r.payload.size(), false);
+    for (const auto& r : recs)
+        p.sizeBound += boundSize(r.key.size(), r.payload.size(), false);
     return p;
 }
 
@@ -102,14 +107,16 @@ TEST(PageEncodingTest, PageWithoutRunsIsStoredUncompressedAndPadded) {
     EXPECT_EQ(getLe32(b), 512u + 3 * 256);
     EXPECT_EQ(getLe16(b + 4), getLe16(b + 6)); // stored = expanded
     std::size_t stored = getLe16(b + 4);
-    for (std::size_t i = stored; i < out.size(); ++i) EXPECT_EQ(b[i], 0xB0);
+    for (std::size_t i = stored; i < out.size(); ++i)
+        EXPECT_EQ(b[i], 0xB0);
 }
 
 TEST(PageEncodingTest, CompressionThatSavesNoUnitIsNotUsed) {
     // A run of 10 saves a few bytes but not a 256-byte unit.
     PageImage p = leafOf({{"key", ""}});
     p.records[0].payload = std::string(10, 'z');
-    for (int i = 0; i < 150; ++i) p.records[0].payload.push_back(static_cast<char>('a' + i % 26));
+    for (int i = 0; i < 150; ++i)
+        p.records[0].payload.push_back(static_cast<char>('a' + i % 26));
     p.sizeBound = qtf::kPageFixed + boundSize(3, p.records[0].payload.size(), false);
     std::string out;
     ASSERT_TRUE(encodePage(p, 512, &out));
@@ -162,7 +169,8 @@ TEST(PageDecodingTest, RandomDamageNeverDecodesOutOfBounds) {
     std::mt19937 rng(11);
     for (int i = 0; i < 3000; ++i) {
         std::string bad = good;
-        for (int j = rng() % 4 + 1; j > 0; --j) bad[rng() % bad.size()] = static_cast<char>(rng());
+        for (int j = rng() % 4 + 1; j > 0; --j)
+            bad[rng() % bad.size()] = static_cast<char>(rng());
         PageImage out;
         std::uint32_t own = 0;
         (void)decodePage(bytes(bad), bad.size(), &out, &own);

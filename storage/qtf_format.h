@@ -10,17 +10,17 @@
 namespace zv::storage::qtf {
 
 constexpr std::uint32_t kHeaderSize = 512;
-constexpr std::uint32_t kUnit = 256;      // page numbers count 256-byte units
-constexpr int kClasses = 59;              // size classes 1..59
+constexpr std::uint32_t kUnit = 256;           // page numbers count 256-byte units
+constexpr int kClasses = 59;                   // size classes 1..59
 constexpr std::uint32_t kMaxPage = 59 * kUnit; // 15104 bytes
-constexpr int kMaxBound = 15094;          // a page whose size bound exceeds this splits
-constexpr int kSplitBound = 4096;         // ... or exceeds this with more than kSplitCount records
+constexpr int kMaxBound = 15094;               // a page whose size bound exceeds this splits
+constexpr int kSplitBound = 4096; // ... or exceeds this with more than kSplitCount records
 constexpr int kSplitCount = 20;
-constexpr int kPageFixed = 13;            // own offset, sizes, count, level
-constexpr int kRecordOverhead = 5;        // flags byte and two 2-byte lengths at most
+constexpr int kPageFixed = 13;     // own offset, sizes, count, level
+constexpr int kRecordOverhead = 5; // flags byte and two 2-byte lengths at most
 constexpr std::uint8_t kPadByte = 0xB0;
 constexpr std::uint32_t kNoRoot = 0xFFFFFFFFu;
-constexpr int kIoBlock = 64;              // every read and write is a multiple of this
+constexpr int kIoBlock = 64; // every read and write is a multiple of this
 
 // Largest record (key plus payload) the tree takes: a leaf holding it alone stays
 // within the split bound, so it never has to split a single record.
@@ -34,7 +34,7 @@ constexpr int kZero = 0;
 constexpr int kSize = 4;
 constexpr int kCommittedEnd = 6;
 constexpr int kLogEnd = 10;
-constexpr int kSignature = 14; // "qUaR"
+constexpr int kSignature = 14;  // "qUaR"
 constexpr int kLastNumber = 20; // big-endian
 constexpr int kChangeCounter = 24;
 constexpr int kRoot = 28;

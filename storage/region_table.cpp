@@ -40,14 +40,16 @@ void RegionTable::free(std::uint32_t page, int c, std::vector<Move>* moves) {
 // Empty regions between k and c take no room: they sit at the end of region k.
 void RegionTable::collapseEmpty(int k, int c) {
     std::uint32_t base = k >= 1 ? end_[k] : 0;
-    for (int j = k + 1; j < c; ++j) start_[j] = end_[j] = base;
+    for (int j = k + 1; j < c; ++j)
+        start_[j] = end_[j] = base;
 }
 
 // Makes at least `units` free units directly below region c by sliding the
 // regions below it down; false when there is not enough room.
 bool RegionTable::makeGapBelow(int c, std::uint32_t units, std::vector<Move>* moves) {
     int k = c - 1;
-    while (k >= 1 && start_[k] == end_[k]) --k;
+    while (k >= 1 && start_[k] == end_[k])
+        --k;
     collapseEmpty(k, c);
     while (start_[c] - (k >= 1 ? end_[k] : 0) < units) {
         if (k == 0) return false;

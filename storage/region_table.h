@@ -26,7 +26,8 @@ public:
     };
 
     RegionTable() = default;
-    RegionTable(const std::array<std::uint32_t, 60>& start, const std::array<std::uint32_t, 60>& end)
+    RegionTable(const std::array<std::uint32_t, 60>& start,
+                const std::array<std::uint32_t, 60>& end)
         : start_(start), end_(end) {}
 
     const std::array<std::uint32_t, 60>& starts() const { return start_; }

@@ -94,10 +94,12 @@ TEST(RegionTableTest, FreeingAMiddlePageMovesTheLastPageIntoTheHole) {
 TEST(RegionTableTest, SpaceFreedBelowARegionIsReusedBySlidingDown) {
     Store s;
     std::vector<std::uint32_t> ones;
-    for (int i = 0; i < 6; ++i) ones.push_back(s.allocate(1));
+    for (int i = 0; i < 6; ++i)
+        ones.push_back(s.allocate(1));
     s.allocate(2);
     std::uint32_t start2 = s.table.starts()[2];
-    for (int i = 0; i < 4; ++i) s.free(s.table.ends()[1] - 1);
+    for (int i = 0; i < 4; ++i)
+        s.free(s.table.ends()[1] - 1);
     s.allocate(2); // the gap of 4 units below region 2 takes it
     EXPECT_EQ(s.table.starts()[2], start2 - 2);
     s.verify();
@@ -109,7 +111,8 @@ TEST(RegionTableTest, RandomAllocationsAndFreesKeepTheStoreDense) {
         Store s;
         for (int step = 0; step < 2000; ++step) {
             if (s.pages.empty() || rng() % 3) {
-                int c = rng() % 4 == 0 ? static_cast<int>(rng() % 59) + 1 : static_cast<int>(rng() % 5) + 1;
+                int c = rng() % 4 == 0 ? static_cast<int>(rng() % 59) + 1
+                                       : static_cast<int>(rng() % 5) + 1;
                 s.allocate(c);
             } else {
                 auto it = std::next(s.pages.begin(), static_cast<long>(rng() % s.pages.size()));

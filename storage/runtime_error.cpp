@@ -27,8 +27,7 @@ void internalError(int line) {
 }
 
 void assertionFailed(const char* expression, const char* module) {
-    gHandler("Runtime error",
-             std::string("Assertion failed: ") + expression + ", file " + module);
+    gHandler("Runtime error", std::string("Assertion failed: ") + expression + ", file " + module);
 }
 
 } // namespace zv::storage
