@@ -13,13 +13,13 @@ TEST(Codepage, EveryByteRoundTripsThroughUtf8) {
 }
 
 TEST(Codepage, CzechLettersMapToTheirBytes) {
-    EXPECT_EQ(fromUtf8("Příliš žluťoučký kůň"),
-              "P\xF8\xEDli\x9A \x9Elu\x9Dou\xE8k\xFD k\xF9\xF2");
+    EXPECT_EQ(fromUtf8("Příliš žluťoučký kůň"), "P\xF8\xEDli\x9A \x9Elu\x9Dou\xE8k\xFD k\xF9\xF2");
     EXPECT_EQ(toUtf8("\x8A\x8D\x8E\xCC\xD8"), "ŠŤŽĚŘ");
 }
 
 TEST(Codepage, CharactersOutsideTheCodePageBecomeQuestionMarks) {
-    EXPECT_EQ(fromUtf8("a€b"), "a\x80" "b");
+    EXPECT_EQ(fromUtf8("a€b"), "a\x80"
+                               "b");
     EXPECT_EQ(fromUtf8("日本"), "??");
     EXPECT_EQ(fromUtf8("😀x"), "?x");
     // Broken sequences: a lone continuation byte, a lead byte without its tail.

@@ -13,8 +13,10 @@ namespace {
 
 std::string_view trim(std::string_view s) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -35,7 +37,8 @@ Line parse(std::string text) {
     if (t.front() == '[') {
         const auto close = t.find(']');
         line.kind = Line::Section;
-        line.name = std::string(trim(t.substr(1, close == std::string_view::npos ? t.npos : close - 1)));
+        line.name =
+            std::string(trim(t.substr(1, close == std::string_view::npos ? t.npos : close - 1)));
         return line;
     }
     const auto eq = t.find('=');
@@ -103,7 +106,8 @@ long findSection(const std::vector<Line>& lines, std::string_view section) {
 // One past the last line of the section that starts at header.
 size_t sectionEnd(const std::vector<Line>& lines, size_t header) {
     size_t i = header + 1;
-    while (i < lines.size() && lines[i].kind != Line::Section) ++i;
+    while (i < lines.size() && lines[i].kind != Line::Section)
+        ++i;
     return i;
 }
 
@@ -175,7 +179,8 @@ bool ProfileFile::writeString(std::string_view section, std::string_view key,
     } else {
         // After the section's last non-blank line.
         size_t at = sectionEnd(lines, static_cast<size_t>(header));
-        while (at > static_cast<size_t>(header) + 1 && trim(lines[at - 1].text).empty()) --at;
+        while (at > static_cast<size_t>(header) + 1 && trim(lines[at - 1].text).empty())
+            --at;
         lines.insert(lines.begin() + static_cast<long>(at), parse(std::move(text)));
     }
     return writeLines(path_, lines);

@@ -29,8 +29,7 @@ public:
     // The value of key in section, or the default. At most maxWidth characters
     // are returned (a buffer of maxWidth + 1 bytes on Windows).
     std::string getString(std::string_view section, std::string_view key,
-                          std::string_view defaultValue = {},
-                          std::size_t maxWidth = 4096) const;
+                          std::string_view defaultValue = {}, std::size_t maxWidth = 4096) const;
 
     // The value read as a decimal integer (leading digits, optional sign), or the default
     // when the key is absent or does not start with a number.

@@ -23,9 +23,7 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
-    void writeRaw(const std::string& text) {
-        std::ofstream(path_, std::ios::binary) << text;
-    }
+    void writeRaw(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
     std::string readRaw() {
         std::ifstream in(path_, std::ios::binary);
         std::ostringstream s;

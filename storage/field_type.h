@@ -10,7 +10,8 @@ enum class FieldType : std::uint8_t {
     Byte = 0x01,     // unsigned 8 bits
     Short = 0x02,    // signed 16 bits, little-endian
     UShort = 0x03,   // unsigned 16 bits, little-endian
-    Date = 0x04,     // the dBase date type (export only); 4 bytes like LONG in a record
+    Date = 0x04,     // calendar date of the dBase export: day byte, month byte, year as
+                     // 16-bit little-endian (0 0 0 0 is no date)
     Time = 0x05,     // standard time (4 bytes)
     Long = 0x06,     // signed 32 bits, little-endian
     ULong = 0x07,    // unsigned 32 bits, little-endian

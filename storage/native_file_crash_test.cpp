@@ -120,8 +120,12 @@ protected:
         ASSERT_EQ(test::readAll(*f, &disk), 0);
         bool isOld = disk == s.oldState, isNew = disk == s.newState;
         ASSERT_TRUE(isOld || isNew) << "a mix of states (" << disk.size() << " records)";
-        if (!mayBeNew) ASSERT_TRUE(isOld);
-        if (!mayBeOld) ASSERT_TRUE(isNew);
+        if (!mayBeNew) {
+            ASSERT_TRUE(isOld);
+        }
+        if (!mayBeOld) {
+            ASSERT_TRUE(isNew);
+        }
         ASSERT_EQ(f->check(), "");
     }
 };

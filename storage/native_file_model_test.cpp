@@ -57,11 +57,15 @@ public:
         ASSERT_EQ(f.successor(k, &r, &found), 0);
         auto it = m.upper_bound(k);
         ASSERT_EQ(found, it != m.end());
-        if (found) ASSERT_EQ(r.key, it->first);
+        if (found) {
+            ASSERT_EQ(r.key, it->first);
+        }
         ASSERT_EQ(f.predecessor(k, &r, &found), 0);
         it = m.lower_bound(k);
         ASSERT_EQ(found, it != m.begin());
-        if (found) ASSERT_EQ(r.key, std::prev(it)->first);
+        if (found) {
+            ASSERT_EQ(r.key, std::prev(it)->first);
+        }
         ASSERT_EQ(f.floor(k, &r, &found), 0);
         it = m.upper_bound(k);
         ASSERT_EQ(found, it != m.begin());
@@ -168,7 +172,9 @@ TEST(NativeFileModelTest, ManySmallRecordsBuildADeepTree) {
         std::string p(rng() % 30, static_cast<char>('a' + i % 26));
         ASSERT_EQ(f->insert(k, p), 0);
         model[k] = p;
-        if (i % 5000 == 4999) ASSERT_EQ(f->commit(), 0);
+        if (i % 5000 == 4999) {
+            ASSERT_EQ(f->commit(), 0);
+        }
     }
     ASSERT_EQ(f->commit(), 0);
     FileStats st;

@@ -23,7 +23,9 @@ RuntimeErrorHandler setRuntimeErrorHandler(RuntimeErrorHandler handler) {
 }
 
 void internalError(int line) {
-    gHandler("Runtime error", "Internal error : qtfbt line " + std::to_string(line));
+    std::string text = "Internal error : qtfbt line ";
+    text += std::to_string(line);
+    gHandler("Runtime error", text);
 }
 
 void assertionFailed(const char* expression, const char* module) {

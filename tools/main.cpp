@@ -1,6 +1,7 @@
 // zevlon-tool: dates and pictures, expressions, checking, dumping and rebuilding
 // data files, demo data, export and import, from the command line.
-#include "command.h"
+#include "tools/command.h"
+#include "tools/commands.h"
 
 #include <cstdio>
 #include <string>
@@ -18,6 +19,14 @@ namespace {
 // Every subcommand, in the order --help lists them.
 const Command kCommands[] = {
     {"", "", nullptr}, // placeholder so the table is never empty
+    {"date", "date YYYY-MM-DD | NUMBER       a date as its day number, or back", runDate},
+    {"time", "time HH:MM[:SS[.CC]] | NUMBER  a time as its standard time, or back", runTime},
+    {"format", "format PICTURE NUMBER         a date or time shown through a picture", runFormat},
+    {"deformat", "deformat PICTURE TEXT         typed text read through a picture", runDeformat},
+    {"demo", "demo DIR [--firms N] [--seed S]  a complete demo data directory", runDemo},
+    {"dump", "dump DIR LABEL [--key NAME]   a data file of DIR as CSV", runDictionaryDump},
+    {"check", "check FILE                    verify every invariant of a native file", runCheck},
+    {"stats", "stats FILE                    pages per size class, depth, records, sizes", runStats},
 };
 
 void printHelp() {

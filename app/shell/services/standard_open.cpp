@@ -1,0 +1,70 @@
+#include "standard_open.h"
+
+namespace zv::services {
+
+using namespace zv::access;
+
+OpenOutcome standardOpen(ProcedureServices& s, RecordFile& file, OpenOptions options) {
+    if (file.users() > 0 && file.isOpen()) {
+        file.addUser();
+        return OpenOutcome::Opened;
+    }
+    const std::uint16_t mode = options.shared ? kOpenShared : options.mode;
+    int code = file.open(mode);
+    if (code == kFileLocked) {
+        (void)file.send("Recover=10");
+        code = file.open(mode);
+    }
+    if (code == kNoError || code == kFileAlreadyOpen) {
+        file.addUser();
+        return OpenOutcome::Opened;
+    }
+    s.saveError();
+    const std::string name = file.name();
+    switch (code) {
+    case kFileNotFound:
+        if (options.silentIfAbsent) return OpenOutcome::Failed;
+        if (!options.createIfAbsent) {
+            s.message(4, name);
+            return OpenOutcome::Failed;
+        }
+        if (file.create() != 0) {
+            s.saveError();
+            s.message(4, name);
+            return OpenOutcome::Failed;
+        }
+        if (file.open(mode) != 0) {
+            s.saveError();
+            s.message(5, name);
+            return OpenOutcome::Failed;
+        }
+        file.addUser();
+        return OpenOutcome::Opened;
+    case kInvalidDeclaration:
+        s.message(1);
+        break;
+    case kRebuildKeys:
+        if (s.message(2, name) == Button::Yes) {
+            if (file.build() != 0) {
+                s.saveError();
+                s.message(3, name);
+                return OpenOutcome::Failed;
+            }
+            if (file.open(mode) == 0) {
+                file.addUser();
+                return OpenOutcome::Opened;
+            }
+            s.saveError();
+        }
+        break;
+    default:
+        break;
+    }
+    return s.message(30, name) == Button::Ok ? OpenOutcome::EndProgram : OpenOutcome::Failed;
+}
+
+void standardRelease(RecordFile& file) {
+    if (file.removeUser() == 0 && file.isOpen()) (void)file.close();
+}
+
+} // namespace zv::services

@@ -1,0 +1,59 @@
+// zevlon-tool date YYYY-MM-DD | NUMBER: a date as its standard date number and back.
+#include "tools/commands.h"
+
+#include "app/shell/dates/standard_date.h"
+
+#include <charconv>
+#include <cstdio>
+#include <string>
+
+namespace zv::tool {
+namespace {
+
+bool allDigits(std::string_view s) {
+    if (s.empty()) return false;
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+// The digits of s as a number, or -1 when it is not one of at most nine digits.
+int number(std::string_view s) {
+    int v = -1;
+    if (!allDigits(s) || s.size() > 9) return -1;
+    std::from_chars(s.data(), s.data() + s.size(), v);
+    return v;
+}
+
+int invalid() {
+    std::puts("invalid");
+    return 2;
+}
+
+} // namespace
+
+int runDate(Args args) {
+    if (args.size() != 1) return badInput("usage: date YYYY-MM-DD | NUMBER");
+    const std::string_view a = args[0];
+    if (allDigits(a)) {
+        dates::DateParts p;
+        if (dates::dateToParts(number(a), p) < 0) return invalid();
+        std::printf("%04d-%02d-%02d\n", p.year, p.month, p.day);
+        return 0;
+    }
+    // YYYY-MM-DD with a four-digit year.
+    const auto dash1 = a.find('-');
+    const auto dash2 = dash1 == a.npos ? a.npos : a.find('-', dash1 + 1);
+    if (dash1 != 4 || dash2 == a.npos) return invalid();
+    const int y = number(a.substr(0, dash1));
+    const int m = number(a.substr(dash1 + 1, dash2 - dash1 - 1));
+    const int d = number(a.substr(dash2 + 1));
+    if (y < 0 || m < 0 || d < 0 || dash2 - dash1 - 1 > 2 || a.size() - dash2 - 1 > 2)
+        return invalid();
+    const std::int32_t n = dates::dateFromParts(m, d, y);
+    if (n < 0) return invalid();
+    std::printf("%d\n", n);
+    return 0;
+}
+
+} // namespace zv::tool

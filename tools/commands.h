@@ -1,0 +1,17 @@
+// Entry points of the zevlon-tool subcommands, one a line.
+#pragma once
+
+#include "tools/command.h"
+
+namespace zv::tool {
+
+int runDate(Args args);
+int runTime(Args args);
+int runFormat(Args args);
+int runDeformat(Args args);
+int runDemo(Args args);
+int runDictionaryDump(Args args);
+int runCheck(Args args);
+int runStats(Args args);
+
+} // namespace zv::tool
