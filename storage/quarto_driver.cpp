@@ -8,6 +8,7 @@
 #include "storage/keys.h"
 #include "storage/native_file.h"
 #include "storage/runtime_error.h"
+#include "storage/table_records.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -237,45 +238,6 @@ int openPhysical(const std::string& fileName, std::uint16_t mode, bool create, C
     return 0;
 }
 
-std::string nameKey(const std::string& table) {
-    return std::string(1, static_cast<char>(qtf::kTableName)) + table;
-}
-
-std::string definitionKey(std::uint32_t table, std::uint16_t block) {
-    std::string k = be32(table);
-    k.push_back(static_cast<char>(qtf::kKindDefinition));
-    appendLe16(k, block);
-    return k;
-}
-
-int readDefinition(NativeFile& f, std::uint32_t table, TableDecl* def) {
-    std::string stream;
-    for (std::uint16_t block = 0;; ++block) {
-        std::string part;
-        bool found = false;
-        if (int rc = f.get(definitionKey(table, block), &part, &found)) return rc;
-        if (!found) break;
-        stream += part;
-        if (part.size() < kDefinitionBlock) break;
-    }
-    return decodeDefinition(stream, def) ? 0 : kInvalidData;
-}
-
-int writeTableRecords(NativeFile& f, std::uint32_t table, const TableDecl& decl) {
-    std::string stream = encodeDefinition(decl);
-    for (std::size_t at = 0, block = 0; at < stream.size() || block == 0;
-         at += kDefinitionBlock, ++block) {
-        if (int rc = f.insert(definitionKey(table, static_cast<std::uint16_t>(block)),
-                              stream.substr(at, kDefinitionBlock)))
-            return rc;
-        if (at + kDefinitionBlock >= stream.size()) break;
-    }
-    if (int rc = writeStatistics(f, table, qtf::kKindData, {})) return rc;
-    for (std::size_t k = 0; k < decl.keys.size(); ++k)
-        if (int rc = writeStatistics(f, table, static_cast<std::uint8_t>(k), {})) return rc;
-    return 0;
-}
-
 int checkLimits(const TableDecl& d) {
     if (d.recordLength > 15000 || d.keys.size() > 240 || d.memos.size() >= 256)
         return kBadDeclaration;
@@ -308,13 +270,6 @@ int checkLimits(const TableDecl& d) {
 
 // ---------------------------------------------------------------------------
 // Memos
-
-std::string memoPrefix(std::uint32_t table, std::uint32_t record) {
-    std::string k = be32(table);
-    k.push_back(static_cast<char>(qtf::kKindMemo));
-    appendBe32(k, record);
-    return k;
-}
 
 int writeMemos(Table& t, const ControlBlock& cb, std::uint32_t record) {
     NativeFile& f = *t.pf->file;
@@ -519,7 +474,7 @@ int doOpen(ControlBlock& cb) {
     int rc = beginCall(*t, false);
     std::string payload;
     bool found = false;
-    if (!rc) rc = pf->file->get(nameKey(tableName), &payload, &found);
+    if (!rc) rc = pf->file->get(tableNameKey(tableName), &payload, &found);
     if (!rc && !found) rc = kFileNotFound;
     if (!rc) {
         t->number = fromBe32(payload);
@@ -552,16 +507,16 @@ int doCreate(ControlBlock& cb) {
     NativeFile& f = *pf->file;
     std::string payload;
     bool found = false;
-    if (!rc) rc = f.get(nameKey(tableName), &payload, &found);
+    if (!rc) rc = f.get(tableNameKey(tableName), &payload, &found);
     if (!rc && found) {
         bool removed = false;
-        rc = f.remove(nameKey(tableName), &removed);
+        rc = f.remove(tableNameKey(tableName), &removed);
         if (!rc) rc = f.removePrefix(be32(fromBe32(payload)));
     }
     std::array<std::uint8_t, 4> number{};
     if (!rc) rc = f.nextNumber(&number);
     std::uint32_t table = getBe32(number.data());
-    if (!rc) rc = f.insert(nameKey(tableName), be32(table));
+    if (!rc) rc = f.insert(tableNameKey(tableName), be32(table));
     if (!rc) rc = writeTableRecords(f, table, *cb.decl);
     rc = endCall(t, cb.runFlags & ~static_cast<std::uint32_t>(kRunBatch), rc);
     closePhysical(pf);
@@ -865,7 +820,7 @@ int doCommand(ControlBlock& cb, Table* t) {
         int rc = beginCall(*t, false);
         PageRecord r;
         bool found = false;
-        if (!rc) rc = t->pf->file->successor(nameKey(up.substr(at + 4)), &r, &found);
+        if (!rc) rc = t->pf->file->successor(tableNameKey(up.substr(at + 4)), &r, &found);
         if (!rc && found && !r.key.empty() &&
             static_cast<std::uint8_t>(r.key[0]) == qtf::kTableName)
             cb.answerText = r.key.substr(1);

@@ -2,6 +2,7 @@
 #include "platform/file_io.h"
 #include "storage/native_file.h"
 #include "storage/runtime_error.h"
+#include "storage/table_records.h"
 #include "tools/commands.h"
 
 #include <cstdio>
@@ -44,6 +45,12 @@ int runCheck(Args args) {
     auto file = openForTool(std::string(args[0]), &exitCode);
     if (!file) return exitCode;
     std::string problem = file->check();
+    std::vector<storage::TableEntry> tables;
+    if (problem.empty() && storage::listTables(*file, &tables) != 0) problem = "tables cannot be read";
+    for (const auto& t : tables) {
+        if (!problem.empty()) break;
+        problem = storage::checkTable(*file, t);
+    }
     if (!problem.empty()) {
         std::printf("%s\n", problem.c_str());
         return 1;

@@ -13,5 +13,8 @@ int runDemo(Args args);
 int runDictionaryDump(Args args);
 int runCheck(Args args);
 int runStats(Args args);
+int runTables(Args args);
+int runDump(Args args);
+int runBuild(Args args);
 
 } // namespace zv::tool

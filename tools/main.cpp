@@ -24,9 +24,12 @@ const Command kCommands[] = {
     {"format", "format PICTURE NUMBER         a date or time shown through a picture", runFormat},
     {"deformat", "deformat PICTURE TEXT         typed text read through a picture", runDeformat},
     {"demo", "demo DIR [--firms N] [--seed S]  a complete demo data directory", runDemo},
-    {"dump", "dump DIR LABEL [--key NAME]   a data file of DIR as CSV", runDictionaryDump},
+    {"dump", "dump DIR LABEL [--key NAME]   a data file of DIR as CSV", runDump},
+    {"dump", "dump FILE[\\!TABLE] [--key NAME]  a table of a native file as CSV", runDump},
     {"check", "check FILE                    verify every invariant of a native file", runCheck},
     {"stats", "stats FILE                    pages per size class, depth, records, sizes", runStats},
+    {"tables", "tables FILE                   the tables of a native file with their record counts", runTables},
+    {"build", "build FILE[\\!TABLE]           rebuild every key of a table", runBuild},
 };
 
 void printHelp() {
