@@ -1,7 +1,9 @@
 #include "storage/quarto_driver.h"
 
 #include "storage/coding.h"
+#include "storage/keys.h"
 #include "storage/native_file.h"
+#include "storage/table_records.h"
 #include "storage/test_support.h"
 
 #include <gtest/gtest.h>
@@ -373,6 +375,75 @@ TEST_F(QuartoDriverTest, TransactionCommitsOrRollsBackAllFiles) {
     EXPECT_EQ(stat((dir + "/quarto.tcf").c_str(), &st), 0);
     EXPECT_EQ(a->op(DriverOp::Close), 0);
     EXPECT_EQ(b->op(DriverOp::Close), 0);
+}
+
+TEST_F(QuartoDriverTest, CopyAndRenameTables) {
+    auto src = created("src.ems\\!FIRMY", decl);
+    for (int i = 1; i <= 5; ++i) {
+        src->set(i, "n" + std::to_string(i));
+        src->memos[0].assign(4, static_cast<std::uint8_t>('a' + i));
+        ASSERT_EQ(src->op(DriverOp::Add), 0);
+    }
+    // A target file whose counter is already ahead.
+    auto other = created("dst.ems\\!OTHER", decl);
+    for (int i = 1; i <= 7; ++i) {
+        other->set(i, "o");
+        ASSERT_EQ(other->op(DriverOp::Add), 0);
+    }
+    src->cb.text = dir + "/dst.ems\\!KOPIE";
+    ASSERT_EQ(src->op(DriverOp::Copy), 0);
+    Handle copy(drv, decl, dir + "/dst.ems\\!KOPIE");
+    ASSERT_EQ(copy.op(DriverOp::Open), 0);
+    EXPECT_EQ(copy.records(), 5);
+    EXPECT_EQ(copy.ids(0), (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(copy.ids(1).size(), 5u);
+    EXPECT_GT(copy.cb.currentRecord, 7u); // numbers moved above the target's counter
+    EXPECT_EQ(copy.memos[0][0], 'a' + 5);
+    copy.set(6, "new");
+    ASSERT_EQ(copy.op(DriverOp::Add), 0);
+    // Rename inside one file; an existing target is refused.
+    src->cb.text = dir + "/src.ems\\!RENAMED";
+    ASSERT_EQ(src->op(DriverOp::Rename), 0);
+    Handle renamed(drv, decl, dir + "/src.ems\\!RENAMED");
+    ASSERT_EQ(renamed.op(DriverOp::Open), 0);
+    EXPECT_EQ(renamed.ids(0), (std::vector<int>{1, 2, 3, 4, 5}));
+    renamed.cb.text = dir + "/dst.ems\\!OTHER";
+    EXPECT_EQ(renamed.op(DriverOp::Rename), 5);
+    EXPECT_EQ(src->op(DriverOp::Close), 0);
+    Handle gone(drv, decl, dir + "/src.ems\\!FIRMY");
+    EXPECT_EQ(gone.op(DriverOp::Open), 2);
+    for (Handle* h : {&copy, &renamed})
+        EXPECT_EQ(h->op(DriverOp::Close), 0);
+    EXPECT_EQ(other->op(DriverOp::Close), 0);
+    std::unique_ptr<NativeFile> f;
+    ASSERT_EQ(NativeFile::open(platform::posixFileSystem(), dir + "/dst.ems", false, {}, &f), 0);
+    EXPECT_EQ(f->check(), "");
+    std::vector<TableEntry> tables;
+    ASSERT_EQ(listTables(*f, &tables), 0);
+    ASSERT_EQ(tables.size(), 2u);
+    for (const auto& t : tables)
+        EXPECT_EQ(checkTable(*f, t), "") << t.name;
+    // A damaged key is found: drop one entry behind the driver's back.
+    PageRecord e;
+    bool found = false;
+    ASSERT_EQ(firstEntry(*f, tables[0].number, 0, &e, &found), 0);
+    ASSERT_TRUE(found);
+    ASSERT_EQ(f->remove(e.key, &found), 0);
+    ASSERT_EQ(f->commit(), 0);
+    EXPECT_NE(checkTable(*f, tables[0]), "");
+}
+
+TEST_F(QuartoDriverTest, WholeFileCopyWithoutTableNames) {
+    auto h = created("whole", decl);
+    h->set(1, "w");
+    ASSERT_EQ(h->op(DriverOp::Add), 0);
+    h->cb.text = dir + "/whole2";
+    ASSERT_EQ(h->op(DriverOp::Copy), 0);
+    EXPECT_EQ(h->op(DriverOp::Close), 0);
+    Handle c(drv, decl, dir + "/whole2");
+    ASSERT_EQ(c.op(DriverOp::Open), 0);
+    EXPECT_EQ(c.ids(0), (std::vector<int>{1}));
+    EXPECT_EQ(c.op(DriverOp::Close), 0);
 }
 
 // ---------------------------------------------------------------------------

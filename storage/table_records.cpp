@@ -75,8 +75,8 @@ int writeTableRecords(NativeFile& file, std::uint32_t table, const TableDecl& de
     return 0;
 }
 
-int readMemoText(NativeFile& file, std::uint32_t table, const TableDecl& decl,
-                 std::uint32_t record, std::size_t memo, std::string* text) {
+int readMemoText(NativeFile& file, std::uint32_t table, const TableDecl& decl, std::uint32_t record,
+                 std::size_t memo, std::string* text) {
     text->clear();
     std::string prefix = memoPrefix(table, record);
     prefix.push_back(static_cast<char>(memo));

@@ -46,7 +46,8 @@ int runCheck(Args args) {
     if (!file) return exitCode;
     std::string problem = file->check();
     std::vector<storage::TableEntry> tables;
-    if (problem.empty() && storage::listTables(*file, &tables) != 0) problem = "tables cannot be read";
+    if (problem.empty() && storage::listTables(*file, &tables) != 0)
+        problem = "tables cannot be read";
     for (const auto& t : tables) {
         if (!problem.empty()) break;
         problem = storage::checkTable(*file, t);

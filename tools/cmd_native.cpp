@@ -30,13 +30,18 @@ std::string elementText(const storage::FieldDecl& f, const std::uint8_t* p, std:
         return std::to_string(v);
     };
     switch (f.type) {
-    case FieldType::Byte: return std::to_string(p[0]);
-    case FieldType::Short: return integer(std::int16_t{});
-    case FieldType::UShort: return integer(std::uint16_t{});
+    case FieldType::Byte:
+        return std::to_string(p[0]);
+    case FieldType::Short:
+        return integer(std::int16_t{});
+    case FieldType::UShort:
+        return integer(std::uint16_t{});
     case FieldType::Long:
     case FieldType::Date:
-    case FieldType::Time: return integer(std::int32_t{});
-    case FieldType::ULong: return integer(std::uint32_t{});
+    case FieldType::Time:
+        return integer(std::int32_t{});
+    case FieldType::ULong:
+        return integer(std::uint32_t{});
     case FieldType::SReal: {
         float v;
         std::memcpy(&v, p, 4);
@@ -51,7 +56,8 @@ std::string elementText(const storage::FieldDecl& f, const std::uint8_t* p, std:
         std::snprintf(buf, sizeof buf, "%.15g", v);
         return buf;
     }
-    case FieldType::Decimal: return storage::decimalText(p, width, f.places);
+    case FieldType::Decimal:
+        return storage::decimalText(p, width, f.places);
     case FieldType::CString: {
         std::string s(reinterpret_cast<const char*>(p), width);
         return cp1250::toUtf8(s.substr(0, s.find('\0')));
@@ -124,10 +130,11 @@ int nativeDump(const std::string& arg, const std::string& keyName) {
     CsvRow header;
     for (const auto& f : decl.fields)
         if (f.type != FieldType::Group) header.add(cp1250::toUtf8(f.name));
-    for (const auto& m : decl.memos) header.add(cp1250::toUtf8(m.name));
+    for (const auto& m : decl.memos)
+        header.add(cp1250::toUtf8(m.name));
     header.print();
-    std::string prefix = key < 0 ? storage::dataKey(table, 0).substr(0, 5)
-                                 : storage::keyPrefix(table, key);
+    std::string prefix =
+        key < 0 ? storage::dataKey(table, 0).substr(0, 5) : storage::keyPrefix(table, key);
     storage::PageRecord r;
     if (file->ceiling(prefix, &r, &found) != 0) return 1;
     while (found && r.key.compare(0, prefix.size(), prefix) == 0) {
@@ -197,7 +204,8 @@ int runBuild(Args args) {
         std::uint32_t table = 0;
         bool found = false;
         if (storage::findTable(*file, target.table, &table, &found) != 0) return 1;
-        if (!found) return badInput("no table " + cp1250::upper(target.table) + " in " + target.file);
+        if (!found)
+            return badInput("no table " + cp1250::upper(target.table) + " in " + target.file);
         if (storage::readDefinition(*file, table, &decl) != 0) {
             std::puts("definition does not decode");
             return 1;
