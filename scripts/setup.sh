@@ -20,6 +20,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
+# Compiler caching that works across clones in different folders.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 cmake -S . -B "$build_dir" -G Ninja
 cmake --build "$build_dir"
 

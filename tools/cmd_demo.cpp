@@ -1,7 +1,7 @@
 // zevlon-tool demo DIR [--firms N] [--seed S]: a complete demo data directory.
 #include "commands.h"
-#include "drivers.h"
 
+#include "app/shell/access/standard_drivers.h"
 #include "app/shell/dates/standard_date.h"
 #include "app/shell/demo/demo_data.h"
 #include "platform/paths.h"
@@ -48,7 +48,7 @@ int runDemo(Args args) {
     if (ec) return badInput("cannot make directory " + dir + ": " + ec.message());
 
     access::Database db;
-    registerDrivers(db);
+    access::registerStandardDrivers(db);
     db.setDataPrefix(dir + "/");
     // The working selection lives beside ZEVLON.INI, which is the demo directory.
     db.file("Vybery").setPhysicalName(dir + "/VYBER");

@@ -2,8 +2,8 @@
 // directory as CSV in UTF-8, in record order or in a key's order.
 #include "commands.h"
 #include "csv.h"
-#include "drivers.h"
 
+#include "app/shell/access/standard_drivers.h"
 #include "app/shell/dictionary/field_text.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
@@ -28,7 +28,7 @@ int runDictionaryDump(Args args) {
     const dict::FileDef* def = dict::fileByLabel(label);
     if (!def) return badInput("no file labelled '" + label + "'");
     access::Database db;
-    registerDrivers(db);
+    access::registerStandardDrivers(db);
     db.setDataPrefix(dir + "/");
     access::RecordFile& f = db.file(def->label);
     if (def->nameRoot != dict::NameRoot::DataPrefix)

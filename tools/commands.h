@@ -9,6 +9,7 @@ int runDate(Args args);
 int runTime(Args args);
 int runFormat(Args args);
 int runDeformat(Args args);
+int runEval(Args args);
 int runDemo(Args args);
 int runDictionaryDump(Args args);
 int runCheck(Args args);

@@ -23,6 +23,7 @@ const Command kCommands[] = {
     {"time", "time HH:MM[:SS[.CC]] | NUMBER  a time as its standard time, or back", runTime},
     {"format", "format PICTURE NUMBER         a date or time shown through a picture", runFormat},
     {"deformat", "deformat PICTURE TEXT         typed text read through a picture", runDeformat},
+    {"eval", "eval EXPRESSION [--bind NAME=VALUE]...  an expression's value", runEval},
     {"demo", "demo DIR [--firms N] [--seed S]  a complete demo data directory", runDemo},
     {"dump", "dump DIR LABEL [--key NAME]   a data file of DIR as CSV", runDump},
     {"dump", "dump FILE[\\!TABLE] [--key NAME]  a table of a native file as CSV", runDump},

@@ -276,13 +276,20 @@ std::optional<std::int32_t> parseTime(const Picture& picture, std::string_view t
     return t;
 }
 
+const Regional kNoRegional;
+
 } // namespace
 
 std::optional<Picture> compile(std::string_view text, std::string* why) {
-    return compile(text, systemRegional(), why);
+    return compileWith(text, nullptr, why);
 }
 
 std::optional<Picture> compile(std::string_view text, const Regional& regional, std::string* why) {
+    return compileWith(text, &regional, why);
+}
+
+// The system's regional settings are read only for the pictures that use them.
+std::optional<Picture> compileWith(std::string_view text, const Regional* given, std::string* why) {
     const auto fail = [&](std::string reason) -> std::optional<Picture> {
         if (why) *why = std::move(reason);
         return std::nullopt;
@@ -350,6 +357,8 @@ std::optional<Picture> compile(std::string_view text, const Regional& regional, 
     }
     if (i < s.size()) return fail("unexpected characters after the picture number");
 
+    const bool regionalPicture = date ? number >= 17 && number <= 18 : number >= 7;
+    const Regional& regional = given ? *given : (regionalPicture ? systemRegional() : kNoRegional);
     if (date) {
         p.elements_ = number == 17   ? regional.shortDate
                       : number == 18 ? regional.longDate

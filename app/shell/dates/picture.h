@@ -43,7 +43,7 @@ public:
     const std::string& pmMark() const { return pm_; }
 
 private:
-    friend std::optional<Picture> compile(std::string_view, const Regional&, std::string*);
+    friend std::optional<Picture> compileWith(std::string_view, const Regional*, std::string*);
 
     PictureKind kind_ = PictureKind::Date;
     int number_ = 0;
@@ -63,6 +63,11 @@ private:
 // The same with given regional settings (tests, or settings read elsewhere).
 [[nodiscard]] std::optional<Picture> compile(std::string_view text, const Regional& regional,
                                              std::string* why = nullptr);
+
+// Both of the above: the system's settings when `regional` is null, read only when
+// the picture is one of the regional ones.
+[[nodiscard]] std::optional<Picture> compileWith(std::string_view text, const Regional* regional,
+                                                 std::string* why);
 
 // The text of a standard date or time. No date / no time (0) and numbers outside the
 // valid range give an empty text.

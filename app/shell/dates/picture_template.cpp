@@ -18,8 +18,8 @@ void addLiteral(Template& t, char c) {
     t.push_back({Part::Literal, false, std::string(1, c)});
 }
 
-// Splits a built-in template into groups of one letter; `letters` are the letters
-// that mean something in it, every other character is a literal.
+// Splits a built-in template into groups of one letter; the letters of dates (D M Y N)
+// or of times (H M S P) mean something, every other character is a literal.
 Template parseTemplate(std::string_view text, bool isTime) {
     Template t;
     std::size_t i = 0;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 
@@ -144,6 +145,19 @@ TEST_F(PictureTest, RegionalPicturesFollowTheIntlSection) {
     EXPECT_EQ(format(pic("@t7", czech), timeFromParts(9, 5)), "09.05");
     EXPECT_EQ(format(pic("@t8", czech), timeFromParts(21, 5, 7)), "21.05.07");
     EXPECT_EQ(parse(pic("@d17", czech), "5.3.2001"), k5Mar2001);
+}
+
+// The only test that reads the system profile: the settings are read once per process.
+TEST_F(PictureTest, RegionalPicturesComeFromTheSystemProfile) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("zevlon_system_" + std::to_string(::getpid()) + ".ini");
+    ASSERT_TRUE(ProfileFile(path.string()).writeString("intl", "sShortDate", "dd.MM.yyyy"));
+    ::setenv("ZEVLON_SYSTEM_PROFILE", path.c_str(), 1);
+    const auto p = compile("@d17");
+    std::filesystem::remove(path);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(format(*p, k5Mar2001), "05.03.2001");
+    EXPECT_EQ(parse(*p, "5.3.2001"), k5Mar2001);
 }
 
 TEST_F(PictureTest, WindowsTranslationKeepsQuotedTextAndDropsTheEra) {

@@ -12,6 +12,8 @@ struct ProcedureServices {
     access::Database& db;
     MessageService& messages;
     SavedError saved; // the error that caused the last failure
+    // Set when the user confirmed that a file problem ends the program ("Disk Error").
+    bool haltRequested = false;
 
     // Keeps the database's current error as the saved error.
     void saveError();

@@ -60,7 +60,9 @@ OpenOutcome standardOpen(ProcedureServices& s, RecordFile& file, OpenOptions opt
     default:
         break;
     }
-    return s.message(30, name) == Button::Ok ? OpenOutcome::EndProgram : OpenOutcome::Failed;
+    if (s.message(30, name) != Button::Ok) return OpenOutcome::Failed;
+    s.haltRequested = true;
+    return OpenOutcome::EndProgram;
 }
 
 void standardRelease(RecordFile& file) {

@@ -1,15 +1,15 @@
-#include "drivers.h"
+#include "standard_drivers.h"
 
 #include "storage/bytestream/byte_stream_driver.h"
 #include "storage/quarto_driver.h"
 
-namespace zv::tool {
+namespace zv::access {
 
-void registerDrivers(access::Database& db) {
+void registerStandardDrivers(Database& db) {
     static storage::ByteStreamDriver byteStream;
     db.registerDriver(byteStream);
     static storage::QuartoDriver quarto;
     db.registerDriver(quarto);
 }
 
-} // namespace zv::tool
+} // namespace zv::access

@@ -1,0 +1,52 @@
+// zevlon: the contact manager. Starts in the current directory, which holds
+// ZEVLON.INI; the data directory is named there ("DATA" in section "QDADRESAR").
+#include "main_frame.h"
+#include "qt_message_service.h"
+#include "startup_windows.h"
+
+#include "app/shell/access/standard_drivers.h"
+#include "app/shell/dates/standard_date.h"
+#include "platform/profile.h"
+#include "ui/window/window_state.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::puts("Usage: zevlon [--help] [--version]\n"
+                      "ZEVLON, the contact manager. Run it in the directory that holds\n"
+                      "ZEVLON.INI; section \"QDADRESAR\", key \"DATA\" names the data directory.");
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::puts("zevlon " ZEVLON_VERSION);
+            return 0;
+        }
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZEVLON"));
+
+    zv::access::Database db;
+    zv::access::registerStandardDrivers(db);
+    zv::frame::QtMessageService messages;
+    zv::services::ProcedureServices services{db, messages, {}};
+    zv::startup::AppState state;
+    state.dnes = zv::dates::today();
+    zv::startup::AppContext context{db, services, state, nullptr};
+
+    zv::frame::ProductPictureWindow(1500).exec();
+
+    zv::frame::MainFrame frame(context, zv::frame::ProcedureTable{});
+    messages.setParent(&frame);
+    zv::ui::restoreWindowState(frame, zv::ProfileFile(zv::startup::kSettingsFile), "Main");
+    frame.show();
+    QTimer::singleShot(0, &frame, [&frame] {
+        if (!frame.open()) frame.close();
+    });
+    return app.exec();
+}
