@@ -147,6 +147,30 @@ TEST_F(QuartoDriverTest, RecordsComeBackInEveryOrder) {
     ASSERT_EQ(h->op(DriverOp::SetKeyValue, 0), 0);
     ASSERT_EQ(h->op(DriverOp::Next), 0);
     EXPECT_EQ(h->name(), "charlie");
+    // A saved position returns to the same record in the same order.
+    ASSERT_EQ(h->op(DriverOp::SetKeyStart, 1), 0);
+    ASSERT_EQ(h->op(DriverOp::Next), 0);
+    ASSERT_EQ(h->op(DriverOp::Next), 0);
+    std::vector<std::uint8_t> saved = h->cb.position;
+    int savedId = h->id();
+    ASSERT_EQ(h->op(DriverOp::Next), 0);
+    h->cb.position = saved;
+    ASSERT_EQ(h->op(DriverOp::ResetPosition), 0);
+    ASSERT_EQ(h->op(DriverOp::Next), 0);
+    EXPECT_EQ(h->id(), savedId);
+    ASSERT_EQ(h->op(DriverOp::Next), 0);
+    EXPECT_EQ(h->name(), "BRAVO");
+    // Skip and the tests for a next or previous record.
+    ASSERT_EQ(h->op(DriverOp::SetRecordStart), 0);
+    h->cb.count = 2;
+    ASSERT_EQ(h->op(DriverOp::SkipRecords), 0);
+    ASSERT_EQ(h->op(DriverOp::Next), 0);
+    EXPECT_EQ(h->id(), 48);
+    ASSERT_EQ(h->op(DriverOp::TestPrevious), 0);
+    EXPECT_EQ(h->cb.answer, 1);
+    ASSERT_EQ(h->op(DriverOp::SetRecordNumberBack), 0); // no number: the end
+    ASSERT_EQ(h->op(DriverOp::TestNext), 0);
+    EXPECT_EQ(h->cb.answer, 0);
     // Get by key.
     h->set(0, "ALPHA");
     ASSERT_EQ(h->op(DriverOp::GetByKey, 1), 0);
