@@ -35,4 +35,15 @@ int unlockRange(int fd, std::uint64_t offset, std::uint64_t length) {
     return setLock(fd, offset, length, F_UNLCK, false);
 }
 
+bool rangeLockedByOther(int fd, std::uint64_t offset, std::uint64_t length, LockKind kind) {
+    struct flock fl {};
+    fl.l_type = kind == LockKind::Shared ? F_RDLCK : F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = static_cast<off_t>(offset);
+    fl.l_len = static_cast<off_t>(length);
+    fl.l_pid = 0;
+    if (fcntl(fd, F_OFD_GETLK, &fl) != 0) return false;
+    return fl.l_type != F_UNLCK;
+}
+
 } // namespace zv::platform

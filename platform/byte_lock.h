@@ -16,5 +16,7 @@ enum class LockKind { Shared, Exclusive };
 // Waits until the range can be locked.
 [[nodiscard]] int lockRange(int fd, std::uint64_t offset, std::uint64_t length, LockKind kind);
 [[nodiscard]] int unlockRange(int fd, std::uint64_t offset, std::uint64_t length);
+// True when another handle holds a lock that would conflict with `kind` on the range.
+bool rangeLockedByOther(int fd, std::uint64_t offset, std::uint64_t length, LockKind kind);
 
 } // namespace zv::platform

@@ -203,6 +203,35 @@ void closePhysical(PhysicalFile* pf) {
     g.files.erase(pf->name);
 }
 
+// Sharing modes between handles, as share bytes far above every other lock:
+// each handle holds a shared lock on the byte of each access it has and of each
+// access it denies; a new handle is refused when its access is denied by a
+// holder, or when it would deny an access a holder has.
+constexpr std::uint64_t kShareBase = 0x200000000ull;
+enum : std::uint64_t { kHasRead = 0, kHasWrite = 1, kDeniesRead = 2, kDeniesWrite = 3 };
+
+int claimSharing(int fd, std::uint16_t mode) {
+    unsigned access = mode & kAccessMask;
+    unsigned share = mode & kShareMask;
+    bool reads = access != kAccessWrite;
+    bool writes = access != kAccessRead;
+    bool denyRead = share == kShareDenyAll || share == kShareDenyRead;
+    bool denyWrite = share == kShareDenyAll || share == kShareDenyWrite;
+    auto held = [fd](std::uint64_t b) {
+        return platform::rangeLockedByOther(fd, kShareBase + b, 1, platform::LockKind::Exclusive);
+    };
+    if ((reads && held(kDeniesRead)) || (writes && held(kDeniesWrite)) ||
+        (denyRead && held(kHasRead)) || (denyWrite && held(kHasWrite)))
+        return EACCES;
+    const std::pair<bool, std::uint64_t> bytes[] = {
+        {reads, kHasRead}, {writes, kHasWrite}, {denyRead, kDeniesRead}, {denyWrite, kDeniesWrite}};
+    for (const auto& [take, b] : bytes)
+        if (take)
+            if (int rc = platform::tryLockRange(fd, kShareBase + b, 1, platform::LockKind::Shared))
+                return rc == EAGAIN ? EACCES : rc;
+    return 0;
+}
+
 int openPhysical(const std::string& fileName, std::uint16_t mode, bool create, ControlBlock& cb,
                  PhysicalFile** out) {
     auto& g = globals();
@@ -224,6 +253,9 @@ int openPhysical(const std::string& fileName, std::uint16_t mode, bool create, C
     int rc = NativeFile::open(platform::posixFileSystem(), fileName, create, o, &pf->file);
     if (rc) return mapOsError(rc, cb);
     PhysicalFile* raw = pf.get();
+    if (int share = claimSharing(
+            raw->fd(), create ? static_cast<std::uint16_t>(mode | kAccessReadWrite) : mode))
+        return mapOsError(share, cb);
     if (o.lockOnApply)
         raw->file->setApplyLock([raw](bool take) {
             return take ? platform::lockRange(raw->fd(), kLockBase, kLockSlots,

@@ -621,6 +621,29 @@ TEST_F(QuartoDriverTest, ParallelWritersAreSerialised) {
     EXPECT_EQ(f->check(), "");
 }
 
+TEST_F(QuartoDriverTest, SharingModesOfAnotherProcess) {
+    auto h = created("share2", decl);
+    EXPECT_EQ(h->op(DriverOp::Close), 0);
+    Handle denyWrite(drv, decl, dir + "/share2");
+    denyWrite.cb.accessMode = kAccessReadWrite | kShareDenyWrite;
+    ASSERT_EQ(denyWrite.op(DriverOp::Open), 0);
+    auto tryOpen = [&](std::uint16_t mode) {
+        return inChild([&] {
+            QuartoDriver d;
+            Handle x(d, decl, dir + "/share2");
+            x.cb.accessMode = mode;
+            int rc = x.op(DriverOp::Open);
+            if (rc == 0) (void)x.op(DriverOp::Close);
+            return rc;
+        });
+    };
+    EXPECT_EQ(tryOpen(kAccessReadWrite | kShareDenyNone), 5); // writing is denied
+    EXPECT_EQ(tryOpen(kAccessRead | kShareDenyNone), 0);
+    EXPECT_EQ(tryOpen(kAccessRead | kShareDenyWrite), 5); // would deny a writer
+    EXPECT_EQ(denyWrite.op(DriverOp::Close), 0);
+    EXPECT_EQ(tryOpen(kAccessReadWrite | kShareDenyNone), 0);
+}
+
 // A process that dies inside the commit of a transaction over two files.
 TEST_F(QuartoDriverTest, TransactionKilledBeforeOrAfterTheCommitPoint) {
     for (int stage : {1, 2}) {
