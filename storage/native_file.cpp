@@ -103,6 +103,7 @@ int NativeFile::beginAccess() {
     std::uint64_t fileSize = 0;
     if (int rc = file_->size(&fileSize)) return rc;
     qtf::FileHeader disk;
+    headerOnDisk_ = got != 0;
     if (got == 0) {
         // An empty file is a new native file without pages.
         if (!cached_ || (header_.changeCounter == 0 && !hasChanges())) takeHeader(disk);
@@ -551,6 +552,14 @@ int NativeFile::movePage(Page* page, std::int64_t to) {
 }
 
 int NativeFile::applyMoves(const std::vector<RegionTable::Move>& moves) {
+    // The region tables already show the pages at their new places: read every
+    // page that moves while its old slot still holds it, before renumbering
+    // any (finding a parent may pass through a page that moves later).
+    std::set<std::uint32_t> targets;
+    for (const auto& m : moves) {
+        if (!targets.count(m.from) && !getPage(m.from, m.cls)) return kErrNotNative;
+        targets.insert(m.to);
+    }
     for (const auto& m : moves) {
         Page* p = getPage(m.from, m.cls);
         if (!p) return kErrNotNative;
@@ -774,6 +783,14 @@ int NativeFile::prepare() {
     std::uint64_t logPos = logStart;
     logged_.clear();
     std::string buf;
+    if (!headerOnDisk_) {
+        // A new file gets its empty header first: a crash during its first
+        // commit then leaves an empty native file, not an unreadable one.
+        std::string empty(qtf::kHeaderSize, '\0');
+        qtf::encodeHeader(onDisk, reinterpret_cast<std::uint8_t*>(empty.data()));
+        writeAt(0, empty);
+        flushFile();
+    }
     for (auto& [n, p] : cache_) {
         if (!p->changed) continue;
         std::uint32_t number = static_cast<std::uint32_t>(p->number);
@@ -808,6 +825,7 @@ int NativeFile::prepare() {
         discardChanges();
         return rc;
     }
+    headerOnDisk_ = true;
     preparedHeader_ = header_;
     preparedHeader_.committedEnd = preparedHeader_.logEnd = static_cast<std::uint32_t>(newEnd);
     prepared_ = true;

@@ -184,6 +184,7 @@ private:
     bool headerCurrent_ = false;      // header checked in this driver operation
     bool headerChanged_ = false;      // the last issued number changed
     bool broken_ = false;             // an internal error was raised
+    bool headerOnDisk_ = false;       // the file has a header (it was not empty)
     int ioError_ = 0;                 // first write error of the running commit
     std::int64_t nextTemp_ = -1;      // next temporary page number
     std::map<std::int64_t, std::unique_ptr<Page>> cache_;

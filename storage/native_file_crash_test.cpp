@@ -248,6 +248,48 @@ TEST_F(CommitFaultTest, PowerCutDuringRecoveryIsRecoveredAgain) {
     std::printf("recovery-cut trials: %d\n", trials);
 }
 
+// Regression: a crash during the first commit of a new file left a file whose
+// header was never written, refused as "not a native file".
+TEST_F(CommitFaultTest, FirstCommitOfANewFileCutAtEveryWrite) {
+    auto fill = [](NativeFile& f, Model* m) {
+        Workload w(77);
+        EXPECT_EQ(Workload::apply(f, w.batch(*m)), 0);
+    };
+    platform::MemFileSystem probe;
+    Model full;
+    {
+        auto f = test::openFile(probe, "n.qtf");
+        fill(*f, &full);
+        probe.setFaults({});
+        ASSERT_EQ(f->commit(), 0);
+    }
+    int writes = probe.writes(), trials = 0;
+    for (std::size_t tear : {std::size_t{0}, std::size_t{512}}) {
+        for (int k = 1; k <= writes; ++k) {
+            SCOPED_TRACE("cut at write " + std::to_string(k));
+            platform::MemFileSystem fs;
+            auto f = test::openFile(fs, "n.qtf");
+            Model m;
+            fill(*f, &m);
+            platform::MemFileSystem::Faults faults;
+            faults.powerCutAtWrite = k;
+            faults.tearBytes = tear;
+            fs.setFaults(faults);
+            (void)f->commit();
+            f.reset();
+            fs.restore();
+            int rc = -1;
+            auto g = test::openFile(fs, "n.qtf", &rc);
+            ASSERT_EQ(rc, 0);
+            Model disk;
+            ASSERT_EQ(test::readAll(*g, &disk), 0);
+            ASSERT_TRUE(disk.empty() || disk == full);
+            ++trials;
+        }
+    }
+    std::printf("new-file trials: %d\n", trials);
+}
+
 // ---------------------------------------------------------------------------
 // A writer process killed with SIGKILL.
 
