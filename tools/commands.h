@@ -17,5 +17,6 @@ int runStats(Args args);
 int runTables(Args args);
 int runDump(Args args);
 int runBuild(Args args);
+int runDbf(Args args);
 
 } // namespace zv::tool

@@ -50,6 +50,10 @@ public:
     std::string memo(std::size_t i = 0) const;
     void setMemo(std::string_view text, std::size_t i = 0);
 
+    // The bytes of memo i, as wide as the memo (blank padded); they stay at this
+    // place for the life of the file object.
+    const std::uint8_t* memoBuffer(std::size_t i) const { return memos_.at(i).data(); }
+
     // The physical name used at the next open.
     const std::string& physicalName() const { return physicalName_; }
     void setPhysicalName(std::string_view name) { physicalName_ = name; }

@@ -10,9 +10,10 @@
 // clang-format off
 #define ZV_CATEGORY_PAIR(X, n) X(P##n, Byte, "", "") X(P##n##TXT, String<30>, "", "")
 
-// Firms of the address book (Adresar, and ExpAdr in the export file).
-#define ZV_LAYOUT_ADRESAR(X)                                \
-    X(ID, Long, "", "")                                     \
+// The fields a firm has wherever it is kept, from its number to the person named
+// on labels; the number, and the dates of insertion and change, in the cells given.
+#define ZV_FIRM_FIELDS(X, IdCell, DateCell, datePicture)    \
+    X(ID, IdCell, "", "")                                   \
     X(FIRMA, String<50>, "", "")                            \
     X(ULICE, String<50>, "", "")                            \
     X(PSC, String<7>, "", "")                               \
@@ -41,56 +42,24 @@
     X(P19, Byte, "", "")                                    \
     X(P20, Byte, "", "")                                    \
     X(VLOZIL, String<20>, "", "")                           \
-    X(DT_VLOZENI, Long, "", "@d6.")                         \
+    X(DT_VLOZENI, DateCell, "", datePicture)                \
     X(UPRAVIL, String<20>, "", "")                          \
-    X(DT_UPRAVY, Long, "", "@d6.")                          \
+    X(DT_UPRAVY, DateCell, "", datePicture)                 \
     X(TF1, String<20>, "", "")                              \
     X(FAX1, String<20>, "", "")                             \
     X(BANKA1, String<50>, "", "")                           \
     X(BANKA2, String<50>, "", "")                           \
-    X(JMENO1, String<30>, "", "")                           \
+    X(JMENO1, String<30>, "", "")
+
+// Firms of the address book (Adresar, and ExpAdr in the export file).
+#define ZV_LAYOUT_ADRESAR(X)                                \
+    ZV_FIRM_FIELDS(X, Long, Long, "@d6.")                   \
     X(TEXTY, Byte, "", "")
 
 // Firms in the dBase export table: the firm's number as REAL, dates as calendar dates,
 // the contact person's salutation and e-mail; no caption set.
 #define ZV_LAYOUT_EXPDBF(X)                                 \
-    X(ID, Real, "", "")                                     \
-    X(FIRMA, String<50>, "", "")                            \
-    X(ULICE, String<50>, "", "")                            \
-    X(PSC, String<7>, "", "")                               \
-    X(MESTO, String<50>, "", "")                            \
-    X(STAT, String<50>, "", "")                             \
-    X(ICO, String<10>, "", "")                              \
-    X(DIC, String<16>, "", "")                              \
-    ZV_CATEGORY_PAIR(X, 1)                                  \
-    ZV_CATEGORY_PAIR(X, 2)                                  \
-    ZV_CATEGORY_PAIR(X, 3)                                  \
-    ZV_CATEGORY_PAIR(X, 4)                                  \
-    ZV_CATEGORY_PAIR(X, 5)                                  \
-    ZV_CATEGORY_PAIR(X, 6)                                  \
-    ZV_CATEGORY_PAIR(X, 7)                                  \
-    ZV_CATEGORY_PAIR(X, 8)                                  \
-    ZV_CATEGORY_PAIR(X, 9)                                  \
-    ZV_CATEGORY_PAIR(X, 10)                                 \
-    X(P11, Byte, "", "")                                    \
-    X(P12, Byte, "", "")                                    \
-    X(P13, Byte, "", "")                                    \
-    X(P14, Byte, "", "")                                    \
-    X(P15, Byte, "", "")                                    \
-    X(P16, Byte, "", "")                                    \
-    X(P17, Byte, "", "")                                    \
-    X(P18, Byte, "", "")                                    \
-    X(P19, Byte, "", "")                                    \
-    X(P20, Byte, "", "")                                    \
-    X(VLOZIL, String<20>, "", "")                           \
-    X(DT_VLOZENI, Date, "", "")                             \
-    X(UPRAVIL, String<20>, "", "")                          \
-    X(DT_UPRAVY, Date, "", "")                              \
-    X(TF1, String<20>, "", "")                              \
-    X(FAX1, String<20>, "", "")                             \
-    X(BANKA1, String<50>, "", "")                           \
-    X(BANKA2, String<50>, "", "")                           \
-    X(JMENO1, String<30>, "", "")                           \
+    ZV_FIRM_FIELDS(X, Real, Date, "")                       \
     X(OSLOVENI, String<40>, "", "")                         \
     X(EMAIL, String<40>, "", "")
 

@@ -4,6 +4,7 @@
 #include "qt_message_service.h"
 #include "startup_windows.h"
 
+#include "app/selections/bindings/file_bindings.h"
 #include "app/shell/access/standard_drivers.h"
 #include "app/shell/dates/standard_date.h"
 #include "platform/profile.h"
@@ -33,6 +34,8 @@ int main(int argc, char** argv) {
 
     zv::access::Database db;
     zv::access::registerStandardDrivers(db);
+    // Conditions and filters name the fields of these files.
+    (void)zv::selections::bindStandardFiles(db);
     zv::frame::QtMessageService messages;
     zv::services::ProcedureServices services{db, messages, {}};
     zv::startup::AppState state;

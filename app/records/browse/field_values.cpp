@@ -1,0 +1,78 @@
+#include "app/records/browse/field_values.h"
+
+#include "app/shell/dictionary/field_text.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <string>
+
+namespace zv::records {
+
+using storage::FieldType;
+
+bool isTextField(const dict::FieldSpec& field) {
+    return field.type == FieldType::String || field.type == FieldType::CString;
+}
+
+void setFieldText(const dict::FieldSpec& field, std::uint8_t* record, std::string_view text) {
+    std::uint8_t* p = record + field.offset;
+    if (field.type == FieldType::String) {
+        const std::size_t n = std::min(text.size(), field.size);
+        std::memcpy(p, text.data(), n);
+        std::memset(p + n, ' ', field.size - n);
+        return;
+    }
+    if (field.type == FieldType::CString) {
+        if (field.size == 0) return;
+        const std::size_t n = std::min(text.size(), field.size - 1);
+        std::memcpy(p, text.data(), n);
+        std::memset(p + n, 0, field.size - n);
+        return;
+    }
+    std::size_t at = 0;
+    while (at < text.size() && text[at] == ' ')
+        ++at;
+    std::int64_t value = 0;
+    const char* first = text.data() + at;
+    const auto result = std::from_chars(first, text.data() + text.size(), value);
+    if (result.ec != std::errc()) value = 0;
+    setFieldInteger(field, record, value);
+}
+
+void setFieldInteger(const dict::FieldSpec& field, std::uint8_t* record, std::int64_t value) {
+    std::uint8_t* p = record + field.offset;
+    switch (field.type) {
+    case FieldType::Byte:
+    case FieldType::Short:
+    case FieldType::UShort:
+    case FieldType::Long:
+    case FieldType::ULong: {
+        // Little-endian, cut to the field's width (two's complement).
+        auto u = static_cast<std::uint64_t>(value);
+        for (std::size_t i = 0; i < field.size; ++i) {
+            p[i] = static_cast<std::uint8_t>(u & 0xFF);
+            u >>= 8;
+        }
+        return;
+    }
+    case FieldType::String:
+    case FieldType::CString:
+        setFieldText(field, record, std::to_string(value));
+        return;
+    default:
+        return; // reals, decimals and dates are never set by number here
+    }
+}
+
+void blankField(const dict::FieldSpec& field, std::uint8_t* record) {
+    std::memset(record + field.offset, field.type == FieldType::String ? ' ' : 0, field.size);
+}
+
+const dict::FieldSpec* fieldOf(const dict::FileDef& file, std::string_view prefixedName) {
+    const auto ref = dict::fieldByName(prefixedName);
+    if (!ref || ref.file->label != file.label) return nullptr;
+    return &ref.spec();
+}
+
+} // namespace zv::records

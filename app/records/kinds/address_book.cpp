@@ -1,0 +1,284 @@
+#include "app/records/kinds/address_book.h"
+
+#include "app/records/browse/field_values.h"
+#include "app/shell/access/database.h"
+#include "app/shell/dates/standard_date.h"
+#include "app/shell/dictionary/field_text.h"
+#include "app/shell/dictionary/records.h"
+
+#include <algorithm>
+
+namespace zv::records {
+
+BrowseDecl adresarBrowse() {
+    BrowseDecl d;
+    d.file = "Adresar";
+    d.orders = {
+        {"ADR:BYFIRMA",
+         LocatorKind::Text,
+         50,
+         {"ADR:MESTO"},
+         "&Firma",
+         "Seznam je setřízen podle názvu firmy"},
+        {"ADR:BYMESTO",
+         LocatorKind::Text,
+         50,
+         {},
+         "&Město",
+         "Seznam je setřízen podle názvu města"},
+        {"ADR:BYID",
+         LocatorKind::Number,
+         5,
+         {},
+         "  ID",
+         "Seznam je setřízen podle interního identifikačního čísla firmy"},
+        {"ADR:BYID", LocatorKind::None, 0, {}, "", ""},
+    };
+    d.columns = {
+        {"ID", "ADR:ID", {}, 6, true, 0},         {"Firma", "ADR:FIRMA", {}, 26, false, 0},
+        {"Město", "ADR:MESTO", {}, 15, false, 0}, {"Kontakt", "ADR:JMENO1", {}, 15, false, 0},
+        {"Telefon", "ADR:TF1", {}, 15, false, 0}, {"Fax", "ADR:FAX1", {}, 15, false, 0},
+    };
+    return d;
+}
+
+FormDecl adresarForm(const startup::AppState& state) {
+    FormDecl d;
+    d.file = "Adresar";
+    d.numberField = "ADR:ID";
+    d.numberKey = "ADR:BYID";
+    d.insertTitle = "Přidat záznam  (New)";
+    d.changeTitle = "Změnit záznam";
+    d.titleField = "ADR:FIRMA";
+    d.titleClip = 40;
+    d.keyNames = {{"ADR:BYID", "ADR:ByID"}, {"ADR:BYFIRMA", "ADR:ByFirma"}};
+    const std::string user = state.userName;
+    const std::int32_t today = state.dnes ? state.dnes : dates::today();
+    d.primeInsert = [user, today](access::RecordFile& f) {
+        auto& r = f.as<rec::AdresarRecord>();
+        r.TEXTY.set(1);
+        r.VLOZIL.set(user);
+        r.DT_VLOZENI.set(today);
+    };
+    d.stampChange = [user, today](access::RecordFile& f) {
+        auto& r = f.as<rec::AdresarRecord>();
+        r.UPRAVIL.set(user);
+        r.DT_UPRAVY.set(today);
+    };
+    return d;
+}
+
+BrowseDecl personsList() {
+    BrowseDecl d;
+    d.file = "Osoby";
+    d.orders = {{"OSO:BYID", LocatorKind::None, 0, {}, "", ""}};
+    d.columns = {
+        {"Kontakt", "OSO:KONTAKT", {}, 16, false, 0}, {"Funkce", "OSO:FUNKCE", {}, 10, false, 0},
+        {"Telefon", "OSO:TFZ", {}, 13, false, 0},     {"Fax", "OSO:FAX", {}, 10, false, 0},
+        {"Mobil", "OSO:TFM", {}, 13, false, 0},       {"Tel. domů", "OSO:TFD", {}, 10, false, 0},
+        {"E-mail", "OSO:E_MAIL", {}, 16, false, 0}};
+    d.restrictField = "OSO:ID";
+    return d;
+}
+
+BrowseDecl historyList() {
+    BrowseDecl d;
+    d.file = "Schuzky";
+    d.orders = {{"SCH:BYID", LocatorKind::None, 0, {}, "", ""}};
+    d.columns = {{"Datum", "SCH:Datum", {}, 10, false, 0},
+                 {"čas", "SCH:CAS", {}, 6, false, 0},
+                 {"Jméno", "SCH:Jmeno", {}, 20, false, 0},
+                 {"Popis", "SCH:Popis", {}, 30, false, 0}};
+    d.restrictField = "SCH:ID";
+    return d;
+}
+
+std::string keywordText(access::RecordFile& evklicsl, std::int32_t number) {
+    if (!evklicsl.isOpen()) return {};
+    auto& k = evklicsl.as<rec::EvklicslRecord>();
+    k.IDKS.set(number);
+    const int key = evklicsl.keyNumber("EVK:BYIDKS");
+    if (evklicsl.setKeyValue(key) != 0 || evklicsl.next() != 0 || k.IDKS.get() != number) return {};
+    return std::string(k.POPIS.trimmed());
+}
+
+BrowseDecl keywordsList(access::Database& db) {
+    BrowseDecl d;
+    d.file = "Klice";
+    d.orders = {{"KLI:BYID", LocatorKind::None, 0, {}, "", ""}};
+    access::RecordFile* evklicsl = &db.file("EVKLICSL");
+    d.columns = {{"ID klíče", "KLI:IDKL", {}, 8, true, 0},
+                 {"Popis", "",
+                  [evklicsl](access::RecordFile& klice) {
+                      return keywordText(*evklicsl, klice.as<rec::KliceRecord>().IDKL.get());
+                  },
+                  40, false, 0}};
+    d.restrictField = "KLI:ID";
+    return d;
+}
+
+BrowseDecl tasksList() {
+    BrowseDecl d;
+    d.file = "UKOLY";
+    d.orders = {{"UKO:BYID", LocatorKind::None, 0, {}, "", ""}};
+    d.columns = {{"Řešit", "UKO:DT_SCHED", {}, 10, false, 0},
+                 {"Čas", "UKO:TM_SCHED", {}, 6, false, 0},
+                 {"Jméno", "UKO:JMENO", {}, 18, false, 0},
+                 {"Úkol:", "UKO:POPIS", {}, 30, false, 0}};
+    d.restrictField = "UKO:ID";
+    return d;
+}
+
+FormDecl osobyForm(std::int32_t firmId) {
+    FormDecl d;
+    d.file = "Osoby";
+    d.numberField = "OSO:REC";
+    d.numberKey = "OSO:BYREC";
+    d.insertTitle = "Kontaktní osoby";
+    d.changeTitle = "Kontaktní osoby";
+    d.primeInsert = [firmId](access::RecordFile& f) { f.as<rec::OsobyRecord>().ID.set(firmId); };
+    return d;
+}
+
+FormDecl historieForm(const startup::AppState& state, std::int32_t firmId) {
+    FormDecl d;
+    d.file = "Schuzky";
+    d.insertTitle = "Modifikace schůzek";
+    d.changeTitle = "Modifikace schůzek";
+    const std::string user = state.userName;
+    d.primeInsert = [firmId, user](access::RecordFile& f) {
+        auto& r = f.as<rec::SchuzkyRecord>();
+        r.ID.set(firmId);
+        r.Vlozil.set(user);
+        r.Datum.set(dates::today());
+        r.CAS.set(dates::clockTime());
+    };
+    return d;
+}
+
+FormDecl kliceForm(std::int32_t firmId) {
+    FormDecl d;
+    d.file = "Klice";
+    d.insertTitle = "Zadávání klíčů";
+    d.changeTitle = "Zadávání klíčů";
+    d.keyNames = {{"KLI:BYID", "KLI:ByID"}};
+    d.primeInsert = [firmId](access::RecordFile& f) { f.as<rec::KliceRecord>().ID.set(firmId); };
+    return d;
+}
+
+FormDecl ukolyForm1(const startup::AppState& state, std::int32_t firmId) {
+    FormDecl d;
+    d.file = "UKOLY";
+    d.numberField = "UKO:CUKOLU";
+    d.numberKey = "UKO:BYCUKOLU";
+    d.insertTitle = "Přidávám úkol";
+    d.changeTitle = "Změna v úkolu";
+    const std::string user = state.userName;
+    d.primeInsert = [firmId, user](access::RecordFile& f) {
+        auto& r = f.as<rec::UkolyRecord>();
+        r.DT_ZADANI.set(dates::today());
+        r.TM_ZADANI.set(dates::clockTime());
+        r.OS_ZADANI.set(user);
+        r.OS_SCHED.set(user);
+        r.ID.set(firmId);
+    };
+    return d;
+}
+
+BrowseDecl evklicBrowse() {
+    BrowseDecl d;
+    d.file = "EVKLICSL";
+    d.orders = {
+        {"EVK:BYIDKS", LocatorKind::Number, 5, {}, "ID", "Seřadí klíče podle ID čísla"},
+        {"EVK:BYKLIC", LocatorKind::Text, 30, {}, "Popis", "Seřadí klíče podle popisu"},
+        {"EVK:BYIDKS", LocatorKind::None, 0, {}, "", ""},
+    };
+    d.columns = {{"ID", "EVK:IDKS", {}, 6, true, 0},
+                 {"Popis", "EVK:POPIS", {}, 40, false, 0},
+                 {"Datum", "EVK:DTZRIZENI", {}, 10, false, 0},
+                 {"Zavedl", "EVK:ZAVEDL", {}, 14, false, 0}};
+    return d;
+}
+
+std::array<std::string, 20> categoryCaptions(access::RecordFile& kategorie, int set) {
+    std::array<std::string, 20> out;
+    if (!kategorie.isOpen()) return out;
+    auto& k = kategorie.as<rec::KategorieRecord>();
+    kategorie.clearBuffer();
+    k.TEXT.set(static_cast<std::uint8_t>(set));
+    const int key = kategorie.keyNumber("KAG:BYTEXTY");
+    if (set < 1 || set > 255 || kategorie.setKeyValue(key) != 0 || kategorie.next() != 0 ||
+        k.TEXT.get() != set)
+        return out;
+    const std::string_view captions[20] = {
+        k.K1.trimmed(),  k.K2.trimmed(),  k.K3.trimmed(),  k.K4.trimmed(),  k.K5.trimmed(),
+        k.K6.trimmed(),  k.K7.trimmed(),  k.K8.trimmed(),  k.K9.trimmed(),  k.K10.trimmed(),
+        k.K11.trimmed(), k.K12.trimmed(), k.K13.trimmed(), k.K14.trimmed(), k.K15.trimmed(),
+        k.K16.trimmed(), k.K17.trimmed(), k.K18.trimmed(), k.K19.trimmed(), k.K20.trimmed()};
+    for (std::size_t i = 0; i < 20; ++i)
+        out[i] = std::string(captions[i]);
+    return out;
+}
+
+std::string telephoneDigits(std::string_view telephone) {
+    std::string digits;
+    for (char c : telephone)
+        if (c >= '0' && c <= '9' && digits.size() < 100) digits.push_back(c);
+    return digits;
+}
+
+std::string dialCommand(std::string_view telephone) {
+    const std::string digits = telephoneDigits(telephone);
+    return digits.empty() ? std::string() : "VOLNUM.EXE " + digits;
+}
+
+void copyContact(access::RecordFile& adresar, const access::RecordFile& osoby) {
+    const auto& person = *reinterpret_cast<const rec::OsobyRecord*>(osoby.record());
+    std::string_view name = person.KONTAKT.trimmed();
+    adresar.as<rec::AdresarRecord>().JMENO1.set(name.substr(0, 30));
+}
+
+int deleteFirmChildren(access::Database& db, std::int32_t id) {
+    if (id == 0) return 0;
+    struct Child {
+        const char* label;
+        const char* key;
+        const char* field;
+    };
+    static const Child children[] = {{"Klice", "KLI:BYID", "KLI:ID"},
+                                     {"Osoby", "OSO:BYID", "OSO:ID"},
+                                     {"Schuzky", "SCH:BYID", "SCH:ID"},
+                                     {"UKOLY", "UKO:BYID", "UKO:ID"}};
+    int deleted = 0;
+    for (const auto& c : children) {
+        auto* file = db.fileOrNull(c.label);
+        const auto* link = file ? fieldOf(file->def(), c.field) : nullptr;
+        if (!file || !link || !file->isOpen()) continue;
+        const int key = file->keyNumber(c.key);
+        for (;;) {
+            file->clearBuffer();
+            setFieldInteger(*link, file->record(), id);
+            if (file->setKeyValue(key) != 0 || file->next() != 0 ||
+                dict::fieldInteger(*link, file->record()) != id || file->remove() != 0)
+                break;
+            ++deleted;
+        }
+    }
+    return deleted;
+}
+
+std::string firmName(access::RecordFile& adresar, std::int32_t id) {
+    if (!adresar.isOpen()) return {};
+    const std::vector<std::uint8_t> saved(adresar.record(),
+                                          adresar.record() + adresar.recordSize());
+    auto& r = adresar.as<rec::AdresarRecord>();
+    r.ID.set(id);
+    std::string name;
+    if (adresar.setKeyValue(adresar.keyNumber("ADR:BYID")) == 0 && adresar.next() == 0 &&
+        r.ID.get() == id)
+        name = std::string(r.FIRMA.trimmed());
+    std::copy(saved.begin(), saved.end(), adresar.record());
+    return name;
+}
+
+} // namespace zv::records

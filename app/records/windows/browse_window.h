@@ -1,0 +1,99 @@
+// The browse window every record kind shares: sort tabs, the list with its
+// thumb, the locator field "Hledej:", the buttons Select, Insert, Change,
+// Delete, Close and Help, an optional count field and animated picture. It is
+// started as an MDI child, or called modally to pick a record (request 4:
+// Select answers 1 and leaves the record in the file's buffer, Close answers
+// 2). Window state and the list's format are kept in the window's section of
+// ZEVLON.INI.
+#pragma once
+
+#include "app/records/browse/browse_engine.h"
+#include "app/records/windows/browse_list.h"
+#include "app/records/windows/open_files.h"
+#include "app/shell/startup/app_context.h"
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabBar;
+class QTimer;
+
+namespace zv::records {
+
+struct BrowseWindowSpec {
+    QString title;
+    std::string section;                 // "Adresar_S"
+    std::string formatKey = "?Browse:1"; // the list's format in the section
+    QString group;                       // caption of a frame around the list; "" none
+    QString listHint;
+    QString selectHint, insertHint, changeHint, deleteHint, closeHint, helpHint;
+    QString countPrompt, countHint; // the count field; "" none
+    bool animated = false;          // the mosaic picture
+    // Runs the form for a request with the record in the buffer; null: the
+    // list has no Insert, Change and Delete.
+    std::function<FormOutcome(QWidget* parent, int request)> form;
+    // Data carried by a row dragged out; null: no dragging.
+    std::function<QMimeData*(const BrowseRow& row)> drag;
+};
+
+class BrowseWindow : public QDialog {
+public:
+    // request 4 makes a selecting browse. Check opened() before showing.
+    BrowseWindow(startup::AppContext& context, BrowseDecl decl, BrowseWindowSpec spec, int request,
+                 QWidget* parent = nullptr);
+    ~BrowseWindow() override;
+
+    bool opened() const { return opened_; }
+    BrowseList& list() { return *list_; }
+    QPushButton* button(const QString& text) const;
+    QTabBar* tabs() const { return tabs_; }
+    QLineEdit* locatorField() const { return locator_; }
+    int response() const { return response_; }
+
+    void insertRecord();
+    void changeRecord();
+    void deleteRecord();
+    void selectRecord();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void done(int r) override;
+    void showEvent(QShowEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+
+private:
+    void request(int request);
+    void moved();
+    void saveState();
+    void tick();
+
+    startup::AppContext& context_;
+    BrowseWindowSpec spec_;
+    std::unique_ptr<OpenFiles> files_;
+    bool opened_ = false;
+    bool saved_ = false;
+    int request_ = 0;
+    int response_ = kResponseCancelled;
+    BrowseList* list_ = nullptr;
+    QTabBar* tabs_ = nullptr;
+    QLineEdit* locator_ = nullptr;
+    QLabel* locatorPrompt_ = nullptr;
+    QLabel* count_ = nullptr;
+    QLabel* picture_ = nullptr;
+    QTimer* timer_ = nullptr;
+    int frame_ = 0;
+    QPushButton* select_ = nullptr;
+    QPushButton* insert_ = nullptr;
+    QPushButton* change_ = nullptr;
+    QPushButton* delete_ = nullptr;
+};
+
+// The mosaic picture's frame n (1..20).
+QPixmap mosaicFrame(int n, int size);
+
+} // namespace zv::records

@@ -1,0 +1,15 @@
+# Cross toolchain for 64-bit Windows programs (Debian: g++-mingw-w64-x86-64-posix,
+# binutils-mingw-w64-x86-64). Used by the uninstaller's Windows build.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(ZV_MINGW_PREFIX x86_64-w64-mingw32)
+
+set(CMAKE_C_COMPILER ${ZV_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ZV_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER ${ZV_MINGW_PREFIX}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${ZV_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

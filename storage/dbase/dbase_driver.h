@@ -1,0 +1,34 @@
+// The dBase IV driver behind the file driver interface: registered as "dBase4",
+// it turns the operations of the record access services into operations on a
+// DbaseTable kept behind the control block. Tables are read and written in
+// record-number order; keys (index files) are not supported yet, so the key
+// operations are not offered and a declaration with keys is refused.
+#pragma once
+
+#include "storage/driver.h"
+
+#include <functional>
+#include <string>
+
+namespace zv::dbase {
+
+class DbaseDriver : public storage::Driver {
+public:
+    std::string name() const override;
+    std::string description() const override;
+    storage::DriverLimits limits() const override { return {65534, 0, 255}; }
+    bool supports(storage::DriverOp op) const override;
+    [[nodiscard]] int dispatch(storage::DriverOp op, storage::ControlBlock& cb) override;
+
+    // Receives "File NAME, xBase Error (N): TEXT" for each failure of a table whose
+    // extended errors are on; the program shows it to the user. Error 90 also
+    // carries the xBase text as the driver's own wording in the control block.
+    void setNotifier(std::function<void(const std::string&)> notify) {
+        notify_ = std::move(notify);
+    }
+
+private:
+    std::function<void(const std::string&)> notify_;
+};
+
+} // namespace zv::dbase
