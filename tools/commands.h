@@ -12,6 +12,11 @@ int runDeformat(Args args);
 int runEval(Args args);
 int runDemo(Args args);
 int runDictionaryDump(Args args);
+int runCheck(Args args);
+int runStats(Args args);
+int runTables(Args args);
+int runDump(Args args);
+int runBuild(Args args);
 int runDbf(Args args);
 
 } // namespace zv::tool

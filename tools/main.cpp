@@ -25,7 +25,14 @@ const Command kCommands[] = {
     {"deformat", "deformat PICTURE TEXT         typed text read through a picture", runDeformat},
     {"eval", "eval EXPRESSION [--bind NAME=VALUE]...  an expression's value", runEval},
     {"demo", "demo DIR [--firms N] [--seed S]  a complete demo data directory", runDemo},
-    {"dump", "dump DIR LABEL [--key NAME]   a data file of DIR as CSV", runDictionaryDump},
+    {"dump", "dump DIR LABEL [--key NAME]   a data file of DIR as CSV", runDump},
+    {"dump", "dump FILE[\\!TABLE] [--key NAME]  a table of a native file as CSV", runDump},
+    {"check", "check FILE                    verify every invariant of a native file", runCheck},
+    {"stats", "stats FILE                    pages per size class, depth, records, sizes",
+     runStats},
+    {"tables", "tables FILE                   the tables of a native file with their record counts",
+     runTables},
+    {"build", "build FILE[\\!TABLE]           rebuild every key of a table", runBuild},
     {"dbf", "dbf FILE.dbf                   a dBase table as CSV in UTF-8", runDbf},
 };
 

@@ -2,6 +2,7 @@
 
 #include "storage/bytestream/byte_stream_driver.h"
 #include "storage/dbase/dbase_driver.h"
+#include "storage/quarto_driver.h"
 
 namespace zv::access {
 
@@ -10,6 +11,8 @@ void registerStandardDrivers(Database& db) {
     static dbase::DbaseDriver dbase;
     db.registerDriver(byteStream);
     db.registerDriver(dbase);
+    static storage::QuartoDriver quarto;
+    db.registerDriver(quarto);
 }
 
 } // namespace zv::access

@@ -1,0 +1,53 @@
+// Byte order: every multi-byte number the native file stores goes through these.
+// Little-endian is the file's order; big-endian is used where a number is part of
+// a sort key, so that bytewise comparison orders it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace zv::storage {
+
+inline std::uint16_t getLe16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+inline std::uint32_t getLe32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+inline std::uint32_t getBe32(const std::uint8_t* p) {
+    return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
+           (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
+}
+inline void putLe16(std::uint8_t* p, std::uint16_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+inline void putLe32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+inline void putBe32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+}
+inline void appendBe32(std::string& s, std::uint32_t v) {
+    std::uint8_t b[4];
+    putBe32(b, v);
+    s.append(reinterpret_cast<const char*>(b), 4);
+}
+inline void appendLe16(std::string& s, std::uint16_t v) {
+    std::uint8_t b[2];
+    putLe16(b, v);
+    s.append(reinterpret_cast<const char*>(b), 2);
+}
+inline void appendLe32(std::string& s, std::uint32_t v) {
+    std::uint8_t b[4];
+    putLe32(b, v);
+    s.append(reinterpret_cast<const char*>(b), 4);
+}
+inline const std::uint8_t* bytes(const std::string& s) {
+    return reinterpret_cast<const std::uint8_t*>(s.data());
+}
+
+} // namespace zv::storage

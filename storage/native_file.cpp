@@ -1,0 +1,910 @@
+#include "storage/native_file.h"
+
+#include "storage/coding.h"
+#include "storage/runtime_error.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <set>
+
+namespace zv::storage {
+
+namespace {
+
+constexpr std::int64_t kNoPage = -0x7FFFFFFF;
+constexpr std::size_t kCacheLimit = 4096; // unchanged pages kept between operations
+
+std::uint64_t storeEnd(const qtf::FileHeader& h) {
+    return qtf::kHeaderSize +
+           static_cast<std::uint64_t>(RegionTable(h.regionStart, h.regionEnd).storeUnits()) *
+               qtf::kUnit;
+}
+
+} // namespace
+
+NativeFile::NativeFile(std::string path, std::unique_ptr<platform::File> file,
+                       const Options& options)
+    : path_(std::move(path)), file_(std::move(file)), options_(options) {}
+
+NativeFile::~NativeFile() = default;
+
+int NativeFile::open(platform::FileSystem& fs, const std::string& path, bool create,
+                     const Options& options, std::unique_ptr<NativeFile>* out) {
+    unsigned flags = options.readOnly ? static_cast<unsigned>(platform::OpenFlags::Read)
+                                      : static_cast<unsigned>(platform::OpenFlags::ReadWrite);
+    if (create && !options.readOnly) flags |= static_cast<unsigned>(platform::OpenFlags::Create);
+    std::unique_ptr<platform::File> file;
+    if (int rc = fs.open(path, flags, &file)) return rc;
+    std::unique_ptr<NativeFile> nf(new NativeFile(path, std::move(file), options));
+    int rc = nf->beginAccess();
+    nf->endAccess();
+    if (rc) return rc;
+    *out = std::move(nf);
+    return 0;
+}
+
+int NativeFile::fail(int line) {
+    internalError(line);
+    broken_ = true;
+    return kErrNotNative;
+}
+
+int NativeFile::readAt(std::uint64_t offset, void* buf, std::size_t n, std::size_t* got) {
+    if (offset % qtf::kIoBlock || n % qtf::kIoBlock) return fail(__LINE__);
+    return file_->read(offset, buf, n, got);
+}
+
+void NativeFile::writeAt(std::uint64_t offset, const std::string& data) {
+    if (offset % qtf::kIoBlock || data.size() % qtf::kIoBlock) {
+        fail(__LINE__);
+        if (!ioError_) ioError_ = kErrNotNative;
+        return;
+    }
+    if (ioError_) return; // later writes of a failed commit are skipped
+    if (int rc = file_->write(offset, data.data(), data.size())) ioError_ = rc;
+}
+
+void NativeFile::flushFile() {
+    if (ioError_) return;
+    if (int rc = file_->flush()) ioError_ = rc;
+}
+
+// ---------------------------------------------------------------------------
+// Header reading and recovery
+
+void NativeFile::takeHeader(const qtf::FileHeader& h) {
+    cache_.clear();
+    header_ = h;
+    diskHeader_ = h;
+    regions_ = RegionTable(h.regionStart, h.regionEnd);
+    root_ = h.root == qtf::kNoRoot ? kNoPage : static_cast<std::int64_t>(h.root);
+    cached_ = true;
+    headerChanged_ = false;
+    nextTemp_ = -1;
+}
+
+int NativeFile::validateHeader(const qtf::FileHeader& h, std::uint64_t fileSize) {
+    RegionTable rt(h.regionStart, h.regionEnd);
+    if (!rt.check().empty()) return fail(__LINE__);
+    std::uint64_t end = storeEnd(h);
+    if (h.committedEnd < end || h.logEnd < h.committedEnd) return fail(__LINE__);
+    if (h.committedEnd == h.logEnd && end > fileSize) return fail(__LINE__);
+    if (h.root != qtf::kNoRoot && rt.classOf(h.root) == 0) return fail(__LINE__);
+    return 0;
+}
+
+int NativeFile::beginAccess() {
+    if (broken_) return kErrNotNative;
+    if (headerCurrent_) return 0;
+    std::uint8_t buf[qtf::kHeaderSize];
+    std::size_t got = 0;
+    if (int rc = readAt(0, buf, sizeof buf, &got)) return rc;
+    std::uint64_t fileSize = 0;
+    if (int rc = file_->size(&fileSize)) return rc;
+    qtf::FileHeader disk;
+    headerOnDisk_ = got != 0;
+    if (got == 0) {
+        // An empty file is a new native file without pages.
+        if (!cached_ || (header_.changeCounter == 0 && !hasChanges())) takeHeader(disk);
+    } else {
+        if (got < qtf::kHeaderSize || !qtf::decodeHeader(buf, &disk)) return kErrNotNative;
+        if (int rc = validateHeader(disk, fileSize)) return rc;
+        if (disk.committedEnd != disk.logEnd) {
+            if (int rc = recover(disk)) return rc;
+        } else if (!cached_ || disk.changeCounter > header_.changeCounter) {
+            takeHeader(disk);
+        } else if (!hasChanges() && cache_.size() > kCacheLimit) {
+            takeHeader(disk);
+        }
+    }
+    if (root_ == kNoPage && !options_.readOnly) {
+        if (int rc = ensureRoot()) return rc;
+    }
+    headerCurrent_ = true;
+    return 0;
+}
+
+int NativeFile::ensureRoot() {
+    Page* root = newPage(0);
+    root_ = root->number;
+    return 0;
+}
+
+int NativeFile::recover(const qtf::FileHeader& disk) {
+    // Walk the log: own offset -> log position; the header is the entry at 0.
+    std::map<std::uint64_t, std::uint64_t> map;
+    std::uint64_t pos = disk.committedEnd;
+    std::uint64_t newHeaderPos = 0;
+    bool haveHeader = false;
+    while (pos < disk.logEnd) {
+        std::uint8_t buf[qtf::kHeaderSize];
+        std::size_t got = 0;
+        if (int rc = readAt(pos, buf, sizeof buf, &got)) return rc;
+        if (got < qtf::kUnit) return fail(__LINE__);
+        std::uint32_t own = getLe32(buf);
+        std::size_t stored = storedSizeOf(buf);
+        if (stored < static_cast<std::size_t>(qtf::kPageFixed) || stored > qtf::kMaxPage)
+            return fail(__LINE__);
+        std::uint64_t step = (stored + qtf::kUnit - 1) / qtf::kUnit * qtf::kUnit;
+        if (own == 0) {
+            if (got < qtf::kHeaderSize || stored != qtf::kHeaderSize) return fail(__LINE__);
+            haveHeader = true;
+            newHeaderPos = pos;
+        } else {
+            if (own < qtf::kHeaderSize || (own - qtf::kHeaderSize) % qtf::kUnit)
+                return fail(__LINE__);
+            map[own] = pos;
+        }
+        pos += step;
+    }
+    if (pos != disk.logEnd || !haveHeader) return fail(__LINE__);
+    std::uint8_t hb[qtf::kHeaderSize];
+    std::size_t got = 0;
+    if (int rc = readAt(newHeaderPos, hb, sizeof hb, &got)) return rc;
+    qtf::FileHeader newHeader;
+    if (got != qtf::kHeaderSize || !qtf::decodeHeader(hb, &newHeader)) return fail(__LINE__);
+    std::uint64_t newEnd = storeEnd(newHeader);
+    for (const auto& [own, at] : map)
+        if (own >= newEnd) return fail(__LINE__);
+
+    // Look at the new tree through the log for a transaction marker.
+    takeHeader(newHeader);
+    logMap_ = map;
+    bool discard = false;
+    if (options_.transactionCheck) {
+        std::string payload;
+        bool found = false;
+        headerCurrent_ = true; // the lookup reads the new tree through the log
+        int rc = get(std::string(1, static_cast<char>(qtf::kTransaction)), &payload, &found);
+        headerCurrent_ = false;
+        if (rc) return rc;
+        if (found && payload.size() >= 5) {
+            std::uint32_t number = getLe32(bytes(payload));
+            std::string name = payload.substr(4);
+            name = name.substr(0, name.find('\0'));
+            discard = options_.transactionCheck(number, name, path_);
+        }
+    }
+    cache_.clear();
+
+    qtf::FileHeader result = discard ? disk : newHeader;
+    result.committedEnd = result.logEnd = static_cast<std::uint32_t>(storeEnd(result));
+    if (options_.readOnly) {
+        // Read through the log without touching the file.
+        if (discard) logMap_.clear();
+        takeHeader(result);
+        return 0;
+    }
+    if (options_.lockOnApply && applyLock_)
+        if (int rc = applyLock_(true)) return rc;
+    ioError_ = 0;
+    if (!discard) {
+        for (const auto& [own, at] : map) {
+            int cls =
+                RegionTable(newHeader.regionStart, newHeader.regionEnd)
+                    .classOf(static_cast<std::uint32_t>((own - qtf::kHeaderSize) / qtf::kUnit));
+            if (cls == 0) {
+                ioError_ = fail(__LINE__);
+                break;
+            }
+            std::string page(static_cast<std::size_t>(cls) * qtf::kUnit, '\0');
+            std::size_t n = 0;
+            if (int rc = readAt(at, page.data(), page.size(), &n)) {
+                ioError_ = rc;
+                break;
+            }
+            if (n != page.size()) {
+                ioError_ = fail(__LINE__);
+                break;
+            }
+            writeAt(own, page);
+        }
+        flushFile();
+    }
+    std::string hdr(qtf::kHeaderSize, '\0');
+    qtf::encodeHeader(result, reinterpret_cast<std::uint8_t*>(hdr.data()));
+    writeAt(0, hdr);
+    flushFile();
+    if (options_.lockOnApply && applyLock_) applyLock_(false);
+    logMap_.clear();
+    int rc = ioError_;
+    ioError_ = 0;
+    if (rc) {
+        cached_ = false;
+        cache_.clear();
+        return rc;
+    }
+    takeHeader(result);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Pages
+
+NativeFile::Page* NativeFile::newPage(std::uint8_t level) {
+    auto page = std::make_unique<Page>();
+    page->number = nextTemp_--;
+    page->level = level;
+    page->changed = true;
+    Page* raw = page.get();
+    cache_[raw->number] = std::move(page);
+    return raw;
+}
+
+NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
+    auto it = cache_.find(number);
+    if (it != cache_.end()) return it->second.get();
+    if (number < 0 || number > 0xFFFFFFFFll) {
+        fail(__LINE__);
+        return nullptr;
+    }
+    int cls = clsHint ? clsHint : regions_.classOf(static_cast<std::uint32_t>(number));
+    if (cls == 0) {
+        fail(__LINE__);
+        return nullptr;
+    }
+    std::uint64_t offset = qtf::pageOffset(static_cast<std::uint32_t>(number));
+    std::uint64_t at = offset;
+    if (auto l = logMap_.find(offset); l != logMap_.end()) at = l->second;
+    std::string buf(static_cast<std::size_t>(cls) * qtf::kUnit, '\0');
+    std::size_t got = 0;
+    if (readAt(at, buf.data(), buf.size(), &got) || got != buf.size()) {
+        fail(__LINE__);
+        return nullptr;
+    }
+    PageImage image;
+    std::uint32_t own = 0;
+    if (decodePage(bytes(buf), buf.size(), &image, &own) != PageDecode::Ok) {
+        fail(__LINE__);
+        return nullptr;
+    }
+    std::size_t stored = storedSizeOf(bytes(buf));
+    if ((stored + qtf::kUnit - 1) / qtf::kUnit != static_cast<std::size_t>(cls) || own != offset) {
+        fail(__LINE__);
+        return nullptr;
+    }
+    if (root_ == number && image.level == 0 && image.records.empty()) {
+        // an empty root leaf
+    } else if (image.records.empty()) {
+        fail(__LINE__);
+        return nullptr;
+    }
+    auto page = std::make_unique<Page>();
+    page->number = number;
+    page->level = image.level;
+    page->sizeBound = image.sizeBound;
+    for (std::size_t i = 0; i < image.records.size(); ++i) {
+        Entry e{std::move(image.records[i].payload), image.level ? image.children[i] : 0};
+        page->entries.emplace_hint(page->entries.end(), std::move(image.records[i].key),
+                                   std::move(e));
+    }
+    Page* raw = page.get();
+    cache_[number] = std::move(page);
+    return raw;
+}
+
+PageImage NativeFile::imageOf(const Page& page) const {
+    PageImage image;
+    image.level = page.level;
+    image.sizeBound = static_cast<std::uint16_t>(std::min(page.sizeBound, 0xFFFF));
+    image.records.reserve(page.entries.size());
+    for (const auto& [key, e] : page.entries) {
+        image.records.push_back({key, e.payload});
+        if (page.level) image.children.push_back(static_cast<std::uint32_t>(e.child));
+    }
+    return image;
+}
+
+// Descends from the root to the leaf whose range holds `key`.
+int NativeFile::descend(const std::string& key, std::vector<Step>* path) {
+    path->clear();
+    if (root_ == kNoPage) return 0;
+    Page* page = getPage(root_);
+    if (!page) return kErrNotNative;
+    while (true) {
+        if (page->level == 0 || page->entries.empty()) {
+            path->push_back({page, page->entries.end()});
+            return 0;
+        }
+        auto it = page->entries.upper_bound(key);
+        if (it != page->entries.begin()) --it;
+        path->push_back({page, it});
+        std::uint8_t level = page->level;
+        page = getPage(it->second.child);
+        if (!page) return kErrNotNative;
+        if (page->level + 1 != level) return fail(__LINE__);
+        if (path->size() > 64) return fail(__LINE__);
+    }
+}
+
+// The first (or last) record below `number`.
+int NativeFile::edgeRecord(std::int64_t number, bool first, PageRecord* out) {
+    for (int depth = 0; depth < 64; ++depth) {
+        Page* page = getPage(number);
+        if (!page) return kErrNotNative;
+        if (page->entries.empty()) return fail(__LINE__);
+        auto it = first ? page->entries.begin() : std::prev(page->entries.end());
+        if (page->level == 0) {
+            out->key = it->first;
+            out->payload = it->second.payload;
+            return 0;
+        }
+        number = it->second.child;
+    }
+    return fail(__LINE__);
+}
+
+int NativeFile::get(const std::string& key, std::string* payload, bool* found) {
+    *found = false;
+    if (int rc = beginAccess()) return rc;
+    std::vector<Step> path;
+    if (int rc = descend(key, &path)) return rc;
+    if (path.empty()) return 0;
+    Page* leaf = path.back().page;
+    auto it = leaf->entries.find(key);
+    if (it == leaf->entries.end() || leaf->level) return 0;
+    *payload = it->second.payload;
+    *found = true;
+    return 0;
+}
+
+int NativeFile::successor(const std::string& key, PageRecord* out, bool* found) {
+    *found = false;
+    if (int rc = beginAccess()) return rc;
+    std::vector<Step> path;
+    if (int rc = descend(key, &path)) return rc;
+    if (path.empty()) return 0;
+    Page* leaf = path.back().page;
+    if (leaf->level) return 0;
+    auto it = leaf->entries.upper_bound(key);
+    if (it != leaf->entries.end()) {
+        *out = {it->first, it->second.payload};
+        *found = true;
+        return 0;
+    }
+    for (int l = static_cast<int>(path.size()) - 2; l >= 0; --l) {
+        Step& s = path[l];
+        auto next = std::next(s.it);
+        if (next != s.page->entries.end()) {
+            if (int rc = edgeRecord(next->second.child, true, out)) return rc;
+            if (out->key <= key) return fail(__LINE__); // pages out of order
+            *found = true;
+            return 0;
+        }
+    }
+    return 0;
+}
+
+int NativeFile::ceiling(const std::string& key, PageRecord* out, bool* found) {
+    std::string payload;
+    if (int rc = get(key, &payload, found)) return rc;
+    if (*found) {
+        *out = {key, std::move(payload)};
+        return 0;
+    }
+    return successor(key, out, found);
+}
+
+int NativeFile::predecessor(const std::string& key, PageRecord* out, bool* found) {
+    *found = false;
+    if (int rc = beginAccess()) return rc;
+    std::vector<Step> path;
+    if (int rc = descend(key, &path)) return rc;
+    if (path.empty()) return 0;
+    Page* leaf = path.back().page;
+    if (leaf->level) return 0;
+    auto it = leaf->entries.lower_bound(key);
+    if (it != leaf->entries.begin()) {
+        --it;
+        *out = {it->first, it->second.payload};
+        *found = true;
+        return 0;
+    }
+    for (int l = static_cast<int>(path.size()) - 2; l >= 0; --l) {
+        Step& s = path[l];
+        if (s.it != s.page->entries.begin()) {
+            auto prev = std::prev(s.it);
+            if (int rc = edgeRecord(prev->second.child, false, out)) return rc;
+            if (out->key >= key) return fail(__LINE__); // pages out of order
+            *found = true;
+            return 0;
+        }
+    }
+    return 0;
+}
+
+int NativeFile::floor(const std::string& key, PageRecord* out, bool* found) {
+    std::string payload;
+    if (int rc = get(key, &payload, found)) return rc;
+    if (*found) {
+        *out = {key, std::move(payload)};
+        return 0;
+    }
+    return predecessor(key, out, found);
+}
+
+// ---------------------------------------------------------------------------
+// Changes
+
+int NativeFile::checkKey(const std::string& key, std::size_t payload) {
+    if (options_.readOnly) return EBADF;
+    if (key.empty() || key.size() > static_cast<std::size_t>(qtf::kMaxKey) ||
+        key.size() + payload > static_cast<std::size_t>(qtf::kMaxRecord))
+        return fail(__LINE__);
+    return 0;
+}
+
+// After an insert below the first entries of index pages, the entries on the
+// path are lowered to their child's new first key.
+int NativeFile::fixFirstKeys(std::vector<Step>& path) {
+    for (int l = static_cast<int>(path.size()) - 2; l >= 0; --l) {
+        Page* child = path[l + 1].page;
+        Step& s = path[l];
+        const std::string& first = child->entries.begin()->first;
+        if (s.it->first == first) break;
+        Entry e = s.it->second;
+        s.page->sizeBound -= boundSize(s.it->first.size(), 0, true);
+        s.page->entries.erase(s.it);
+        s.it = s.page->entries.emplace(first, e).first;
+        s.page->sizeBound += boundSize(first.size(), 0, true);
+        s.page->changed = true;
+    }
+    return 0;
+}
+
+int NativeFile::insert(const std::string& key, const std::string& payload) {
+    if (int rc = beginAccess()) return rc;
+    if (int rc = checkKey(key, payload.size())) return rc;
+    std::vector<Step> path;
+    if (int rc = descend(key, &path)) return rc;
+    if (path.empty()) return fail(__LINE__);
+    Page* leaf = path.back().page;
+    if (leaf->level) return fail(__LINE__);
+    auto [it, inserted] = leaf->entries.emplace(key, Entry{payload, 0});
+    if (!inserted) return kErrDuplicate;
+    leaf->sizeBound += boundSize(key.size(), payload.size(), false);
+    leaf->changed = true;
+    if (it == leaf->entries.begin()) fixFirstKeys(path);
+    return splitIfNeeded(leaf);
+}
+
+int NativeFile::replace(const std::string& key, const std::string& payload, bool* found) {
+    *found = false;
+    if (int rc = beginAccess()) return rc;
+    if (int rc = checkKey(key, payload.size())) return rc;
+    std::vector<Step> path;
+    if (int rc = descend(key, &path)) return rc;
+    if (path.empty()) return 0;
+    Page* leaf = path.back().page;
+    auto it = leaf->entries.find(key);
+    if (leaf->level || it == leaf->entries.end()) return 0;
+    *found = true;
+    leaf->sizeBound +=
+        static_cast<int>(payload.size()) - static_cast<int>(it->second.payload.size());
+    it->second.payload = payload;
+    leaf->changed = true;
+    return splitIfNeeded(leaf);
+}
+
+NativeFile::Page* NativeFile::findParent(Page* child,
+                                         std::map<std::string, Entry>::iterator* entry) {
+    if (child->entries.empty()) {
+        fail(__LINE__);
+        return nullptr;
+    }
+    const std::string& key = child->entries.begin()->first;
+    Page* page = getPage(root_);
+    for (int depth = 0; page && depth < 64; ++depth) {
+        if (page->level <= child->level || page->entries.empty()) break;
+        auto it = page->entries.upper_bound(key);
+        if (it != page->entries.begin()) --it;
+        if (page->level == child->level + 1) {
+            if (it->second.child != child->number) break;
+            *entry = it;
+            return page;
+        }
+        page = getPage(it->second.child);
+    }
+    if (!broken_) fail(__LINE__); // a parent that cannot be found
+    return nullptr;
+}
+
+int NativeFile::movePage(Page* page, std::int64_t to) {
+    std::int64_t from = page->number;
+    if (from == to) return 0;
+    if (from == root_) {
+        root_ = to;
+    } else {
+        std::map<std::string, Entry>::iterator it;
+        Page* parent = findParent(page, &it);
+        if (!parent) return kErrNotNative;
+        it->second.child = to;
+        parent->changed = true;
+    }
+    auto node = cache_.extract(from);
+    if (node.empty() || cache_.count(to)) return fail(__LINE__);
+    node.key() = to;
+    cache_.insert(std::move(node));
+    page->number = to;
+    page->changed = true;
+    return 0;
+}
+
+int NativeFile::applyMoves(const std::vector<RegionTable::Move>& moves) {
+    // The region tables already show the pages at their new places: read every
+    // page that moves while its old slot still holds it, before renumbering
+    // any (finding a parent may pass through a page that moves later).
+    std::set<std::uint32_t> targets;
+    for (const auto& m : moves) {
+        if (!targets.count(m.from) && !getPage(m.from, m.cls)) return kErrNotNative;
+        targets.insert(m.to);
+    }
+    for (const auto& m : moves) {
+        Page* p = getPage(m.from, m.cls);
+        if (!p) return kErrNotNative;
+        if (int rc = movePage(p, m.to)) return rc;
+    }
+    return 0;
+}
+
+// Frees the page's slot. REQUIRES: no entry names the page any more.
+int NativeFile::freePage(Page* page) {
+    std::int64_t number = page->number;
+    cache_.erase(number);
+    if (number < 0) return 0;
+    int cls = regions_.classOf(static_cast<std::uint32_t>(number));
+    if (cls == 0) return fail(__LINE__);
+    std::vector<RegionTable::Move> moves;
+    regions_.free(static_cast<std::uint32_t>(number), cls, &moves);
+    return applyMoves(moves);
+}
+
+int NativeFile::splitIfNeeded(Page* page) {
+    auto needs = [](const Page* p) {
+        return p->sizeBound > qtf::kMaxBound ||
+               (p->sizeBound > qtf::kSplitBound &&
+                p->entries.size() > static_cast<std::size_t>(qtf::kSplitCount));
+    };
+    if (!needs(page)) return 0;
+    if (page->entries.size() <= 1) return fail(__LINE__); // a single record cannot split
+    bool index = page->level > 0;
+    auto recompute = [index](Page* p) {
+        p->sizeBound = qtf::kPageFixed;
+        for (const auto& [k, e] : p->entries)
+            p->sizeBound += boundSize(k.size(), e.payload.size(), index);
+    };
+    if (page->number == root_) {
+        Page* q = newPage(page->level);
+        q->entries = std::move(page->entries);
+        page->entries.clear();
+        q->sizeBound = page->sizeBound;
+        page->level++;
+        const std::string& first = q->entries.begin()->first;
+        page->entries.emplace(first, Entry{{}, q->number});
+        page->sizeBound = qtf::kPageFixed + boundSize(first.size(), 0, true);
+        page->changed = true;
+        return splitIfNeeded(q);
+    }
+    std::size_t n = page->entries.size();
+    std::size_t m = n / 2;
+    bool medianStays = m < n - m - 1;
+    std::size_t keep = medianStays ? m + 1 : m;
+    auto split = std::next(page->entries.begin(), static_cast<std::ptrdiff_t>(keep));
+    Page* q = newPage(page->level);
+    while (split != page->entries.end()) {
+        auto node = page->entries.extract(split++);
+        q->entries.insert(q->entries.end(), std::move(node));
+    }
+    recompute(page);
+    recompute(q);
+    page->changed = true;
+    std::map<std::string, Entry>::iterator it;
+    Page* parent = findParent(page, &it);
+    if (!parent) return kErrNotNative;
+    const std::string& first = q->entries.begin()->first;
+    parent->entries.emplace(first, Entry{{}, q->number});
+    parent->sizeBound += boundSize(first.size(), 0, true);
+    parent->changed = true;
+    if (int rc = splitIfNeeded(parent)) return rc;
+    if (int rc = splitIfNeeded(page)) return rc;
+    return splitIfNeeded(q);
+}
+
+int NativeFile::removeIn(Page* page, const std::string& key, bool* found) {
+    if (page->level == 0) {
+        auto it = page->entries.find(key);
+        if (it == page->entries.end()) return 0;
+        page->sizeBound -= boundSize(key.size(), it->second.payload.size(), false);
+        page->entries.erase(it);
+        page->changed = true;
+        *found = true;
+        return 0;
+    }
+    auto it = page->entries.upper_bound(key);
+    if (it == page->entries.begin()) return 0;
+    --it;
+    Page* child = getPage(it->second.child);
+    if (!child) return kErrNotNative;
+    if (child->level + 1 != page->level) return fail(__LINE__);
+    if (int rc = removeIn(child, key, found)) return rc;
+    if (!*found) return 0;
+    if (child->entries.empty()) {
+        page->sizeBound -= boundSize(it->first.size(), 0, true);
+        page->entries.erase(it);
+        page->changed = true;
+        return freePage(child);
+    }
+    const std::string& first = child->entries.begin()->first;
+    if (first != it->first) {
+        Entry e = it->second;
+        page->sizeBound += boundSize(first.size(), 0, true) - boundSize(it->first.size(), 0, true);
+        page->entries.erase(it);
+        page->entries.emplace(first, e);
+        page->changed = true;
+    }
+    return 0;
+}
+
+int NativeFile::remove(const std::string& key, bool* found) {
+    *found = false;
+    if (int rc = beginAccess()) return rc;
+    if (options_.readOnly) return EBADF;
+    if (root_ == kNoPage) return 0;
+    Page* root = getPage(root_);
+    if (!root) return kErrNotNative;
+    if (int rc = removeIn(root, key, found)) return rc;
+    root = getPage(root_);
+    if (!root) return kErrNotNative;
+    if (root->level && root->entries.empty()) {
+        root->level = 0;
+        root->sizeBound = qtf::kPageFixed;
+        root->changed = true;
+    }
+    return 0;
+}
+
+int NativeFile::removePrefix(const std::string& prefix) {
+    while (true) {
+        PageRecord r;
+        bool found = false;
+        if (int rc = ceiling(prefix, &r, &found)) return rc;
+        if (!found || r.key.compare(0, prefix.size(), prefix) != 0) return 0;
+        bool removed = false;
+        if (int rc = remove(r.key, &removed)) return rc;
+        if (!removed) return fail(__LINE__);
+    }
+}
+
+int NativeFile::nextNumber(std::array<std::uint8_t, 4>* number) {
+    if (int rc = beginAccess()) return rc;
+    if (options_.readOnly) return EBADF;
+    auto& n = header_.lastNumber;
+    for (int i = 3; i >= 0; --i)
+        if (++n[i] != 0) break;
+    if (n[0] >= 0xFE) return fail(__LINE__);
+    headerChanged_ = true;
+    *number = n;
+    return 0;
+}
+
+void NativeFile::raiseLastNumber(const std::array<std::uint8_t, 4>& number) {
+    if (number > header_.lastNumber) {
+        header_.lastNumber = number;
+        headerChanged_ = true;
+    }
+}
+
+bool NativeFile::hasChanges() const {
+    if (headerChanged_) return true;
+    for (const auto& [n, p] : cache_)
+        if (p->changed) return true;
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Commit
+
+// Gives every changed page a slot of the class its serialized size needs.
+int NativeFile::placePages() {
+    std::string buf;
+    for (int round = 0; round < 1000; ++round) {
+        std::vector<Page*> changed;
+        for (auto& [n, p] : cache_)
+            if (p->changed) changed.push_back(p.get());
+        bool moved = false;
+        for (Page* p : changed) {
+            if (!encodePage(imageOf(*p), 0, &buf)) return fail(__LINE__);
+            int cls = static_cast<int>(buf.size() / qtf::kUnit);
+            std::vector<RegionTable::Move> moves;
+            if (p->number >= 0) {
+                int old = regions_.classOf(static_cast<std::uint32_t>(p->number));
+                if (old == cls) continue;
+                std::int64_t slot = p->number;
+                if (int rc = movePage(p, nextTemp_--)) return rc;
+                regions_.free(static_cast<std::uint32_t>(slot), old, &moves);
+                if (int rc = applyMoves(moves)) return rc;
+                moves.clear();
+            }
+            std::uint32_t slot = regions_.allocate(cls, &moves);
+            if (int rc = applyMoves(moves)) return rc;
+            if (int rc = movePage(p, slot)) return rc;
+            moved = true;
+        }
+        if (!moved) return 0;
+    }
+    return fail(__LINE__);
+}
+
+int NativeFile::prepare() {
+    if (broken_) return kErrNotNative;
+    if (prepared_) return 0;
+    if (!hasChanges()) return 0;
+    if (options_.readOnly) return EBADF;
+    ioError_ = 0;
+    qtf::FileHeader onDisk = diskHeader_;
+    std::uint64_t oldEnd = storeEnd(diskHeader_);
+    if (int rc = placePages()) {
+        discardChanges();
+        return rc;
+    }
+    header_.regionStart = regions_.starts();
+    header_.regionEnd = regions_.ends();
+    header_.root = static_cast<std::uint32_t>(root_);
+    header_.changeCounter++;
+    std::uint64_t newEnd = storeEnd(header_);
+    std::uint64_t logStart = std::max(newEnd, oldEnd);
+    if (logStart + 2 * qtf::kMaxPage * (cache_.size() + 1) > 0xFFFFFFFFull) {
+        discardChanges();
+        return EFBIG;
+    }
+    header_.committedEnd = header_.logEnd = static_cast<std::uint32_t>(logStart);
+
+    std::uint64_t logPos = logStart;
+    logged_.clear();
+    std::string buf;
+    if (!headerOnDisk_) {
+        // A new file gets its empty header first: a crash during its first
+        // commit then leaves an empty native file, not an unreadable one.
+        std::string empty(qtf::kHeaderSize, '\0');
+        qtf::encodeHeader(onDisk, reinterpret_cast<std::uint8_t*>(empty.data()));
+        writeAt(0, empty);
+        flushFile();
+    }
+    for (auto& [n, p] : cache_) {
+        if (!p->changed) continue;
+        std::uint32_t number = static_cast<std::uint32_t>(p->number);
+        std::uint64_t own = qtf::pageOffset(number);
+        if (!encodePage(imageOf(*p), static_cast<std::uint32_t>(own), &buf) ||
+            buf.size() / qtf::kUnit != static_cast<std::size_t>(regions_.classOf(number))) {
+            fail(__LINE__);
+            discardChanges();
+            return kErrNotNative;
+        }
+        if (own < oldEnd) {
+            writeAt(logPos, buf);
+            logPos += buf.size();
+            logged_.emplace_back(own, buf);
+        } else {
+            writeAt(own, buf);
+        }
+    }
+    std::string hdr(qtf::kHeaderSize, '\0');
+    qtf::encodeHeader(header_, reinterpret_cast<std::uint8_t*>(hdr.data()));
+    writeAt(logPos, hdr);
+    logPos += hdr.size();
+    flushFile();
+    // The old header names the log: from here on the commit stands.
+    onDisk.committedEnd = static_cast<std::uint32_t>(logStart);
+    onDisk.logEnd = static_cast<std::uint32_t>(logPos);
+    qtf::encodeHeader(onDisk, reinterpret_cast<std::uint8_t*>(hdr.data()));
+    writeAt(0, hdr);
+    flushFile();
+    if (int rc = ioError_) {
+        ioError_ = 0;
+        discardChanges();
+        return rc;
+    }
+    headerOnDisk_ = true;
+    preparedHeader_ = header_;
+    preparedHeader_.committedEnd = preparedHeader_.logEnd = static_cast<std::uint32_t>(newEnd);
+    prepared_ = true;
+    return 0;
+}
+
+int NativeFile::apply() {
+    if (!prepared_) return 0;
+    prepared_ = false;
+    int lockRc = 0;
+    if (options_.lockOnApply && applyLock_) lockRc = applyLock_(true);
+    if (lockRc == 0) {
+        for (const auto& [own, data] : logged_)
+            writeAt(own, data);
+        flushFile();
+        std::string hdr(qtf::kHeaderSize, '\0');
+        qtf::encodeHeader(preparedHeader_, reinterpret_cast<std::uint8_t*>(hdr.data()));
+        writeAt(0, hdr);
+        flushFile();
+        if (options_.lockOnApply && applyLock_) applyLock_(false);
+    }
+    logged_.clear();
+    if (ioError_ || lockRc) {
+        // The log is in force: the commit stands and the next access rolls it
+        // forward. Forget what is cached so that access rereads the file.
+        ioError_ = 0;
+        discardChanges();
+        return 0;
+    }
+    header_ = preparedHeader_;
+    diskHeader_ = preparedHeader_;
+    headerChanged_ = false;
+    for (auto& [n, p] : cache_)
+        p->changed = false;
+    nextTemp_ = -1;
+    return 0;
+}
+
+int NativeFile::commit() {
+    if (int rc = prepare()) return rc;
+    return apply();
+}
+
+void NativeFile::discardChanges() {
+    cache_.clear();
+    cached_ = false;
+    headerCurrent_ = false;
+    headerChanged_ = false;
+    prepared_ = false;
+    logged_.clear();
+    logMap_.clear();
+    root_ = kNoPage;
+    nextTemp_ = -1;
+}
+
+int NativeFile::discardPrepared() {
+    if (!prepared_) return 0;
+    qtf::FileHeader h = diskHeader_;
+    h.committedEnd = h.logEnd = static_cast<std::uint32_t>(storeEnd(h));
+    std::string hdr(qtf::kHeaderSize, '\0');
+    qtf::encodeHeader(h, reinterpret_cast<std::uint8_t*>(hdr.data()));
+    ioError_ = 0;
+    writeAt(0, hdr);
+    flushFile();
+    int rc = ioError_;
+    ioError_ = 0;
+    discardChanges();
+    return rc;
+}
+
+int NativeFile::truncateToStore() {
+    if (options_.readOnly || prepared_ || hasChanges()) return 0;
+    if (int rc = beginAccess()) return rc;
+    std::uint64_t size = 0;
+    if (int rc = file_->size(&size)) return rc;
+    if (size == 0) return 0;
+    std::uint64_t end = storeEnd(diskHeader_);
+    if (diskHeader_.committedEnd != diskHeader_.logEnd || size <= end) return 0;
+    return file_->truncate(end);
+}
+
+} // namespace zv::storage

@@ -1,0 +1,199 @@
+// The native record file: one open ".QTF" file with its cached header, its
+// page cache and the single ordered tree (a B+-tree) that holds every record of
+// every table of the file, ordered by key. Commits are atomic on disk through a
+// redo log written beyond the page store.
+//
+// Invariants of the tree and the cache:
+//  1. Every record lies in a leaf (level 0); records in a page are in ascending
+//     key order, and every key of a page is below every key of the next page.
+//  2. An index page (level > 0) holds, for each child, a copy of the child's
+//     first key; its children are one level lower. Only the root may be empty.
+//  3. A cached page numbered n >= 0 shadows slot n of the file; a page whose
+//     number changed since the last commit is in the cache and marked changed.
+//     Pages created since the last commit carry negative numbers.
+//  4. Each page's size bound is at least its expanded size.
+//  5. On disk, the pages below the committed end are never overwritten until a
+//     complete redo log of the commit has been flushed and the header names it.
+//
+// Thread rule: one thread at a time (the driver's rule). Errors: 0, an
+// operating-system error number from the file, 5 for a short write, 36 for a
+// file that is not native or whose contents are inconsistent (after the
+// "Runtime error" handler has run), 40 for an insert of an existing key.
+#pragma once
+
+#include "platform/file_io.h"
+#include "storage/page_codec.h"
+#include "storage/qtf_format.h"
+#include "storage/region_table.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zv::storage {
+
+constexpr int kErrNotNative = 36;
+constexpr int kErrDuplicate = 40;
+
+// Figures of `zevlon-tool stats`.
+struct FileStats {
+    std::array<int, 60> pagesPerClass{};
+    int depth = 0;
+    std::uint64_t records = 0;
+    std::uint64_t fileBytes = 0;
+    std::uint64_t storedBytes = 0;   // sum of stored sizes
+    std::uint64_t expandedBytes = 0; // sum of expanded sizes
+};
+
+class NativeFile {
+public:
+    // Asked at recovery: is transaction `number` still registered in the control
+    // file `controlFile` (named in the marker of the file at `dataPath`)?
+    using TransactionCheck = std::function<bool(
+        std::uint32_t number, const std::string& controlFile, const std::string& dataPath)>;
+    struct Options {
+        bool readOnly = false;             // never write, not even recovery
+        bool shared = false;               // others may write: the call lock guards each access
+        bool lockOnApply = false;          // others are denied writing: apply and recovery lock
+        TransactionCheck transactionCheck; // none: a log in force always rolls forward
+    };
+    // Takes (true) or releases (false) the exclusive file lock around apply and
+    // recovery when the file is open with lock-on-apply; returns 0 or an error.
+    using ApplyLock = std::function<int(bool take)>;
+
+    // Opens (and with `create` creates) the file and reads its header: 36 when
+    // it is not a native file, the system error when it cannot be opened.
+    [[nodiscard]] static int open(platform::FileSystem& fs, const std::string& path, bool create,
+                                  const Options& options, std::unique_ptr<NativeFile>* out);
+    ~NativeFile();
+    NativeFile(const NativeFile&) = delete;
+    NativeFile& operator=(const NativeFile&) = delete;
+
+    const std::string& path() const { return path_; }
+    platform::File& file() { return *file_; }
+    const Options& options() const { return options_; }
+    void setApplyLock(ApplyLock lock) { applyLock_ = std::move(lock); }
+
+    // Makes the cached header current (once per driver operation): rereads the
+    // header, drops the cache when another process committed, recovers an
+    // interrupted commit. endAccess() ends the operation.
+    [[nodiscard]] int beginAccess();
+    void endAccess() { headerCurrent_ = false; }
+
+    // Lookups. `found` tells whether a record answered; `out` receives it.
+    [[nodiscard]] int get(const std::string& key, std::string* payload, bool* found);
+    [[nodiscard]] int floor(const std::string& key, PageRecord* out, bool* found);
+    [[nodiscard]] int predecessor(const std::string& key, PageRecord* out, bool* found);
+    [[nodiscard]] int successor(const std::string& key, PageRecord* out, bool* found);
+    // First record whose key is >= key.
+    [[nodiscard]] int ceiling(const std::string& key, PageRecord* out, bool* found);
+
+    // Changes, pending until commit. REQUIRES: key 1..kMaxKey bytes and key plus
+    // payload at most kMaxRecord bytes (else 36 through the internal-error path).
+    [[nodiscard]] int insert(const std::string& key, const std::string& payload);
+    [[nodiscard]] int replace(const std::string& key, const std::string& payload, bool* found);
+    [[nodiscard]] int remove(const std::string& key, bool* found);
+    [[nodiscard]] int removePrefix(const std::string& prefix);
+    // Increments the last issued number and returns it (big-endian bytes).
+    [[nodiscard]] int nextNumber(std::array<std::uint8_t, 4>* number);
+    std::array<std::uint8_t, 4> lastNumber() const { return header_.lastNumber; }
+    // Raises the last issued number to `number` when it is lower.
+    void raiseLastNumber(const std::array<std::uint8_t, 4>& number);
+
+    // Commit: prepare writes the redo log and puts it in force; apply copies it
+    // to its place. commit() runs both. A failed prepare drops the pending
+    // changes so the next access sees the file as last committed.
+    [[nodiscard]] int prepare();
+    [[nodiscard]] int apply();
+    [[nodiscard]] int commit();
+    // Drops the pending changes and every cached page.
+    void discardChanges();
+    // Drops a prepared log that was not applied (a failed multi-file commit):
+    // the file stays in its old state.
+    [[nodiscard]] int discardPrepared();
+    bool hasChanges() const;
+    bool prepared() const { return prepared_; }
+
+    // Truncates the file to the end of its page store (no commit pending).
+    [[nodiscard]] int truncateToStore();
+
+    // Verifies every invariant of the committed file on disk; the first
+    // violation as text, empty when the file is sound. Fills `stats` when given.
+    std::string check(FileStats* stats = nullptr);
+
+private:
+    struct Entry {
+        std::string payload;
+        std::int64_t child = 0; // index pages: the child's page number
+    };
+    struct Page {
+        std::int64_t number = 0; // >= 0 a slot of the file, < 0 not yet placed
+        std::uint8_t level = 0;
+        std::map<std::string, Entry> entries;
+        int sizeBound = qtf::kPageFixed;
+        bool changed = false;
+    };
+    struct Step {
+        Page* page;
+        std::map<std::string, Entry>::iterator it; // index pages: the entry descended
+    };
+
+    NativeFile(std::string path, std::unique_ptr<platform::File> file, const Options& options);
+
+    int fail(int line);
+    int readAt(std::uint64_t offset, void* buf, std::size_t n, std::size_t* got);
+    void writeAt(std::uint64_t offset, const std::string& bytes);
+    void flushFile();
+
+    void takeHeader(const qtf::FileHeader& h);
+    int validateHeader(const qtf::FileHeader& h, std::uint64_t fileSize);
+    int recover(const qtf::FileHeader& disk);
+    int ensureRoot();
+
+    // The page numbered `number`, read from the file when not cached; `cls` is
+    // its size class when the region tables no longer show it (during a move).
+    Page* getPage(std::int64_t number, int cls = 0);
+    Page* newPage(std::uint8_t level);
+    int descend(const std::string& key, std::vector<Step>* path);
+    int edgeRecord(std::int64_t page, bool first, PageRecord* out);
+    Page* findParent(Page* child, std::map<std::string, Entry>::iterator* entry);
+    int movePage(Page* page, std::int64_t to);
+    int applyMoves(const std::vector<RegionTable::Move>& moves);
+    int freePage(Page* page);
+    int splitIfNeeded(Page* page);
+    int removeIn(Page* page, const std::string& key, bool* found);
+    int fixFirstKeys(std::vector<Step>& path);
+    PageImage imageOf(const Page& page) const;
+    int placePages();
+    int checkKey(const std::string& key, std::size_t payload);
+
+    std::string path_;
+    std::unique_ptr<platform::File> file_;
+    Options options_;
+    ApplyLock applyLock_;
+
+    qtf::FileHeader header_;          // the cached header with pending changes
+    qtf::FileHeader diskHeader_;      // the header as on disk (no log in force)
+    RegionTable regions_;             // the page store as the pending changes leave it
+    std::int64_t root_ = -0x7FFFFFFF; // root page number; kNoPage: no tree yet
+    bool cached_ = false;             // header_ holds a header read from the file
+    bool headerCurrent_ = false;      // header checked in this driver operation
+    bool headerChanged_ = false;      // the last issued number changed
+    bool broken_ = false;             // an internal error was raised
+    bool headerOnDisk_ = false;       // the file has a header (it was not empty)
+    int ioError_ = 0;                 // first write error of the running commit
+    std::int64_t nextTemp_ = -1;      // next temporary page number
+    std::map<std::int64_t, std::unique_ptr<Page>> cache_;
+    std::map<std::uint64_t, std::uint64_t> logMap_; // read-only with a log in force
+
+    // Prepared, not yet applied: pages logged (own offset -> bytes).
+    bool prepared_ = false;
+    std::vector<std::pair<std::uint64_t, std::string>> logged_;
+    qtf::FileHeader preparedHeader_;
+};
+
+} // namespace zv::storage

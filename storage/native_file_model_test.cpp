@@ -1,0 +1,206 @@
+// The native file against an in-memory ordered map: random inserts, replaces
+// and deletes of records from 1 byte to the largest size, with commits,
+// rollbacks and reopenings; file and model must agree after every step.
+#include "storage/native_file.h"
+
+#include "storage/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace zv::storage {
+namespace {
+
+using test::Model;
+
+class ModelRun {
+public:
+    explicit ModelRun(unsigned seed) : rng_(seed) {}
+
+    std::size_t recordSize() {
+        switch (rng_() % 10) {
+        case 0:
+            return qtf::kMaxRecord - rng_() % 8; // the largest sizes
+        case 1:
+            return 1000 + rng_() % 8000;
+        case 2:
+            return 1 + rng_() % 4;
+        default:
+            return 8 + rng_() % 300;
+        }
+    }
+    std::string newKey() {
+        std::size_t len = 1 + rng_() % (rng_() % 8 == 0 ? 200 : 24);
+        std::string k(len, '\0');
+        for (auto& c : k)
+            c = static_cast<char>("\x00\x01"
+                                  "ABCabc\xfe\xff"[rng_() % 10]);
+        return k;
+    }
+    std::string payloadFor(const std::string& key) {
+        std::size_t total = recordSize();
+        std::size_t len = total > key.size() ? total - key.size() : 0;
+        return test::makePayload(static_cast<std::uint32_t>(rng_()), len);
+    }
+    const std::string& anyKey(const Model& m) {
+        auto it = m.lower_bound(newKey());
+        if (it == m.end()) it = m.begin();
+        return it->first;
+    }
+
+    // Compares lookups of the file with the model around a random key.
+    void probe(NativeFile& f, const Model& m) {
+        std::string k = rng_() % 2 && !m.empty() ? anyKey(m) : newKey();
+        PageRecord r;
+        bool found = false;
+        ASSERT_EQ(f.successor(k, &r, &found), 0);
+        auto it = m.upper_bound(k);
+        ASSERT_EQ(found, it != m.end());
+        if (found) {
+            ASSERT_EQ(r.key, it->first);
+        }
+        ASSERT_EQ(f.predecessor(k, &r, &found), 0);
+        it = m.lower_bound(k);
+        ASSERT_EQ(found, it != m.begin());
+        if (found) {
+            ASSERT_EQ(r.key, std::prev(it)->first);
+        }
+        ASSERT_EQ(f.floor(k, &r, &found), 0);
+        it = m.upper_bound(k);
+        ASSERT_EQ(found, it != m.begin());
+        if (found) {
+            ASSERT_EQ(r.key, std::prev(it)->first);
+            ASSERT_EQ(r.payload, std::prev(it)->second);
+        }
+    }
+
+    void run(int steps) {
+        platform::MemFileSystem fs;
+        auto f = test::openFile(fs, "m.qtf");
+        ASSERT_TRUE(f);
+        Model model, committed;
+        for (int step = 0; step < steps; ++step) {
+            SCOPED_TRACE("step " + std::to_string(step));
+            unsigned op = rng_() % 100;
+            if (op < 45 || model.empty()) {
+                std::string k = newKey();
+                std::string p = payloadFor(k);
+                int rc = f->insert(k, p);
+                if (model.count(k)) {
+                    ASSERT_EQ(rc, kErrDuplicate);
+                } else {
+                    ASSERT_EQ(rc, 0);
+                    model[k] = p;
+                }
+            } else if (op < 70) {
+                std::string k = anyKey(model);
+                std::string p = payloadFor(k);
+                bool found = false;
+                ASSERT_EQ(f->replace(k, p, &found), 0);
+                ASSERT_TRUE(found);
+                model[k] = p;
+            } else if (op < 93) {
+                std::string k = rng_() % 8 ? anyKey(model) : newKey();
+                bool found = false;
+                ASSERT_EQ(f->remove(k, &found), 0);
+                ASSERT_EQ(found, model.erase(k) == 1);
+            } else if (op < 97) {
+                ASSERT_EQ(f->commit(), 0);
+                f->endAccess();
+                committed = model;
+                ASSERT_EQ(f->check(), "");
+                Model disk;
+                ASSERT_EQ(test::readAll(*f, &disk), 0);
+                ASSERT_EQ(disk.size(), model.size());
+                ASSERT_TRUE(disk == model);
+            } else if (op < 98) {
+                f->discardChanges();
+                model = committed;
+            } else {
+                ASSERT_EQ(f->commit(), 0);
+                committed = model;
+                f = test::openFile(fs, "m.qtf");
+                ASSERT_TRUE(f);
+            }
+            if (step % 7 == 0) probe(*f, model);
+            if (::testing::Test::HasFatalFailure()) return;
+        }
+        ASSERT_EQ(f->commit(), 0);
+        ASSERT_EQ(f->check(), "");
+        f = test::openFile(fs, "m.qtf");
+        Model disk;
+        ASSERT_EQ(test::readAll(*f, &disk), 0);
+        ASSERT_TRUE(disk == model);
+        // Emptying the file leaves an empty root and a store of one page.
+        for (const auto& [k, v] : model) {
+            bool found = false;
+            ASSERT_EQ(f->remove(k, &found), 0);
+            ASSERT_TRUE(found);
+        }
+        ASSERT_EQ(f->commit(), 0);
+        ASSERT_EQ(f->check(), "");
+        FileStats st;
+        ASSERT_EQ(f->check(&st), "");
+        ASSERT_EQ(st.records, 0u);
+        int pages = 0;
+        for (int n : st.pagesPerClass)
+            pages += n;
+        ASSERT_EQ(pages, 1);
+    }
+
+private:
+    std::mt19937 rng_;
+};
+
+TEST(NativeFileModelTest, RandomOperationsAgreeWithAnOrderedMap) {
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        ModelRun(seed).run(3000);
+        if (HasFatalFailure()) return;
+    }
+}
+
+TEST(NativeFileModelTest, ManySmallRecordsBuildADeepTree) {
+    platform::MemFileSystem fs;
+    auto f = test::openFile(fs, "d.qtf");
+    Model model;
+    std::mt19937 rng(99);
+    for (int i = 0; i < 30000; ++i) {
+        std::string k = test::makeKey(static_cast<std::uint32_t>(rng()), 6 + rng() % 20);
+        if (model.count(k)) continue;
+        std::string p(rng() % 30, static_cast<char>('a' + i % 26));
+        ASSERT_EQ(f->insert(k, p), 0);
+        model[k] = p;
+        if (i % 5000 == 4999) {
+            ASSERT_EQ(f->commit(), 0);
+        }
+    }
+    ASSERT_EQ(f->commit(), 0);
+    FileStats st;
+    ASSERT_EQ(f->check(&st), "");
+    EXPECT_GE(st.depth, 3);
+    EXPECT_EQ(st.records, model.size());
+    EXPECT_LT(st.storedBytes, st.expandedBytes);
+    // Delete every other record, then verify.
+    int n = 0;
+    for (auto it = model.begin(); it != model.end();) {
+        if (n++ % 2) {
+            bool found = false;
+            ASSERT_EQ(f->remove(it->first, &found), 0);
+            ASSERT_TRUE(found);
+            it = model.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    ASSERT_EQ(f->commit(), 0);
+    ASSERT_EQ(f->check(), "");
+    f = test::openFile(fs, "d.qtf");
+    Model disk;
+    ASSERT_EQ(test::readAll(*f, &disk), 0);
+    EXPECT_TRUE(disk == model);
+}
+
+} // namespace
+} // namespace zv::storage

@@ -1,0 +1,280 @@
+#include "storage/native_file.h"
+
+#include "storage/coding.h"
+#include "storage/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace zv::storage {
+namespace {
+
+using test::CatchRuntimeErrors;
+using test::Model;
+
+class NativeFileTest : public ::testing::Test {
+protected:
+    platform::MemFileSystem fs;
+    CatchRuntimeErrors errors;
+
+    std::unique_ptr<NativeFile> open(const std::string& name = "t.qtf") {
+        int rc = -1;
+        auto f = test::openFile(fs, name, &rc);
+        EXPECT_EQ(rc, 0);
+        return f;
+    }
+    Model all(NativeFile& f) {
+        Model m;
+        EXPECT_EQ(test::readAll(f, &m), 0);
+        return m;
+    }
+};
+
+TEST_F(NativeFileTest, EmptyFileOpensAsAnEmptyNativeFile) {
+    fs.bytes("t.qtf");
+    auto f = open();
+    ASSERT_TRUE(f);
+    EXPECT_TRUE(all(*f).empty());
+    ASSERT_EQ(f->commit(), 0);
+    EXPECT_EQ(f->check(), "");
+    EXPECT_EQ(fs.bytes("t.qtf").size() % 256, 0u);
+}
+
+TEST_F(NativeFileTest, ShortFileOrOtherSignatureIsNotNative) {
+    fs.bytes("short.qtf").assign(100, 0);
+    std::unique_ptr<NativeFile> f;
+    EXPECT_EQ(NativeFile::open(fs, "short.qtf", false, {}, &f), kErrNotNative);
+    auto& b = fs.bytes("sig.qtf");
+    b.assign(1024, 0);
+    b[4] = 0x00;
+    b[5] = 0x02;
+    std::memcpy(b.data() + 14, "QUAR", 4);
+    EXPECT_EQ(NativeFile::open(fs, "sig.qtf", false, {}, &f), kErrNotNative);
+    EXPECT_EQ(errors.count(), 0);
+}
+
+TEST_F(NativeFileTest, HeaderLayoutAfterFirstCommit) {
+    auto f = open();
+    ASSERT_EQ(f->insert("abc", "payload"), 0);
+    ASSERT_EQ(f->commit(), 0);
+    const auto& b = fs.bytes("t.qtf");
+    ASSERT_GE(b.size(), 768u);
+    EXPECT_EQ(getLe32(b.data()), 0u);
+    EXPECT_EQ(getLe16(b.data() + 4), 512);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.data() + 14), 4), "qUaR");
+    EXPECT_EQ(getLe32(b.data() + 6), getLe32(b.data() + 10)); // no log in force
+    EXPECT_EQ(getLe32(b.data() + 24), 1u);                    // change counter
+    EXPECT_EQ(getLe32(b.data() + 28), 0u);                    // root in slot 0
+    EXPECT_EQ(getLe32(b.data() + 32 + 4), 0u);                // region 1 start
+    EXPECT_EQ(getLe32(b.data() + 272 + 4), 1u);               // region 1 end
+    ASSERT_EQ(f->truncateToStore(), 0);
+    EXPECT_EQ(fs.bytes("t.qtf").size(), 768u);
+}
+
+TEST_F(NativeFileTest, NextNumberCountsBigEndianWithCarry) {
+    auto f = open();
+    std::array<std::uint8_t, 4> n{};
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(f->nextNumber(&n), 0);
+    EXPECT_EQ(n, (std::array<std::uint8_t, 4>{0, 0, 1, 0}));
+    ASSERT_EQ(f->commit(), 0);
+    auto g = open();
+    ASSERT_EQ(g->nextNumber(&n), 0);
+    EXPECT_EQ(n, (std::array<std::uint8_t, 4>{0, 0, 1, 1}));
+}
+
+TEST_F(NativeFileTest, LastNumberReachingFEIsAnInternalError) {
+    auto f = open();
+    f->raiseLastNumber({0xFD, 0xFF, 0xFF, 0xFF});
+    std::array<std::uint8_t, 4> n{};
+    EXPECT_EQ(f->nextNumber(&n), kErrNotNative);
+    EXPECT_EQ(errors.count(), 1);
+    EXPECT_NE(errors.lastText().find("Internal error : qtfbt line "), std::string::npos);
+}
+
+TEST_F(NativeFileTest, LookupsFloorPredecessorSuccessor) {
+    auto f = open();
+    for (int i = 0; i < 2000; i += 2)
+        ASSERT_EQ(f->insert(test::makeKey(i, 12), "p"), 0);
+    ASSERT_EQ(f->commit(), 0);
+    auto g = open();
+    PageRecord r;
+    bool found = false;
+    ASSERT_EQ(g->floor(test::makeKey(501, 12), &r, &found), 0);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(r.key, test::makeKey(500, 12));
+    ASSERT_EQ(g->predecessor(test::makeKey(500, 12), &r, &found), 0);
+    EXPECT_EQ(r.key, test::makeKey(498, 12));
+    ASSERT_EQ(g->successor(test::makeKey(500, 12), &r, &found), 0);
+    EXPECT_EQ(r.key, test::makeKey(502, 12));
+    ASSERT_EQ(g->successor(test::makeKey(1998, 12), &r, &found), 0);
+    EXPECT_FALSE(found);
+    ASSERT_EQ(g->predecessor(test::makeKey(0, 12), &r, &found), 0);
+    EXPECT_FALSE(found);
+    std::string p;
+    ASSERT_EQ(g->get(test::makeKey(501, 12), &p, &found), 0);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(g->insert(test::makeKey(500, 12), "x"), kErrDuplicate);
+    EXPECT_EQ(g->check(), "");
+}
+
+TEST_F(NativeFileTest, KeyThatIsAPrefixSortsFirst) {
+    auto f = open();
+    ASSERT_EQ(f->insert("ab", "1"), 0);
+    ASSERT_EQ(f->insert("a", "2"), 0);
+    ASSERT_EQ(f->insert(std::string("a\xff", 2), "3"), 0);
+    Model m = all(*f);
+    ASSERT_EQ(m.size(), 3u);
+    EXPECT_EQ(m.begin()->first, "a");
+    EXPECT_EQ(std::next(m.begin())->first, "ab");
+}
+
+TEST_F(NativeFileTest, RemovePrefixEmptiesOneTableOnly) {
+    auto f = open();
+    for (int i = 0; i < 300; ++i) {
+        ASSERT_EQ(f->insert("T1" + test::makeKey(i, 8), std::string(100, 'a')), 0);
+        ASSERT_EQ(f->insert("T2" + test::makeKey(i, 8), std::string(100, 'b')), 0);
+    }
+    ASSERT_EQ(f->commit(), 0);
+    ASSERT_EQ(f->removePrefix("T1"), 0);
+    ASSERT_EQ(f->commit(), 0);
+    Model m = all(*f);
+    EXPECT_EQ(m.size(), 300u);
+    EXPECT_EQ(m.begin()->first.substr(0, 2), "T2");
+    EXPECT_EQ(f->check(), "");
+}
+
+TEST_F(NativeFileTest, ChangeCounterMakesAnotherHandleDropItsCache) {
+    auto a = open();
+    auto b = open();
+    ASSERT_EQ(a->insert("k", "one"), 0);
+    ASSERT_EQ(a->commit(), 0);
+    a->endAccess();
+    EXPECT_EQ(all(*b), (Model{{"k", "one"}}));
+    bool found = false;
+    ASSERT_EQ(a->replace("k", "two", &found), 0);
+    ASSERT_EQ(a->commit(), 0);
+    a->endAccess();
+    EXPECT_EQ(all(*b), (Model{{"k", "two"}}));
+}
+
+TEST_F(NativeFileTest, CrashAfterTheLogIsInForceRollsForward) {
+    auto f = open();
+    for (int i = 0; i < 50; ++i)
+        ASSERT_EQ(f->insert(test::makeKey(i, 10), "old"), 0);
+    ASSERT_EQ(f->commit(), 0);
+    bool found = false;
+    for (int i = 0; i < 50; ++i)
+        ASSERT_EQ(f->replace(test::makeKey(i, 10), "new", &found), 0);
+    ASSERT_EQ(f->prepare(), 0); // the log is in force; apply never runs
+    f.reset();
+    const auto& b = fs.bytes("t.qtf");
+    EXPECT_NE(getLe32(b.data() + 6), getLe32(b.data() + 10));
+    auto g = open();
+    Model m = all(*g);
+    ASSERT_EQ(m.size(), 50u);
+    EXPECT_EQ(m.begin()->second, "new");
+    EXPECT_EQ(g->check(), "");
+}
+
+// Builds a file of 50 records "old", then changes them all to "new" and
+// prepares the commit under `faults`; returns the writes the prepare made.
+int prepareScenario(platform::MemFileSystem& fs, platform::MemFileSystem::Faults faults) {
+    auto f = test::openFile(fs, "t.qtf");
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(f->insert(test::makeKey(i, 10), "old"), 0);
+    EXPECT_EQ(f->commit(), 0);
+    bool found = false;
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(f->replace(test::makeKey(i, 10), "new", &found), 0);
+    fs.setFaults(faults);
+    (void)f->prepare();
+    return fs.writes();
+}
+
+TEST_F(NativeFileTest, CrashBeforeTheLogIsInForceKeepsTheOldState) {
+    platform::MemFileSystem probe;
+    int writes = prepareScenario(probe, {});
+    ASSERT_GE(writes, 3);
+    // The power goes at the header write that would put the log in force.
+    prepareScenario(fs, {.powerCutAtWrite = writes});
+    ASSERT_TRUE(fs.powerCut());
+    fs.restore();
+    EXPECT_GT(fs.bytes("t.qtf").size(), 1024u); // the log's bytes are there ...
+    auto g = open();
+    Model m = all(*g);
+    ASSERT_EQ(m.size(), 50u);
+    EXPECT_EQ(m.begin()->second, "old"); // ... and ignored
+    EXPECT_EQ(g->check(), "");
+}
+
+TEST_F(NativeFileTest, ReadOnlyOpenReadsThroughALogInForce) {
+    auto f = open();
+    ASSERT_EQ(f->insert("a", "old"), 0);
+    ASSERT_EQ(f->commit(), 0);
+    bool found = false;
+    ASSERT_EQ(f->replace("a", "new", &found), 0);
+    ASSERT_EQ(f->prepare(), 0);
+    f.reset();
+    auto before = fs.bytes("t.qtf");
+    std::unique_ptr<NativeFile> r;
+    ASSERT_EQ(NativeFile::open(fs, "t.qtf", false, {.readOnly = true, .transactionCheck = {}}, &r),
+              0);
+    EXPECT_EQ(all(*r), (Model{{"a", "new"}}));
+    EXPECT_EQ(fs.bytes("t.qtf"), before);
+}
+
+TEST_F(NativeFileTest, RegisteredTransactionDiscardsTheLogAndFinishedOneRollsForward) {
+    for (bool registered : {true, false}) {
+        platform::MemFileSystem mem;
+        auto f = test::openFile(mem, "t.qtf");
+        ASSERT_EQ(f->insert("a", "old"), 0);
+        ASSERT_EQ(f->commit(), 0);
+        bool found = false;
+        ASSERT_EQ(f->replace("a", "new", &found), 0);
+        std::string marker;
+        appendLe32(marker, 77);
+        marker += "ctl.tcf";
+        marker.push_back('\0');
+        ASSERT_EQ(f->insert("\xff", marker), 0);
+        ASSERT_EQ(f->prepare(), 0);
+        f.reset();
+        std::uint32_t asked = 0;
+        std::string askedName;
+        NativeFile::Options o;
+        o.transactionCheck = [&](std::uint32_t n, const std::string& name, const std::string&) {
+            asked = n;
+            askedName = name;
+            return registered;
+        };
+        std::unique_ptr<NativeFile> g;
+        ASSERT_EQ(NativeFile::open(mem, "t.qtf", false, o, &g), 0);
+        EXPECT_EQ(asked, 77u);
+        EXPECT_EQ(askedName, "ctl.tcf");
+        Model m = all(*g);
+        EXPECT_EQ(m["a"], registered ? "old" : "new");
+        EXPECT_EQ(g->check(), "");
+    }
+}
+
+TEST_F(NativeFileTest, DamagedPagesEndInTheRuntimeErrorPath) {
+    auto f = open();
+    for (int i = 0; i < 400; ++i)
+        ASSERT_EQ(f->insert(test::makeKey(i, 10), std::string(40, 'x')), 0);
+    ASSERT_EQ(f->commit(), 0);
+    f.reset();
+    auto pristine = fs.bytes("t.qtf");
+    for (std::size_t at = 512; at < pristine.size(); at += 37) {
+        fs.bytes("t.qtf") = pristine;
+        fs.bytes("t.qtf")[at] ^= 0x5A;
+        std::unique_ptr<NativeFile> g;
+        if (NativeFile::open(fs, "t.qtf", false, {}, &g) != 0) continue;
+        Model m;
+        (void)test::readAll(*g, &m);
+    }
+    SUCCEED() << errors.count() << " internal errors raised";
+}
+
+} // namespace
+} // namespace zv::storage

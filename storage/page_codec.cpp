@@ -1,0 +1,224 @@
+#include "storage/page_codec.h"
+
+#include "storage/coding.h"
+#include "storage/qtf_format.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zv::storage {
+
+namespace {
+
+void putVarint(std::string& out, std::size_t v) {
+    while (v >= 0x80) {
+        out.push_back(static_cast<char>((v & 0x7F) | 0x80));
+        v >>= 7;
+    }
+    out.push_back(static_cast<char>(v));
+}
+
+bool getVarint(const std::uint8_t*& p, const std::uint8_t* end, std::size_t* v) {
+    std::size_t result = 0;
+    for (int shift = 0; shift < 35; shift += 7) {
+        if (p == end) return false;
+        std::uint8_t b = *p++;
+        result |= static_cast<std::size_t>(b & 0x7F) << shift;
+        if (!(b & 0x80)) {
+            *v = result;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::size_t roundUnit(std::size_t n) {
+    return (n + qtf::kUnit - 1) / qtf::kUnit * qtf::kUnit;
+}
+
+} // namespace
+
+bool rleEncode(const std::uint8_t* in, std::size_t n, std::string* out) {
+    out->clear();
+    bool anyRun = false;
+    std::size_t litStart = 0;
+    std::size_t i = 0;
+    while (i < n) {
+        std::size_t run = 1;
+        while (i + run < n && in[i + run] == in[i])
+            ++run;
+        if (run >= 4) {
+            anyRun = true;
+            putVarint(*out, i + 1 - litStart);
+            out->append(reinterpret_cast<const char*>(in + litStart), i + 1 - litStart);
+            putVarint(*out, run - 1);
+            i += run;
+            litStart = i;
+        } else {
+            i += run;
+        }
+    }
+    if (!anyRun) {
+        out->clear();
+        return false;
+    }
+    putVarint(*out, n - litStart);
+    out->append(reinterpret_cast<const char*>(in + litStart), n - litStart);
+    return true;
+}
+
+bool rleDecode(const std::uint8_t* in, std::size_t n, std::size_t expanded, std::string* out) {
+    out->clear();
+    out->reserve(expanded);
+    const std::uint8_t* p = in;
+    const std::uint8_t* end = in + n;
+    while (true) {
+        std::size_t lit = 0;
+        if (!getVarint(p, end, &lit)) return false;
+        if (lit > static_cast<std::size_t>(end - p) || lit > expanded - out->size()) return false;
+        out->append(reinterpret_cast<const char*>(p), lit);
+        p += lit;
+        if (out->size() == expanded) return true;
+        std::size_t rep = 0;
+        if (!getVarint(p, end, &rep)) return false;
+        if (out->empty() || rep > expanded - out->size()) return false;
+        out->append(rep, out->back());
+        if (out->size() == expanded) return true;
+    }
+}
+
+std::string encodeRecords(const std::vector<PageRecord>& records) {
+    std::string out;
+    std::string prev;
+    std::size_t prevKeyLen = 0;
+    bool first = true;
+    for (const auto& r : records) {
+        std::string whole = r.key + r.payload;
+        std::size_t shared = 0;
+        if (!first) {
+            std::size_t limit =
+                std::min({prev.size(), whole.size(), static_cast<std::size_t>(qtf::kMaxShared)});
+            while (shared < limit && prev[shared] == whole[shared])
+                ++shared;
+        }
+        std::uint8_t flags = static_cast<std::uint8_t>(shared);
+        if (first || whole.size() != prev.size()) flags |= qtf::kHasTotal;
+        if (first || r.key.size() != prevKeyLen) flags |= qtf::kHasKeyLength;
+        out.push_back(static_cast<char>(flags));
+        if (flags & qtf::kHasTotal) appendLe16(out, static_cast<std::uint16_t>(whole.size()));
+        if (flags & qtf::kHasKeyLength) appendLe16(out, static_cast<std::uint16_t>(r.key.size()));
+        out.append(whole, shared, std::string::npos);
+        prev = std::move(whole);
+        prevKeyLen = r.key.size();
+        first = false;
+    }
+    return out;
+}
+
+bool decodeRecords(const std::uint8_t* in, std::size_t n, std::size_t count,
+                   std::vector<PageRecord>* records) {
+    records->clear();
+    records->reserve(count);
+    const std::uint8_t* p = in;
+    const std::uint8_t* end = in + n;
+    std::string prev;
+    std::size_t total = 0, keyLen = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (p == end) return false;
+        std::uint8_t flags = *p++;
+        if (flags & qtf::kHasTotal) {
+            if (end - p < 2) return false;
+            total = getLe16(p);
+            p += 2;
+        } else if (i == 0) {
+            return false;
+        }
+        if (flags & qtf::kHasKeyLength) {
+            if (end - p < 2) return false;
+            keyLen = getLe16(p);
+            p += 2;
+        } else if (i == 0) {
+            return false;
+        }
+        std::size_t shared = flags & qtf::kSharedMask;
+        if (shared > prev.size() || shared > total || keyLen > total) return false;
+        if (total >= static_cast<std::size_t>(qtf::kMaxBound)) return false;
+        std::size_t rest = total - shared;
+        if (static_cast<std::size_t>(end - p) < rest) return false;
+        std::string whole = prev.substr(0, shared);
+        whole.append(reinterpret_cast<const char*>(p), rest);
+        p += rest;
+        records->push_back({whole.substr(0, keyLen), whole.substr(keyLen)});
+        prev = std::move(whole);
+    }
+    return p == end;
+}
+
+std::size_t expandedSize(const PageImage& page) {
+    return qtf::kPageFixed + (page.level ? 4 * page.records.size() : 0) +
+           encodeRecords(page.records).size();
+}
+
+bool encodePage(const PageImage& page, std::uint32_t ownOffset, std::string* out) {
+    std::size_t fixed = qtf::kPageFixed + (page.level ? 4 * page.records.size() : 0);
+    std::string recs = encodeRecords(page.records);
+    std::size_t expanded = fixed + recs.size();
+    if (expanded > page.sizeBound || expanded > qtf::kMaxPage) return false;
+    std::string packed;
+    bool compress = rleEncode(bytes(recs), recs.size(), &packed) &&
+                    roundUnit(fixed + packed.size()) < roundUnit(expanded);
+    std::size_t stored = compress ? fixed + packed.size() : expanded;
+    out->assign(roundUnit(stored), static_cast<char>(qtf::kPadByte));
+    auto* o = reinterpret_cast<std::uint8_t*>(out->data());
+    putLe32(o + qtf::pg::kOwnOffset, ownOffset);
+    putLe16(o + qtf::pg::kStoredSize, static_cast<std::uint16_t>(stored));
+    putLe16(o + qtf::pg::kExpandedSize, static_cast<std::uint16_t>(expanded));
+    putLe16(o + qtf::pg::kSizeBound, page.sizeBound);
+    putLe16(o + qtf::pg::kCount, static_cast<std::uint16_t>(page.records.size()));
+    o[qtf::pg::kLevel] = page.level;
+    if (page.level)
+        for (std::size_t i = 0; i < page.children.size(); ++i)
+            putLe32(o + qtf::kPageFixed + 4 * i, page.children[i]);
+    const std::string& body = compress ? packed : recs;
+    std::memcpy(o + fixed, body.data(), body.size());
+    return true;
+}
+
+PageDecode decodePage(const std::uint8_t* in, std::size_t n, PageImage* page,
+                      std::uint32_t* ownOffset) {
+    if (n < static_cast<std::size_t>(qtf::kPageFixed)) return PageDecode::BadSizes;
+    *ownOffset = getLe32(in + qtf::pg::kOwnOffset);
+    std::size_t stored = getLe16(in + qtf::pg::kStoredSize);
+    std::size_t expanded = getLe16(in + qtf::pg::kExpandedSize);
+    std::size_t count = getLe16(in + qtf::pg::kCount);
+    page->sizeBound = getLe16(in + qtf::pg::kSizeBound);
+    page->level = in[qtf::pg::kLevel];
+    std::size_t fixed = qtf::kPageFixed + (page->level ? 4 * count : 0);
+    if (stored > n || stored > qtf::kMaxPage || stored < fixed || expanded < stored ||
+        expanded > qtf::kMaxPage)
+        return PageDecode::BadSizes;
+    page->children.clear();
+    if (page->level) {
+        page->children.reserve(count);
+        for (std::size_t i = 0; i < count; ++i)
+            page->children.push_back(getLe32(in + qtf::kPageFixed + 4 * i));
+    }
+    bool ok;
+    if (stored < expanded) {
+        std::string recs;
+        if (!rleDecode(in + fixed, stored - fixed, expanded - fixed, &recs))
+            return PageDecode::BadRecords;
+        ok = decodeRecords(bytes(recs), recs.size(), count, &page->records);
+    } else {
+        ok = decodeRecords(in + fixed, stored - fixed, count, &page->records);
+    }
+    if (!ok) return PageDecode::BadRecords;
+    for (std::size_t i = 1; i < page->records.size(); ++i)
+        if (!(page->records[i - 1].key < page->records[i].key)) return PageDecode::BadRecords;
+    if (page->level)
+        for (const auto& r : page->records)
+            if (!r.payload.empty()) return PageDecode::BadRecords;
+    return PageDecode::Ok;
+}
+
+} // namespace zv::storage
