@@ -364,7 +364,8 @@ int createDemoData(access::Database& db, const DemoOptions& o, std::string* fail
             u.POPIS.set(t(r.pick(kTasks)));
             int hour = 8 + r.below(10);
             // A few tasks are due already (so start-up shows some reminders), most lie ahead.
-            const int kind = number <= 3 ? 2 : number <= 5 ? 0 : 1 + number % 5;
+            constexpr int ahead[] = {1, 3, 4, 5, 4}; // later today, tomorrow, later, done
+            const int kind = number <= 3 ? 2 : number <= 5 ? 0 : ahead[number % 5];
             switch (kind) {
             case 0: // today, earlier
                 u.DT_SCHED.set(today);
