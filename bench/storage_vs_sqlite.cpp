@@ -13,6 +13,7 @@
 //   firms  firms added in phase 1 (default 100000)
 //   --dir  where the stores are made (default a new directory under /tmp)
 //   --only run one store (for profiling); no ratios are printed
+//   --ops  at most M operations in phases 2, 4, 5 and 6 (for profiling)
 //   --keep leave the stores on disk
 #include "app/shell/access/database.h"
 #include "app/shell/access/standard_drivers.h"
@@ -42,11 +43,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kSingleAdds = 2000;
-constexpr int kRandomReads = 100000;
-constexpr int kBrowsePages = 10000;
+// Operations of phases 2, 4, 5 and 6; --ops lowers them for profiling.
+int kSingleAdds = 2000;
+int kRandomReads = 100000;
+int kBrowsePages = 10000;
 constexpr int kPageRows = 20;
-constexpr int kTownChanges = 10000;
+int kTownChanges = 10000;
 constexpr int kLockSeconds = 10;
 
 [[noreturn]] void fail(const std::string& what) {
@@ -335,9 +337,13 @@ public:
                       db_.error().text + " " + db_.error().driverText + engineError;
             (void)db_.rollback();
         };
-        for (std::int32_t id : ids) {
-            fetch(id);
-            if (adr_->remove() != 0) return stop("delete a firm");
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            fetch(ids[i]);
+            if (adr_->remove() != 0) {
+                stop("delete a firm");
+                failure = "after " + std::to_string(i) + " deletes: " + failure;
+                return;
+            }
         }
         if (db_.commit() != 0) return stop("commit");
         if (adr_->records() != 0) fail("firms left after deleting every firm");
@@ -570,13 +576,17 @@ int main(int argc, char** argv) {
             dirArg = a.substr(6);
         else if (a.starts_with("--only="))
             only = a.substr(7);
-        else if (a == "--keep")
+        else if (a.starts_with("--ops=")) {
+            const int ops = std::max(1, std::atoi(argv[i] + 6));
+            for (int* count : {&kSingleAdds, &kRandomReads, &kBrowsePages, &kTownChanges})
+                *count = std::min(*count, ops);
+        } else if (a == "--keep")
             keep = true;
         else if (!a.empty() && a[0] != '-')
             firms = std::max(1, std::atoi(argv[i]));
         else {
             std::fprintf(stderr, "usage: storage_vs_sqlite [firms] [--dir=DIR] "
-                                 "[--only=ours|delete|wal] [--keep]\n");
+                                 "[--only=ours|delete|wal] [--ops=M] [--keep]\n");
             return 2;
         }
     }
