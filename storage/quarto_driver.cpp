@@ -1148,12 +1148,39 @@ int QuartoDriver::dispatch(DriverOp op, ControlBlock& cb) {
             rc = t->pf->inTransaction ? 0 : endState(*t->pf);
             break;
         case DriverOp::BeginTransaction: {
-            auto& g = globals();
-            if (std::find(g.transaction.begin(), g.transaction.end(), t->pf) == g.transaction.end())
-                g.transaction.push_back(t->pf);
-            rc = beginCall(*t, true);
-            t->pf->inTransaction = true;
-            t->pf->file->endAccess();
+            // The file's exclusive lock is waited for at most `seconds` (-1: no limit).
+            PhysicalFile& pf = *t->pf;
+            if (pf.shared && !pf.inTransaction && pf.lock != PhysicalFile::Lock::Exclusive) {
+                if (pf.lock == PhysicalFile::Lock::Shared) rc = endState(pf);
+                auto start = std::chrono::steady_clock::now();
+                while (!rc) {
+                    int lock = cb.seconds < 0
+                                   ? platform::lockRange(pf.fd(), kLockBase, kLockSlots,
+                                                         platform::LockKind::Exclusive)
+                                   : platform::tryLockRange(pf.fd(), kLockBase, kLockSlots,
+                                                            platform::LockKind::Exclusive);
+                    if (lock == 0) {
+                        pf.lock = PhysicalFile::Lock::Exclusive;
+                        break;
+                    }
+                    auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                      std::chrono::steady_clock::now() - start)
+                                      .count();
+                    if (lock != EAGAIN || waited >= cb.seconds * 1000)
+                        rc = kFileLocked;
+                    else
+                        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                }
+            }
+            if (!rc) rc = beginCall(*t, true);
+            if (!rc) {
+                auto& g = globals();
+                if (std::find(g.transaction.begin(), g.transaction.end(), &pf) ==
+                    g.transaction.end())
+                    g.transaction.push_back(&pf);
+                pf.inTransaction = true;
+            }
+            pf.file->endAccess();
             break;
         }
         case DriverOp::SetKeyStart:
