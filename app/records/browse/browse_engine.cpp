@@ -15,10 +15,10 @@ constexpr std::size_t kLocatorMax = 30;
 
 std::string cellText(const Column& column, access::RecordFile& file) {
     if (column.text) return column.text(file);
-    const auto* spec = fieldOf(file.def(), column.field);
-    if (!spec) return {};
-    std::string text = dict::fieldText(*spec, file.record());
-    if (column.zeroPad > 0 && !isTextField(*spec) && text.size() < std::size_t(column.zeroPad) &&
+    const auto* field = fieldOf(file.def(), column.field);
+    if (!field) return {};
+    std::string text = dict::fieldText(*field, file.record());
+    if (column.zeroPad > 0 && !isTextField(*field) && text.size() < std::size_t(column.zeroPad) &&
         !text.empty() && text[0] != '-')
         text.insert(0, std::size_t(column.zeroPad) - text.size(), '0');
     return text;

@@ -72,7 +72,7 @@ void blankField(const dict::FieldSpec& field, std::uint8_t* record) {
 const dict::FieldSpec* fieldOf(const dict::FileDef& file, std::string_view prefixedName) {
     const auto ref = dict::fieldByName(prefixedName);
     if (!ref || ref.file->label != file.label) return nullptr;
-    return &ref.spec();
+    return &ref.layoutField();
 }
 
 } // namespace zv::records

@@ -23,7 +23,7 @@ void blankField(const dict::FieldSpec& field, std::uint8_t* record);
 // True for STRING and CSTRING fields.
 bool isTextField(const dict::FieldSpec& field);
 
-// The field spec of a prefixed name within a file, or nullptr.
+// The layout field of a prefixed name within a file, or nullptr.
 const dict::FieldSpec* fieldOf(const dict::FileDef& file, std::string_view prefixedName);
 
 } // namespace zv::records

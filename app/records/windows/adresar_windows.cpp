@@ -43,23 +43,23 @@ ProgramStarter& programStarter() {
 }
 
 BrowseWindowSpec adresarSpec(startup::AppContext& context) {
-    BrowseWindowSpec spec;
-    spec.title = QStringLiteral("Procházím adresář");
-    spec.section = "Adresar_S";
-    spec.formatKey = "?Browse:1";
-    spec.selectHint = QStringLiteral("Vybere firmu pod kurzorem");
-    spec.insertHint = QStringLiteral("Přidá firmu");
-    spec.changeHint = QStringLiteral("Změní záznam o firmě");
-    spec.deleteHint = QStringLiteral("Zruší záznam o firmě");
-    spec.closeHint = QStringLiteral("Uzavře okno");
-    spec.helpHint = QStringLiteral("Zobrazí nápovědu");
-    spec.countPrompt = QStringLiteral("Počet záznamů:");
-    spec.countHint = QStringLiteral("Celkový počet záznamů o firmách");
-    spec.animated = true;
-    spec.form = [&context](QWidget* parent, int request) {
+    BrowseWindowSpec look;
+    look.title = QStringLiteral("Procházím adresář");
+    look.section = "Adresar_S";
+    look.formatKey = "?Browse:1";
+    look.selectHint = QStringLiteral("Vybere firmu pod kurzorem");
+    look.insertHint = QStringLiteral("Přidá firmu");
+    look.changeHint = QStringLiteral("Změní záznam o firmě");
+    look.deleteHint = QStringLiteral("Zruší záznam o firmě");
+    look.closeHint = QStringLiteral("Uzavře okno");
+    look.helpHint = QStringLiteral("Zobrazí nápovědu");
+    look.countPrompt = QStringLiteral("Počet záznamů:");
+    look.countHint = QStringLiteral("Celkový počet záznamů o firmách");
+    look.animated = true;
+    look.form = [&context](QWidget* parent, int request) {
         return runAdresarForm(context, parent, request, true);
     };
-    spec.drag = [](const BrowseRow& row) -> QMimeData* {
+    look.drag = [](const BrowseRow& row) -> QMimeData* {
         const auto& firm = *reinterpret_cast<const rec::AdresarRecord*>(row.record.data());
         gDraggedFirmId = firm.ID.get();
         auto* mime = new QMimeData;
@@ -67,7 +67,7 @@ BrowseWindowSpec adresarSpec(startup::AppContext& context) {
         mime->setText(QString::number(gDraggedFirmId));
         return mime;
     };
-    return spec;
+    return look;
 }
 
 // One of the firm form's lists of dependent records with its buttons.

@@ -33,9 +33,9 @@ QPixmap mosaicFrame(int n, int size) {
     return pm;
 }
 
-BrowseWindow::BrowseWindow(startup::AppContext& context, BrowseDecl decl, BrowseWindowSpec spec,
+BrowseWindow::BrowseWindow(startup::AppContext& context, BrowseDecl decl, BrowseWindowSpec look,
                            int request, QWidget* parent)
-    : QDialog(parent), context_(context), spec_(std::move(spec)), request_(request) {
+    : QDialog(parent), context_(context), spec_(std::move(look)), request_(request) {
     setWindowTitle(spec_.title);
     setWindowFlag(Qt::WindowMaximizeButtonHint);
     setSizeGripEnabled(true);

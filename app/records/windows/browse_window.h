@@ -44,7 +44,7 @@ struct BrowseWindowSpec {
 class BrowseWindow : public QDialog {
 public:
     // request 4 makes a selecting browse. Check opened() before showing.
-    BrowseWindow(startup::AppContext& context, BrowseDecl decl, BrowseWindowSpec spec, int request,
+    BrowseWindow(startup::AppContext& context, BrowseDecl decl, BrowseWindowSpec look, int request,
                  QWidget* parent = nullptr);
     ~BrowseWindow() override;
 

@@ -237,13 +237,13 @@ FormOutcome runUkolyForm1(startup::AppContext& context, QWidget* parent, int req
 }
 
 bool selectKeyword(startup::AppContext& context, QWidget* parent) {
-    BrowseWindowSpec spec;
-    spec.title = QStringLiteral("Seznam klíčů");
-    spec.section = "Evklic_S";
-    spec.listHint = QStringLiteral("Seznam evidovaných klíčů");
-    spec.selectHint = QStringLiteral("Vybere vybraný klíč");
-    spec.closeHint = QStringLiteral("Uzavře okno");
-    BrowseWindow w(context, evklicBrowse(), spec, kRequestSelect, parent);
+    BrowseWindowSpec look;
+    look.title = QStringLiteral("Seznam klíčů");
+    look.section = "Evklic_S";
+    look.listHint = QStringLiteral("Seznam evidovaných klíčů");
+    look.selectHint = QStringLiteral("Vybere vybraný klíč");
+    look.closeHint = QStringLiteral("Uzavře okno");
+    BrowseWindow w(context, evklicBrowse(), look, kRequestSelect, parent);
     if (!w.opened()) return false;
     w.setModal(true);
     if (context.runtime)

@@ -18,7 +18,7 @@ int fieldIndex(access::RecordFile& file, std::string_view field) {
     return ref.field;
 }
 
-const dict::FieldSpec& spec(const access::RecordFile& file, int field) {
+const dict::FieldSpec& layoutField(const access::RecordFile& file, int field) {
     return file.def().layout->fields[std::size_t(field)];
 }
 
@@ -27,7 +27,7 @@ const dict::FieldSpec& spec(const access::RecordFile& file, int field) {
 void FieldBindings::bindLine(QLineEdit* edit, access::RecordFile& file, std::string_view field) {
     const int f = fieldIndex(file, field);
     if (f < 0) return;
-    const auto& s = spec(file, f);
+    const auto& s = layoutField(file, f);
     if (isTextField(s))
         edit->setMaxLength(int(s.type == storage::FieldType::CString ? s.size - 1 : s.size));
     bindings_.push_back({Kind::Line, edit, &file, f, 0});
@@ -54,15 +54,15 @@ void FieldBindings::load() {
         switch (b.kind) {
         case Kind::Line:
             static_cast<QLineEdit*>(b.widget.data())
-                ->setText(ui::qtText(dict::fieldText(spec(*b.file, b.field), b.file->record())));
+                ->setText(ui::qtText(dict::fieldText(layoutField(*b.file, b.field), b.file->record())));
             break;
         case Kind::Check:
             static_cast<QCheckBox*>(b.widget.data())
-                ->setChecked(dict::fieldInteger(spec(*b.file, b.field), b.file->record()) != 0);
+                ->setChecked(dict::fieldInteger(layoutField(*b.file, b.field), b.file->record()) != 0);
             break;
         case Kind::Text: {
             // Line breaks are kept in the record as CR LF.
-            QString t = ui::qtText(dict::fieldText(spec(*b.file, b.field), b.file->record()));
+            QString t = ui::qtText(dict::fieldText(layoutField(*b.file, b.field), b.file->record()));
             t.replace("\r\n", "\n");
             static_cast<QPlainTextEdit*>(b.widget.data())->setPlainText(t);
             break;
@@ -82,7 +82,7 @@ bool FieldBindings::store(QWidget** bad) {
         if (!b.widget) continue;
         switch (b.kind) {
         case Kind::Line: {
-            const auto& s = spec(*b.file, b.field);
+            const auto& s = layoutField(*b.file, b.field);
             const std::string text =
                 ui::recordText(static_cast<QLineEdit*>(b.widget.data())->text());
             if (!s.picture.empty()) {
@@ -99,13 +99,13 @@ bool FieldBindings::store(QWidget** bad) {
             break;
         }
         case Kind::Check:
-            setFieldInteger(spec(*b.file, b.field), b.file->record(),
+            setFieldInteger(layoutField(*b.file, b.field), b.file->record(),
                             static_cast<QCheckBox*>(b.widget.data())->isChecked() ? 1 : 0);
             break;
         case Kind::Text: {
             QString t = static_cast<QPlainTextEdit*>(b.widget.data())->toPlainText();
             t.replace("\n", "\r\n");
-            setFieldText(spec(*b.file, b.field), b.file->record(), ui::recordText(t));
+            setFieldText(layoutField(*b.file, b.field), b.file->record(), ui::recordText(t));
             break;
         }
         case Kind::Memo: {

@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
         f.clearBuffer();
         if (f.setKeyValue(f.keyNumber(d.key)) != 0 || f.next() != 0) return 1;
         grabLater(out, 0, 500);
-        const auto firm = dict::fieldInteger(dict::fieldByName(d.link).spec(), f.record());
+        const auto firm = dict::fieldInteger(dict::fieldByName(d.link).layoutField(), f.record());
         d.run(context, nullptr, 2, static_cast<std::int32_t>(firm));
         return 0;
     }

@@ -7,12 +7,12 @@
 namespace zv::access {
 
 void registerStandardDrivers(Database& db) {
-    static storage::ByteStreamDriver byteStream;
-    static dbase::DbaseDriver dbase;
-    db.registerDriver(byteStream);
-    db.registerDriver(dbase);
     static storage::QuartoDriver quarto;
+    static dbase::DbaseDriver dbase;
+    static storage::ByteStreamDriver byteStream;
     db.registerDriver(quarto);
+    db.registerDriver(dbase);
+    db.registerDriver(byteStream);
 }
 
 } // namespace zv::access

@@ -363,7 +363,10 @@ int createDemoData(access::Database& db, const DemoOptions& o, std::string* fail
             u.OS_SCHED.set(user);
             u.POPIS.set(t(r.pick(kTasks)));
             int hour = 8 + r.below(10);
-            switch (number % 6) {
+            // A few tasks are due already (so start-up shows some reminders), most lie ahead.
+            constexpr int ahead[] = {1, 3, 4, 5, 4}; // later today, tomorrow, later, done
+            const int kind = number <= 3 ? 2 : number <= 5 ? 0 : ahead[number % 5];
+            switch (kind) {
             case 0: // today, earlier
                 u.DT_SCHED.set(today);
                 hour = std::max(0, hourNow - 1 - r.below(3));
@@ -372,15 +375,9 @@ int createDemoData(access::Database& db, const DemoOptions& o, std::string* fail
                 u.DT_SCHED.set(today);
                 hour = std::min(23, hourNow + 1 + r.below(3));
                 break;
-            case 2:
-                u.DT_SCHED.set(today - 1 - r.below(5));
-                break; // overdue
-            case 3:
-                u.DT_SCHED.set(today + 1);
-                break; // tomorrow
-            case 4:
-                u.DT_SCHED.set(today + 2 + r.below(30));
-                break;
+            case 2: u.DT_SCHED.set(today - 1 - r.below(5)); break; // overdue
+            case 3: u.DT_SCHED.set(today + 1); break;              // tomorrow
+            case 4: u.DT_SCHED.set(today + 2 + r.below(30)); break;
             case 5: // done
                 u.DT_SCHED.set(today - r.below(20));
                 u.SPLNENO.set(1);

@@ -41,7 +41,7 @@ TEST(DemoData, FillsEveryFileConsistently) {
         ASSERT_EQ(f.setFile(), 0);
         while (f.next() == 0) {
             std::int32_t id;
-            std::memcpy(&id, f.record() + ref.spec().offset, 4);
+            std::memcpy(&id, f.record() + ref.layoutField().offset, 4);
             EXPECT_GE(id, 1);
             EXPECT_LE(id, 150);
         }

@@ -94,7 +94,7 @@ struct FieldRef {
     const FileDef* file = nullptr;
     int field = -1;
     explicit operator bool() const { return file != nullptr; }
-    const FieldSpec& spec() const { return file->layout->fields[static_cast<std::size_t>(field)]; }
+    const FieldSpec& layoutField() const { return file->layout->fields[static_cast<std::size_t>(field)]; }
 };
 FieldRef fieldByName(std::string_view prefixedName);
 

@@ -31,10 +31,10 @@ TEST(Dictionary, FieldsAreFoundByPrefixedNameInAnyCase) {
     auto ref = fieldByName("ADR:FIRMA");
     ASSERT_TRUE(ref);
     EXPECT_EQ(ref.file->label, "Adresar");
-    EXPECT_EQ(ref.spec().offset, offsetof(rec::AdresarRecord, FIRMA));
-    EXPECT_EQ(ref.spec().size, 50u);
+    EXPECT_EQ(ref.layoutField().offset, offsetof(rec::AdresarRecord, FIRMA));
+    EXPECT_EQ(ref.layoutField().size, 50u);
     EXPECT_TRUE(fieldByName("sch:pozn"));
-    EXPECT_EQ(fieldByName("SCH:Pozn").spec().size, 5000u);
+    EXPECT_EQ(fieldByName("SCH:Pozn").layoutField().size, 5000u);
     EXPECT_TRUE(fieldByName("OPE2:POPIS"));
     EXPECT_EQ(fieldByName("OPE2:POPIS").file->label, "Operace2");
     EXPECT_FALSE(fieldByName("ADR:NOSUCH"));

@@ -4,6 +4,7 @@
 #include "qt_message_service.h"
 #include "startup_windows.h"
 
+#include "app/records/windows/record_windows.h"
 #include "app/selections/bindings/file_bindings.h"
 #include "app/shell/access/standard_drivers.h"
 #include "app/shell/dates/standard_date.h"
@@ -44,7 +45,9 @@ int main(int argc, char** argv) {
 
     zv::frame::ProductPictureWindow(1500).exec();
 
-    zv::frame::MainFrame frame(context, zv::frame::ProcedureTable{});
+    zv::frame::ProcedureTable procedures;
+    zv::records::addAddressBookProcedures(procedures, context);
+    zv::frame::MainFrame frame(context, std::move(procedures));
     messages.setParent(&frame);
     zv::ui::restoreWindowState(frame, zv::ProfileFile(zv::startup::kSettingsFile), "Main");
     frame.show();

@@ -35,7 +35,7 @@ const std::vector<FileRules>& allRules() {
 std::span<std::uint8_t> fieldBytes(RecordFile& file, std::string_view fieldName) {
     const auto ref = dict::fieldByName(fieldName);
     if (!ref) return {};
-    return {file.record() + ref.spec().offset, ref.spec().size};
+    return {file.record() + ref.layoutField().offset, ref.layoutField().size};
 }
 
 // The child files a rule works on; those nobody had open are opened by the
@@ -174,7 +174,7 @@ int updateRule(ProcedureServices& s, RecordFile& file, bool calledFromForm,
         for (const ChildLink& link : rules.children) {
             const auto ref = dict::fieldByName(link.parentField);
             const auto now = fieldBytes(file, link.parentField);
-            if (std::memcmp(now.data(), original.data() + ref.spec().offset, now.size()) != 0)
+            if (std::memcmp(now.data(), original.data() + ref.layoutField().offset, now.size()) != 0)
                 checks.push_back(&link);
         }
     }
@@ -185,13 +185,13 @@ int updateRule(ProcedureServices& s, RecordFile& file, bool calledFromForm,
     const Position pos = file.position(-1);
     for (const ChildLink* link : checks) {
         const auto ref = dict::fieldByName(link->parentField);
-        const std::span<const std::uint8_t> old(original.data() + ref.spec().offset,
-                                                ref.spec().size);
+        const std::span<const std::uint8_t> old(original.data() + ref.layoutField().offset,
+                                                ref.layoutField().size);
         const int found = findChild(s, *link, old);
         if (found < 0) return fail(s, 0, {});
         if (found > 0) {
             // The link goes back to its original value; the rest of the change stays in the buffer.
-            std::memcpy(file.record() + ref.spec().offset, old.data(), old.size());
+            std::memcpy(file.record() + ref.layoutField().offset, old.data(), old.size());
             return fail(s, 12, link->child);
         }
     }
