@@ -312,6 +312,10 @@ int doAdd(ControlBlock& cb, Table& t, bool withoutKeys) {
     std::array<std::uint8_t, 4> number{};
     if (int rc = f.nextNumber(&number)) return rc;
     std::uint32_t record = getBe32(number.data());
+    // Until it is written the new record is nobody's current record: after a refused
+    // add, a duplicate test compares the buffer with every stored record.
+    t.current = 0;
+    cb.currentRecord = 0;
     if (int rc = maintainKeys(f, t.def, t.number, nullptr, cb.record->data(), record, withoutKeys))
         return rc;
     if (int rc =
