@@ -28,9 +28,17 @@ cmake --build "$build_dir"
 case "$mode" in
   test)
     for hook in scripts/test.d/*.sh; do [ -e "$hook" ] && bash "$hook" "$build_dir"; done
-    cd "$build_dir"
     export QT_QPA_PLATFORM=offscreen
-    ctest --output-on-failure -j2 --timeout 600
+    ctest --test-dir "$build_dir" --output-on-failure -j2 --timeout 600
+    # The storage engine, the evaluator and the readers of foreign files once more
+    # under AddressSanitizer and UndefinedBehaviorSanitizer.
+    asan_dir="$build_dir-asan"
+    cmake -S . -B "$asan_dir" -G Ninja -DZEVLON_SANITIZE=ON -DZEVLON_WITH_QT=OFF \
+      -DCMAKE_BUILD_TYPE=Debug
+    cmake --build "$asan_dir" --target storage_tests bytestream_tests dbase_tests dates_tests \
+      evaluator_tests access_tests file_bindings_tests uninstall_tests
+    ctest --test-dir "$asan_dir" --output-on-failure -j2 --timeout 600 \
+      -E 'NOT_BUILT|zevlon_tool_cli|uninstall_e2e|dbase_independent_readers'
     ;;
   run)
     if [ -x "$build_dir/zevlon" ]; then

@@ -126,6 +126,8 @@ public:
     std::string check(FileStats* stats = nullptr);
 
 private:
+    static constexpr std::int64_t kNoPage = -0x7FFFFFFF; // no tree yet
+
     struct Entry {
         std::string payload;
         std::int64_t child = 0; // index pages: the child's page number

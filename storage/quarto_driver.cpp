@@ -10,6 +10,7 @@
 #include "storage/runtime_error.h"
 #include "storage/table_records.h"
 
+#include "storage/quarto_internal.h"
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -20,285 +21,8 @@
 
 namespace zv::storage {
 
+namespace quarto {
 namespace {
-
-// Error codes of the record access services.
-enum : int {
-    kFileNotFound = 2,
-    kAccessDenied = 5,
-    kNoMemory = 8,
-    kFileLocked = 32,
-    kNotAvailable = 33,
-    kInvalidData = 36,
-    kDuplicateKey = 40,
-    kRecordHeld = 43,
-    kInvalidName = 45,
-    kBadDeclaration = 47,
-    kNoCreate = 54,
-    kBadType = 79,
-    kUnsupported = 80,
-    kFileSystem = 90,
-    kChanged = 89,
-};
-
-constexpr std::uint64_t kLockBase = 0x80000000ull;
-constexpr std::uint64_t kLockSlots = 1024;
-
-std::uint64_t byteLockOffset(std::uint32_t number) {
-    std::uint8_t b[4];
-    putBe32(b, number);
-    return kLockBase + static_cast<std::uint32_t>(0x400u + getLe32(b));
-}
-
-struct PhysicalFile {
-    std::string name;
-    std::unique_ptr<NativeFile> file;
-    int refs = 0;
-    bool shared = false;
-    enum class Lock { None, Shared, Exclusive } lock = Lock::None;
-    std::uint64_t slot = 0;
-    bool inTransaction = false;
-
-    int fd() { return file->file().descriptor(); }
-};
-
-struct Globals {
-    std::map<std::string, std::unique_ptr<PhysicalFile>> files;
-    std::string tcf; // set by "TCF="; empty: beside the data files
-    std::vector<PhysicalFile*> transaction;
-};
-
-Globals& globals() {
-    static Globals g;
-    return g;
-}
-
-struct Table : DriverTableState {
-    PhysicalFile* pf = nullptr;
-    std::string tableName;
-    std::uint32_t number = 0;
-    TableDecl def;
-    std::uint32_t current = 0;
-    // Position: the entry key reading continues from; `exclusive` moves past it.
-    int posKey = -1; // key number, -1 record-number order
-    std::string posEntry;
-    bool posExclusive = false;
-    bool holdRequested = false;
-    int holdSeconds = 0;
-    bool held = false;
-    std::uint32_t heldRecord = 0;
-    bool tableLocked = false;
-    bool fullBuild = false;
-    bool watchNext = false;
-    bool watched = false;
-    std::uint32_t watchRecord = 0;
-    std::vector<std::uint8_t> watchImage;
-    std::uint32_t flags = 0;
-};
-
-std::string upper(const std::string& s) {
-    return cp1250::upper(s);
-}
-
-int mapOsError(int e, ControlBlock& cb) {
-    if (e == ENOENT) return kFileNotFound;
-    if (e == EACCES || e == EPERM || e == EAGAIN) return kAccessDenied;
-    if (e == ENOMEM) return kNoMemory;
-    if (e == kInvalidData || e == kDuplicateKey) return e;
-    cb.errorText = std::strerror(e);
-    return kFileSystem;
-}
-
-std::string directoryOf(const std::string& path) {
-    auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
-
-// Is transaction `number` still registered in its control file? A relative
-// name is taken from the directory of the data file carrying the marker.
-bool transactionRegistered(std::uint32_t number, const std::string& controlFile,
-                           const std::string& dataPath) {
-    std::string path = controlFile;
-    std::replace(path.begin(), path.end(), '\\', '/');
-    if (path.empty()) return false;
-    if (path[0] != '/') path = directoryOf(dataPath) + "/" + path;
-    std::unique_ptr<NativeFile> tcf;
-    NativeFile::Options o;
-    o.readOnly = true;
-    if (NativeFile::open(platform::posixFileSystem(), path, false, o, &tcf) != 0) return false;
-    std::string payload;
-    bool found = false;
-    if (tcf->get(be32(number), &payload, &found) != 0) return false;
-    return found;
-}
-
-// ---------------------------------------------------------------------------
-// Call protocol
-
-int releaseCallLock(PhysicalFile& pf) {
-    int rc = 0;
-    if (pf.lock == PhysicalFile::Lock::Exclusive)
-        rc = platform::unlockRange(pf.fd(), kLockBase, kLockSlots);
-    else if (pf.lock == PhysicalFile::Lock::Shared)
-        rc = platform::unlockRange(pf.fd(), kLockBase + pf.slot, 1);
-    pf.lock = PhysicalFile::Lock::None;
-    if (rc) internalError(__LINE__); // a lock release that fails
-    return rc;
-}
-
-// Ends the reading or writing state: commits pending changes, releases the lock.
-int endState(PhysicalFile& pf) {
-    int rc = 0;
-    if (pf.file->hasChanges()) {
-        rc = pf.file->commit();
-        if (rc) pf.file->discardChanges();
-    }
-    releaseCallLock(pf);
-    pf.file->endAccess();
-    return rc;
-}
-
-int beginCall(Table& t, bool writing) {
-    PhysicalFile& pf = *t.pf;
-    if (!pf.inTransaction) {
-        if ((writing && pf.lock == PhysicalFile::Lock::Shared) ||
-            (!writing && pf.lock == PhysicalFile::Lock::Exclusive))
-            if (int rc = endState(pf)) return rc;
-    }
-    if (pf.shared && pf.lock == PhysicalFile::Lock::None) {
-        if (writing) {
-            if (int rc = platform::lockRange(pf.fd(), kLockBase, kLockSlots,
-                                             platform::LockKind::Exclusive))
-                return rc;
-            pf.lock = PhysicalFile::Lock::Exclusive;
-        } else {
-            if (int rc = platform::lockRange(pf.fd(), kLockBase + pf.slot, 1,
-                                             platform::LockKind::Shared))
-                return rc;
-            pf.lock = PhysicalFile::Lock::Shared;
-        }
-    }
-    return pf.file->beginAccess();
-}
-
-int endCall(Table& t, std::uint32_t runFlags, int rc) {
-    PhysicalFile& pf = *t.pf;
-    if (rc == kInvalidData) pf.file->discardChanges();
-    if (pf.inTransaction || (runFlags & (kRunTransaction | kRunBatch))) {
-        pf.file->endAccess();
-        return rc;
-    }
-    int c = endState(pf);
-    return rc ? rc : c;
-}
-
-// ---------------------------------------------------------------------------
-// Physical files and tables
-
-void closePhysical(PhysicalFile* pf) {
-    if (--pf->refs > 0) return;
-    auto& g = globals();
-    g.transaction.erase(std::remove(g.transaction.begin(), g.transaction.end(), pf),
-                        g.transaction.end());
-    g.files.erase(pf->name);
-}
-
-// Sharing modes between handles, as share bytes far above every other lock:
-// each handle holds a shared lock on the byte of each access it has and of each
-// access it denies; a new handle is refused when its access is denied by a
-// holder, or when it would deny an access a holder has.
-constexpr std::uint64_t kShareBase = 0x200000000ull;
-enum : std::uint64_t { kHasRead = 0, kHasWrite = 1, kDeniesRead = 2, kDeniesWrite = 3 };
-
-int claimSharing(int fd, std::uint16_t mode) {
-    unsigned access = mode & kAccessMask;
-    unsigned share = mode & kShareMask;
-    bool reads = access != kAccessWrite;
-    bool writes = access != kAccessRead;
-    bool denyRead = share == kShareDenyAll || share == kShareDenyRead;
-    bool denyWrite = share == kShareDenyAll || share == kShareDenyWrite;
-    auto held = [fd](std::uint64_t b) {
-        return platform::rangeLockedByOther(fd, kShareBase + b, 1, platform::LockKind::Exclusive);
-    };
-    if ((reads && held(kDeniesRead)) || (writes && held(kDeniesWrite)) ||
-        (denyRead && held(kHasRead)) || (denyWrite && held(kHasWrite)))
-        return EACCES;
-    const std::pair<bool, std::uint64_t> bytes[] = {
-        {reads, kHasRead}, {writes, kHasWrite}, {denyRead, kDeniesRead}, {denyWrite, kDeniesWrite}};
-    for (const auto& [take, b] : bytes)
-        if (take)
-            if (int rc = platform::tryLockRange(fd, kShareBase + b, 1, platform::LockKind::Shared))
-                return rc == EAGAIN ? EACCES : rc;
-    return 0;
-}
-
-int openPhysical(const std::string& fileName, std::uint16_t mode, bool create, ControlBlock& cb,
-                 PhysicalFile** out) {
-    auto& g = globals();
-    auto it = g.files.find(fileName);
-    if (it != g.files.end()) {
-        it->second->refs++;
-        *out = it->second.get();
-        return 0;
-    }
-    NativeFile::Options o;
-    o.readOnly = (mode & kAccessMask) == kAccessRead && !create;
-    unsigned sharing = mode & 0x30;
-    o.shared = sharing == 0;
-    o.lockOnApply = (mode & kShareMask) == kShareDenyWrite;
-    o.transactionCheck = transactionRegistered;
-    auto pf = std::make_unique<PhysicalFile>();
-    pf->name = fileName;
-    pf->shared = o.shared;
-    int rc = NativeFile::open(platform::posixFileSystem(), fileName, create, o, &pf->file);
-    if (rc) return mapOsError(rc, cb);
-    PhysicalFile* raw = pf.get();
-    if (int share = claimSharing(
-            raw->fd(), create ? static_cast<std::uint16_t>(mode | kAccessReadWrite) : mode))
-        return mapOsError(share, cb);
-    if (o.lockOnApply)
-        raw->file->setApplyLock([raw](bool take) {
-            return take ? platform::lockRange(raw->fd(), kLockBase, kLockSlots,
-                                              platform::LockKind::Exclusive)
-                        : platform::unlockRange(raw->fd(), kLockBase, kLockSlots);
-        });
-    // Spread readers of one file over the shared-lock slots.
-    raw->slot = static_cast<std::uint64_t>(::getpid()) % kLockSlots;
-    raw->refs = 1;
-    g.files[fileName] = std::move(pf);
-    *out = raw;
-    return 0;
-}
-
-int checkLimits(const TableDecl& d) {
-    if (d.recordLength > 15000 || d.keys.size() > 240 || d.memos.size() >= 256)
-        return kBadDeclaration;
-    for (const auto& f : d.fields) {
-        switch (f.type) {
-        case FieldType::Byte:
-        case FieldType::Short:
-        case FieldType::UShort:
-        case FieldType::Long:
-        case FieldType::ULong:
-        case FieldType::SReal:
-        case FieldType::Real:
-        case FieldType::Decimal:
-        case FieldType::PDecimal:
-        case FieldType::String:
-        case FieldType::CString:
-        case FieldType::PString:
-        case FieldType::Group:
-            break;
-        default:
-            if (!f.overlay) return kBadType;
-        }
-        if (f.offset + f.size > d.recordLength) return kBadDeclaration;
-    }
-    for (const auto& k : d.keys)
-        for (const auto& c : k.components)
-            if (c.field >= d.fields.size()) return kBadDeclaration;
-    return 0;
-}
 
 // ---------------------------------------------------------------------------
 // Memos
@@ -588,6 +312,10 @@ int doAdd(ControlBlock& cb, Table& t, bool withoutKeys) {
     std::array<std::uint8_t, 4> number{};
     if (int rc = f.nextNumber(&number)) return rc;
     std::uint32_t record = getBe32(number.data());
+    // Until it is written the new record is nobody's current record: after a refused
+    // add, a duplicate test compares the buffer with every stored record.
+    t.current = 0;
+    cb.currentRecord = 0;
     if (int rc = maintainKeys(f, t.def, t.number, nullptr, cb.record->data(), record, withoutKeys))
         return rc;
     if (int rc =
@@ -713,120 +441,6 @@ int doBuild(ControlBlock& cb, Table& t, int only) {
     return result;
 }
 
-// Copies the whole file (no table names on either side).
-int copyWholeFile(const std::string& from, const std::string& to) {
-    auto& fs = platform::posixFileSystem();
-    std::unique_ptr<platform::File> in, out;
-    if (int rc = fs.open(from, static_cast<unsigned>(platform::OpenFlags::Read), &in)) return rc;
-    if (fs.exists(to))
-        if (int rc = fs.remove(to)) return rc;
-    if (int rc = fs.open(to, platform::OpenFlags::ReadWrite | platform::OpenFlags::Create, &out))
-        return rc;
-    std::string buf(1 << 16, '\0');
-    for (std::uint64_t at = 0;;) {
-        std::size_t got = 0;
-        if (int rc = in->read(at, buf.data(), buf.size(), &got)) return rc;
-        if (got == 0) break;
-        if (int rc = out->write(at, buf.data(), got)) return rc;
-        at += got;
-    }
-    return out->flush();
-}
-
-// Copy (9) and rename (38) of a table; see the header for the record shift.
-int doCopy(ControlBlock& cb, Table& t, bool rename) {
-    std::string srcFile, srcTable, dstFile, dstTable;
-    splitPhysicalName(cb.physicalName, &srcFile, &srcTable);
-    splitPhysicalName(cb.text, &dstFile, &dstTable);
-    if (cb.text.empty()) return kInvalidName;
-    bool named = cb.physicalName.find("\\!") != std::string::npos ||
-                 cb.text.find("\\!") != std::string::npos;
-    if (int rc = endState(*t.pf)) return rc;
-    if (!named) {
-        if (dstFile == srcFile) return 0;
-        int rc = rename ? platform::posixFileSystem().rename(srcFile, dstFile)
-                        : copyWholeFile(srcFile, dstFile);
-        return rc ? mapOsError(rc, cb) : 0;
-    }
-    PhysicalFile* dst = nullptr;
-    if (int rc = openPhysical(dstFile, kAccessReadWrite | kShareDenyNone, true, cb, &dst))
-        return rc;
-    Table target;
-    target.pf = dst;
-    int rc = beginCall(target, true);
-    if (!rc && dst != t.pf) rc = beginCall(t, true);
-    NativeFile& from = *t.pf->file;
-    NativeFile& to = *dst->file;
-    std::string payload;
-    bool found = false;
-    if (!rc) rc = to.get(tableNameKey(dstTable), &payload, &found);
-    if (!rc && found && dst == t.pf && fromBe32(payload) == t.number) rc = kAccessDenied;
-    if (!rc && found) {
-        if (rename) {
-            rc = kAccessDenied;
-        } else {
-            bool removed = false;
-            rc = to.remove(tableNameKey(dstTable), &removed);
-            if (!rc) rc = to.removePrefix(be32(fromBe32(payload)));
-        }
-    }
-    std::array<std::uint8_t, 4> number{};
-    if (!rc) rc = to.nextNumber(&number);
-    std::uint32_t table = getBe32(number.data());
-    std::uint32_t base = table; // record numbers move above the target's counter
-    std::uint32_t highest = table;
-    if (!rc) rc = to.insert(tableNameKey(dstTable), be32(table));
-    std::string prefix = be32(t.number);
-    PageRecord r;
-    if (!rc) rc = from.ceiling(prefix, &r, &found);
-    auto shift = [&](std::uint32_t n) {
-        if (n == 0) return n;
-        highest = std::max(highest, base + n);
-        return base + n;
-    };
-    while (!rc && found && r.key.compare(0, 4, prefix) == 0) {
-        std::string key = be32(table) + r.key.substr(4);
-        std::string value = r.payload;
-        auto kind = static_cast<std::uint8_t>(r.key.size() > 4 ? r.key[4] : 0);
-        if ((kind == qtf::kKindData || kind == qtf::kKindMemo) && key.size() >= 9) {
-            std::string n = be32(shift(fromBe32(key, 5)));
-            key.replace(5, 4, n);
-        } else if (kind == qtf::kKindStatistics && value.size() >= 8) {
-            putLe32(reinterpret_cast<std::uint8_t*>(value.data()) + 4,
-                    shift(getLe32(bytes(value) + 4)));
-        } else if (kind <= qtf::kKindMaxKey && kind < t.def.keys.size() && value.size() == 4) {
-            std::uint32_t n = shift(fromBe32(value));
-            value = be32(n);
-            if ((t.def.keys[kind].flags & kKeyDuplicates) && key.size() >= 9)
-                key.replace(key.size() - 4, 4, value);
-        }
-        rc = to.insert(key, value);
-        std::string at = r.key;
-        if (!rc) rc = from.successor(at, &r, &found);
-    }
-    if (!rc) {
-        std::array<std::uint8_t, 4> top{};
-        putBe32(top.data(), highest);
-        to.raiseLastNumber(top);
-    }
-    if (!rc && rename) {
-        bool removed = false;
-        rc = from.remove(tableNameKey(srcTable), &removed);
-        if (!rc) rc = from.removePrefix(prefix);
-    }
-    if (rc) {
-        to.discardChanges();
-        from.discardChanges();
-    }
-    int done = endState(*dst);
-    if (dst != t.pf) {
-        int src = endState(*t.pf);
-        if (!done) done = src;
-    }
-    closePhysical(dst);
-    return rc ? rc : done;
-}
-
 int doEmpty(Table& t) {
     NativeFile& f = *t.pf->file;
     if (int rc = f.removePrefix(be32(t.number))) return rc;
@@ -850,98 +464,6 @@ int lockTable(Table& t, int seconds) {
         if (seconds >= 0 && waited >= seconds * 100) return kFileLocked;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-}
-
-// Commits every changed file of the transaction; several through the control file.
-int commitTransaction() {
-    auto& g = globals();
-    std::vector<PhysicalFile*> changed;
-    for (PhysicalFile* pf : g.transaction)
-        if (pf->file->hasChanges()) changed.push_back(pf);
-    int rc = 0;
-    if (changed.size() == 1) {
-        rc = changed[0]->file->commit();
-    } else if (changed.size() > 1) {
-        std::string tcfPath = g.tcf;
-        std::replace(tcfPath.begin(), tcfPath.end(), '\\', '/');
-        if (tcfPath.empty()) tcfPath = directoryOf(changed[0]->name) + "/quarto.tcf";
-        std::unique_ptr<NativeFile> tcf;
-        rc = NativeFile::open(platform::posixFileSystem(), tcfPath, true, {}, &tcf);
-        int fd = rc ? -1 : tcf->file().descriptor();
-        if (!rc) rc = platform::lockRange(fd, kLockBase, kLockSlots, platform::LockKind::Exclusive);
-        std::uint32_t number = static_cast<std::uint32_t>(std::time(nullptr));
-        if (!rc) {
-            while (true) {
-                std::string p;
-                bool found = false;
-                rc = tcf->get(be32(number), &p, &found);
-                if (rc || !found) break;
-                ++number;
-            }
-        }
-        if (!rc) rc = tcf->insert(be32(number), "");
-        if (!rc) rc = tcf->commit();
-        if (tcf) tcf->endAccess();
-        std::vector<PhysicalFile*> prepared;
-        for (PhysicalFile* pf : changed) {
-            if (rc) break;
-            std::string name = tcfPath;
-            if (directoryOf(tcfPath) == directoryOf(pf->name))
-                name = tcfPath.substr(tcfPath.rfind('/') + 1);
-            std::string marker;
-            appendLe32(marker, number);
-            marker += name;
-            marker.push_back('\0');
-            std::string key(1, static_cast<char>(qtf::kTransaction));
-            bool found = false;
-            rc = pf->file->replace(key, marker, &found);
-            if (!rc && !found) rc = pf->file->insert(key, marker);
-            if (!rc) rc = pf->file->prepare();
-            if (!rc) prepared.push_back(pf);
-        }
-        if (rc) {
-            for (PhysicalFile* pf : prepared)
-                (void)pf->file->discardPrepared();
-            for (PhysicalFile* pf : changed)
-                pf->file->discardChanges();
-        }
-        if (!rc && testHookTransactionStage) testHookTransactionStage(1);
-        if (tcf && tcf->beginAccess() == 0) {
-            // Removing the number is the commit point.
-            bool removed = false;
-            int drop = tcf->remove(be32(number), &removed);
-            if (!drop) drop = tcf->commit();
-            if (drop && !rc) {
-                // Still registered: recovery will discard every prepared log.
-                for (PhysicalFile* pf : prepared)
-                    (void)pf->file->discardPrepared();
-                rc = drop;
-            }
-        }
-        if (fd >= 0) (void)platform::unlockRange(fd, kLockBase, kLockSlots);
-        if (!rc && testHookTransactionStage) testHookTransactionStage(2);
-        if (!rc)
-            for (PhysicalFile* pf : prepared)
-                (void)pf->file->apply();
-    }
-    for (PhysicalFile* pf : g.transaction) {
-        pf->inTransaction = false;
-        if (rc) pf->file->discardChanges();
-        releaseCallLock(*pf);
-        pf->file->endAccess();
-    }
-    g.transaction.clear();
-    return rc;
-}
-
-void rollbackTransaction() {
-    auto& g = globals();
-    for (PhysicalFile* pf : g.transaction) {
-        pf->inTransaction = false;
-        pf->file->discardChanges();
-        releaseCallLock(*pf);
-    }
-    g.transaction.clear();
 }
 
 int doCommand(ControlBlock& cb, Table* t) {
@@ -1075,6 +597,9 @@ int dispatchOpen(DriverOp op, ControlBlock& cb, Table& t) {
 }
 
 } // namespace
+} // namespace quarto
+
+using namespace quarto;
 
 void splitPhysicalName(const std::string& physical, std::string* file, std::string* table) {
     auto bang = physical.find("\\!");
@@ -1148,12 +673,39 @@ int QuartoDriver::dispatch(DriverOp op, ControlBlock& cb) {
             rc = t->pf->inTransaction ? 0 : endState(*t->pf);
             break;
         case DriverOp::BeginTransaction: {
-            auto& g = globals();
-            if (std::find(g.transaction.begin(), g.transaction.end(), t->pf) == g.transaction.end())
-                g.transaction.push_back(t->pf);
-            rc = beginCall(*t, true);
-            t->pf->inTransaction = true;
-            t->pf->file->endAccess();
+            // The file's exclusive lock is waited for at most `seconds` (-1: no limit).
+            PhysicalFile& pf = *t->pf;
+            if (pf.shared && !pf.inTransaction && pf.lock != PhysicalFile::Lock::Exclusive) {
+                if (pf.lock == PhysicalFile::Lock::Shared) rc = endState(pf);
+                auto start = std::chrono::steady_clock::now();
+                while (!rc) {
+                    int lock = cb.seconds < 0
+                                   ? platform::lockRange(pf.fd(), kLockBase, kLockSlots,
+                                                         platform::LockKind::Exclusive)
+                                   : platform::tryLockRange(pf.fd(), kLockBase, kLockSlots,
+                                                            platform::LockKind::Exclusive);
+                    if (lock == 0) {
+                        pf.lock = PhysicalFile::Lock::Exclusive;
+                        break;
+                    }
+                    auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                      std::chrono::steady_clock::now() - start)
+                                      .count();
+                    if (lock != EAGAIN || waited >= cb.seconds * 1000)
+                        rc = kFileLocked;
+                    else
+                        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                }
+            }
+            if (!rc) rc = beginCall(*t, true);
+            if (!rc) {
+                auto& g = globals();
+                if (std::find(g.transaction.begin(), g.transaction.end(), &pf) ==
+                    g.transaction.end())
+                    g.transaction.push_back(&pf);
+                pf.inTransaction = true;
+            }
+            pf.file->endAccess();
             break;
         }
         case DriverOp::SetKeyStart:

@@ -644,6 +644,28 @@ TEST_F(QuartoDriverTest, SharingModesOfAnotherProcess) {
     EXPECT_EQ(tryOpen(kAccessReadWrite | kShareDenyNone), 0);
 }
 
+TEST_F(QuartoDriverTest, TransactionStartWaitsAtMostItsTimeout) {
+    auto h = created("tto", decl);
+    {
+        // Another process in batch writing keeps the file's exclusive lock.
+        Partner other([&] {
+            QuartoDriver d;
+            Handle x(d, decl, dir + "/tto");
+            if (x.op(DriverOp::Open)) return 1;
+            x.cb.runFlags |= kRunBatch;
+            x.set(1, "batch");
+            return x.op(DriverOp::Add);
+        });
+        ASSERT_EQ(other.ready, 0);
+        h->cb.seconds = 0;
+        EXPECT_EQ(h->op(DriverOp::BeginTransaction), 32);
+    }
+    h->cb.seconds = 2;
+    ASSERT_EQ(h->op(DriverOp::BeginTransaction), 0);
+    ASSERT_EQ(h->op(DriverOp::CommitTransaction), 0);
+    EXPECT_EQ(h->op(DriverOp::Close), 0);
+}
+
 // A process that dies inside the commit of a transaction over two files.
 TEST_F(QuartoDriverTest, TransactionKilledBeforeOrAfterTheCommitPoint) {
     for (int stage : {1, 2}) {

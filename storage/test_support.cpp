@@ -54,9 +54,8 @@ std::unique_ptr<NativeFile> openFile(platform::FileSystem& fs, const std::string
 }
 
 std::string makeKey(std::uint32_t n, std::size_t len) {
-    std::string k;
+    std::string k = "K";
     appendBe32(k, n);
-    k.insert(0, "K");
     while (k.size() < len)
         k.push_back(static_cast<char>('a' + (n + k.size()) % 3));
     return k.substr(0, std::max<std::size_t>(len, 1));

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <atomic>
 #include <cstring>
 #include <thread>
 
@@ -239,13 +241,17 @@ TEST_F(Binding, ProceduresGetTextsAndGiveReals) {
 }
 
 TEST_F(Binding, EvaluationsAndBindingsFromManyThreads) {
+    // Scopes stack process-wide, so one scope holds the names of every thread; a
+    // scope of each thread's own would close under the others' feet.
+    BindingScope scope;
     std::vector<std::thread> threads;
     std::atomic<int> wrong{0};
+    std::array<std::int32_t, 4> values{};
     for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([t, &wrong] {
-            std::int32_t mine = t;
+        threads.emplace_back([t, &wrong, &values] {
+            std::int32_t& mine = values[static_cast<std::size_t>(t)];
+            mine = t;
             const std::string name = "THR:V" + std::to_string(t);
-            BindingScope scope;
             if (!bindInteger(name, &mine)) ++wrong;
             for (int i = 0; i < 2000; ++i) {
                 mine = i;

@@ -5,6 +5,11 @@
 #include "platform/codepage.h"
 #include "testing/memory_driver.h"
 
+#include "storage/quarto_driver.h"
+
+#include <filesystem>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 namespace zv::access {
@@ -12,11 +17,24 @@ namespace {
 
 using rec::AdresarRecord;
 
-class RecordAccessTest : public ::testing::Test {
+// Every case runs on the in-memory driver and on the native driver with real files.
+class RecordAccessTest : public ::testing::TestWithParam<bool> {
 protected:
+    bool native() const { return GetParam(); }
+
     void SetUp() override {
-        db.registerDriver(driver);
-        db.setDataPrefix("data\\");
+        if (native()) {
+            dir_ = std::filesystem::temp_directory_path() /
+                   ("zv_access_" + std::to_string(::getpid()) + "_" +
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
+            std::filesystem::create_directories(dir_);
+            prefix_ = dir_.string() + "/";
+            db.registerDriver(quarto);
+        } else {
+            prefix_ = "data\\";
+            db.registerDriver(driver);
+        }
+        db.setDataPrefix(prefix_);
         adr = &db.file("Adresar");
         ASSERT_EQ(adr->create(), 0);
         ASSERT_EQ(adr->open(), 0);
@@ -43,14 +61,24 @@ protected:
         return ids;
     }
 
+    void TearDown() override {
+        if (!native()) return;
+        for (const char* label : {"Adresar", "Osoby", "Schuzky"})
+            (void)db.file(label).close();
+        std::filesystem::remove_all(dir_);
+    }
+
+    std::filesystem::path dir_;
+    std::string prefix_; // the data directory as the program writes it
     testing::MemoryDriver driver;
+    storage::QuartoDriver quarto;
     Database db;
     RecordFile* adr = nullptr;
     int byId = -1, byFirma = -1, byMesto = -1;
 };
 
-TEST_F(RecordAccessTest, FilesGetTheirPhysicalNamesAndKeysByName) {
-    EXPECT_EQ(adr->name(), "data\\ADRESAR");
+TEST_P(RecordAccessTest, FilesGetTheirPhysicalNamesAndKeysByName) {
+    EXPECT_EQ(adr->name(), prefix_ + "ADRESAR");
     EXPECT_EQ(db.file("Vybery").name(), ".\\VYBER");
     EXPECT_EQ(db.file("ExpAdr").name(), "ExpAdr");
     EXPECT_EQ(&db.file("adresar"), adr);
@@ -61,14 +89,14 @@ TEST_F(RecordAccessTest, FilesGetTheirPhysicalNamesAndKeysByName) {
     EXPECT_EQ(adr->keyNumber("OSO:BYID"), -1);
 }
 
-TEST_F(RecordAccessTest, NextOnAnEmptyFileEndsAtOnce) {
+TEST_P(RecordAccessTest, NextOnAnEmptyFileEndsAtOnce) {
     EXPECT_EQ(adr->setKey(byFirma), 0);
     EXPECT_EQ(adr->next(), kRecordNotAvailable);
     EXPECT_EQ(db.error().text, "Record Not Available");
     EXPECT_EQ(adr->records(), 0);
 }
 
-TEST_F(RecordAccessTest, DuplicateFirmAndTownIsRefusedIgnoringCase) {
+TEST_P(RecordAccessTest, DuplicateFirmAndTownIsRefusedIgnoringCase) {
     ASSERT_EQ(addFirm(1, "Kovo", "Brno"), 0);
     ASSERT_EQ(addFirm(2, "KOVO", "BRNO"), kDuplicateKey);
     EXPECT_EQ(db.error().text, "Creates Duplicate Key");
@@ -80,7 +108,7 @@ TEST_F(RecordAccessTest, DuplicateFirmAndTownIsRefusedIgnoringCase) {
     EXPECT_EQ(adr->records(), 2);
 }
 
-TEST_F(RecordAccessTest, BlankOptionalKeysLeaveRecordsOutOfThatOrder) {
+TEST_P(RecordAccessTest, BlankOptionalKeysLeaveRecordsOutOfThatOrder) {
     ASSERT_EQ(addFirm(1, "", ""), 0);
     ASSERT_EQ(addFirm(2, "", ""), 0); // any number of nameless firms
     ASSERT_EQ(addFirm(3, "Alfa", "Cheb"), 0);
@@ -89,7 +117,7 @@ TEST_F(RecordAccessTest, BlankOptionalKeysLeaveRecordsOutOfThatOrder) {
     EXPECT_EQ(adr->keyRecords(byFirma), 1);
 }
 
-TEST_F(RecordAccessTest, KeyOrdersAndPositioningByValue) {
+TEST_P(RecordAccessTest, KeyOrdersAndPositioningByValue) {
     ASSERT_EQ(addFirm(3, "Cyril", "Brno"), 0);
     ASSERT_EQ(addFirm(1, "alfa", "Zlín"), 0);
     ASSERT_EQ(addFirm(2, "Beta", "Aš"), 0);
@@ -112,7 +140,7 @@ TEST_F(RecordAccessTest, KeyOrdersAndPositioningByValue) {
     EXPECT_EQ(adr->as<AdresarRecord>().ID.get(), 3);
 }
 
-TEST_F(RecordAccessTest, PositionsReturnToTheSameRecordInAnyOrder) {
+TEST_P(RecordAccessTest, PositionsReturnToTheSameRecordInAnyOrder) {
     for (int i = 1; i <= 20; ++i)
         ASSERT_EQ(addFirm(i, "Firma " + std::to_string(100 - i), i % 2 ? "Brno" : "Praha"), 0);
     for (int key : {byId, byFirma, byMesto, -1}) {
@@ -134,7 +162,7 @@ TEST_F(RecordAccessTest, PositionsReturnToTheSameRecordInAnyOrder) {
     }
 }
 
-TEST_F(RecordAccessTest, RegetOfADeletedRecordFailsAndKeepsTheBuffer) {
+TEST_P(RecordAccessTest, RegetOfADeletedRecordFailsAndKeepsTheBuffer) {
     ASSERT_EQ(addFirm(1, "A", "X"), 0);
     ASSERT_EQ(addFirm(2, "B", "X"), 0);
     const Position pos = adr->position(byId);
@@ -144,7 +172,8 @@ TEST_F(RecordAccessTest, RegetOfADeletedRecordFailsAndKeepsTheBuffer) {
     EXPECT_EQ(adr->as<AdresarRecord>().ID.get(), 77);
 }
 
-TEST_F(RecordAccessTest, ChangeByAnotherStationIsDetected) {
+TEST_P(RecordAccessTest, ChangeByAnotherStationIsDetected) {
+    if (native()) GTEST_SKIP() << "two processes on native files: see the two-stations tests";
     ASSERT_EQ(addFirm(1, "Kovo", "Brno"), 0);
     ASSERT_EQ(adr->setKey(byId), 0);
     adr->watch();
@@ -158,7 +187,7 @@ TEST_F(RecordAccessTest, ChangeByAnotherStationIsDetected) {
     EXPECT_EQ(adr->as<AdresarRecord>().ULICE.trimmed(), "Jiná 1");
 }
 
-TEST_F(RecordAccessTest, MemosTravelWithTheirRecords) {
+TEST_P(RecordAccessTest, MemosTravelWithTheirRecords) {
     auto& sch = db.file("Schuzky");
     ASSERT_EQ(sch.create(), 0);
     ASSERT_EQ(sch.open(), 0);
@@ -187,7 +216,7 @@ TEST_F(RecordAccessTest, MemosTravelWithTheirRecords) {
     EXPECT_EQ(adr->memo().size(), 1000u);
 }
 
-TEST_F(RecordAccessTest, ViewsKeepTheirOwnPlaceAndFilter) {
+TEST_P(RecordAccessTest, ViewsKeepTheirOwnPlaceAndFilter) {
     for (int i = 1; i <= 10; ++i)
         ASSERT_EQ(addFirm(i, "F" + std::to_string(i), "M"), 0);
     View view(*adr);
@@ -213,7 +242,7 @@ TEST_F(RecordAccessTest, ViewsKeepTheirOwnPlaceAndFilter) {
     EXPECT_EQ(view.next(), kFileNotOpen);
 }
 
-TEST_F(RecordAccessTest, TransactionsCommitRollBackAndTimeOut) {
+TEST_P(RecordAccessTest, TransactionsCommitRollBackAndTimeOut) {
     auto& oso = db.file("Osoby");
     ASSERT_EQ(oso.create(), 0);
     ASSERT_EQ(oso.open(), 0);
@@ -230,6 +259,7 @@ TEST_F(RecordAccessTest, TransactionsCommitRollBackAndTimeOut) {
     ASSERT_EQ(db.commit(), 0);
     EXPECT_EQ(adr->records(), 2);
 
+    if (native()) return; // another station's lock: see the two-stations tests
     driver.setForeignLock("data\\OSOBY", true);
     EXPECT_EQ(db.beginTransaction(2, {adr, &oso}), kFileLocked);
     EXPECT_FALSE(db.inTransaction());
@@ -239,13 +269,16 @@ TEST_F(RecordAccessTest, TransactionsCommitRollBackAndTimeOut) {
     EXPECT_EQ(db.beginTransaction(2, {adr, &oso}), kFileNotOpen);
 }
 
-TEST_F(RecordAccessTest, OpenTwiceAndMissingFiles) {
+TEST_P(RecordAccessTest, OpenTwiceAndMissingFiles) {
     EXPECT_EQ(adr->open(), kFileAlreadyOpen);
     EXPECT_EQ(db.error().text, "File Already Open");
     EXPECT_EQ(db.file("Osoby").open(), kFileNotFound);
-    EXPECT_EQ(db.error().fileName, "data\\OSOBY");
+    EXPECT_EQ(db.error().fileName, prefix_ + "OSOBY");
     EXPECT_EQ(db.file("ImpTxt").open(), kUnsupportedFunction); // no byte-stream driver here
 }
+
+INSTANTIATE_TEST_SUITE_P(Drivers, RecordAccessTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Native" : "InMemory"; });
 
 TEST(ErrorCodes, TextsAndSystemErrors) {
     EXPECT_EQ(errorText(47), "Invalid Record Declaration");
