@@ -401,8 +401,11 @@ int NativeFile::replace(const std::string& key, const std::string& payload, bool
 NativeFile::Page* NativeFile::findParent(Page* child,
                                          std::map<std::string, Entry>::iterator* entry) {
     if (child->entries.empty()) {
-        fail(__LINE__);
-        return nullptr;
+        // A page emptied by a delete whose own entry is about to go: it has no key
+        // to search by, so its parent is found by the child number it names.
+        Page* parent = findParentByNumber(getPage(root_), child, entry, 0);
+        if (!parent && !broken_) fail(__LINE__);
+        return parent;
     }
     const std::string& key = child->entries.begin()->first;
     Page* page = getPage(root_);
@@ -418,6 +421,30 @@ NativeFile::Page* NativeFile::findParent(Page* child,
         page = getPage(it->second.child);
     }
     if (!broken_) fail(__LINE__); // a parent that cannot be found
+    return nullptr;
+}
+
+NativeFile::Page* NativeFile::findParentByNumber(Page* page, Page* child,
+                                                 std::map<std::string, Entry>::iterator* entry,
+                                                 int depth) {
+    if (!page || depth >= 64 || page->level <= child->level) return nullptr;
+    if (page->level == child->level + 1) {
+        for (auto it = page->entries.begin(); it != page->entries.end(); ++it) {
+            if (it->second.child == child->number) {
+                *entry = it;
+                return page;
+            }
+        }
+        return nullptr;
+    }
+    // Children are read one after another; keep the child numbers, as reading may
+    // drop pages of the cache that are not changed.
+    std::vector<std::int64_t> children;
+    for (const auto& [k, e] : page->entries)
+        children.push_back(e.child);
+    for (std::int64_t number : children)
+        if (Page* found = findParentByNumber(getPage(number), child, entry, depth + 1))
+            return found;
     return nullptr;
 }
 

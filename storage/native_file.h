@@ -163,6 +163,9 @@ private:
     int descend(const std::string& key, std::vector<Step>* path);
     int edgeRecord(std::int64_t page, bool first, PageRecord* out);
     Page* findParent(Page* child, std::map<std::string, Entry>::iterator* entry);
+    // The index page below page that names child, searched by child number.
+    Page* findParentByNumber(Page* page, Page* child, std::map<std::string, Entry>::iterator* entry,
+                             int depth);
     int movePage(Page* page, std::int64_t to);
     int applyMoves(const std::vector<RegionTable::Move>& moves);
     int freePage(Page* page);

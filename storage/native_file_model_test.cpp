@@ -5,6 +5,7 @@
 
 #include "storage/test_support.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -200,6 +201,39 @@ TEST(NativeFileModelTest, ManySmallRecordsBuildADeepTree) {
     Model disk;
     ASSERT_EQ(test::readAll(*f, &disk), 0);
     EXPECT_TRUE(disk == model);
+}
+
+// Regression: deleting every record in one commit empties index pages whose own
+// entries are not yet gone when the freed pages' regions move other pages.
+TEST(NativeFileModelTest, DeletingEveryRecordInOneCommitLeavesAnEmptyFile) {
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        test::CatchRuntimeErrors errors;
+        platform::MemFileSystem fs;
+        auto f = test::openFile(fs, "e.qtf");
+        std::mt19937 rng(seed);
+        std::vector<std::string> keys;
+        const int n = 1500 + static_cast<int>(rng() % 3000);
+        for (int i = 0; i < n; ++i) {
+            std::string k =
+                test::makeKey(static_cast<std::uint32_t>(i * 7919 + seed), 8 + rng() % 12);
+            ASSERT_EQ(f->insert(k, test::makePayload(rng(), rng() % 900)), 0);
+            keys.push_back(k);
+        }
+        ASSERT_EQ(f->commit(), 0);
+        std::shuffle(keys.begin(), keys.end(), rng);
+        if (seed % 2) std::sort(keys.begin(), keys.end());
+        for (const auto& k : keys) {
+            bool found = false;
+            ASSERT_EQ(f->remove(k, &found), 0) << errors.lastText();
+        }
+        ASSERT_EQ(f->commit(), 0);
+        EXPECT_EQ(test::CatchRuntimeErrors::count(), 0) << errors.lastText();
+        ASSERT_EQ(f->check(), "");
+        Model disk;
+        ASSERT_EQ(test::readAll(*f, &disk), 0);
+        EXPECT_TRUE(disk.empty());
+    }
 }
 
 } // namespace
