@@ -113,7 +113,7 @@ int NativeFile::beginAccess() {
             if (int rc = recover(disk)) return rc;
         } else if (!cached_ || disk.changeCounter > header_.changeCounter) {
             takeHeader(disk);
-        } else if (!hasChanges() && cache_.size() > kCacheLimit) {
+        } else if (cache_.size() > kCacheLimit && !hasChanges()) {
             takeHeader(disk);
         }
     }
