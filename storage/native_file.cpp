@@ -74,6 +74,7 @@ void NativeFile::flushFile() {
 
 void NativeFile::takeHeader(const qtf::FileHeader& h) {
     cache_.clear();
+    changedPages_ = 0;
     header_ = h;
     diskHeader_ = h;
     regions_ = RegionTable(h.regionStart, h.regionEnd);
@@ -137,9 +138,9 @@ NativeFile::Page* NativeFile::newPage(std::uint8_t level) {
     auto page = std::make_unique<Page>();
     page->number = nextTemp_--;
     page->level = level;
-    page->changed = true;
     Page* raw = page.get();
     cache_[raw->number] = std::move(page);
+    markChanged(raw);
     return raw;
 }
 
@@ -359,7 +360,7 @@ int NativeFile::fixFirstKeys(std::vector<Step>& path) {
         s.page->entries.erase(s.it);
         s.it = s.page->entries.emplace(first, e).first;
         s.page->sizeBound += boundSize(first.size(), 0, true);
-        s.page->changed = true;
+        markChanged(s.page);
     }
     return 0;
 }
@@ -375,7 +376,7 @@ int NativeFile::insert(const std::string& key, const std::string& payload) {
     auto [it, inserted] = leaf->entries.emplace(key, Entry{payload, 0});
     if (!inserted) return kErrDuplicate;
     leaf->sizeBound += boundSize(key.size(), payload.size(), false);
-    leaf->changed = true;
+    markChanged(leaf);
     if (it == leaf->entries.begin()) fixFirstKeys(path);
     return splitIfNeeded(leaf);
 }
@@ -394,7 +395,7 @@ int NativeFile::replace(const std::string& key, const std::string& payload, bool
     leaf->sizeBound +=
         static_cast<int>(payload.size()) - static_cast<int>(it->second.payload.size());
     it->second.payload = payload;
-    leaf->changed = true;
+    markChanged(leaf);
     return splitIfNeeded(leaf);
 }
 
@@ -458,14 +459,14 @@ int NativeFile::movePage(Page* page, std::int64_t to) {
         Page* parent = findParent(page, &it);
         if (!parent) return kErrNotNative;
         it->second.child = to;
-        parent->changed = true;
+        markChanged(parent);
     }
     auto node = cache_.extract(from);
     if (node.empty() || cache_.count(to)) return fail(__LINE__);
     node.key() = to;
     cache_.insert(std::move(node));
     page->number = to;
-    page->changed = true;
+    markChanged(page);
     return 0;
 }
 
@@ -489,6 +490,7 @@ int NativeFile::applyMoves(const std::vector<RegionTable::Move>& moves) {
 // Frees the page's slot. REQUIRES: no entry names the page any more.
 int NativeFile::freePage(Page* page) {
     std::int64_t number = page->number;
+    if (page->changed) --changedPages_;
     cache_.erase(number);
     if (number < 0) return 0;
     int cls = regions_.classOf(static_cast<std::uint32_t>(number));
@@ -521,7 +523,7 @@ int NativeFile::splitIfNeeded(Page* page) {
         const std::string& first = q->entries.begin()->first;
         page->entries.emplace(first, Entry{{}, q->number});
         page->sizeBound = qtf::kPageFixed + boundSize(first.size(), 0, true);
-        page->changed = true;
+        markChanged(page);
         return splitIfNeeded(q);
     }
     std::size_t n = page->entries.size();
@@ -536,14 +538,14 @@ int NativeFile::splitIfNeeded(Page* page) {
     }
     recompute(page);
     recompute(q);
-    page->changed = true;
+    markChanged(page);
     std::map<std::string, Entry>::iterator it;
     Page* parent = findParent(page, &it);
     if (!parent) return kErrNotNative;
     const std::string& first = q->entries.begin()->first;
     parent->entries.emplace(first, Entry{{}, q->number});
     parent->sizeBound += boundSize(first.size(), 0, true);
-    parent->changed = true;
+    markChanged(parent);
     if (int rc = splitIfNeeded(parent)) return rc;
     if (int rc = splitIfNeeded(page)) return rc;
     return splitIfNeeded(q);
@@ -555,7 +557,7 @@ int NativeFile::removeIn(Page* page, const std::string& key, bool* found) {
         if (it == page->entries.end()) return 0;
         page->sizeBound -= boundSize(key.size(), it->second.payload.size(), false);
         page->entries.erase(it);
-        page->changed = true;
+        markChanged(page);
         *found = true;
         return 0;
     }
@@ -570,7 +572,7 @@ int NativeFile::removeIn(Page* page, const std::string& key, bool* found) {
     if (child->entries.empty()) {
         page->sizeBound -= boundSize(it->first.size(), 0, true);
         page->entries.erase(it);
-        page->changed = true;
+        markChanged(page);
         return freePage(child);
     }
     const std::string& first = child->entries.begin()->first;
@@ -579,7 +581,7 @@ int NativeFile::removeIn(Page* page, const std::string& key, bool* found) {
         page->sizeBound += boundSize(first.size(), 0, true) - boundSize(it->first.size(), 0, true);
         page->entries.erase(it);
         page->entries.emplace(first, e);
-        page->changed = true;
+        markChanged(page);
     }
     return 0;
 }
@@ -597,7 +599,7 @@ int NativeFile::remove(const std::string& key, bool* found) {
     if (root->level && root->entries.empty()) {
         root->level = 0;
         root->sizeBound = qtf::kPageFixed;
-        root->changed = true;
+        markChanged(root);
     }
     return 0;
 }
@@ -634,10 +636,19 @@ void NativeFile::raiseLastNumber(const std::array<std::uint8_t, 4>& number) {
 }
 
 bool NativeFile::hasChanges() const {
-    if (headerChanged_) return true;
-    for (const auto& [n, p] : cache_)
-        if (p->changed) return true;
-    return false;
+    return headerChanged_ || changedPages_ > 0;
+}
+
+void NativeFile::markChanged(Page* page) {
+    if (!page->changed) ++changedPages_;
+    page->changed = true;
+}
+
+bool NativeFile::changeCountAgrees() const {
+    std::size_t n = 0;
+    for (const auto& [number, p] : cache_)
+        n += p->changed ? 1 : 0;
+    return n == changedPages_;
 }
 
 } // namespace zv::storage

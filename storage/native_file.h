@@ -116,6 +116,8 @@ public:
     // the file stays in its old state.
     [[nodiscard]] int discardPrepared();
     bool hasChanges() const;
+    // Test hook: whether the count of changed pages agrees with the pages' marks.
+    bool changeCountAgrees() const;
     bool prepared() const { return prepared_; }
 
     // Truncates the file to the end of its page store (no commit pending).
@@ -169,6 +171,8 @@ private:
     int movePage(Page* page, std::int64_t to);
     int applyMoves(const std::vector<RegionTable::Move>& moves);
     int freePage(Page* page);
+    // Marks a page changed; every change of a page goes through here.
+    void markChanged(Page* page);
     int splitIfNeeded(Page* page);
     int removeIn(Page* page, const std::string& key, bool* found);
     int fixFirstKeys(std::vector<Step>& path);
@@ -193,6 +197,7 @@ private:
     int ioError_ = 0;                 // first write error of the running commit
     std::int64_t nextTemp_ = -1;      // next temporary page number
     std::map<std::int64_t, std::unique_ptr<Page>> cache_;
+    std::size_t changedPages_ = 0; // pages of cache_ marked changed (kept by markChanged)
     std::map<std::uint64_t, std::uint64_t> logMap_; // read-only with a log in force
 
     // Prepared, not yet applied: pages logged (own offset -> bytes).

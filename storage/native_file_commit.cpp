@@ -76,6 +76,7 @@ int NativeFile::recover(const qtf::FileHeader& disk) {
         }
     }
     cache_.clear();
+    changedPages_ = 0;
 
     qtf::FileHeader result = discard ? disk : newHeader;
     result.committedEnd = result.logEnd = static_cast<std::uint32_t>(storeEnd(result));
@@ -122,6 +123,7 @@ int NativeFile::recover(const qtf::FileHeader& disk) {
     if (rc) {
         cached_ = false;
         cache_.clear();
+        changedPages_ = 0;
         return rc;
     }
     takeHeader(result);
@@ -266,6 +268,7 @@ int NativeFile::apply() {
     headerChanged_ = false;
     for (auto& [n, p] : cache_)
         p->changed = false;
+    changedPages_ = 0;
     nextTemp_ = -1;
     return 0;
 }
@@ -277,6 +280,7 @@ int NativeFile::commit() {
 
 void NativeFile::discardChanges() {
     cache_.clear();
+    changedPages_ = 0;
     cached_ = false;
     headerCurrent_ = false;
     headerChanged_ = false;

@@ -125,6 +125,10 @@ public:
                 ASSERT_TRUE(f);
             }
             if (step % 7 == 0) probe(*f, model);
+            // The count of changed pages decides whether a commit writes: it must
+            // agree with the pages' own marks after every operation.
+            ASSERT_TRUE(f->changeCountAgrees());
+            ASSERT_EQ(f->hasChanges(), model != committed || f->hasChanges());
             if (::testing::Test::HasFatalFailure()) return;
         }
         ASSERT_EQ(f->commit(), 0);
@@ -226,6 +230,7 @@ TEST(NativeFileModelTest, DeletingEveryRecordInOneCommitLeavesAnEmptyFile) {
         for (const auto& k : keys) {
             bool found = false;
             ASSERT_EQ(f->remove(k, &found), 0) << errors.lastText();
+            ASSERT_TRUE(f->changeCountAgrees());
         }
         ASSERT_EQ(f->commit(), 0);
         EXPECT_EQ(test::CatchRuntimeErrors::count(), 0) << errors.lastText();
