@@ -1,0 +1,1019 @@
+// The crash campaign: a long run of crashes of the storage engine, each one
+// followed by recovery (reopening), `zevlon-tool check` on every file and a
+// comparison with a model of what was committed.
+//
+//   crash_campaign TRIALS --tool PATH [--seed N]
+//
+// Kinds of trials:
+//   power cut, one file       the power goes at a write of a commit (dropping the
+//                             unflushed writes, or tearing the cut write)
+//   failed write or flush     one write or flush of a commit fails
+//   power cut in recovery     the power goes again while a log is rolled forward
+//   power cut, transaction    the power goes at a write of a transaction over
+//                             2-3 files and the transaction control file
+//   kill, one file            a real writer process killed with SIGKILL
+//   kill, driver transaction  a real process writing 1-3 files through the
+//                             native driver in transactions, killed with SIGKILL
+// A file holds exactly the last committed state, or, when the crash came inside
+// a commit, the state before or after it; the files of a transaction are all
+// old or all new. Prints the trials and failures of each kind; exits 1 on any
+// failure.
+#include "platform/file_io.h"
+#include "storage/coding.h"
+#include "storage/keys.h"
+#include "storage/native_file.h"
+#include "storage/qtf_format.h"
+#include "storage/quarto_driver.h"
+#include "storage/runtime_error.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace zv;
+using namespace zv::storage;
+using Model = std::map<std::string, std::string>;
+
+// ---------------------------------------------------------------------------
+// Bookkeeping
+
+struct Kind {
+    const char* name;
+    int share; // per cent of the trials
+    int trials = 0;
+    int failures = 0;
+    int landed = 0; // a commit in flight at the crash is found whole afterwards
+};
+
+enum KindId { kPowerCut, kFailedIo, kRecoveryCut, kTransactionCut, kKillOne, kKillDriver, kKinds };
+
+Kind gKinds[kKinds] = {{"power cut, one file", 30},  {"failed write or flush", 15},
+                       {"power cut in recovery", 5}, {"power cut, transaction", 25},
+                       {"kill, one file", 10},       {"kill, driver transaction", 15}};
+long gCommits[kKinds] = {}; // commits finished before the kills
+std::string gTool;
+std::string gInternal;
+int gReported = 0;
+
+void rememberInternal(const std::string&, const std::string& text) {
+    if (gInternal.empty()) gInternal = text;
+}
+
+void fail(KindId kind, const std::string& what) {
+    ++gKinds[kind].failures;
+    if (++gReported <= 30) std::printf("FAIL [%s] %s\n", gKinds[kind].name, what.c_str());
+    std::fflush(stdout);
+}
+
+std::string tempDir() {
+    const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    std::string tmpl = std::string(base) + "/zvcampaignXXXXXX";
+    char* d = mkdtemp(tmpl.data());
+    return d ? std::string(d) : std::string();
+}
+
+void removeTree(const std::string& dir) {
+    std::string cmd = "rm -rf '" + dir + "'";
+    if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "cannot remove %s\n", dir.c_str());
+}
+
+// Runs `zevlon-tool check PATH`; empty when it says "ok" and ends with 0.
+std::string toolCheck(const std::string& path) {
+    int out[2];
+    if (pipe(out) != 0) return "pipe failed";
+    pid_t pid = fork();
+    if (pid < 0) return "fork failed";
+    if (pid == 0) {
+        dup2(out[1], 1);
+        dup2(out[1], 2);
+        close(out[0]);
+        close(out[1]);
+        execl(gTool.c_str(), gTool.c_str(), "check", path.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    std::string text;
+    char buf[512];
+    ssize_t n;
+    while ((n = read(out[0], buf, sizeof buf)) > 0)
+        text.append(buf, static_cast<std::size_t>(n));
+    close(out[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && text == "ok\n") return "";
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return "check " + path + ": \"" + text + "\" status " + std::to_string(status);
+}
+
+bool writeReal(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+// ---------------------------------------------------------------------------
+// Records of the native file: a deterministic workload and its model.
+
+std::string makeKey(std::uint32_t n) {
+    std::string k = "K";
+    appendBe32(k, n);
+    k.append(n % 29, static_cast<char>('a' + n % 3));
+    return k;
+}
+
+std::string makePayload(std::mt19937& rng) {
+    std::size_t len = rng() % 12 == 0 ? 1500 + rng() % 7000 : rng() % 220;
+    std::string p(len, ' ');
+    std::uint32_t x = static_cast<std::uint32_t>(rng());
+    for (std::size_t i = 0; i < len; ++i) {
+        if ((i / 48) % 2) {
+            x = x * 1103515245u + 12345u;
+            p[i] = static_cast<char>(x >> 24);
+        } else {
+            p[i] = static_cast<char>('A' + x % 26);
+        }
+    }
+    return p;
+}
+
+struct Op {
+    int kind; // 0 insert, 1 replace, 2 remove
+    std::string key;
+    std::string payload;
+};
+
+class Workload {
+public:
+    explicit Workload(unsigned seed) : rng_(seed) {}
+    std::vector<Op> batch(Model& model, int maxOps = 40) {
+        std::vector<Op> ops;
+        int n = 1 + static_cast<int>(rng_() % maxOps);
+        for (int i = 0; i < n; ++i) {
+            Op op;
+            op.key = makeKey(static_cast<std::uint32_t>(rng_() % 500));
+            op.payload = makePayload(rng_);
+            bool present = model.count(op.key) != 0;
+            op.kind = present ? (rng_() % 3 ? 1 : 2) : 0;
+            if (op.kind == 2)
+                model.erase(op.key);
+            else
+                model[op.key] = op.payload;
+            ops.push_back(std::move(op));
+        }
+        return ops;
+    }
+
+private:
+    std::mt19937 rng_;
+};
+
+int applyOps(NativeFile& f, const std::vector<Op>& ops) {
+    for (const auto& op : ops) {
+        bool found = false;
+        int rc = op.kind == 0   ? f.insert(op.key, op.payload)
+                 : op.kind == 1 ? f.replace(op.key, op.payload, &found)
+                                : f.remove(op.key, &found);
+        if (rc) return rc;
+    }
+    return 0;
+}
+
+// Every record of the file but the transaction marker.
+int readAll(NativeFile& f, Model* out) {
+    out->clear();
+    PageRecord r;
+    bool found = false;
+    if (int rc = f.ceiling(std::string(1, '\0'), &r, &found)) return rc;
+    while (found) {
+        if (!(r.key.size() == 1 && static_cast<std::uint8_t>(r.key[0]) == qtf::kTransaction))
+            (*out)[r.key] = r.payload;
+        std::string key = r.key;
+        if (int rc = f.successor(key, &r, &found)) return rc;
+    }
+    return 0;
+}
+
+std::string describe(const Model& disk, const Model& oldState, const Model& newState) {
+    return std::to_string(disk.size()) + " records, old " + std::to_string(oldState.size()) +
+           ", new " + std::to_string(newState.size());
+}
+
+// ---------------------------------------------------------------------------
+// Power cuts and failed writes of one file's commit (in memory).
+
+struct Scenario {
+    std::vector<std::uint8_t> before; // the committed file
+    Model oldState, newState;
+    std::vector<Op> ops;
+};
+
+Scenario makeScenario(unsigned seed) {
+    Scenario s;
+    platform::MemFileSystem fs;
+    std::unique_ptr<NativeFile> f;
+    if (NativeFile::open(fs, "c.qtf", true, {}, &f) != 0) return s;
+    Workload w(seed);
+    Model m;
+    int history = 1 + static_cast<int>(seed % 12);
+    for (int i = 0; i < history; ++i)
+        if (applyOps(*f, w.batch(m)) || f->commit()) return s;
+    s.before = fs.bytes("c.qtf");
+    s.oldState = m;
+    s.ops = w.batch(m, 80);
+    s.newState = m;
+    return s;
+}
+
+// The commit of the scenario under `faults`; its result, or -1 when it could not start.
+int runCommit(platform::MemFileSystem& fs, const Scenario& s,
+              const platform::MemFileSystem::Faults& faults, Model* seen = nullptr) {
+    fs.put("c.qtf", s.before);
+    std::unique_ptr<NativeFile> f;
+    if (NativeFile::open(fs, "c.qtf", false, {}, &f) != 0 || applyOps(*f, s.ops)) return -1;
+    fs.setFaults(faults);
+    int rc = f->commit();
+    if (seen && readAll(*f, seen) != 0) seen->clear();
+    return rc;
+}
+
+// Reopens every file of `fs` after a crash (recovery) and writes the recovered
+// files to `dir` for the tool; the problems found, empty when none.
+std::string reopenAndCheck(platform::MemFileSystem& fs, const std::vector<std::string>& names,
+                           const std::string& dir, const NativeFile::Options& options,
+                           std::vector<Model>* states) {
+    fs.restore();
+    states->clear();
+    for (const std::string& name : names) {
+        std::unique_ptr<NativeFile> f;
+        gInternal.clear();
+        int rc = NativeFile::open(fs, name, false, options, &f);
+        if (rc) return "reopen of " + name + " failed with " + std::to_string(rc) + " " + gInternal;
+        Model m;
+        if (int r = readAll(*f, &m)) return "reading " + name + " failed with " + std::to_string(r);
+        std::string problem = f->check();
+        if (!problem.empty()) return name + ": " + problem;
+        states->push_back(std::move(m));
+    }
+    for (const std::string& name : names) {
+        std::string path = dir + "/" + name;
+        if (!writeReal(path, fs.bytes(name))) return "cannot write " + path;
+        std::string problem = toolCheck(path);
+        if (!problem.empty()) return problem;
+    }
+    return "";
+}
+
+std::size_t pickTear(std::mt19937& rng) {
+    // Sectors are written whole: a torn write keeps at least its first sector.
+    switch (rng() % 4) {
+    case 0:
+        return 0;
+    case 1:
+        return 512 * (1 + rng() % 8);
+    default:
+        return 512 + rng() % 8192;
+    }
+}
+
+void powerCutOneFile(int budget, unsigned seed, const std::string& dir) {
+    std::mt19937 rng(seed);
+    for (unsigned sc = 0; gKinds[kPowerCut].trials < budget; ++sc) {
+        Scenario s = makeScenario(seed * 7919 + sc);
+        platform::MemFileSystem probe;
+        if (s.before.empty() || runCommit(probe, s, {}) != 0) {
+            fail(kPowerCut, "scenario " + std::to_string(sc) + " does not commit");
+            return;
+        }
+        int writes = probe.writes();
+        std::vector<int> order(static_cast<std::size_t>(writes));
+        for (int k = 0; k < writes; ++k)
+            order[static_cast<std::size_t>(k)] = k + 1;
+        std::shuffle(order.begin(), order.end(), rng);
+        for (int k : order) {
+            if (gKinds[kPowerCut].trials >= budget) break;
+            ++gKinds[kPowerCut].trials;
+            platform::MemFileSystem fs;
+            platform::MemFileSystem::Faults faults;
+            faults.powerCutAtWrite = k;
+            faults.tearBytes = pickTear(rng);
+            int rc = runCommit(fs, s, faults);
+            std::string where = "scenario " + std::to_string(seed * 7919 + sc) + " cut at write " +
+                                std::to_string(k) + "/" + std::to_string(writes) + " tear " +
+                                std::to_string(faults.tearBytes);
+            std::vector<Model> states;
+            std::string problem = reopenAndCheck(fs, {"c.qtf"}, dir, {}, &states);
+            if (!problem.empty()) {
+                fail(kPowerCut, where + ": " + problem);
+                continue;
+            }
+            const Model& disk = states[0];
+            // A cut after the log is in force still counts as committed.
+            bool ok = rc == 0 ? disk == s.newState : disk == s.oldState || disk == s.newState;
+            if (!ok) fail(kPowerCut, where + ": " + describe(disk, s.oldState, s.newState));
+            if (ok && rc != 0 && disk == s.newState) ++gKinds[kPowerCut].landed;
+        }
+    }
+}
+
+void failedIoOneFile(int budget, unsigned seed, const std::string& dir) {
+    std::mt19937 rng(seed);
+    for (unsigned sc = 0; gKinds[kFailedIo].trials < budget; ++sc) {
+        Scenario s = makeScenario(seed * 104729 + sc);
+        platform::MemFileSystem probe;
+        if (s.before.empty() || runCommit(probe, s, {}) != 0) {
+            fail(kFailedIo, "scenario " + std::to_string(sc) + " does not commit");
+            return;
+        }
+        int writes = probe.writes(), flushes = probe.flushes();
+        std::vector<int> order(static_cast<std::size_t>(writes + flushes));
+        for (int k = 0; k < writes + flushes; ++k)
+            order[static_cast<std::size_t>(k)] = k + 1;
+        std::shuffle(order.begin(), order.end(), rng);
+        for (int k : order) {
+            if (gKinds[kFailedIo].trials >= budget) break;
+            ++gKinds[kFailedIo].trials;
+            platform::MemFileSystem fs;
+            platform::MemFileSystem::Faults faults;
+            std::string where = "scenario " + std::to_string(seed * 104729 + sc);
+            if (k <= writes) {
+                faults.failWriteAt = k;
+                where += " failed write " + std::to_string(k);
+            } else {
+                faults.failFlushAt = k - writes;
+                where += " failed flush " + std::to_string(k - writes);
+            }
+            Model seen;
+            int rc = runCommit(fs, s, faults, &seen);
+            // The same handle goes on and sees one whole state; success is
+            // never reported for a lost commit.
+            if (rc == 0 ? seen != s.newState : seen != s.oldState && seen != s.newState) {
+                fail(kFailedIo,
+                     where + ": the writer sees " + describe(seen, s.oldState, s.newState));
+                continue;
+            }
+            std::vector<Model> states;
+            std::string problem = reopenAndCheck(fs, {"c.qtf"}, dir, {}, &states);
+            if (!problem.empty()) {
+                fail(kFailedIo, where + ": " + problem);
+                continue;
+            }
+            const Model& disk = states[0];
+            bool ok = rc == 0 ? disk == s.newState : disk == s.oldState || disk == s.newState;
+            if (!ok) fail(kFailedIo, where + ": " + describe(disk, s.oldState, s.newState));
+            if (ok && rc != 0 && disk == s.newState) ++gKinds[kFailedIo].landed;
+        }
+    }
+}
+
+// The file with the scenario's log in force: the power went at the first write
+// that copies the log to its place.
+bool logInForce(const Scenario& s, std::vector<std::uint8_t>* out) {
+    platform::MemFileSystem probe;
+    if (runCommit(probe, s, {}) != 0) return false;
+    for (int k = probe.writes(); k >= 1; --k) {
+        platform::MemFileSystem trial;
+        platform::MemFileSystem::Faults faults;
+        faults.powerCutAtWrite = k;
+        (void)runCommit(trial, s, faults);
+        trial.restore();
+        const auto& b = trial.bytes("c.qtf");
+        // The header's committed end and log end differ while a log is in force.
+        if (b.size() >= 14 && std::memcmp(&b[6], &b[10], 4) != 0) {
+            *out = b;
+            return true;
+        }
+    }
+    return false;
+}
+
+void recoveryCut(int budget, unsigned seed, const std::string& dir) {
+    std::mt19937 rng(seed);
+    for (unsigned sc = 0; gKinds[kRecoveryCut].trials < budget; ++sc) {
+        Scenario s = makeScenario(seed * 15485863u + sc);
+        std::vector<std::uint8_t> logged;
+        if (s.before.empty() || !logInForce(s, &logged)) {
+            fail(kRecoveryCut, "scenario " + std::to_string(sc) + " leaves no log in force");
+            return;
+        }
+        for (int k = 1; gKinds[kRecoveryCut].trials < budget; ++k) {
+            ++gKinds[kRecoveryCut].trials;
+            platform::MemFileSystem fs;
+            fs.put("c.qtf", logged);
+            platform::MemFileSystem::Faults faults;
+            faults.powerCutAtWrite = k;
+            faults.tearBytes = pickTear(rng);
+            fs.setFaults(faults);
+            std::unique_ptr<NativeFile> f;
+            int rc = NativeFile::open(fs, "c.qtf", false, {}, &f);
+            f.reset();
+            bool cut = fs.powerCut();
+            std::string where = "scenario " + std::to_string(seed * 15485863u + sc) +
+                                " recovery cut at write " + std::to_string(k);
+            std::vector<Model> states;
+            std::string problem = reopenAndCheck(fs, {"c.qtf"}, dir, {}, &states);
+            if (!problem.empty()) {
+                fail(kRecoveryCut, where + ": " + problem);
+                break;
+            }
+            if (states[0] != s.newState)
+                fail(kRecoveryCut, where + ": " + describe(states[0], s.oldState, s.newState));
+            if (!cut) {
+                if (rc != 0)
+                    fail(kRecoveryCut, where + ": recovery failed with " + std::to_string(rc));
+                break;
+            }
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Power cuts of a transaction over several files (in memory). The steps are
+// those of the native driver's commit across files: register the transaction
+// in the control file, put a marker naming it into every file and prepare each,
+// remove the number from the control file (the commit point), apply each.
+
+const char* const kControl = "quarto.tcf";
+
+struct MultiScenario {
+    std::map<std::string, std::vector<std::uint8_t>> before; // every file, committed
+    std::vector<std::string> names;                          // the data files
+    std::vector<Model> oldState, newState;
+    std::vector<std::vector<Op>> ops;
+    std::uint32_t number = 0;
+};
+
+NativeFile::Options recoveryOptions(platform::MemFileSystem& fs) {
+    NativeFile::Options o;
+    o.transactionCheck = [&fs](std::uint32_t number, const std::string& control,
+                               const std::string&) {
+        std::unique_ptr<NativeFile> tcf;
+        NativeFile::Options ro;
+        ro.readOnly = true;
+        if (NativeFile::open(fs, control, false, ro, &tcf) != 0) return false;
+        std::string payload;
+        bool found = false;
+        return tcf->get(be32(number), &payload, &found) == 0 && found;
+    };
+    return o;
+}
+
+// Runs the steps of one transaction; `committed` tells whether the commit
+// point was passed (the control file's commit returned 0).
+int runTransaction(platform::MemFileSystem& fs, const MultiScenario& s, std::uint32_t number,
+                   const std::vector<std::vector<Op>>& ops, bool* committed,
+                   bool* cutBeforeCommitPoint) {
+    *committed = false;
+    *cutBeforeCommitPoint = false;
+    std::vector<std::unique_ptr<NativeFile>> files;
+    for (const std::string& name : s.names) {
+        std::unique_ptr<NativeFile> f;
+        if (int rc = NativeFile::open(fs, name, true, recoveryOptions(fs), &f)) return rc;
+        files.push_back(std::move(f));
+    }
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (int rc = applyOps(*files[i], ops[i])) return rc;
+    std::unique_ptr<NativeFile> tcf;
+    int rc = NativeFile::open(fs, kControl, true, {}, &tcf);
+    if (!rc) rc = tcf->insert(be32(number), "");
+    if (!rc) rc = tcf->commit();
+    if (tcf) tcf->endAccess();
+    std::vector<NativeFile*> prepared;
+    for (auto& f : files) {
+        if (rc) break;
+        std::string marker;
+        appendLe32(marker, number);
+        marker += kControl;
+        marker.push_back('\0');
+        std::string key(1, static_cast<char>(qtf::kTransaction));
+        bool found = false;
+        rc = f->replace(key, marker, &found);
+        if (!rc && !found) rc = f->insert(key, marker);
+        if (!rc) rc = f->prepare();
+        if (!rc) prepared.push_back(f.get());
+    }
+    if (rc) {
+        for (NativeFile* f : prepared)
+            (void)f->discardPrepared();
+        for (auto& f : files)
+            f->discardChanges();
+    }
+    *cutBeforeCommitPoint = fs.powerCut();
+    if (tcf && tcf->beginAccess() == 0) {
+        bool removed = false;
+        int drop = tcf->remove(be32(number), &removed);
+        if (!drop) drop = tcf->commit();
+        if (drop && !rc) {
+            for (NativeFile* f : prepared)
+                (void)f->discardPrepared();
+            rc = drop;
+        }
+    }
+    if (!rc) *committed = true;
+    if (!rc)
+        for (NativeFile* f : prepared)
+            (void)f->apply();
+    return rc;
+}
+
+MultiScenario makeMultiScenario(unsigned seed) {
+    MultiScenario s;
+    std::mt19937 rng(seed);
+    int n = 2 + static_cast<int>(rng() % 2);
+    platform::MemFileSystem fs;
+    std::vector<Workload> loads;
+    for (int i = 0; i < n; ++i) {
+        s.names.push_back("d" + std::to_string(i) + ".qtf");
+        loads.emplace_back(seed * 31 + static_cast<unsigned>(i));
+        s.oldState.emplace_back();
+    }
+    // A history of single-file commits and transactions.
+    int history = 1 + static_cast<int>(rng() % 4);
+    s.number = 1000 + seed % 1000;
+    for (int h = 0; h < history; ++h) {
+        std::vector<std::vector<Op>> ops;
+        for (int i = 0; i < n; ++i)
+            ops.push_back(
+                loads[static_cast<std::size_t>(i)].batch(s.oldState[static_cast<std::size_t>(i)]));
+        bool committed = false, cut = false;
+        if (runTransaction(fs, s, s.number++, ops, &committed, &cut) != 0 || !committed) return {};
+    }
+    for (const std::string& name : s.names)
+        s.before[name] = fs.bytes(name);
+    s.before[kControl] = fs.bytes(kControl);
+    s.newState = s.oldState;
+    for (int i = 0; i < n; ++i)
+        s.ops.push_back(
+            loads[static_cast<std::size_t>(i)].batch(s.newState[static_cast<std::size_t>(i)], 60));
+    return s;
+}
+
+void powerCutTransaction(int budget, unsigned seed, const std::string& dir) {
+    std::mt19937 rng(seed);
+    for (unsigned sc = 0; gKinds[kTransactionCut].trials < budget; ++sc) {
+        unsigned id = seed * 7727 + sc;
+        MultiScenario s = makeMultiScenario(id);
+        if (s.names.empty()) {
+            fail(kTransactionCut, "scenario " + std::to_string(id) + " does not commit");
+            return;
+        }
+        auto start = [&](platform::MemFileSystem& fs) {
+            for (const auto& [name, bytes] : s.before)
+                fs.put(name, bytes);
+        };
+        platform::MemFileSystem probe;
+        start(probe);
+        probe.setFaults({});
+        bool committed = false, cut = false;
+        if (runTransaction(probe, s, s.number, s.ops, &committed, &cut) != 0 || !committed) {
+            fail(kTransactionCut, "scenario " + std::to_string(id) + " does not commit");
+            return;
+        }
+        int writes = probe.writes();
+        std::vector<int> order(static_cast<std::size_t>(writes));
+        for (int k = 0; k < writes; ++k)
+            order[static_cast<std::size_t>(k)] = k + 1;
+        std::shuffle(order.begin(), order.end(), rng);
+        for (int k : order) {
+            if (gKinds[kTransactionCut].trials >= budget) break;
+            ++gKinds[kTransactionCut].trials;
+            platform::MemFileSystem fs;
+            start(fs);
+            platform::MemFileSystem::Faults faults;
+            faults.powerCutAtWrite = k;
+            faults.tearBytes = pickTear(rng);
+            fs.setFaults(faults);
+            (void)runTransaction(fs, s, s.number, s.ops, &committed, &cut);
+            std::string where = "scenario " + std::to_string(id) + " (" +
+                                std::to_string(s.names.size()) + " files) cut at write " +
+                                std::to_string(k) + "/" + std::to_string(writes) + " tear " +
+                                std::to_string(faults.tearBytes);
+            // The control file is recovered and checked after the data files.
+            std::vector<std::string> all = s.names;
+            all.push_back(kControl);
+            std::vector<Model> states;
+            std::string problem = reopenAndCheck(fs, all, dir, recoveryOptions(fs), &states);
+            if (!problem.empty()) {
+                fail(kTransactionCut, where + ": " + problem);
+                continue;
+            }
+            bool allOld = true, allNew = true;
+            for (std::size_t i = 0; i < s.names.size(); ++i) {
+                allOld = allOld && states[i] == s.oldState[i];
+                allNew = allNew && states[i] == s.newState[i];
+            }
+            if (committed ? !allNew : cut ? !allOld : !(allOld || allNew)) {
+                std::string detail;
+                for (std::size_t i = 0; i < s.names.size(); ++i)
+                    detail += " [" + s.names[i] + " " +
+                              describe(states[i], s.oldState[i], s.newState[i]) + "]";
+                fail(kTransactionCut,
+                     where + (committed ? " committed:" : " not committed:") + detail);
+            }
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Real processes killed with SIGKILL.
+
+// Commits batch after batch to a real file, writing each finished commit's
+// number to `fd`.
+[[noreturn]] void nativeWriter(const std::string& path, unsigned seed, int fd) {
+    std::unique_ptr<NativeFile> f;
+    if (NativeFile::open(platform::posixFileSystem(), path, true, {}, &f)) _exit(3);
+    Workload w(seed);
+    Model m;
+    for (std::uint32_t i = 1;; ++i) {
+        if (applyOps(*f, w.batch(m)) || f->commit()) _exit(4);
+        f->endAccess();
+        if (write(fd, &i, sizeof i) != sizeof i) _exit(5);
+    }
+}
+
+// Starts `child` in a process that reports finished steps over a pipe, kills
+// it after `micros` and returns the last step it finished (-1: it ended by
+// itself, with its status in `status`).
+template <typename F> long killAfter(unsigned micros, F child, int* status) {
+    int fds[2];
+    if (pipe(fds) != 0) return -2;
+    pid_t pid = fork();
+    if (pid < 0) return -2;
+    if (pid == 0) {
+        close(fds[0]);
+        forgetOpenFilesAfterFork();
+        child(fds[1]);
+    }
+    close(fds[1]);
+    usleep(micros);
+    kill(pid, SIGKILL);
+    waitpid(pid, status, 0);
+    std::uint32_t last = 0, n = 0;
+    while (read(fds[0], &n, sizeof n) == static_cast<ssize_t>(sizeof n))
+        last = n;
+    close(fds[0]);
+    if (!WIFSIGNALED(*status)) return -1;
+    return last;
+}
+
+void killOneFile(int budget, unsigned seed, const std::string& dir) {
+    std::mt19937 timing(seed);
+    for (int t = 0; t < budget; ++t) {
+        ++gKinds[kKillOne].trials;
+        unsigned wseed = seed * 1000 + static_cast<unsigned>(t);
+        std::string path = dir + "/k.qtf";
+        unlink(path.c_str());
+        unsigned micros = 500 + timing() % 40000;
+        int status = 0;
+        long last = killAfter(
+            micros, [&](int fd) { nativeWriter(path, wseed, fd); }, &status);
+        std::string where = "writer seed " + std::to_string(wseed) + " killed after " +
+                            std::to_string(micros) + " us";
+        if (last < 0) {
+            fail(kKillOne,
+                 where + ": the writer ended by itself, status " + std::to_string(status));
+            continue;
+        }
+        where += ", commit " + std::to_string(last);
+        Workload w(wseed);
+        Model m, atLast;
+        for (long i = 1; i <= last + 1; ++i) {
+            (void)w.batch(m);
+            if (i == last) atLast = m;
+        }
+        std::unique_ptr<NativeFile> f;
+        gInternal.clear();
+        int rc = NativeFile::open(platform::posixFileSystem(), path, false, {}, &f);
+        if (rc == ENOENT && last == 0) continue; // killed before it created the file
+        if (rc) {
+            fail(kKillOne, where + ": reopen failed with " + std::to_string(rc) + " " + gInternal);
+            continue;
+        }
+        Model disk;
+        if (readAll(*f, &disk) != 0) {
+            fail(kKillOne, where + ": the file cannot be read");
+            continue;
+        }
+        f.reset();
+        if (disk != atLast && disk != m) fail(kKillOne, where + ": " + describe(disk, atLast, m));
+        if (disk == m && disk != atLast) ++gKinds[kKillOne].landed;
+        gCommits[kKillOne] += last;
+        std::string problem = toolCheck(path);
+        if (!problem.empty()) fail(kKillOne, where + ": " + problem);
+    }
+}
+
+// Records of the driver's table: ID LONG @0, NAME STRING(200) @4; keys BYID
+// (unique) and BYNAME (duplicates, no case).
+TableDecl driverDecl() {
+    TableDecl d;
+    d.recordLength = 204;
+    FieldDecl id;
+    id.name = "CMP:ID";
+    id.type = FieldType::Long;
+    id.offset = 0;
+    id.size = 4;
+    FieldDecl name;
+    name.name = "CMP:NAME";
+    name.type = FieldType::String;
+    name.offset = 4;
+    name.size = 200;
+    d.fields = {id, name};
+    d.keys = {KeyDecl{"BYID", "CMP:BYID", 0, {{0, false}}},
+              KeyDecl{"BYNAME", "CMP:BYNAME", kKeyDuplicates | kKeyNoCase, {{1, false}}}};
+    return d;
+}
+
+using Table = std::map<std::int32_t, std::string>; // id -> name
+
+class DriverTable {
+public:
+    DriverTable(QuartoDriver& drv, const TableDecl& decl, const std::string& name) : drv_(drv) {
+        cb.decl = &decl;
+        cb.physicalName = name;
+        cb.record = &record;
+        cb.memos = &memos;
+        record.assign(decl.recordLength, ' ');
+    }
+    int op(DriverOp o, int key = 0) {
+        cb.keyNumber = key;
+        return drv_.dispatch(o, cb);
+    }
+    void set(std::int32_t id, const std::string& name) {
+        record.assign(record.size(), ' ');
+        std::memcpy(record.data(), &id, 4);
+        std::memcpy(record.data() + 4, name.data(), std::min<std::size_t>(name.size(), 200));
+    }
+    std::int32_t id() const {
+        std::int32_t v;
+        std::memcpy(&v, record.data(), 4);
+        return v;
+    }
+    std::string name() const {
+        std::string s(record.begin() + 4, record.end());
+        return s.substr(0, s.find_last_not_of(' ') + 1);
+    }
+    // Every record in BYID order, checked against the BYNAME order.
+    int readAll(Table* out) {
+        out->clear();
+        if (int rc = op(DriverOp::SetKeyStart, 0)) return rc;
+        int rc;
+        while ((rc = op(DriverOp::Next)) == 0)
+            (*out)[id()] = name();
+        if (rc != 33) return rc;
+        if ((rc = op(DriverOp::SetKeyStart, 1))) return rc;
+        std::size_t n = 0;
+        while ((rc = op(DriverOp::Next)) == 0) {
+            auto it = out->find(id());
+            if (it == out->end() || it->second != name()) return 1000;
+            ++n;
+        }
+        if (rc != 33) return rc;
+        return n == out->size() ? 0 : 1001;
+    }
+
+    ControlBlock cb;
+    std::vector<std::uint8_t> record;
+    std::vector<std::vector<std::uint8_t>> memos;
+
+private:
+    QuartoDriver& drv_;
+};
+
+struct DriverOpStep {
+    int file;
+    int kind; // 0 add, 1 change, 2 delete
+    std::int32_t id;
+    std::string name;
+};
+
+// A deterministic stream of transactions over `files` tables.
+class DriverWorkload {
+public:
+    DriverWorkload(unsigned seed, int files)
+        : rng_(seed), tables_(static_cast<std::size_t>(files)) {}
+    std::vector<DriverOpStep> step() {
+        std::vector<DriverOpStep> ops;
+        int n = 1 + static_cast<int>(rng_() % 12);
+        for (int i = 0; i < n; ++i) {
+            DriverOpStep op;
+            op.file = static_cast<int>(rng_() % tables_.size());
+            Table& t = tables_[static_cast<std::size_t>(op.file)];
+            op.id = static_cast<std::int32_t>(rng_() % 300);
+            op.name = "N" + std::to_string(rng_() % 100000);
+            op.name.append(rng_() % 190, static_cast<char>('a' + rng_() % 26));
+            bool present = t.count(op.id) != 0;
+            op.kind = present ? (rng_() % 3 ? 1 : 2) : 0;
+            if (op.kind == 2)
+                t.erase(op.id);
+            else
+                t[op.id] = op.name;
+            ops.push_back(std::move(op));
+        }
+        return ops;
+    }
+    const std::vector<Table>& tables() const { return tables_; }
+
+private:
+    std::mt19937 rng_;
+    std::vector<Table> tables_;
+};
+
+int runDriverStep(std::vector<std::unique_ptr<DriverTable>>& tables,
+                  const std::vector<DriverOpStep>& ops) {
+    for (auto& t : tables)
+        if (int rc = t->op(DriverOp::BeginTransaction)) return rc;
+    for (const DriverOpStep& op : ops) {
+        DriverTable& t = *tables[static_cast<std::size_t>(op.file)];
+        int rc = 0;
+        if (op.kind == 0) {
+            t.set(op.id, op.name);
+            rc = t.op(DriverOp::Add);
+        } else {
+            t.set(op.id, "");
+            rc = t.op(DriverOp::GetByKey, 0);
+            if (!rc && op.kind == 1) {
+                t.set(op.id, op.name);
+                rc = t.op(DriverOp::Change);
+            } else if (!rc) {
+                rc = t.op(DriverOp::Delete);
+            }
+        }
+        if (rc) return 100 + rc;
+    }
+    return tables[0]->op(DriverOp::CommitTransaction);
+}
+
+[[noreturn]] void driverWriter(const std::vector<std::string>& names, unsigned seed, int fd) {
+    static const TableDecl decl = driverDecl();
+    QuartoDriver drv;
+    std::vector<std::unique_ptr<DriverTable>> tables;
+    for (const std::string& n : names) {
+        tables.push_back(std::make_unique<DriverTable>(drv, decl, n));
+        if (tables.back()->op(DriverOp::Open)) _exit(3);
+    }
+    DriverWorkload w(seed, static_cast<int>(names.size()));
+    for (std::uint32_t i = 1;; ++i) {
+        if (runDriverStep(tables, w.step())) _exit(4);
+        if (write(fd, &i, sizeof i) != sizeof i) _exit(5);
+    }
+}
+
+void killDriverTransaction(int budget, unsigned seed, const std::string& base) {
+    static const TableDecl decl = driverDecl();
+    std::mt19937 timing(seed);
+    for (int t = 0; t < budget; ++t) {
+        ++gKinds[kKillDriver].trials;
+        unsigned wseed = seed * 1000 + static_cast<unsigned>(t);
+        int files = 1 + static_cast<int>(wseed % 3);
+        std::string dir = base + "/t" + std::to_string(t);
+        removeTree(dir);
+        if (mkdir(dir.c_str(), 0700) != 0) {
+            fail(kKillDriver, "cannot make " + dir);
+            continue;
+        }
+        std::vector<std::string> names;
+        QuartoDriver drv;
+        bool made = true;
+        for (int i = 0; i < files; ++i) {
+            names.push_back(dir + "/d" + std::to_string(i));
+            DriverTable table(drv, decl, names.back());
+            made = made && table.op(DriverOp::Create) == 0 && table.op(DriverOp::Open) == 0 &&
+                   table.op(DriverOp::Close) == 0;
+        }
+        if (!made) {
+            fail(kKillDriver, "cannot create the tables in " + dir);
+            continue;
+        }
+        unsigned micros = 1000 + timing() % 60000;
+        int status = 0;
+        long last = killAfter(
+            micros, [&](int fd) { driverWriter(names, wseed, fd); }, &status);
+        std::string where = "writer seed " + std::to_string(wseed) + " (" + std::to_string(files) +
+                            " files) killed after " + std::to_string(micros) + " us";
+        if (last < 0) {
+            fail(kKillDriver,
+                 where + ": the writer ended by itself, status " + std::to_string(status));
+            continue;
+        }
+        where += ", transaction " + std::to_string(last);
+        DriverWorkload w(wseed, files);
+        std::vector<Table> atLast(static_cast<std::size_t>(files));
+        for (long i = 1; i <= last + 1; ++i) {
+            (void)w.step();
+            if (i == last) atLast = w.tables();
+        }
+        const std::vector<Table>& after = w.tables();
+        bool allOld = true, allNew = true;
+        std::string problem;
+        for (int i = 0; i < files && problem.empty(); ++i) {
+            DriverTable table(drv, decl, names[static_cast<std::size_t>(i)]);
+            if (int rc = table.op(DriverOp::Open)) {
+                problem = "open of " + names[static_cast<std::size_t>(i)] + " failed with " +
+                          std::to_string(rc);
+                break;
+            }
+            Table disk;
+            if (int rc = table.readAll(&disk))
+                problem = "reading " + names[static_cast<std::size_t>(i)] + " failed with " +
+                          std::to_string(rc);
+            allOld = allOld && disk == atLast[static_cast<std::size_t>(i)];
+            allNew = allNew && disk == after[static_cast<std::size_t>(i)];
+            if (table.op(DriverOp::Close) != 0 && problem.empty()) problem = "close failed";
+        }
+        if (problem.empty() && !allOld && !allNew) problem = "a mix of states";
+        if (problem.empty() && allNew && !allOld) ++gKinds[kKillDriver].landed;
+        gCommits[kKillDriver] += last;
+        for (int i = 0; i < files && problem.empty(); ++i)
+            problem = toolCheck(names[static_cast<std::size_t>(i)] + ".QTF");
+        // The control file is recovered when the driver next opens it for a
+        // transaction; the campaign does that at once.
+        std::string control = dir + "/quarto.tcf";
+        if (problem.empty() && access(control.c_str(), F_OK) == 0) {
+            std::unique_ptr<NativeFile> tcf;
+            if (int rc = NativeFile::open(platform::posixFileSystem(), control, false, {}, &tcf))
+                problem = "reopen of the control file failed with " + std::to_string(rc);
+            tcf.reset();
+            if (problem.empty()) problem = toolCheck(control);
+        }
+        if (!problem.empty()) fail(kKillDriver, where + ": " + problem);
+        removeTree(dir);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int trials = 0;
+    unsigned seed = 1;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--tool" && i + 1 < argc)
+            gTool = argv[++i];
+        else if (a == "--seed" && i + 1 < argc)
+            seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        else
+            trials = std::atoi(argv[i]);
+    }
+    if (trials <= 0 || gTool.empty()) {
+        std::fprintf(stderr, "usage: crash_campaign TRIALS --tool ZEVLON_TOOL [--seed N]\n");
+        return 2;
+    }
+    setRuntimeErrorHandler(rememberInternal);
+    std::signal(SIGPIPE, SIG_IGN);
+    std::string dir = tempDir();
+    if (dir.empty()) {
+        std::fprintf(stderr, "crash_campaign: no temporary directory\n");
+        return 2;
+    }
+    int budget[kKinds];
+    int given = 0;
+    for (int k = 0; k < kKinds; ++k) {
+        budget[k] = std::max(1, trials * gKinds[k].share / 100);
+        given += budget[k];
+    }
+    budget[kPowerCut] += std::max(0, trials - given);
+
+    auto started = std::chrono::steady_clock::now();
+    powerCutOneFile(budget[kPowerCut], seed, dir);
+    failedIoOneFile(budget[kFailedIo], seed, dir);
+    recoveryCut(budget[kRecoveryCut], seed, dir);
+    powerCutTransaction(budget[kTransactionCut], seed, dir);
+    killOneFile(budget[kKillOne], seed, dir);
+    killDriverTransaction(budget[kKillDriver], seed, dir);
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    removeTree(dir);
+
+    int total = 0, failures = 0;
+    std::printf("%-26s %8s %9s %8s\n", "kind", "trials", "failures", "landed");
+    for (const Kind& k : gKinds) {
+        std::printf("%-26s %8d %9d %8d\n", k.name, k.trials, k.failures, k.landed);
+        total += k.trials;
+        failures += k.failures;
+    }
+    std::printf("%-26s %8d %9d\n", "total", total, failures);
+    for (int k : {kKillOne, kKillDriver})
+        if (gKinds[k].trials)
+            std::printf("%s: %.1f commits before the kill on average\n", gKinds[k].name,
+                        static_cast<double>(gCommits[k]) / gKinds[k].trials);
+    std::printf("(landed: the commit in flight at the crash was found whole afterwards)\n");
+    std::printf("seed %u, %.1f s\n", seed, seconds);
+    return failures ? 1 : 0;
+}
