@@ -9,6 +9,8 @@
 
 namespace zv::platform {
 
+void (*testHookBeforeWrite)(bool flush) = nullptr;
+
 namespace {
 
 class PosixFile : public File {
@@ -33,6 +35,7 @@ public:
         return 0;
     }
     int write(std::uint64_t offset, const void* buf, std::size_t n) override {
+        if (testHookBeforeWrite) testHookBeforeWrite(false);
         const auto* p = static_cast<const char*>(buf);
         std::size_t done = 0;
         while (done < n) {
@@ -46,7 +49,10 @@ public:
         }
         return 0;
     }
-    int flush() override { return ::fdatasync(fd_) == 0 ? 0 : errno; }
+    int flush() override {
+        if (testHookBeforeWrite) testHookBeforeWrite(true);
+        return ::fdatasync(fd_) == 0 ? 0 : errno;
+    }
     int size(std::uint64_t* bytes) override {
         struct stat st {};
         if (::fstat(fd_, &st) != 0) return errno;

@@ -57,6 +57,10 @@ public:
 // The operating system's files.
 FileSystem& posixFileSystem();
 
+// Test hook: called before every write (false) and flush (true) of the
+// operating system's files. Crash tests end the process there.
+extern void (*testHookBeforeWrite)(bool flush);
+
 // Files in memory with fault injection, for tests. Every file keeps its current
 // bytes and its durable bytes (as of the last flush). Counters run over all
 // files of the file system.

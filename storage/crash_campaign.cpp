@@ -14,6 +14,8 @@
 //   kill, one file            a real writer process killed with SIGKILL
 //   kill, driver transaction  a real process writing 1-3 files through the
 //                             native driver in transactions, killed with SIGKILL
+//   kill at each write, driver  the same, killed at each write and flush of one
+//                             transaction in turn
 // A file holds exactly the last committed state, or, when the crash came inside
 // a commit, the state before or after it; the files of a transaction are all
 // old or all new. Prints the trials and failures of each kind; exits 1 on any
@@ -34,6 +36,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <random>
@@ -60,11 +63,24 @@ struct Kind {
     int landed = 0; // a commit in flight at the crash is found whole afterwards
 };
 
-enum KindId { kPowerCut, kFailedIo, kRecoveryCut, kTransactionCut, kKillOne, kKillDriver, kKinds };
+enum KindId {
+    kPowerCut,
+    kFailedIo,
+    kRecoveryCut,
+    kTransactionCut,
+    kKillOne,
+    kKillDriver,
+    kKillEveryWrite,
+    kKinds
+};
 
-Kind gKinds[kKinds] = {{"power cut, one file", 30},  {"failed write or flush", 15},
-                       {"power cut in recovery", 5}, {"power cut, transaction", 25},
-                       {"kill, one file", 10},       {"kill, driver transaction", 15}};
+Kind gKinds[kKinds] = {{"power cut, one file", 25},
+                       {"failed write or flush", 12},
+                       {"power cut in recovery", 5},
+                       {"power cut, transaction", 20},
+                       {"kill, one file", 10},
+                       {"kill, driver transaction", 13},
+                       {"kill at each write, driver", 15}};
 long gCommits[kKinds] = {}; // commits finished before the kills
 std::string gTool;
 std::string gInternal;
@@ -810,10 +826,15 @@ public:
         : rng_(seed), tables_(static_cast<std::size_t>(files)) {}
     std::vector<DriverOpStep> step() {
         std::vector<DriverOpStep> ops;
+        // Mostly every file takes part; sometimes only some.
+        const int files = static_cast<int>(tables_.size());
+        const bool everyFile = rng_() % 4 != 0;
         int n = 1 + static_cast<int>(rng_() % 12);
+        if (everyFile) n = std::max(n, files);
         for (int i = 0; i < n; ++i) {
             DriverOpStep op;
-            op.file = static_cast<int>(rng_() % tables_.size());
+            std::uint32_t pick = static_cast<std::uint32_t>(rng_());
+            op.file = everyFile && i < files ? i : static_cast<int>(pick % tables_.size());
             Table& t = tables_[static_cast<std::size_t>(op.file)];
             op.id = static_cast<std::int32_t>(rng_() % 300);
             op.name = "N" + std::to_string(rng_() % 100000);
@@ -875,8 +896,58 @@ int runDriverStep(std::vector<std::unique_ptr<DriverTable>>& tables,
     }
 }
 
-void killDriverTransaction(int budget, unsigned seed, const std::string& base) {
+// Creates `files` empty tables in `dir`; their physical names.
+bool createTables(const std::string& dir, int files, std::vector<std::string>* names) {
     static const TableDecl decl = driverDecl();
+    names->clear();
+    if (mkdir(dir.c_str(), 0700) != 0) return false;
+    QuartoDriver drv;
+    for (int i = 0; i < files; ++i) {
+        names->push_back(dir + "/d" + std::to_string(i));
+        DriverTable table(drv, decl, names->back());
+        if (table.op(DriverOp::Create) || table.op(DriverOp::Open) || table.op(DriverOp::Close))
+            return false;
+    }
+    return true;
+}
+
+// Reopens the tables after a crash (recovery), compares them with the states
+// before and after the transaction in flight, recovers the control file and
+// checks every file with the tool; the problem found, empty when none.
+std::string verifyTables(const std::string& dir, const std::vector<std::string>& names,
+                         const std::vector<Table>& before, const std::vector<Table>& after,
+                         bool* allOld, bool* allNew) {
+    static const TableDecl decl = driverDecl();
+    QuartoDriver drv;
+    *allOld = *allNew = true;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        DriverTable table(drv, decl, names[i]);
+        if (int rc = table.op(DriverOp::Open))
+            return "open of " + names[i] + " failed with " + std::to_string(rc);
+        Table disk;
+        int rc = table.readAll(&disk);
+        if (table.op(DriverOp::Close) != 0) return "close of " + names[i] + " failed";
+        if (rc) return "reading " + names[i] + " failed with " + std::to_string(rc);
+        *allOld = *allOld && disk == before[i];
+        *allNew = *allNew && disk == after[i];
+    }
+    if (!*allOld && !*allNew) return "a mix of states";
+    for (const std::string& name : names)
+        if (std::string problem = toolCheck(name + ".QTF"); !problem.empty()) return problem;
+    // The control file is recovered when the driver next opens it for a
+    // transaction; the campaign does that at once.
+    std::string control = dir + "/quarto.tcf";
+    if (access(control.c_str(), F_OK) == 0) {
+        std::unique_ptr<NativeFile> tcf;
+        if (int rc = NativeFile::open(platform::posixFileSystem(), control, false, {}, &tcf))
+            return "reopen of the control file failed with " + std::to_string(rc);
+        tcf.reset();
+        return toolCheck(control);
+    }
+    return "";
+}
+
+void killDriverTransaction(int budget, unsigned seed, const std::string& base) {
     std::mt19937 timing(seed);
     for (int t = 0; t < budget; ++t) {
         ++gKinds[kKillDriver].trials;
@@ -884,20 +955,8 @@ void killDriverTransaction(int budget, unsigned seed, const std::string& base) {
         int files = 1 + static_cast<int>(wseed % 3);
         std::string dir = base + "/t" + std::to_string(t);
         removeTree(dir);
-        if (mkdir(dir.c_str(), 0700) != 0) {
-            fail(kKillDriver, "cannot make " + dir);
-            continue;
-        }
         std::vector<std::string> names;
-        QuartoDriver drv;
-        bool made = true;
-        for (int i = 0; i < files; ++i) {
-            names.push_back(dir + "/d" + std::to_string(i));
-            DriverTable table(drv, decl, names.back());
-            made = made && table.op(DriverOp::Create) == 0 && table.op(DriverOp::Open) == 0 &&
-                   table.op(DriverOp::Close) == 0;
-        }
-        if (!made) {
+        if (!createTables(dir, files, &names)) {
             fail(kKillDriver, "cannot create the tables in " + dir);
             continue;
         }
@@ -919,42 +978,159 @@ void killDriverTransaction(int budget, unsigned seed, const std::string& base) {
             (void)w.step();
             if (i == last) atLast = w.tables();
         }
-        const std::vector<Table>& after = w.tables();
-        bool allOld = true, allNew = true;
-        std::string problem;
-        for (int i = 0; i < files && problem.empty(); ++i) {
-            DriverTable table(drv, decl, names[static_cast<std::size_t>(i)]);
-            if (int rc = table.op(DriverOp::Open)) {
-                problem = "open of " + names[static_cast<std::size_t>(i)] + " failed with " +
-                          std::to_string(rc);
-                break;
-            }
-            Table disk;
-            if (int rc = table.readAll(&disk))
-                problem = "reading " + names[static_cast<std::size_t>(i)] + " failed with " +
-                          std::to_string(rc);
-            allOld = allOld && disk == atLast[static_cast<std::size_t>(i)];
-            allNew = allNew && disk == after[static_cast<std::size_t>(i)];
-            if (table.op(DriverOp::Close) != 0 && problem.empty()) problem = "close failed";
-        }
-        if (problem.empty() && !allOld && !allNew) problem = "a mix of states";
+        bool allOld = false, allNew = false;
+        std::string problem = verifyTables(dir, names, atLast, w.tables(), &allOld, &allNew);
+        if (!problem.empty()) fail(kKillDriver, where + ": " + problem);
         if (problem.empty() && allNew && !allOld) ++gKinds[kKillDriver].landed;
         gCommits[kKillDriver] += last;
-        for (int i = 0; i < files && problem.empty(); ++i)
-            problem = toolCheck(names[static_cast<std::size_t>(i)] + ".QTF");
-        // The control file is recovered when the driver next opens it for a
-        // transaction; the campaign does that at once.
-        std::string control = dir + "/quarto.tcf";
-        if (problem.empty() && access(control.c_str(), F_OK) == 0) {
-            std::unique_ptr<NativeFile> tcf;
-            if (int rc = NativeFile::open(platform::posixFileSystem(), control, false, {}, &tcf))
-                problem = "reopen of the control file failed with " + std::to_string(rc);
-            tcf.reset();
-            if (problem.empty()) problem = toolCheck(control);
-        }
-        if (!problem.empty()) fail(kKillDriver, where + ": " + problem);
         removeTree(dir);
     }
+}
+
+// Writes and flushes counted in a child: the process kills itself at the
+// event numbered gKillAt (0: never) and notes the events at each stage of a
+// transaction over several files.
+std::uint32_t gEvents = 0, gKillAt = 0, gEventsAtStage[3] = {};
+
+void countEvent(bool) {
+    if (++gEvents == gKillAt) raise(SIGKILL);
+}
+
+void noteStage(int stage) {
+    if (stage >= 1 && stage <= 2) gEventsAtStage[stage] = gEvents;
+}
+
+// Runs `history` transactions, then (with `killAt`) the next one with the
+// process killed at its write or flush numbered killAt. Reports the events of
+// the last transaction and at its stages.
+[[noreturn]] void driverStepChild(const std::vector<std::string>& names, unsigned seed, int history,
+                                  std::uint32_t killAt, int fd) {
+    static const TableDecl decl = driverDecl();
+    QuartoDriver drv;
+    std::vector<std::unique_ptr<DriverTable>> tables;
+    for (const std::string& n : names) {
+        tables.push_back(std::make_unique<DriverTable>(drv, decl, n));
+        if (tables.back()->op(DriverOp::Open)) _exit(3);
+    }
+    DriverWorkload w(seed, static_cast<int>(names.size()));
+    for (int h = 0; h < history; ++h) {
+        auto ops = w.step();
+        if (killAt == 0 && runDriverStep(tables, ops)) _exit(4);
+    }
+    if (killAt != 0) {
+        auto ops = w.step();
+        gKillAt = killAt;
+        platform::testHookBeforeWrite = countEvent;
+        testHookTransactionStage = noteStage;
+        if (runDriverStep(tables, ops)) _exit(4);
+        platform::testHookBeforeWrite = nullptr;
+    }
+    std::uint32_t report[3] = {gEvents, gEventsAtStage[1], gEventsAtStage[2]};
+    if (write(fd, report, sizeof report) != sizeof report) _exit(5);
+    _exit(0);
+}
+
+// Runs driverStepChild; its exit status, and its report in `report`.
+int runStepChild(const std::vector<std::string>& names, unsigned seed, int history,
+                 std::uint32_t killAt, std::uint32_t report[3]) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    pid_t pid = fork();
+    if (pid < 0) return -1;
+    if (pid == 0) {
+        close(fds[0]);
+        forgetOpenFilesAfterFork();
+        driverStepChild(names, seed, history, killAt, fds[1]);
+    }
+    close(fds[1]);
+    report[0] = report[1] = report[2] = 0;
+    std::size_t got = 0;
+    ssize_t n;
+    while (got < 3 * sizeof(std::uint32_t) &&
+           (n = read(fds[0], reinterpret_cast<char*>(report) + got,
+                     3 * sizeof(std::uint32_t) - got)) > 0)
+        got += static_cast<std::size_t>(n);
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return status;
+}
+
+bool copyTree(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    std::filesystem::remove_all(to, ec);
+    std::filesystem::copy(from, to, std::filesystem::copy_options::recursive, ec);
+    return !ec;
+}
+
+// A process writing through the driver killed at each write and flush of one
+// transaction in turn.
+void killAtEveryWrite(int budget, unsigned seed, const std::string& base) {
+    std::mt19937 rng(seed);
+    for (unsigned sc = 0; gKinds[kKillEveryWrite].trials < budget; ++sc) {
+        unsigned wseed = seed * 6151 + sc;
+        int files = 1 + static_cast<int>(wseed % 3);
+        if (files == 1 && rng() % 2) files = 2; // mostly transactions over several files
+        int history = 1 + static_cast<int>(rng() % 40);
+        std::string dir = base + "/w", saved = base + "/w.saved";
+        removeTree(dir);
+        std::vector<std::string> names;
+        std::uint32_t report[3];
+        std::string id = "scenario " + std::to_string(wseed) + " (" + std::to_string(files) +
+                         " files, " + std::to_string(history) + " transactions before)";
+        if (!createTables(dir, files, &names) ||
+            runStepChild(names, wseed, history, 0, report) != 0 || !copyTree(dir, saved)) {
+            fail(kKillEveryWrite, id + ": cannot make the files");
+            return;
+        }
+        // A run to the end counts the events of the transaction.
+        int status = runStepChild(names, wseed, history, 0xFFFFFFFF, report);
+        if (status != 0 || report[0] == 0) {
+            fail(kKillEveryWrite,
+                 id + ": the transaction does not commit, status " + std::to_string(status));
+            return;
+        }
+        const std::uint32_t events = report[0], prepared = report[1], committed = report[2];
+        DriverWorkload w(wseed, files);
+        for (int h = 0; h < history; ++h)
+            (void)w.step();
+        const std::vector<Table> before = w.tables();
+        (void)w.step();
+        const std::vector<Table> after = w.tables();
+        std::vector<std::uint32_t> order(events);
+        for (std::uint32_t k = 0; k < events; ++k)
+            order[k] = k + 1;
+        std::shuffle(order.begin(), order.end(), rng);
+        for (std::uint32_t k : order) {
+            if (gKinds[kKillEveryWrite].trials >= budget) break;
+            ++gKinds[kKillEveryWrite].trials;
+            std::string where = id + " killed at event " + std::to_string(k) + "/" +
+                                std::to_string(events) + " (prepared at " +
+                                std::to_string(prepared) + ", commit point at " +
+                                std::to_string(committed) + ")";
+            if (!copyTree(saved, dir)) {
+                fail(kKillEveryWrite, where + ": cannot restore the files");
+                continue;
+            }
+            status = runStepChild(names, wseed, history, k, report);
+            if (!WIFSIGNALED(status)) {
+                fail(kKillEveryWrite, where + ": not killed, status " + std::to_string(status));
+                continue;
+            }
+            bool allOld = false, allNew = false;
+            std::string problem = verifyTables(dir, names, before, after, &allOld, &allNew);
+            // Up to every file prepared the transaction is undone; past the
+            // commit point it is done.
+            if (problem.empty() && prepared && k <= prepared && !allOld)
+                problem = "killed before the commit point but not undone";
+            if (problem.empty() && committed && k > committed && !allNew)
+                problem = "killed after the commit point but not done";
+            if (!problem.empty()) fail(kKillEveryWrite, where + ": " + problem);
+            if (problem.empty() && allNew && !allOld) ++gKinds[kKillEveryWrite].landed;
+        }
+    }
+    removeTree(base + "/w");
+    removeTree(base + "/w.saved");
 }
 
 } // namespace
@@ -997,6 +1173,7 @@ int main(int argc, char** argv) {
     powerCutTransaction(budget[kTransactionCut], seed, dir);
     killOneFile(budget[kKillOne], seed, dir);
     killDriverTransaction(budget[kKillDriver], seed, dir);
+    killAtEveryWrite(budget[kKillEveryWrite], seed, dir);
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     removeTree(dir);
