@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -124,11 +125,12 @@ public:
         auto& d = data_->current;
         if (d.size() < offset + keep) d.resize(offset + keep);
         std::memcpy(d.data() + offset, buf, keep);
+        if (f.reorderSeed) {
+            const auto* p = static_cast<const std::uint8_t*>(buf);
+            data_->pending.push_back({offset, std::vector<std::uint8_t>(p, p + keep)});
+        }
         if (cut) {
-            // The unflushed writes and the torn part reach the disk.
-            for (auto& [name, file] : fs_->files_)
-                file->durable = file->current;
-            fs_->dead_ = true;
+            fs_->cutAtWrite();
             return EIO;
         }
         return 0;
@@ -138,6 +140,7 @@ public:
         int index = ++fs_->flushes_;
         if (fs_->faults_.failFlushAt == index) return EIO;
         data_->durable = data_->current;
+        data_->pending.clear();
         return 0;
     }
     int size(std::uint64_t* bytes) override {
@@ -149,6 +152,7 @@ public:
         if (fs_->dead_) return EIO;
         if (!writable_) return EBADF;
         data_->current.resize(bytes);
+        if (fs_->faults_.reorderSeed) data_->pending.push_back({bytes, {}, true});
         return 0;
     }
 
@@ -201,15 +205,45 @@ void MemFileSystem::put(const std::string& path, const std::vector<std::uint8_t>
     files_[path] = data;
 }
 
-void MemFileSystem::cutPower() {
-    for (auto& [name, file] : files_)
+void MemFileSystem::cutAtWrite() {
+    // The unflushed writes and the torn part reach the disk, or with a
+    // reordering cache each of them may or may not.
+    std::minstd_rand coin(faults_.reorderSeed);
+    for (auto& [name, file] : files_) {
+        if (!faults_.reorderSeed) {
+            file->durable = file->current;
+            continue;
+        }
+        for (const Pending& p : file->pending) {
+            if (coin() % 2) continue;
+            auto& d = file->durable;
+            if (p.truncate) {
+                d.resize(p.offset);
+                continue;
+            }
+            if (d.size() < p.offset + p.bytes.size()) d.resize(p.offset + p.bytes.size());
+            std::copy(p.bytes.begin(), p.bytes.end(),
+                      d.begin() + static_cast<std::ptrdiff_t>(p.offset));
+        }
+        file->pending.clear();
         file->current = file->durable;
+    }
+    dead_ = true;
+}
+
+void MemFileSystem::cutPower() {
+    for (auto& [name, file] : files_) {
+        file->current = file->durable;
+        file->pending.clear();
+    }
     dead_ = true;
 }
 
 void MemFileSystem::restore() {
-    for (auto& [name, file] : files_)
+    for (auto& [name, file] : files_) {
         file->current = file->durable;
+        file->pending.clear();
+    }
     dead_ = false;
     faults_ = Faults{};
     writes_ = flushes_ = 0;

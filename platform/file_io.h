@@ -74,6 +74,10 @@ public:
         // flush; otherwise the unflushed writes reach the disk and the cut write
         // only for its first `tearBytes` bytes (torn at that point).
         std::size_t tearBytes = 0;
+        // With a power cut and tearBytes > 0: nonzero lets each write since the
+        // last flush of its file reach the disk or not, at random from this seed,
+        // as a disk cache that reorders writes would.
+        unsigned reorderSeed = 0;
     };
 
     int open(const std::string& path, unsigned flags, std::unique_ptr<File>* file) override;
@@ -99,10 +103,18 @@ public:
     void put(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 private:
+    struct Pending {          // a write or truncation not yet flushed
+        std::uint64_t offset; // truncation: the new size
+        std::vector<std::uint8_t> bytes;
+        bool truncate = false;
+    };
     struct Data {
         std::vector<std::uint8_t> current;
         std::vector<std::uint8_t> durable;
+        std::vector<Pending> pending; // kept only with reorderSeed
     };
+    // The power goes at a write: what reaches the disk (see Faults).
+    void cutAtWrite();
     class MemFile;
 
     std::map<std::string, std::shared_ptr<Data>> files_;

@@ -6,7 +6,8 @@
 //
 // Kinds of trials:
 //   power cut, one file       the power goes at a write of a commit (dropping the
-//                             unflushed writes, or tearing the cut write)
+//                             unflushed writes, tearing the cut write, or letting
+//                             any of the unflushed writes reach the disk)
 //   failed write or flush     one write or flush of a commit fails
 //   power cut in recovery     the power goes again while a log is rolled forward
 //   power cut, transaction    the power goes at a write of a transaction over
@@ -296,16 +297,33 @@ std::string reopenAndCheck(platform::MemFileSystem& fs, const std::vector<std::s
     return "";
 }
 
-std::size_t pickTear(std::mt19937& rng) {
-    // Sectors are written whole: a torn write keeps at least its first sector.
-    switch (rng() % 4) {
+// The faults of a power cut at write `k`: the unflushed writes are lost, or
+// they reach the disk with the cut write torn (sectors are written whole, so a
+// torn write keeps at least its first sector), or a reordering cache lets any
+// of them reach it.
+platform::MemFileSystem::Faults pickCut(std::mt19937& rng, int k) {
+    platform::MemFileSystem::Faults faults;
+    faults.powerCutAtWrite = k;
+    switch (rng() % 5) {
     case 0:
-        return 0;
+        break;
     case 1:
-        return 512 * (1 + rng() % 8);
+        faults.tearBytes = 512 * (1 + rng() % 8);
+        break;
+    case 2:
+        faults.tearBytes = 512 + rng() % 8192;
+        break;
     default:
-        return 512 + rng() % 8192;
+        faults.tearBytes = rng() % 2 ? 512 + rng() % 8192 : 1 << 20;
+        faults.reorderSeed = 1 + static_cast<unsigned>(rng() % 1000000);
+        break;
     }
+    return faults;
+}
+
+std::string describeCut(const platform::MemFileSystem::Faults& f) {
+    return "cut at write " + std::to_string(f.powerCutAtWrite) + " tear " +
+           std::to_string(f.tearBytes) + " reorder " + std::to_string(f.reorderSeed);
 }
 
 void powerCutOneFile(int budget, unsigned seed, const std::string& dir) {
@@ -326,13 +344,10 @@ void powerCutOneFile(int budget, unsigned seed, const std::string& dir) {
             if (gKinds[kPowerCut].trials >= budget) break;
             ++gKinds[kPowerCut].trials;
             platform::MemFileSystem fs;
-            platform::MemFileSystem::Faults faults;
-            faults.powerCutAtWrite = k;
-            faults.tearBytes = pickTear(rng);
+            const platform::MemFileSystem::Faults faults = pickCut(rng, k);
             int rc = runCommit(fs, s, faults);
-            std::string where = "scenario " + std::to_string(seed * 7919 + sc) + " cut at write " +
-                                std::to_string(k) + "/" + std::to_string(writes) + " tear " +
-                                std::to_string(faults.tearBytes);
+            std::string where = "scenario " + std::to_string(seed * 7919 + sc) + " of " +
+                                std::to_string(writes) + " writes, " + describeCut(faults);
             std::vector<Model> states;
             std::string problem = reopenAndCheck(fs, {"c.qtf"}, dir, {}, &states);
             if (!problem.empty()) {
@@ -432,16 +447,14 @@ void recoveryCut(int budget, unsigned seed, const std::string& dir) {
             ++gKinds[kRecoveryCut].trials;
             platform::MemFileSystem fs;
             fs.put("c.qtf", logged);
-            platform::MemFileSystem::Faults faults;
-            faults.powerCutAtWrite = k;
-            faults.tearBytes = pickTear(rng);
+            const platform::MemFileSystem::Faults faults = pickCut(rng, k);
             fs.setFaults(faults);
             std::unique_ptr<NativeFile> f;
             int rc = NativeFile::open(fs, "c.qtf", false, {}, &f);
             f.reset();
             bool cut = fs.powerCut();
-            std::string where = "scenario " + std::to_string(seed * 15485863u + sc) +
-                                " recovery cut at write " + std::to_string(k);
+            std::string where = "scenario " + std::to_string(seed * 15485863u + sc) + " recovery " +
+                                describeCut(faults);
             std::vector<Model> states;
             std::string problem = reopenAndCheck(fs, {"c.qtf"}, dir, {}, &states);
             if (!problem.empty()) {
@@ -611,15 +624,12 @@ void powerCutTransaction(int budget, unsigned seed, const std::string& dir) {
             ++gKinds[kTransactionCut].trials;
             platform::MemFileSystem fs;
             start(fs);
-            platform::MemFileSystem::Faults faults;
-            faults.powerCutAtWrite = k;
-            faults.tearBytes = pickTear(rng);
+            const platform::MemFileSystem::Faults faults = pickCut(rng, k);
             fs.setFaults(faults);
             (void)runTransaction(fs, s, s.number, s.ops, &committed, &cut);
             std::string where = "scenario " + std::to_string(id) + " (" +
-                                std::to_string(s.names.size()) + " files) cut at write " +
-                                std::to_string(k) + "/" + std::to_string(writes) + " tear " +
-                                std::to_string(faults.tearBytes);
+                                std::to_string(s.names.size()) + " files) of " +
+                                std::to_string(writes) + " writes, " + describeCut(faults);
             // The control file is recovered and checked after the data files.
             std::vector<std::string> all = s.names;
             all.push_back(kControl);
