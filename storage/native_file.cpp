@@ -252,10 +252,10 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     page->level = image.level;
     page->sizeBound = image.sizeBound;
     page->lastUse = ++useClock_;
+    page->entries.reserve(image.records.size());
     for (std::size_t i = 0; i < image.records.size(); ++i) {
         Entry e{std::move(image.records[i].payload), image.level ? image.children[i] : 0};
-        page->entries.emplace_hint(page->entries.end(), std::move(image.records[i].key),
-                                   std::move(e));
+        page->entries.append(std::move(image.records[i].key), std::move(e));
     }
     Page* raw = page.get();
     cache_[number] = std::move(page);
@@ -455,7 +455,7 @@ int NativeFile::replace(const std::string& key, const std::string& payload, bool
 }
 
 NativeFile::Page* NativeFile::findParent(Page* child,
-                                         std::map<std::string, Entry>::iterator* entry) {
+                                         PageEntries::iterator* entry) {
     if (child->entries.empty()) {
         // A page emptied by a delete whose own entry is about to go: it has no key
         // to search by, so its parent is found by the child number it names.
@@ -481,7 +481,7 @@ NativeFile::Page* NativeFile::findParent(Page* child,
 }
 
 NativeFile::Page* NativeFile::findParentByNumber(Page* page, Page* child,
-                                                 std::map<std::string, Entry>::iterator* entry,
+                                                 PageEntries::iterator* entry,
                                                  int depth) {
     if (!page || depth >= 64 || page->level <= child->level) return nullptr;
     if (page->level == child->level + 1) {
@@ -510,7 +510,7 @@ int NativeFile::movePage(Page* page, std::int64_t to) {
     if (from == root_) {
         root_ = to;
     } else {
-        std::map<std::string, Entry>::iterator it;
+        PageEntries::iterator it;
         Page* parent = findParent(page, &it);
         if (!parent) return kErrNotNative;
         it->second.child = to;
@@ -585,16 +585,13 @@ int NativeFile::splitIfNeeded(Page* page) {
     std::size_t m = n / 2;
     bool medianStays = m < n - m - 1;
     std::size_t keep = medianStays ? m + 1 : m;
-    auto split = std::next(page->entries.begin(), static_cast<std::ptrdiff_t>(keep));
     Page* q = newPage(page->level);
-    while (split != page->entries.end()) {
-        auto node = page->entries.extract(split++);
-        q->entries.insert(q->entries.end(), std::move(node));
-    }
+    page->entries.moveTail(std::next(page->entries.begin(), static_cast<std::ptrdiff_t>(keep)),
+                           &q->entries);
     recompute(page);
     recompute(q);
     markChanged(page);
-    std::map<std::string, Entry>::iterator it;
+    PageEntries::iterator it;
     Page* parent = findParent(page, &it);
     if (!parent) return kErrNotNative;
     const std::string& first = q->entries.begin()->first;
