@@ -436,6 +436,27 @@ int NativeFile::insert(const std::string& key, const std::string& payload) {
     return splitIfNeeded(leaf);
 }
 
+int NativeFile::update(const std::string& key,
+                       const std::function<void(std::string* payload)>& change, bool* found) {
+    *found = false;
+    if (int rc = beginAccess()) return rc;
+    if (int rc = checkKey(key, 0)) return rc;
+    std::vector<Step> path;
+    if (int rc = descend(key, &path)) return rc;
+    if (path.empty()) return 0;
+    Page* leaf = path.back().page;
+    auto it = leaf->entries.find(key);
+    if (leaf->level || it == leaf->entries.end()) return 0;
+    *found = true;
+    std::string& payload = it->second.payload;
+    const int before = static_cast<int>(payload.size());
+    change(&payload);
+    if (int rc = checkKey(key, payload.size())) return rc;
+    leaf->sizeBound += static_cast<int>(payload.size()) - before;
+    markChanged(leaf);
+    return splitIfNeeded(leaf);
+}
+
 int NativeFile::replace(const std::string& key, const std::string& payload, bool* found) {
     *found = false;
     if (int rc = beginAccess()) return rc;
@@ -454,8 +475,7 @@ int NativeFile::replace(const std::string& key, const std::string& payload, bool
     return splitIfNeeded(leaf);
 }
 
-NativeFile::Page* NativeFile::findParent(Page* child,
-                                         PageEntries::iterator* entry) {
+NativeFile::Page* NativeFile::findParent(Page* child, PageEntries::iterator* entry) {
     if (child->entries.empty()) {
         // A page emptied by a delete whose own entry is about to go: it has no key
         // to search by, so its parent is found by the child number it names.
@@ -481,8 +501,7 @@ NativeFile::Page* NativeFile::findParent(Page* child,
 }
 
 NativeFile::Page* NativeFile::findParentByNumber(Page* page, Page* child,
-                                                 PageEntries::iterator* entry,
-                                                 int depth) {
+                                                 PageEntries::iterator* entry, int depth) {
     if (!page || depth >= 64 || page->level <= child->level) return nullptr;
     if (page->level == child->level + 1) {
         for (auto it = page->entries.begin(); it != page->entries.end(); ++it) {

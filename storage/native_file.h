@@ -111,6 +111,9 @@ public:
     // payload at most kMaxRecord bytes (else 36 through the internal-error path).
     [[nodiscard]] int insert(const std::string& key, const std::string& payload);
     [[nodiscard]] int replace(const std::string& key, const std::string& payload, bool* found);
+    // Changes the payload of `key` in place, with one descent of the tree.
+    [[nodiscard]] int update(const std::string& key,
+                             const std::function<void(std::string* payload)>& change, bool* found);
     [[nodiscard]] int remove(const std::string& key, bool* found);
     [[nodiscard]] int removePrefix(const std::string& prefix);
     // Increments the last issued number and returns it (big-endian bytes).
@@ -249,8 +252,7 @@ private:
                   bool* found);
     Page* findParent(Page* child, PageEntries::iterator* entry);
     // The index page below page that names child, searched by child number.
-    Page* findParentByNumber(Page* page, Page* child, PageEntries::iterator* entry,
-                             int depth);
+    Page* findParentByNumber(Page* page, Page* child, PageEntries::iterator* entry, int depth);
     int movePage(Page* page, std::int64_t to);
     int applyMoves(const std::vector<RegionTable::Move>& moves);
     int freePage(Page* page);

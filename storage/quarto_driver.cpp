@@ -300,10 +300,7 @@ int doClose(ControlBlock& cb, Table& t) {
 }
 
 int changeCount(NativeFile& f, std::uint32_t table, std::uint8_t which, int delta) {
-    Statistics st;
-    if (int rc = readStatistics(f, table, which, &st)) return rc;
-    st.count += static_cast<std::uint32_t>(delta);
-    return writeStatistics(f, table, which, st);
+    return addToCount(f, table, which, delta);
 }
 
 int doAdd(ControlBlock& cb, Table& t, bool withoutKeys) {
@@ -318,9 +315,7 @@ int doAdd(ControlBlock& cb, Table& t, bool withoutKeys) {
     cb.currentRecord = 0;
     if (int rc = maintainKeys(f, t.def, t.number, nullptr, cb.record->data(), record, withoutKeys))
         return rc;
-    if (int rc =
-            f.insert(dataKey(t.number, record), textOf(*cb.record)))
-        return rc;
+    if (int rc = f.insert(dataKey(t.number, record), textOf(*cb.record))) return rc;
     if (int rc = changeCount(f, t.number, qtf::kKindData, 1)) return rc;
     if (int rc = writeMemos(t, cb, record)) return rc;
     t.current = record;
