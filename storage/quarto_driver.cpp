@@ -35,7 +35,7 @@ int writeMemos(Table& t, const ControlBlock& cb, std::uint32_t record) {
     for (std::size_t i = 0; i < t.def.memos.size() && i < cb.memos->size(); ++i) {
         const MemoDecl& m = t.def.memos[i];
         const auto& buf = (*cb.memos)[i];
-        std::string data(buf.begin(), buf.end());
+        std::string data = textOf(buf);
         if (m.blob) {
             std::string withLength;
             appendLe32(withLength, static_cast<std::uint32_t>(data.size()));
@@ -89,7 +89,7 @@ int readMemos(Table& t, ControlBlock& cb, std::uint32_t record) {
             data += part;
         }
         auto& buf = (*cb.memos)[i];
-        buf.assign(data.begin(), data.end());
+        copyBytes(data, &buf);
         if (!m.blob) buf.resize(m.maxLength, ' ');
     }
     return 0;
@@ -182,7 +182,7 @@ int readRecord(Table& t, ControlBlock& cb, const PageRecord& entry, std::uint32_
     bool found = false;
     if (int rc = f.get(dataKey(t.number, record), &image, &found)) return rc;
     if (!found || image.size() != t.def.recordLength) return kNotAvailable;
-    if (cb.record) cb.record->assign(image.begin(), image.end());
+    if (cb.record) copyBytes(image, cb.record);
     if (int rc = readMemos(t, cb, record)) return rc;
     t.posEntry = entry.key;
     t.posExclusive = true;
@@ -192,7 +192,7 @@ int readRecord(Table& t, ControlBlock& cb, const PageRecord& entry, std::uint32_
         t.watchNext = false;
         t.watched = true;
         t.watchRecord = record;
-        t.watchImage.assign(image.begin(), image.end());
+        copyBytes(image, &t.watchImage);
     }
     savePosition(t, cb);
     return 0;
@@ -300,10 +300,7 @@ int doClose(ControlBlock& cb, Table& t) {
 }
 
 int changeCount(NativeFile& f, std::uint32_t table, std::uint8_t which, int delta) {
-    Statistics st;
-    if (int rc = readStatistics(f, table, which, &st)) return rc;
-    st.count += static_cast<std::uint32_t>(delta);
-    return writeStatistics(f, table, which, st);
+    return addToCount(f, table, which, delta);
 }
 
 int doAdd(ControlBlock& cb, Table& t, bool withoutKeys) {
@@ -318,9 +315,7 @@ int doAdd(ControlBlock& cb, Table& t, bool withoutKeys) {
     cb.currentRecord = 0;
     if (int rc = maintainKeys(f, t.def, t.number, nullptr, cb.record->data(), record, withoutKeys))
         return rc;
-    if (int rc =
-            f.insert(dataKey(t.number, record), std::string(cb.record->begin(), cb.record->end())))
-        return rc;
+    if (int rc = f.insert(dataKey(t.number, record), textOf(*cb.record))) return rc;
     if (int rc = changeCount(f, t.number, qtf::kKindData, 1)) return rc;
     if (int rc = writeMemos(t, cb, record)) return rc;
     t.current = record;
@@ -340,7 +335,7 @@ int doChange(ControlBlock& cb, Table& t, std::uint32_t record) {
     if (!rc && t.watched && t.watchRecord == record &&
         !std::equal(stored.begin(), stored.end(), t.watchImage.begin(), t.watchImage.end()))
         rc = kChanged;
-    std::string image(cb.record->begin(), cb.record->end());
+    std::string image = textOf(*cb.record);
     if (!rc && image != stored) {
         rc = maintainKeys(f, t.def, t.number, bytes(stored), cb.record->data(), record, false);
         bool replaced = false;
