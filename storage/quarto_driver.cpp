@@ -7,6 +7,7 @@
 #include "storage/definition.h"
 #include "storage/keys.h"
 #include "storage/native_file.h"
+#include "storage/record_text.h"
 #include "storage/runtime_error.h"
 #include "storage/table_records.h"
 
@@ -182,7 +183,10 @@ int readRecord(Table& t, ControlBlock& cb, const PageRecord& entry, std::uint32_
     bool found = false;
     if (int rc = f.get(dataKey(t.number, record), &image, &found)) return rc;
     if (!found || image.size() != t.def.recordLength) return kNotAvailable;
-    if (cb.record) cb.record->assign(image.begin(), image.end());
+    if (cb.record) {
+        cb.record->assign(image.begin(), image.end());
+        imageFromOem(t.def, cb.record->data(), cb.record->size());
+    }
     if (int rc = readMemos(t, cb, record)) return rc;
     t.posEntry = entry.key;
     t.posExclusive = true;
@@ -214,6 +218,14 @@ Table* tableOf(ControlBlock& cb) {
     return dynamic_cast<Table*>(cb.driverState.get());
 }
 
+// The record buffer as the table stores it (OEM tables keep their text in the
+// OEM character set; key values are built from that form).
+std::string storedImage(const Table& t, const ControlBlock& cb) {
+    std::string image(cb.record->begin(), cb.record->end());
+    imageToOem(t.def, reinterpret_cast<std::uint8_t*>(image.data()), image.size());
+    return image;
+}
+
 int doOpen(ControlBlock& cb) {
     if (cb.physicalName.empty()) return kInvalidName;
     if (!cb.decl) return kBadDeclaration;
@@ -235,6 +247,7 @@ int doOpen(ControlBlock& cb) {
     if (!rc) {
         t->number = fromBe32(payload);
         rc = readDefinition(*pf->file, t->number, &t->def);
+        t->def.oem = cb.decl->oem;
     }
     if (!rc) rc = compareDefinition(t->def, *cb.decl);
     rc = endCall(*t, cb.runFlags, rc);
@@ -316,11 +329,10 @@ int doAdd(ControlBlock& cb, Table& t, bool withoutKeys) {
     // add, a duplicate test compares the buffer with every stored record.
     t.current = 0;
     cb.currentRecord = 0;
-    if (int rc = maintainKeys(f, t.def, t.number, nullptr, cb.record->data(), record, withoutKeys))
+    std::string image = storedImage(t, cb);
+    if (int rc = maintainKeys(f, t.def, t.number, nullptr, bytes(image), record, withoutKeys))
         return rc;
-    if (int rc =
-            f.insert(dataKey(t.number, record), std::string(cb.record->begin(), cb.record->end())))
-        return rc;
+    if (int rc = f.insert(dataKey(t.number, record), image)) return rc;
     if (int rc = changeCount(f, t.number, qtf::kKindData, 1)) return rc;
     if (int rc = writeMemos(t, cb, record)) return rc;
     t.current = record;
@@ -337,12 +349,13 @@ int doChange(ControlBlock& cb, Table& t, std::uint32_t record) {
     bool found = false;
     int rc = f.get(dataKey(t.number, record), &stored, &found);
     if (!rc && !found) rc = kNotAvailable;
+    // Compared as bytes: a character above 127 must not make the images differ.
     if (!rc && t.watched && t.watchRecord == record &&
-        !std::equal(stored.begin(), stored.end(), t.watchImage.begin(), t.watchImage.end()))
+        stored != std::string(t.watchImage.begin(), t.watchImage.end()))
         rc = kChanged;
-    std::string image(cb.record->begin(), cb.record->end());
+    std::string image = storedImage(t, cb);
     if (!rc && image != stored) {
-        rc = maintainKeys(f, t.def, t.number, bytes(stored), cb.record->data(), record, false);
+        rc = maintainKeys(f, t.def, t.number, bytes(stored), bytes(image), record, false);
         bool replaced = false;
         if (!rc) rc = f.replace(dataKey(t.number, record), image, &replaced);
     }
@@ -576,7 +589,7 @@ int dispatchOpen(DriverOp op, ControlBlock& cb, Table& t) {
         if (cb.keyNumber < 0 || static_cast<std::size_t>(cb.keyNumber) >= t.def.keys.size() ||
             !cb.record || cb.record->size() != t.def.recordLength)
             return kBadDeclaration;
-        std::string value = encodeValue(t.def, cb.keyNumber, t.number, cb.record->data());
+        std::string value = encodeValue(t.def, cb.keyNumber, t.number, bytes(storedImage(t, cb)));
         bool dup = t.def.keys[static_cast<std::size_t>(cb.keyNumber)].flags & kKeyDuplicates;
         PageRecord e;
         bool found = false;
@@ -742,7 +755,7 @@ int QuartoDriver::dispatch(DriverOp op, ControlBlock& cb) {
             }
             bool dup = t->def.keys[static_cast<std::size_t>(cb.keyNumber)].flags & kKeyDuplicates;
             t->posKey = cb.keyNumber;
-            t->posEntry = encodeValue(t->def, cb.keyNumber, t->number, cb.record->data());
+            t->posEntry = encodeValue(t->def, cb.keyNumber, t->number, bytes(storedImage(*t, cb)));
             if (dup) {
                 std::uint32_t n = op == DriverOp::SetKeyValue       ? 0
                                   : op == DriverOp::SetKeyValueBack ? 0xFFFFFFFFu

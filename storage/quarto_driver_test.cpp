@@ -1,5 +1,6 @@
 #include "storage/quarto_driver.h"
 
+#include "platform/codepage.h"
 #include "storage/coding.h"
 #include "storage/keys.h"
 #include "storage/native_file.h"
@@ -712,6 +713,72 @@ TEST_F(QuartoDriverTest, TransactionKilledBeforeOrAfterTheCommitPoint) {
         EXPECT_EQ(x.op(DriverOp::Close), 0);
         EXPECT_EQ(y.op(DriverOp::Close), 0);
     }
+}
+
+// Text of an OEM table is stored in the DOS code page: numbers stay as they
+// are, keys order and find by the stored form, every read converts back.
+TEST_F(QuartoDriverTest, OemTableStoresTextInTheDosCodePage) {
+    TableDecl oem = decl;
+    oem.oem = true;
+    auto h = created("oem", oem);
+    const std::string czech = cp1250::fromUtf8("ěščřžýáíéúůďťň");
+    const std::string czechUp = cp1250::fromUtf8("ĚŠČŘŽÝÁÍÉÚŮĎŤŇ");
+    // 154 is the Windows-1250 byte of š: the LONG must not be converted.
+    const std::pair<int, const char*> rows[] = {
+        {154, "šimon"}, {2, "žofie"}, {3, "čapek"}, {4, "Adam"}, {5, "ŠIMON"}};
+    for (auto [id, name] : rows) {
+        h->set(id, cp1250::fromUtf8(name), id == 2 ? czech.substr(0, 10) : czechUp.substr(4, 10));
+        ASSERT_EQ(h->op(DriverOp::Add), 0);
+    }
+    // Upper case by the DOS table groups šimon with ŠIMON; Ž < Č < Š there.
+    EXPECT_EQ(h->ids(1), (std::vector<int>{4, 2, 3, 154, 5}));
+    ASSERT_EQ(h->op(DriverOp::SetRecordStart), 0);
+    ASSERT_EQ(h->op(DriverOp::Next), 0);
+    EXPECT_EQ(h->id(), 154);
+    EXPECT_EQ(h->name(), cp1250::fromUtf8("šimon"));
+    ASSERT_EQ(h->op(DriverOp::Next), 0);
+    EXPECT_EQ(std::string(h->record.begin() + 24, h->record.end()), czech.substr(0, 10));
+    h->set(0, cp1250::fromUtf8("šImOn"));
+    ASSERT_EQ(h->op(DriverOp::GetByKey, 1), 0);
+    EXPECT_EQ(h->id(), 154);
+    h->set(0, cp1250::fromUtf8("Čapek"));
+    ASSERT_EQ(h->op(DriverOp::SetKeyValue, 1), 0);
+    ASSERT_EQ(h->op(DriverOp::Next), 0);
+    EXPECT_EQ(h->id(), 3);
+    // A read with hold and the change check both see the converted record; an
+    // unchanged record passes the check.
+    ASSERT_EQ(h->op(DriverOp::Watch), 0);
+    ASSERT_EQ(h->op(DriverOp::HoldNext), 0);
+    ASSERT_EQ(h->op(DriverOp::SetKeyStart, 0), 0);
+    ASSERT_EQ(h->op(DriverOp::Next), 0);
+    EXPECT_EQ(h->id(), 2);
+    EXPECT_EQ(h->name(), cp1250::fromUtf8("žofie"));
+    h->set(2, czechUp, czechUp.substr(0, 10));
+    ASSERT_EQ(h->op(DriverOp::Change), 0);
+    h->set(0, cp1250::fromUtf8("ěščřžýáíéúůďťň"));
+    ASSERT_EQ(h->op(DriverOp::GetByKey, 1), 0);
+    EXPECT_EQ(h->id(), 2);
+    EXPECT_EQ(h->name(), czechUp);
+    EXPECT_EQ(std::string(h->record.begin() + 24, h->record.end()), czechUp.substr(0, 10));
+    EXPECT_EQ(h->op(DriverOp::Close), 0);
+
+    // On disk: the DOS bytes, the number untouched.
+    std::unique_ptr<NativeFile> f;
+    NativeFile::Options ro;
+    ro.readOnly = true;
+    ASSERT_EQ(NativeFile::open(platform::posixFileSystem(), dir + "/oem.QTF", false, ro, &f), 0);
+    std::uint32_t table = 0;
+    bool found = false;
+    ASSERT_EQ(findTable(*f, "UNNAMED", &table, &found), 0);
+    ASSERT_TRUE(found);
+    PageRecord r;
+    ASSERT_EQ(f->ceiling(dataKey(table, 0), &r, &found), 0);
+    ASSERT_TRUE(found);
+    ASSERT_EQ(r.payload.size(), 34u);
+    EXPECT_EQ(getLe32(bytes(r.payload)), 154u);
+    EXPECT_EQ(r.payload.substr(4, 5), "\xE7imon");
+    EXPECT_EQ(r.payload.substr(24, 10), cp852::fromCp1250(czechUp.substr(4, 10)));
+    EXPECT_EQ(checkTable(*f, TableEntry{"UNNAMED", table}), "");
 }
 
 } // namespace
