@@ -781,5 +781,75 @@ TEST_F(QuartoDriverTest, OemTableStoresTextInTheDosCodePage) {
     EXPECT_EQ(checkTable(*f, TableEntry{"UNNAMED", table}), "");
 }
 
+// The limits a declaration must keep, at create and at open alike.
+TEST_F(QuartoDriverTest, DeclarationLimits) {
+    auto tryBoth = [&](const TableDecl& d, const std::string& name) {
+        Handle h(drv, d, dir + "/" + name);
+        int created = h.op(DriverOp::Create);
+        int opened = h.op(DriverOp::Open);
+        if (opened == 0) {
+            EXPECT_EQ(h.op(DriverOp::Close), 0);
+        }
+        EXPECT_EQ(created, opened) << name;
+        return created;
+    };
+    auto group = [](std::uint16_t offset, std::uint16_t size) {
+        FieldDecl f;
+        f.name = "G";
+        f.type = FieldType::Group;
+        f.offset = offset;
+        f.size = size;
+        return f;
+    };
+    // Groups within groups, 100 deep, each holding the next; then 101.
+    TableDecl nested = decl;
+    nested.fields.clear();
+    for (int i = 0; i < 100; ++i)
+        nested.fields.push_back(group(0, 34));
+    for (const FieldDecl& f : decl.fields)
+        nested.fields.push_back(f);
+    for (KeyDecl& k : nested.keys)
+        for (KeyComponent& c : k.components)
+            c.field = static_cast<std::uint16_t>(c.field + 100);
+    EXPECT_EQ(tryBoth(nested, "deep100"), 0);
+    nested.fields.insert(nested.fields.begin(), group(0, 34));
+    for (KeyDecl& k : nested.keys)
+        for (KeyComponent& c : k.components)
+            ++c.field;
+    EXPECT_EQ(tryBoth(nested, "deep101"), 75);
+    // Many groups side by side nest one deep.
+    TableDecl flat = decl;
+    for (std::uint16_t i = 0; i < 150; ++i)
+        flat.fields.push_back(group(static_cast<std::uint16_t>(4 + i % 30), 1));
+    EXPECT_EQ(tryBoth(flat, "flat"), 0);
+    // Record length, keys, memos.
+    TableDecl longRecord = decl;
+    longRecord.recordLength = 15000;
+    EXPECT_EQ(tryBoth(longRecord, "len15000"), 0);
+    longRecord.recordLength = 15001;
+    EXPECT_EQ(tryBoth(longRecord, "len15001"), 47);
+    TableDecl keys = decl;
+    keys.keys.resize(240, KeyDecl{"K", "FIR:K", kKeyDuplicates, {{2, false}}});
+    EXPECT_EQ(tryBoth(keys, "keys240"), 0);
+    keys.keys.push_back(keys.keys.back());
+    EXPECT_EQ(tryBoth(keys, "keys241"), 47);
+    TableDecl memos = decl;
+    memos.memos.resize(255, MemoDecl{"M", "FIR:M", 10, false});
+    EXPECT_EQ(tryBoth(memos, "memos255"), 0);
+    memos.memos.push_back(memos.memos.back());
+    EXPECT_EQ(tryBoth(memos, "memos256"), 47);
+    // A type the file cannot store: refused unless it only overlays other storage.
+    TableDecl dated = decl;
+    FieldDecl date;
+    date.name = "FIR:DATE";
+    date.type = FieldType::Date;
+    date.offset = 24;
+    date.size = 4;
+    dated.fields.push_back(date);
+    EXPECT_EQ(tryBoth(dated, "date"), 79);
+    dated.fields.back().overlay = true;
+    EXPECT_EQ(tryBoth(dated, "dateover"), 0);
+}
+
 } // namespace
 } // namespace zv::storage

@@ -196,9 +196,31 @@ int openPhysical(const std::string& fileName, std::uint16_t mode, bool create, C
     return 0;
 }
 
+int groupDepth(const TableDecl& d) {
+    // A group holds the fields declared after it that lie within its bytes; the
+    // record itself is the outermost group and is not counted.
+    struct Open {
+        std::uint32_t from, to;
+    };
+    std::vector<Open> open;
+    int deepest = 0;
+    for (const auto& f : d.fields) {
+        std::uint32_t from = f.offset, to = std::uint32_t{f.offset} + f.size;
+        while (!open.empty() &&
+               !(from >= open.back().from && to <= open.back().to && from < open.back().to))
+            open.pop_back();
+        if (f.type == FieldType::Group) {
+            open.push_back({from, to});
+            deepest = std::max(deepest, static_cast<int>(open.size()));
+        }
+    }
+    return deepest;
+}
+
 int checkLimits(const TableDecl& d) {
     if (d.recordLength > 15000 || d.keys.size() > 240 || d.memos.size() >= 256)
         return kBadDeclaration;
+    if (groupDepth(d) > kMaxGroupDepth) return kBadTypeDescriptor;
     for (const auto& f : d.fields) {
         switch (f.type) {
         case FieldType::Byte:

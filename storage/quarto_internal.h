@@ -29,6 +29,7 @@ enum : int {
     kInvalidName = 45,
     kBadDeclaration = 47,
     kNoCreate = 54,
+    kBadTypeDescriptor = 75,
     kBadType = 79,
     kUnsupported = 80,
     kFileSystem = 90,
@@ -105,6 +106,12 @@ int endCall(Table& t, std::uint32_t runFlags, int rc);
 void closePhysical(PhysicalFile* pf);
 int openPhysical(const std::string& fileName, std::uint16_t mode, bool create, ControlBlock& cb,
                  PhysicalFile** out);
+// Groups may nest this deep inside the record.
+constexpr int kMaxGroupDepth = 100;
+// How deep the declaration's groups nest (0: no group inside the record).
+int groupDepth(const TableDecl& d);
+// The declaration's limits: 47 for length, keys and memos, 75 for groups nested
+// too deep, 79 for a field type the file cannot store.
 int checkLimits(const TableDecl& d);
 
 // Copy (9) and rename (38) of a table.
