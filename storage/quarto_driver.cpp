@@ -140,12 +140,9 @@ std::string rangeEnd(const Table& t) {
 
 // Finds the entry a read in `forward` direction would take; `record` its record.
 int locate(Table& t, bool forward, PageRecord* entry, std::uint32_t* record, bool* found) {
-    NativeFile& f = *t.pf->file;
-    int rc = forward ? (t.posExclusive ? f.successor(t.posEntry, entry, found)
-                                       : f.ceiling(t.posEntry, entry, found))
-                     : (t.posExclusive ? f.predecessor(t.posEntry, entry, found)
-                                       : f.floor(t.posEntry, entry, found));
-    if (rc) return rc;
+    Seek how = forward ? (t.posExclusive ? Seek::Successor : Seek::Ceiling)
+                       : (t.posExclusive ? Seek::Predecessor : Seek::Floor);
+    if (int rc = seekEntry(t, t.posKey, how, t.posEntry, entry, found)) return rc;
     std::string prefix = rangePrefix(t);
     if (*found && entry->key.compare(0, prefix.size(), prefix) != 0) *found = false;
     if (*found) *record = t.posKey < 0 ? fromBe32(entry->key, 5) : fromBe32(entry->payload);
@@ -394,7 +391,15 @@ int doBuild(ControlBlock& cb, Table& t, int only) {
         if (only >= 0 && static_cast<int>(k) != only) continue;
         const KeyDecl& key = t.def.keys[k];
         auto which = static_cast<std::uint8_t>(k);
-        if (key.flags & kKeyOutside) continue; // built on demand outside the file
+        if (key.flags & kKeyOutside) {
+            // A fresh store, always from the first record.
+            int rc = buildOutsideKey(t, static_cast<int>(k));
+            if (rc == kDuplicateKey)
+                result = rc;
+            else if (rc)
+                return rc;
+            continue;
+        }
         Statistics st;
         if (int rc = readStatistics(f, t.number, which, &st)) return rc;
         std::uint32_t start = t.fullBuild ? 1 : st.pending;
@@ -557,6 +562,8 @@ int dispatchOpen(DriverOp op, ControlBlock& cb, Table& t) {
         auto which =
             op == DriverOp::Records ? qtf::kKindData : static_cast<std::uint8_t>(cb.keyNumber);
         int rc = readStatistics(f, t.number, which, &st);
+        if (!rc && op == DriverOp::KeyRecords && isOutsideKey(t, cb.keyNumber))
+            rc = outsideCount(t, cb.keyNumber, &st.count);
         cb.answer = st.count;
         return rc;
     }
@@ -593,7 +600,9 @@ int dispatchOpen(DriverOp op, ControlBlock& cb, Table& t) {
         bool dup = t.def.keys[static_cast<std::size_t>(cb.keyNumber)].flags & kKeyDuplicates;
         PageRecord e;
         bool found = false;
-        if (int rc = f.ceiling(dup ? value + std::string(4, '\0') : value, &e, &found)) return rc;
+        if (int rc = seekEntry(t, cb.keyNumber, Seek::Ceiling,
+                               dup ? value + std::string(4, '\0') : value, &e, &found))
+            return rc;
         found = found && e.key.compare(0, value.size(), value) == 0 &&
                 e.key.size() == value.size() + (dup ? 4 : 0);
         if (op == DriverOp::TestDuplicate) {
@@ -800,9 +809,11 @@ int QuartoDriver::dispatch(DriverOp op, ControlBlock& cb) {
             break;
         case DriverOp::Copy:
         case DriverOp::Rename:
+            ++t->pf->writes;
             rc = doCopy(cb, *t, op == DriverOp::Rename);
             break;
         default: {
+            if (isWriting(op)) ++t->pf->writes;
             rc = beginCall(*t, isWriting(op));
             if (!rc) rc = dispatchOpen(op, cb, *t);
             if (rc > 0 && rc < 1000 && rc != kInvalidData && rc != kDuplicateKey &&

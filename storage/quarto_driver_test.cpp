@@ -851,5 +851,100 @@ TEST_F(QuartoDriverTest, DeclarationLimits) {
     EXPECT_EQ(tryBoth(dated, "dateover"), 0);
 }
 
+// A key kept outside the file: no entry reaches the file, yet reading by it
+// follows every add, change and delete, of this process and of others.
+TEST_F(QuartoDriverTest, KeyKeptOutsideTheFile) {
+    TableDecl d = decl;
+    d.keys.push_back(KeyDecl{"BYCITY",
+                             "FIR:BYCITY",
+                             kKeyOutside | kKeyDuplicates | kKeyNoCase,
+                             {{2, false}, {0, true}}});
+    auto h = created("outside", d);
+    const std::pair<int, const char*> rows[] = {
+        {1, "Praha"}, {2, "brno"}, {3, "Ostrava"}, {4, "BRNO"}};
+    for (auto [id, city] : rows) {
+        h->set(id, "f", city);
+        ASSERT_EQ(h->op(DriverOp::Add), 0);
+    }
+    // Built on first use; equal cities by id descending.
+    EXPECT_EQ(h->ids(2), (std::vector<int>{4, 2, 3, 1}));
+    ASSERT_EQ(h->op(DriverOp::KeyRecords, 2), 0);
+    EXPECT_EQ(h->cb.answer, 4);
+    h->set(3, "f", "ostrava");
+    ASSERT_EQ(h->op(DriverOp::GetByKey, 2), 0);
+    EXPECT_EQ(h->id(), 3);
+    h->set(3, "f", "Aš");
+    ASSERT_EQ(h->op(DriverOp::Change), 0);
+    ASSERT_EQ(h->op(DriverOp::SetKeyEnd, 2), 0);
+    ASSERT_EQ(h->op(DriverOp::Previous), 0);
+    EXPECT_EQ(h->id(), 1);
+    ASSERT_EQ(h->op(DriverOp::Delete), 0);
+    EXPECT_EQ(h->ids(2), (std::vector<int>{3, 4, 2}));
+    // Positioning by value, forward and backward.
+    h->set(0x7FFFFFFF, "f", "Brno"); // the highest id comes first (descending)
+    ASSERT_EQ(h->op(DriverOp::SetKeyValue, 2), 0);
+    ASSERT_EQ(h->op(DriverOp::Next), 0);
+    EXPECT_EQ(h->id(), 4);
+    h->set(0, "f", "C");
+    ASSERT_EQ(h->op(DriverOp::SetKeyValueBack, 2), 0);
+    ASSERT_EQ(h->op(DriverOp::Previous), 0);
+    EXPECT_EQ(h->id(), 2);
+    // A second table object of this process, and another process.
+    Handle other(drv, d, dir + "/outside");
+    ASSERT_EQ(other.op(DriverOp::Open), 0);
+    other.set(5, "f", "Cheb");
+    ASSERT_EQ(other.op(DriverOp::Add), 0);
+    EXPECT_EQ(h->ids(2), (std::vector<int>{3, 4, 2, 5}));
+    ASSERT_EQ(inChild([&] {
+                  QuartoDriver dc;
+                  Handle x(dc, d, dir + "/outside");
+                  if (x.op(DriverOp::Open)) return 1;
+                  x.set(6, "f", "Zlín");
+                  if (x.op(DriverOp::Add)) return 2;
+                  return x.op(DriverOp::Close) ? 3 : 0;
+              }),
+              0);
+    EXPECT_EQ(h->ids(2), (std::vector<int>{3, 4, 2, 5, 6}));
+    // A rolled back add leaves the key as it was.
+    ASSERT_EQ(h->op(DriverOp::BeginTransaction), 0);
+    h->set(7, "f", "Beroun");
+    ASSERT_EQ(h->op(DriverOp::Add), 0);
+    EXPECT_EQ(h->ids(2), (std::vector<int>{3, 7, 4, 2, 5, 6}));
+    ASSERT_EQ(h->op(DriverOp::RollbackTransaction), 0);
+    EXPECT_EQ(h->ids(2), (std::vector<int>{3, 4, 2, 5, 6}));
+    // Building makes the store afresh; the file never holds an entry.
+    ASSERT_EQ(h->op(DriverOp::BuildKey, 2), 0);
+    ASSERT_EQ(h->op(DriverOp::BuildAll), 0);
+    EXPECT_EQ(h->ids(2), (std::vector<int>{3, 4, 2, 5, 6}));
+    EXPECT_EQ(other.op(DriverOp::Close), 0);
+    EXPECT_EQ(h->op(DriverOp::Close), 0);
+    {
+        std::unique_ptr<NativeFile> f;
+        ASSERT_EQ(
+            NativeFile::open(platform::posixFileSystem(), dir + "/outside.QTF", false, {}, &f), 0);
+        std::uint32_t table = 0;
+        bool found = false;
+        ASSERT_EQ(findTable(*f, "UNNAMED", &table, &found), 0);
+        PageRecord e;
+        ASSERT_EQ(firstEntry(*f, table, 2, &e, &found), 0);
+        EXPECT_FALSE(found);
+        ASSERT_EQ(firstEntry(*f, table, 1, &e, &found), 0);
+        EXPECT_TRUE(found);
+        EXPECT_EQ(checkTable(*f, TableEntry{"UNNAMED", table}), "");
+    }
+    // Without duplicates a repeated value is reported by the build.
+    TableDecl unique = d;
+    unique.keys[2].flags = kKeyOutside | kKeyNoCase;
+    unique.keys[2].components.resize(1);
+    auto u = created("outside2", unique);
+    for (auto [id, city] : rows) {
+        u->set(id, "f", city);
+        ASSERT_EQ(u->op(DriverOp::Add), 0);
+    }
+    EXPECT_EQ(u->op(DriverOp::BuildKey, 2), 40);
+    EXPECT_EQ(u->ids(2), (std::vector<int>{2, 3, 1}));
+    EXPECT_EQ(u->op(DriverOp::Close), 0);
+}
+
 } // namespace
 } // namespace zv::storage

@@ -62,6 +62,11 @@ bool transactionRegistered(std::uint32_t number, const std::string& controlFile,
 // ---------------------------------------------------------------------------
 // Call protocol
 
+void dropChanges(PhysicalFile& pf) {
+    pf.file->discardChanges();
+    ++pf.writes;
+}
+
 int releaseCallLock(PhysicalFile& pf) {
     int rc = 0;
     if (pf.lock == PhysicalFile::Lock::Exclusive)
@@ -77,7 +82,7 @@ int endState(PhysicalFile& pf) {
     int rc = 0;
     if (pf.file->hasChanges()) {
         rc = pf.file->commit();
-        if (rc) pf.file->discardChanges();
+        if (rc) dropChanges(pf);
     }
     releaseCallLock(pf);
     pf.file->endAccess();
@@ -109,7 +114,7 @@ int beginCall(Table& t, bool writing) {
 
 int endCall(Table& t, std::uint32_t runFlags, int rc) {
     PhysicalFile& pf = *t.pf;
-    if (rc == kInvalidData) pf.file->discardChanges();
+    if (rc == kInvalidData) dropChanges(pf);
     if (pf.inTransaction || (runFlags & (kRunTransaction | kRunBatch))) {
         pf.file->endAccess();
         return rc;

@@ -53,6 +53,7 @@ struct PhysicalFile {
     enum class Lock { None, Shared, Exclusive } lock = Lock::None;
     std::uint64_t slot = 0;
     bool inTransaction = false;
+    std::uint64_t writes = 0; // counts the writing calls of this process
 
     int fd() { return file->file().descriptor(); }
 };
@@ -64,6 +65,15 @@ struct Globals {
 };
 
 Globals& globals();
+
+// A key kept outside the file: its entries (key bytes -> record number as
+// stored) in this process's memory, built from the data records.
+struct OutsideKey {
+    bool built = false;
+    std::uint32_t changeCounter = 0; // the file's, when built
+    std::uint64_t writes = 0;        // the physical file's, when built
+    std::map<std::string, std::string> entries;
+};
 
 struct Table : DriverTableState {
     PhysicalFile* pf = nullptr;
@@ -86,6 +96,7 @@ struct Table : DriverTableState {
     std::uint32_t watchRecord = 0;
     std::vector<std::uint8_t> watchImage;
     std::uint32_t flags = 0;
+    std::map<int, OutsideKey> outside; // by key number
 };
 
 std::string upper(const std::string& s);
@@ -98,6 +109,9 @@ std::string directoryOf(const std::string& path);
 bool transactionRegistered(std::uint32_t number, const std::string& controlFile,
                            const std::string& dataPath);
 
+// Drops the file's pending changes (what this process's tables built from them
+// is out of date).
+void dropChanges(PhysicalFile& pf);
 int releaseCallLock(PhysicalFile& pf);
 // Ends the reading or writing state: commits pending changes, releases the lock.
 int endState(PhysicalFile& pf);
@@ -113,6 +127,18 @@ int groupDepth(const TableDecl& d);
 // The declaration's limits: 47 for length, keys and memos, 75 for groups nested
 // too deep, 79 for a field type the file cannot store.
 int checkLimits(const TableDecl& d);
+
+// Keys kept outside the file.
+bool isOutsideKey(const Table& t, int key);
+// Builds the key's store afresh from record 1; 40 when a value of a key
+// without duplicates occurred twice (the later record gets no entry).
+int buildOutsideKey(Table& t, int key);
+// Lookups in the tree or, for a key kept outside, in its store (built or
+// rebuilt first when missing or out of date).
+enum class Seek { Ceiling, Floor, Successor, Predecessor };
+int seekEntry(Table& t, int key, Seek how, const std::string& at, PageRecord* out, bool* found);
+// The number of entries of a key kept outside the file.
+int outsideCount(Table& t, int key, std::uint32_t* count);
 
 // Copy (9) and rename (38) of a table.
 int doCopy(ControlBlock& cb, Table& t, bool rename);

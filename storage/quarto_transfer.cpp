@@ -129,8 +129,8 @@ int doCopy(ControlBlock& cb, Table& t, bool rename) {
         if (!rc) rc = from.removePrefix(prefix);
     }
     if (rc) {
-        to.discardChanges();
-        from.discardChanges();
+        dropChanges(*dst);
+        dropChanges(*t.pf);
     }
     int done = endState(*dst);
     if (dst != t.pf) {
@@ -191,7 +191,7 @@ int commitTransaction() {
             for (PhysicalFile* pf : prepared)
                 (void)pf->file->discardPrepared();
             for (PhysicalFile* pf : changed)
-                pf->file->discardChanges();
+                dropChanges(*pf);
         }
         if (!rc && testHookTransactionStage) testHookTransactionStage(1);
         if (tcf && tcf->beginAccess() == 0) {
@@ -214,7 +214,7 @@ int commitTransaction() {
     }
     for (PhysicalFile* pf : g.transaction) {
         pf->inTransaction = false;
-        if (rc) pf->file->discardChanges();
+        if (rc) dropChanges(*pf);
         releaseCallLock(*pf);
         pf->file->endAccess();
     }
@@ -226,7 +226,7 @@ void rollbackTransaction() {
     auto& g = globals();
     for (PhysicalFile* pf : g.transaction) {
         pf->inTransaction = false;
-        pf->file->discardChanges();
+        dropChanges(*pf);
         releaseCallLock(*pf);
     }
     g.transaction.clear();
