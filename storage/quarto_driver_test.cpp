@@ -11,6 +11,8 @@
 
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -944,6 +946,52 @@ TEST_F(QuartoDriverTest, KeyKeptOutsideTheFile) {
     EXPECT_EQ(u->op(DriverOp::BuildKey, 2), 40);
     EXPECT_EQ(u->ids(2), (std::vector<int>{2, 3, 1}));
     EXPECT_EQ(u->op(DriverOp::Close), 0);
+}
+
+// A file with an owner password is enciphered: nothing of it is readable on
+// disk, and it opens only with its password.
+TEST_F(QuartoDriverTest, OwnerPasswordEnciphersTheFile) {
+    auto opened = [&](const std::string& password) {
+        auto h = std::make_unique<Handle>(drv, decl, dir + "/secret.ems\\!FIRMY");
+        h->cb.ownerPassword = password;
+        return h;
+    };
+    {
+        auto h = opened("Heslo 1");
+        ASSERT_EQ(h->op(DriverOp::Create), 0);
+        ASSERT_EQ(h->op(DriverOp::Open), 0);
+        for (int i = 1; i <= 40; ++i) {
+            h->set(i, "Tajemstvi " + std::to_string(i), "Kolin");
+            h->memos[0].assign(300, 'm');
+            std::memcpy(h->memos[0].data(), "ultrasecret", 11);
+            ASSERT_EQ(h->op(DriverOp::Add), 0);
+        }
+        // Another table of the same open file must give the same password.
+        auto other = opened("heslo 1");
+        EXPECT_EQ(other->op(DriverOp::Open), 36);
+        ASSERT_EQ(h->op(DriverOp::Close), 0);
+    }
+    std::ifstream in(dir + "/secret.ems", std::ios::binary);
+    std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(raw.size(), 512u);
+    EXPECT_EQ(raw.size() % 64, 0u);
+    for (const char* plain : {"Tajemstvi", "Kolin", "ultrasecret", "FIRMY", "qUaR", "FIR:NAME"})
+        EXPECT_EQ(raw.find(plain), std::string::npos) << plain;
+    EXPECT_EQ(opened("")->op(DriverOp::Open), 36);
+    EXPECT_EQ(opened("Heslo 2")->op(DriverOp::Open), 36);
+    auto h = opened("Heslo 1");
+    ASSERT_EQ(h->op(DriverOp::Open), 0);
+    EXPECT_EQ(h->records(), 40);
+    h->set(7, "");
+    ASSERT_EQ(h->op(DriverOp::GetByKey, 0), 0);
+    EXPECT_EQ(h->name(), "Tajemstvi 7");
+    EXPECT_EQ(std::string(h->memos[0].begin(), h->memos[0].begin() + 11), "ultrasecret");
+    ASSERT_EQ(h->op(DriverOp::Delete), 0);
+    EXPECT_EQ(h->ids(1).size(), 39u);
+    ASSERT_EQ(h->op(DriverOp::Close), 0);
+    ASSERT_EQ(h->op(DriverOp::Open), 0);
+    EXPECT_EQ(h->records(), 39);
+    EXPECT_EQ(h->op(DriverOp::Close), 0);
 }
 
 } // namespace

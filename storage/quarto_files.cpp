@@ -3,6 +3,7 @@
 #include "platform/byte_lock.h"
 #include "platform/codepage.h"
 #include "platform/file_io.h"
+#include "storage/block_cipher.h"
 #include "storage/coding.h"
 #include "storage/definition.h"
 #include "storage/keys.h"
@@ -168,6 +169,8 @@ int openPhysical(const std::string& fileName, std::uint16_t mode, bool create, C
     auto& g = globals();
     auto it = g.files.find(fileName);
     if (it != g.files.end()) {
+        // The file is open already: only with its own password.
+        if (it->second->password != cb.ownerPassword) return kInvalidData;
         it->second->refs++;
         *out = it->second.get();
         return 0;
@@ -181,7 +184,13 @@ int openPhysical(const std::string& fileName, std::uint16_t mode, bool create, C
     auto pf = std::make_unique<PhysicalFile>();
     pf->name = fileName;
     pf->shared = o.shared;
-    int rc = NativeFile::open(platform::posixFileSystem(), fileName, create, o, &pf->file);
+    pf->password = cb.ownerPassword;
+    std::unique_ptr<platform::FileSystem> enciphered;
+    if (!cb.ownerPassword.empty())
+        enciphered = cipher::cipherFileSystem(platform::posixFileSystem(),
+                                              cipher::keyFromPassword(cb.ownerPassword));
+    int rc = NativeFile::open(enciphered ? *enciphered : platform::posixFileSystem(), fileName,
+                              create, o, &pf->file);
     if (rc) return mapOsError(rc, cb);
     PhysicalFile* raw = pf.get();
     if (int share = claimSharing(

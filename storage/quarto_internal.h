@@ -54,6 +54,7 @@ struct PhysicalFile {
     std::uint64_t slot = 0;
     bool inTransaction = false;
     std::uint64_t writes = 0; // counts the writing calls of this process
+    std::string password;     // owner password of an enciphered file, empty: none
 
     int fd() { return file->file().descriptor(); }
 };
