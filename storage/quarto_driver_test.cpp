@@ -994,5 +994,59 @@ TEST_F(QuartoDriverTest, OwnerPasswordEnciphersTheFile) {
     EXPECT_EQ(h->op(DriverOp::Close), 0);
 }
 
+// A rename into another file is one commit of both files: a process that dies
+// before the commit point leaves the table where it was, after it where it goes.
+TEST_F(QuartoDriverTest, RenameIntoAnotherFileIsAtomic) {
+    for (int stage : {0, 1, 2}) {
+        SCOPED_TRACE("stage " + std::to_string(stage));
+        std::string from = dir + "/from" + std::to_string(stage) + ".ems";
+        std::string to = dir + "/to" + std::to_string(stage) + ".ems";
+        {
+            Handle src(drv, decl, from + "\\!FIRMY");
+            ASSERT_EQ(src.op(DriverOp::Create), 0);
+            ASSERT_EQ(src.op(DriverOp::Open), 0);
+            for (int i = 1; i <= 30; ++i) {
+                src.set(i, "r" + std::to_string(i));
+                ASSERT_EQ(src.op(DriverOp::Add), 0);
+            }
+            Handle keep(drv, decl, to + "\\!KEEP");
+            ASSERT_EQ(keep.op(DriverOp::Create), 0);
+            ASSERT_EQ(src.op(DriverOp::Close), 0);
+        }
+        int rc = inChild([&] {
+            QuartoDriver d;
+            Handle x(d, decl, from + "\\!FIRMY");
+            if (x.op(DriverOp::Open)) return 1;
+            static int killAt;
+            killAt = stage;
+            testHookTransactionStage = [](int s) {
+                if (s == killAt) _exit(0);
+            };
+            x.cb.text = to + "\\!MOVED";
+            if (x.op(DriverOp::Rename)) return 2;
+            return x.op(DriverOp::Close) ? 3 : 0;
+        });
+        ASSERT_EQ(rc, 0);
+        bool moved = stage != 1;
+        Handle old(drv, decl, from + "\\!FIRMY"), now(drv, decl, to + "\\!MOVED");
+        EXPECT_EQ(old.op(DriverOp::Open), moved ? 2 : 0);
+        EXPECT_EQ(now.op(DriverOp::Open), moved ? 0 : 2);
+        Handle& there = moved ? now : old;
+        EXPECT_EQ(there.records(), 30);
+        EXPECT_EQ(there.ids(0).size(), 30u);
+        EXPECT_EQ(there.op(DriverOp::Close), 0);
+        for (const std::string& file : {from, to}) {
+            std::unique_ptr<NativeFile> f;
+            ASSERT_EQ(NativeFile::open(platform::posixFileSystem(), file, false, {}, &f), 0);
+            EXPECT_EQ(f->check(), "") << file;
+            std::vector<TableEntry> tables;
+            ASSERT_EQ(listTables(*f, &tables), 0);
+            EXPECT_EQ(tables.size(), file == to ? (moved ? 2u : 1u) : (moved ? 0u : 1u));
+            for (const auto& table : tables)
+                EXPECT_EQ(checkTable(*f, table), "") << table.name;
+        }
+    }
+}
+
 } // namespace
 } // namespace zv::storage

@@ -143,6 +143,10 @@ int outsideCount(Table& t, int key, std::uint32_t* count);
 
 // Copy (9) and rename (38) of a table.
 int doCopy(ControlBlock& cb, Table& t, bool rename);
+// Commits the changed files among `files` as one: a single file by itself,
+// several through the transaction control file. On failure every file is in
+// its old state (the caller drops the pending changes).
+int commitFiles(const std::vector<PhysicalFile*>& files);
 // Commits every changed file of the transaction; several through the control file.
 int commitTransaction();
 void rollbackTransaction();
