@@ -12,7 +12,14 @@ namespace zv::storage {
 
 namespace {
 
-constexpr std::size_t kCacheLimit = 4096; // unchanged pages kept between operations
+// Memory the page cache may hold between operations; past it, unchanged pages
+// used longest ago are dropped. Changed pages stay until the commit.
+constexpr std::size_t kCacheBudget = std::size_t{64} << 20;
+
+// Bytes a cached page takes: its records, their tree nodes and the page itself.
+std::size_t pageMemory(int sizeBound, std::size_t entries) {
+    return static_cast<std::size_t>(std::max(sizeBound, 0)) + entries * 96 + 160;
+}
 
 std::uint64_t storeEnd(const qtf::FileHeader& h) {
     return qtf::kHeaderSize +
@@ -72,9 +79,35 @@ void NativeFile::flushFile() {
 // ---------------------------------------------------------------------------
 // Header reading and recovery
 
-void NativeFile::takeHeader(const qtf::FileHeader& h) {
+void NativeFile::clearCache() {
     cache_.clear();
-    changedPages_ = 0;
+    changed_.clear();
+    trimCheckAt_ = 0;
+}
+
+void NativeFile::trimCache() {
+    if (cache_.size() < trimCheckAt_) return;
+    std::size_t bytes = 0;
+    for (const auto& [number, p] : cache_)
+        bytes += pageMemory(p->sizeBound, p->entries.size());
+    if (bytes > kCacheBudget) {
+        std::vector<std::pair<std::uint64_t, std::int64_t>> unchanged; // last use, number
+        for (const auto& [number, p] : cache_)
+            if (!p->changed) unchanged.emplace_back(p->lastUse, number);
+        std::sort(unchanged.begin(), unchanged.end());
+        const std::size_t target = kCacheBudget / 4 * 3;
+        for (const auto& [use, number] : unchanged) {
+            if (bytes <= target) break;
+            auto it = cache_.find(number);
+            bytes -= pageMemory(it->second->sizeBound, it->second->entries.size());
+            cache_.erase(it);
+        }
+    }
+    trimCheckAt_ = cache_.size() + cache_.size() / 8 + 64;
+}
+
+void NativeFile::takeHeader(const qtf::FileHeader& h) {
+    clearCache();
     header_ = h;
     diskHeader_ = h;
     regions_ = RegionTable(h.regionStart, h.regionEnd);
@@ -100,6 +133,12 @@ int NativeFile::beginAccess() {
     std::uint8_t buf[qtf::kHeaderSize];
     std::size_t got = 0;
     if (int rc = readAt(0, buf, sizeof buf, &got)) return rc;
+    if (got == sizeof buf && cached_ && seenHeaderValid_ &&
+        std::memcmp(buf, seenHeader_.data(), sizeof buf) == 0) {
+        headerOnDisk_ = true;
+        return finishBeginAccess();
+    }
+    seenHeaderValid_ = false;
     std::uint64_t fileSize = 0;
     if (int rc = file_->size(&fileSize)) return rc;
     qtf::FileHeader disk;
@@ -112,12 +151,31 @@ int NativeFile::beginAccess() {
         if (int rc = validateHeader(disk, fileSize)) return rc;
         if (disk.committedEnd != disk.logEnd) {
             if (int rc = recover(disk)) return rc;
-        } else if (!cached_ || disk.changeCounter > header_.changeCounter) {
-            takeHeader(disk);
-        } else if (cache_.size() > kCacheLimit && !hasChanges()) {
-            takeHeader(disk);
+        } else {
+            if (!cached_ || disk.changeCounter > header_.changeCounter) takeHeader(disk);
+            std::memcpy(seenHeader_.data(), buf, sizeof buf);
+            seenHeaderValid_ = true;
         }
     }
+    return finishBeginAccess();
+}
+
+bool NativeFile::beginCachedRead() {
+    if (broken_ || headerCurrent_ || !cached_ || !seenHeaderValid_ || prepared_ || hasChanges())
+        return false;
+    std::uint8_t buf[qtf::kHeaderSize];
+    std::size_t got = 0;
+    if (readAt(0, buf, sizeof buf, &got) || got != sizeof buf ||
+        std::memcmp(buf, seenHeader_.data(), sizeof buf) != 0)
+        return false;
+    headerCurrent_ = true;
+    cachedRead_ = true;
+    missedPage_ = false;
+    return true;
+}
+
+int NativeFile::finishBeginAccess() {
+    trimCache();
     if (root_ == kNoPage && !options_.readOnly) {
         if (int rc = ensureRoot()) return rc;
     }
@@ -146,7 +204,14 @@ NativeFile::Page* NativeFile::newPage(std::uint8_t level) {
 
 NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     auto it = cache_.find(number);
-    if (it != cache_.end()) return it->second.get();
+    if (it != cache_.end()) {
+        it->second->lastUse = ++useClock_;
+        return it->second.get();
+    }
+    if (cachedRead_) {
+        missedPage_ = true;
+        return nullptr;
+    }
     if (number < 0 || number > 0xFFFFFFFFll) {
         fail(__LINE__);
         return nullptr;
@@ -186,6 +251,7 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     page->number = number;
     page->level = image.level;
     page->sizeBound = image.sizeBound;
+    page->lastUse = ++useClock_;
     for (std::size_t i = 0; i < image.records.size(); ++i) {
         Entry e{std::move(image.records[i].payload), image.level ? image.children[i] : 0};
         page->entries.emplace_hint(page->entries.end(), std::move(image.records[i].key),
@@ -261,7 +327,10 @@ int NativeFile::get(const std::string& key, std::string* payload, bool* found) {
     return 0;
 }
 
-int NativeFile::successor(const std::string& key, PageRecord* out, bool* found) {
+// The first record after `key` (forward) or before it (backward); `inclusive`
+// also accepts a record whose key equals `key`. One descent from the root.
+int NativeFile::neighbour(const std::string& key, bool forward, bool inclusive, PageRecord* out,
+                          bool* found) {
     *found = false;
     if (int rc = beginAccess()) return rc;
     std::vector<Step> path;
@@ -269,71 +338,57 @@ int NativeFile::successor(const std::string& key, PageRecord* out, bool* found) 
     if (path.empty()) return 0;
     Page* leaf = path.back().page;
     if (leaf->level) return 0;
-    auto it = leaf->entries.upper_bound(key);
-    if (it != leaf->entries.end()) {
-        *out = {it->first, it->second.payload};
-        *found = true;
-        return 0;
-    }
-    for (int l = static_cast<int>(path.size()) - 2; l >= 0; --l) {
-        Step& s = path[l];
-        auto next = std::next(s.it);
-        if (next != s.page->entries.end()) {
-            if (int rc = edgeRecord(next->second.child, true, out)) return rc;
-            if (out->key <= key) return fail(__LINE__); // pages out of order
+    auto& entries = leaf->entries;
+    if (forward) {
+        auto it = inclusive ? entries.lower_bound(key) : entries.upper_bound(key);
+        if (it != entries.end()) {
+            *out = {it->first, it->second.payload};
+            *found = true;
+            return 0;
+        }
+    } else {
+        auto it = inclusive ? entries.upper_bound(key) : entries.lower_bound(key);
+        if (it != entries.begin()) {
+            --it;
+            *out = {it->first, it->second.payload};
             *found = true;
             return 0;
         }
     }
+    for (int l = static_cast<int>(path.size()) - 2; l >= 0; --l) {
+        Step& s = path[l];
+        if (forward) {
+            auto next = std::next(s.it);
+            if (next == s.page->entries.end()) continue;
+            if (int rc = edgeRecord(next->second.child, true, out)) return rc;
+            if (out->key < key || (!inclusive && out->key == key))
+                return fail(__LINE__); // pages out of order
+        } else {
+            if (s.it == s.page->entries.begin()) continue;
+            if (int rc = edgeRecord(std::prev(s.it)->second.child, false, out)) return rc;
+            if (out->key > key || (!inclusive && out->key == key))
+                return fail(__LINE__); // pages out of order
+        }
+        *found = true;
+        return 0;
+    }
     return 0;
+}
+
+int NativeFile::successor(const std::string& key, PageRecord* out, bool* found) {
+    return neighbour(key, true, false, out, found);
 }
 
 int NativeFile::ceiling(const std::string& key, PageRecord* out, bool* found) {
-    std::string payload;
-    if (int rc = get(key, &payload, found)) return rc;
-    if (*found) {
-        *out = {key, std::move(payload)};
-        return 0;
-    }
-    return successor(key, out, found);
+    return neighbour(key, true, true, out, found);
 }
 
 int NativeFile::predecessor(const std::string& key, PageRecord* out, bool* found) {
-    *found = false;
-    if (int rc = beginAccess()) return rc;
-    std::vector<Step> path;
-    if (int rc = descend(key, &path)) return rc;
-    if (path.empty()) return 0;
-    Page* leaf = path.back().page;
-    if (leaf->level) return 0;
-    auto it = leaf->entries.lower_bound(key);
-    if (it != leaf->entries.begin()) {
-        --it;
-        *out = {it->first, it->second.payload};
-        *found = true;
-        return 0;
-    }
-    for (int l = static_cast<int>(path.size()) - 2; l >= 0; --l) {
-        Step& s = path[l];
-        if (s.it != s.page->entries.begin()) {
-            auto prev = std::prev(s.it);
-            if (int rc = edgeRecord(prev->second.child, false, out)) return rc;
-            if (out->key >= key) return fail(__LINE__); // pages out of order
-            *found = true;
-            return 0;
-        }
-    }
-    return 0;
+    return neighbour(key, false, false, out, found);
 }
 
 int NativeFile::floor(const std::string& key, PageRecord* out, bool* found) {
-    std::string payload;
-    if (int rc = get(key, &payload, found)) return rc;
-    if (*found) {
-        *out = {key, std::move(payload)};
-        return 0;
-    }
-    return predecessor(key, out, found);
+    return neighbour(key, false, true, out, found);
 }
 
 // ---------------------------------------------------------------------------
@@ -490,7 +545,7 @@ int NativeFile::applyMoves(const std::vector<RegionTable::Move>& moves) {
 // Frees the page's slot. REQUIRES: no entry names the page any more.
 int NativeFile::freePage(Page* page) {
     std::int64_t number = page->number;
-    if (page->changed) --changedPages_;
+    changed_.erase(page);
     cache_.erase(number);
     if (number < 0) return 0;
     int cls = regions_.classOf(static_cast<std::uint32_t>(number));
@@ -636,19 +691,23 @@ void NativeFile::raiseLastNumber(const std::array<std::uint8_t, 4>& number) {
 }
 
 bool NativeFile::hasChanges() const {
-    return headerChanged_ || changedPages_ > 0;
+    return headerChanged_ || !changed_.empty();
 }
 
 void NativeFile::markChanged(Page* page) {
-    if (!page->changed) ++changedPages_;
+    if (!page->changed) changed_.insert(page);
     page->changed = true;
+    ++page->version;
 }
 
 bool NativeFile::changeCountAgrees() const {
     std::size_t n = 0;
-    for (const auto& [number, p] : cache_)
-        n += p->changed ? 1 : 0;
-    return n == changedPages_;
+    for (const auto& [number, p] : cache_) {
+        if (!p->changed) continue;
+        ++n;
+        if (!changed_.count(p.get())) return false;
+    }
+    return n == changed_.size();
 }
 
 } // namespace zv::storage

@@ -32,6 +32,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace zv::storage {
@@ -82,7 +84,19 @@ public:
     // header, drops the cache when another process committed, recovers an
     // interrupted commit. endAccess() ends the operation.
     [[nodiscard]] int beginAccess();
-    void endAccess() { headerCurrent_ = false; }
+    void endAccess() {
+        headerCurrent_ = false;
+        cachedRead_ = false;
+        missedPage_ = false;
+    }
+    // Starts a reading operation that needs no call lock: allowed when nothing
+    // is pending and the file shows the very header bytes last found sound, so
+    // that no commit happened since the cached pages were read. Such an
+    // operation reads no page from the file: a page that is not cached fails
+    // it with missedPage() set, and the caller repeats it under the call lock.
+    // False: the caller takes the call lock and calls beginAccess().
+    [[nodiscard]] bool beginCachedRead();
+    bool missedPage() const { return missedPage_; }
 
     // Lookups. `found` tells whether a record answered; `out` receives it.
     [[nodiscard]] int get(const std::string& key, std::string* payload, bool* found);
@@ -142,7 +156,16 @@ private:
         std::map<std::string, Entry> entries;
         int sizeBound = qtf::kPageFixed;
         bool changed = false;
+        std::uint64_t version = 0; // raised by every change (see markChanged)
+        std::uint64_t lastUse = 0; // the use clock when last looked up
     };
+    // A changed page serialized while the commit places pages: its bytes stay
+    // good for the write as long as the page's version is unchanged.
+    struct Encoded {
+        std::uint64_t version = 0;
+        std::string bytes; // own offset 0
+    };
+    using EncodedPages = std::unordered_map<const Page*, Encoded>;
     struct Step {
         Page* page;
         std::map<std::string, Entry>::iterator it; // index pages: the entry descended
@@ -158,6 +181,7 @@ private:
     void takeHeader(const qtf::FileHeader& h);
     int validateHeader(const qtf::FileHeader& h, std::uint64_t fileSize);
     int recover(const qtf::FileHeader& disk);
+    int finishBeginAccess();
     int ensureRoot();
 
     // The page numbered `number`, read from the file when not cached; `cls` is
@@ -166,6 +190,8 @@ private:
     Page* newPage(std::uint8_t level);
     int descend(const std::string& key, std::vector<Step>* path);
     int edgeRecord(std::int64_t page, bool first, PageRecord* out);
+    int neighbour(const std::string& key, bool forward, bool inclusive, PageRecord* out,
+                  bool* found);
     Page* findParent(Page* child, std::map<std::string, Entry>::iterator* entry);
     // The index page below page that names child, searched by child number.
     Page* findParentByNumber(Page* page, Page* child, std::map<std::string, Entry>::iterator* entry,
@@ -179,7 +205,15 @@ private:
     int removeIn(Page* page, const std::string& key, bool* found);
     int fixFirstKeys(std::vector<Step>& path);
     PageImage imageOf(const Page& page) const;
-    int placePages();
+    // The page's bytes with own offset 0, from `encoded` when still current.
+    const std::string* encoded(const Page& page, EncodedPages* encoded);
+    // The changed pages in page-number order.
+    std::vector<Page*> changedInOrder() const;
+    int placePages(EncodedPages* encoded);
+    // Drops unchanged pages used longest ago once the cache holds more than
+    // its budget; between operations only, when no page pointer is held.
+    void trimCache();
+    void clearCache();
     int checkKey(const std::string& key, std::size_t payload);
 
     std::string path_;
@@ -187,8 +221,14 @@ private:
     Options options_;
     ApplyLock applyLock_;
 
-    qtf::FileHeader header_;          // the cached header with pending changes
-    qtf::FileHeader diskHeader_;      // the header as on disk (no log in force)
+    qtf::FileHeader header_;     // the cached header with pending changes
+    qtf::FileHeader diskHeader_; // the header as on disk (no log in force)
+    // The header bytes last read and found sound without a log in force: when
+    // the file shows the same bytes again, nothing was committed meanwhile.
+    std::array<std::uint8_t, qtf::kHeaderSize> seenHeader_{};
+    bool seenHeaderValid_ = false;
+    bool cachedRead_ = false;         // the running operation reads cached pages only
+    bool missedPage_ = false;         // ... and needed one that was not cached
     RegionTable regions_;             // the page store as the pending changes leave it
     std::int64_t root_ = -0x7FFFFFFF; // root page number; kNoPage: no tree yet
     bool cached_ = false;             // header_ holds a header read from the file
@@ -198,8 +238,10 @@ private:
     bool headerOnDisk_ = false;       // the file has a header (it was not empty)
     int ioError_ = 0;                 // first write error of the running commit
     std::int64_t nextTemp_ = -1;      // next temporary page number
-    std::map<std::int64_t, std::unique_ptr<Page>> cache_;
-    std::size_t changedPages_ = 0; // pages of cache_ marked changed (kept by markChanged)
+    std::unordered_map<std::int64_t, std::unique_ptr<Page>> cache_;
+    std::unordered_set<Page*> changed_; // pages of cache_ marked changed (kept by markChanged)
+    std::uint64_t useClock_ = 0;        // counts page lookups, for trimCache
+    std::size_t trimCheckAt_ = 0;       // cache size at which trimCache next measures
     std::map<std::uint64_t, std::uint64_t> logMap_; // read-only with a log in force
 
     // Prepared, not yet applied: pages logged (own offset -> bytes).

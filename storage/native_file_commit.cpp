@@ -75,8 +75,7 @@ int NativeFile::recover(const qtf::FileHeader& disk) {
             discard = options_.transactionCheck(number, name, path_);
         }
     }
-    cache_.clear();
-    changedPages_ = 0;
+    clearCache();
 
     qtf::FileHeader result = discard ? disk : newHeader;
     result.committedEnd = result.logEnd = static_cast<std::uint32_t>(storeEnd(result));
@@ -122,8 +121,7 @@ int NativeFile::recover(const qtf::FileHeader& disk) {
     ioError_ = 0;
     if (rc) {
         cached_ = false;
-        cache_.clear();
-        changedPages_ = 0;
+        clearCache();
         return rc;
     }
     takeHeader(result);
@@ -133,17 +131,33 @@ int NativeFile::recover(const qtf::FileHeader& disk) {
 // ---------------------------------------------------------------------------
 // Commit
 
+std::vector<NativeFile::Page*> NativeFile::changedInOrder() const {
+    std::vector<Page*> pages(changed_.begin(), changed_.end());
+    std::sort(pages.begin(), pages.end(),
+              [](const Page* a, const Page* b) { return a->number < b->number; });
+    return pages;
+}
+
+const std::string* NativeFile::encoded(const Page& page, EncodedPages* encoded) {
+    Encoded& e = (*encoded)[&page];
+    if (e.bytes.empty() || e.version != page.version) {
+        if (!encodePage(imageOf(page), 0, &e.bytes)) {
+            e.bytes.clear();
+            return nullptr;
+        }
+        e.version = page.version;
+    }
+    return &e.bytes;
+}
+
 // Gives every changed page a slot of the class its serialized size needs.
-int NativeFile::placePages() {
-    std::string buf;
+int NativeFile::placePages(EncodedPages* encodedPages) {
     for (int round = 0; round < 1000; ++round) {
-        std::vector<Page*> changed;
-        for (auto& [n, p] : cache_)
-            if (p->changed) changed.push_back(p.get());
         bool moved = false;
-        for (Page* p : changed) {
-            if (!encodePage(imageOf(*p), 0, &buf)) return fail(__LINE__);
-            int cls = static_cast<int>(buf.size() / qtf::kUnit);
+        for (Page* p : changedInOrder()) {
+            const std::string* buf = encoded(*p, encodedPages);
+            if (!buf) return fail(__LINE__);
+            int cls = static_cast<int>(buf->size() / qtf::kUnit);
             std::vector<RegionTable::Move> moves;
             if (p->number >= 0) {
                 int old = regions_.classOf(static_cast<std::uint32_t>(p->number));
@@ -172,7 +186,8 @@ int NativeFile::prepare() {
     ioError_ = 0;
     qtf::FileHeader onDisk = diskHeader_;
     std::uint64_t oldEnd = storeEnd(diskHeader_);
-    if (int rc = placePages()) {
+    EncodedPages encodedPages;
+    if (int rc = placePages(&encodedPages)) {
         discardChanges();
         return rc;
     }
@@ -182,7 +197,7 @@ int NativeFile::prepare() {
     header_.changeCounter++;
     std::uint64_t newEnd = storeEnd(header_);
     std::uint64_t logStart = std::max(newEnd, oldEnd);
-    if (logStart + 2 * qtf::kMaxPage * (cache_.size() + 1) > 0xFFFFFFFFull) {
+    if (logStart + 2 * qtf::kMaxPage * (changed_.size() + 1) > 0xFFFFFFFFull) {
         discardChanges();
         return EFBIG;
     }
@@ -190,7 +205,6 @@ int NativeFile::prepare() {
 
     std::uint64_t logPos = logStart;
     logged_.clear();
-    std::string buf;
     if (!headerOnDisk_) {
         // A new file gets its empty header first: a crash during its first
         // commit then leaves an empty native file, not an unreadable one.
@@ -199,20 +213,23 @@ int NativeFile::prepare() {
         writeAt(0, empty);
         flushFile();
     }
-    for (auto& [n, p] : cache_) {
-        if (!p->changed) continue;
+    for (Page* p : changedInOrder()) {
         std::uint32_t number = static_cast<std::uint32_t>(p->number);
         std::uint64_t own = qtf::pageOffset(number);
-        if (!encodePage(imageOf(*p), static_cast<std::uint32_t>(own), &buf) ||
-            buf.size() / qtf::kUnit != static_cast<std::size_t>(regions_.classOf(number))) {
+        const std::string* bytes = p->number >= 0 ? encoded(*p, &encodedPages) : nullptr;
+        if (!bytes ||
+            bytes->size() / qtf::kUnit != static_cast<std::size_t>(regions_.classOf(number))) {
             fail(__LINE__);
             discardChanges();
             return kErrNotNative;
         }
+        std::string buf = *bytes;
+        putLe32(reinterpret_cast<std::uint8_t*>(buf.data()) + qtf::pg::kOwnOffset,
+                static_cast<std::uint32_t>(own));
         if (own < oldEnd) {
             writeAt(logPos, buf);
             logPos += buf.size();
-            logged_.emplace_back(own, buf);
+            logged_.emplace_back(own, std::move(buf));
         } else {
             writeAt(own, buf);
         }
@@ -266,9 +283,9 @@ int NativeFile::apply() {
     header_ = preparedHeader_;
     diskHeader_ = preparedHeader_;
     headerChanged_ = false;
-    for (auto& [n, p] : cache_)
+    for (Page* p : changed_)
         p->changed = false;
-    changedPages_ = 0;
+    changed_.clear();
     nextTemp_ = -1;
     return 0;
 }
@@ -279,8 +296,7 @@ int NativeFile::commit() {
 }
 
 void NativeFile::discardChanges() {
-    cache_.clear();
-    changedPages_ = 0;
+    clearCache();
     cached_ = false;
     headerCurrent_ = false;
     headerChanged_ = false;

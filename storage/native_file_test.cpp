@@ -159,6 +159,50 @@ TEST_F(NativeFileTest, ChangeCounterMakesAnotherHandleDropItsCache) {
     EXPECT_EQ(all(*b), (Model{{"k", "two"}}));
 }
 
+// A read without the call lock may only use pages cached while the file stood
+// as it still stands: another handle's commit, a pending change of its own or a
+// page not cached sends it back to the locked path.
+TEST_F(NativeFileTest, CachedReadsUseOnlyPagesOfTheHeaderLastSeen) {
+    auto a = open();
+    auto b = open();
+    for (int i = 0; i < 400; ++i)
+        ASSERT_EQ(a->insert("k" + std::to_string(1000 + i), std::string(300, 'x')), 0);
+    ASSERT_EQ(a->commit(), 0);
+    a->endAccess();
+    std::string payload;
+    bool found = false;
+
+    EXPECT_FALSE(b->beginCachedRead()) << "nothing read since the commit of the other handle";
+    ASSERT_EQ(b->beginAccess(), 0);
+    ASSERT_EQ(b->get("k1000", &payload, &found), 0);
+    ASSERT_TRUE(found);
+    b->endAccess();
+
+    ASSERT_TRUE(b->beginCachedRead());
+    ASSERT_EQ(b->get("k1000", &payload, &found), 0);
+    EXPECT_TRUE(found);
+    EXPECT_FALSE(b->missedPage());
+    EXPECT_NE(b->get("k1399", &payload, &found), 0) << "its leaf was never read";
+    EXPECT_TRUE(b->missedPage());
+    b->endAccess();
+    EXPECT_FALSE(b->missedPage());
+
+    bool replaced = false;
+    ASSERT_EQ(a->replace("k1000", "new", &replaced), 0);
+    ASSERT_EQ(a->commit(), 0);
+    a->endAccess();
+    EXPECT_FALSE(b->beginCachedRead()) << "the other handle committed";
+    ASSERT_EQ(b->beginAccess(), 0);
+    ASSERT_EQ(b->get("k1000", &payload, &found), 0);
+    EXPECT_EQ(payload, "new");
+    b->endAccess();
+
+    ASSERT_EQ(b->insert("k0", "mine"), 0);
+    b->endAccess();
+    EXPECT_FALSE(b->beginCachedRead()) << "a change of its own is pending";
+    EXPECT_EQ(errors.count(), 0);
+}
+
 TEST_F(NativeFileTest, CrashAfterTheLogIsInForceRollsForward) {
     auto f = open();
     for (int i = 0; i < 50; ++i)

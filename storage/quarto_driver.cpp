@@ -814,8 +814,23 @@ int QuartoDriver::dispatch(DriverOp op, ControlBlock& cb) {
             break;
         default: {
             if (isWriting(op)) ++t->pf->writes;
-            rc = beginCall(*t, isWriting(op));
-            if (!rc) rc = dispatchOpen(op, cb, *t);
+            // Reads that change nothing before they end may run on cached pages
+            // without the call lock; one that needs a page not cached runs again
+            // under the lock.
+            const bool cached =
+                (op == DriverOp::Next || op == DriverOp::Previous || op == DriverOp::GetByKey) &&
+                beginCachedCall(*t);
+            if (cached) {
+                rc = dispatchOpen(op, cb, *t);
+                if (t->pf->file->missedPage()) {
+                    t->pf->file->endAccess();
+                    rc = beginCall(*t, false);
+                    if (!rc) rc = dispatchOpen(op, cb, *t);
+                }
+            } else {
+                rc = beginCall(*t, isWriting(op));
+                if (!rc) rc = dispatchOpen(op, cb, *t);
+            }
             if (rc > 0 && rc < 1000 && rc != kInvalidData && rc != kDuplicateKey &&
                 rc != kNotAvailable && rc != kChanged && rc != kRecordHeld && rc != kAccessDenied &&
                 rc != kBadDeclaration && rc != kUnsupported && rc != kFileNotFound)

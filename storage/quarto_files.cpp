@@ -113,6 +113,13 @@ int beginCall(Table& t, bool writing) {
     return pf.file->beginAccess();
 }
 
+bool beginCachedCall(Table& t) {
+    PhysicalFile& pf = *t.pf;
+    if (!pf.shared || pf.inTransaction || pf.lock != PhysicalFile::Lock::None || t.holdRequested)
+        return false;
+    return pf.file->beginCachedRead();
+}
+
 int endCall(Table& t, std::uint32_t runFlags, int rc) {
     PhysicalFile& pf = *t.pf;
     if (rc == kInvalidData) dropChanges(pf);

@@ -118,6 +118,9 @@ int releaseCallLock(PhysicalFile& pf);
 int endState(PhysicalFile& pf);
 int beginCall(Table& t, bool writing);
 int endCall(Table& t, std::uint32_t runFlags, int rc);
+// Starts a reading call without the call lock when the file's cached pages are
+// known current (see NativeFile::beginCachedRead); false: use beginCall.
+bool beginCachedCall(Table& t);
 void closePhysical(PhysicalFile* pf);
 int openPhysical(const std::string& fileName, std::uint16_t mode, bool create, ControlBlock& cb,
                  PhysicalFile** out);
