@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace zv::storage {
 
@@ -46,6 +48,16 @@ inline void appendLe32(std::string& s, std::uint32_t v) {
     putLe32(b, v);
     s.append(reinterpret_cast<const char*>(b), 4);
 }
+// Copies text bytes into a byte buffer (one block copy, not a loop per byte).
+inline void copyBytes(const std::string& from, std::vector<std::uint8_t>* to) {
+    to->resize(from.size());
+    if (!from.empty()) std::memcpy(to->data(), from.data(), from.size());
+}
+
+inline std::string textOf(const std::vector<std::uint8_t>& from) {
+    return std::string(reinterpret_cast<const char*>(from.data()), from.size());
+}
+
 inline const std::uint8_t* bytes(const std::string& s) {
     return reinterpret_cast<const std::uint8_t*>(s.data());
 }

@@ -180,6 +180,21 @@ int writeStatistics(NativeFile& file, std::uint32_t table, std::uint8_t which,
     return found ? 0 : file.insert(key, payload);
 }
 
+int addToCount(NativeFile& file, std::uint32_t table, std::uint8_t which, int delta) {
+    const std::string key = statisticsKey(table, which);
+    bool found = false;
+    int rc = file.update(
+        key,
+        [delta](std::string* payload) {
+            if (payload->size() < 8) payload->resize(8, '\0');
+            auto* p = reinterpret_cast<std::uint8_t*>(payload->data());
+            putLe32(p, getLe32(p) + static_cast<std::uint32_t>(delta));
+        },
+        &found);
+    if (rc || found) return rc;
+    return writeStatistics(file, table, which, {static_cast<std::uint32_t>(delta), 0});
+}
+
 namespace {
 
 // One key's step of maintenance; `net` receives the change of its count.
@@ -209,14 +224,7 @@ int maintainOne(NativeFile& file, const TableDecl& decl, std::uint32_t table, in
             --net;
         }
     }
-    if (net != 0) {
-        Statistics st;
-        if (int rc = readStatistics(file, table, static_cast<std::uint8_t>(keyNumber), &st))
-            return rc;
-        st.count += static_cast<std::uint32_t>(net);
-        if (int rc = writeStatistics(file, table, static_cast<std::uint8_t>(keyNumber), st))
-            return rc;
-    }
+    if (net != 0) return addToCount(file, table, static_cast<std::uint8_t>(keyNumber), net);
     return 0;
 }
 

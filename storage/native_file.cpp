@@ -252,10 +252,10 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     page->level = image.level;
     page->sizeBound = image.sizeBound;
     page->lastUse = ++useClock_;
+    page->entries.reserve(image.records.size());
     for (std::size_t i = 0; i < image.records.size(); ++i) {
         Entry e{std::move(image.records[i].payload), image.level ? image.children[i] : 0};
-        page->entries.emplace_hint(page->entries.end(), std::move(image.records[i].key),
-                                   std::move(e));
+        page->entries.append(std::move(image.records[i].key), std::move(e));
     }
     Page* raw = page.get();
     cache_[number] = std::move(page);
@@ -436,6 +436,27 @@ int NativeFile::insert(const std::string& key, const std::string& payload) {
     return splitIfNeeded(leaf);
 }
 
+int NativeFile::update(const std::string& key,
+                       const std::function<void(std::string* payload)>& change, bool* found) {
+    *found = false;
+    if (int rc = beginAccess()) return rc;
+    if (int rc = checkKey(key, 0)) return rc;
+    std::vector<Step> path;
+    if (int rc = descend(key, &path)) return rc;
+    if (path.empty()) return 0;
+    Page* leaf = path.back().page;
+    auto it = leaf->entries.find(key);
+    if (leaf->level || it == leaf->entries.end()) return 0;
+    *found = true;
+    std::string& payload = it->second.payload;
+    const int before = static_cast<int>(payload.size());
+    change(&payload);
+    if (int rc = checkKey(key, payload.size())) return rc;
+    leaf->sizeBound += static_cast<int>(payload.size()) - before;
+    markChanged(leaf);
+    return splitIfNeeded(leaf);
+}
+
 int NativeFile::replace(const std::string& key, const std::string& payload, bool* found) {
     *found = false;
     if (int rc = beginAccess()) return rc;
@@ -454,8 +475,7 @@ int NativeFile::replace(const std::string& key, const std::string& payload, bool
     return splitIfNeeded(leaf);
 }
 
-NativeFile::Page* NativeFile::findParent(Page* child,
-                                         std::map<std::string, Entry>::iterator* entry) {
+NativeFile::Page* NativeFile::findParent(Page* child, PageEntries::iterator* entry) {
     if (child->entries.empty()) {
         // A page emptied by a delete whose own entry is about to go: it has no key
         // to search by, so its parent is found by the child number it names.
@@ -481,8 +501,7 @@ NativeFile::Page* NativeFile::findParent(Page* child,
 }
 
 NativeFile::Page* NativeFile::findParentByNumber(Page* page, Page* child,
-                                                 std::map<std::string, Entry>::iterator* entry,
-                                                 int depth) {
+                                                 PageEntries::iterator* entry, int depth) {
     if (!page || depth >= 64 || page->level <= child->level) return nullptr;
     if (page->level == child->level + 1) {
         for (auto it = page->entries.begin(); it != page->entries.end(); ++it) {
@@ -510,7 +529,7 @@ int NativeFile::movePage(Page* page, std::int64_t to) {
     if (from == root_) {
         root_ = to;
     } else {
-        std::map<std::string, Entry>::iterator it;
+        PageEntries::iterator it;
         Page* parent = findParent(page, &it);
         if (!parent) return kErrNotNative;
         it->second.child = to;
@@ -585,16 +604,13 @@ int NativeFile::splitIfNeeded(Page* page) {
     std::size_t m = n / 2;
     bool medianStays = m < n - m - 1;
     std::size_t keep = medianStays ? m + 1 : m;
-    auto split = std::next(page->entries.begin(), static_cast<std::ptrdiff_t>(keep));
     Page* q = newPage(page->level);
-    while (split != page->entries.end()) {
-        auto node = page->entries.extract(split++);
-        q->entries.insert(q->entries.end(), std::move(node));
-    }
+    page->entries.moveTail(std::next(page->entries.begin(), static_cast<std::ptrdiff_t>(keep)),
+                           &q->entries);
     recompute(page);
     recompute(q);
     markChanged(page);
-    std::map<std::string, Entry>::iterator it;
+    PageEntries::iterator it;
     Page* parent = findParent(page, &it);
     if (!parent) return kErrNotNative;
     const std::string& first = q->entries.begin()->first;

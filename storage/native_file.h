@@ -26,6 +26,7 @@
 #include "storage/qtf_format.h"
 #include "storage/region_table.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -110,6 +111,9 @@ public:
     // payload at most kMaxRecord bytes (else 36 through the internal-error path).
     [[nodiscard]] int insert(const std::string& key, const std::string& payload);
     [[nodiscard]] int replace(const std::string& key, const std::string& payload, bool* found);
+    // Changes the payload of `key` in place, with one descent of the tree.
+    [[nodiscard]] int update(const std::string& key,
+                             const std::function<void(std::string* payload)>& change, bool* found);
     [[nodiscard]] int remove(const std::string& key, bool* found);
     [[nodiscard]] int removePrefix(const std::string& prefix);
     // Increments the last issued number and returns it (big-endian bytes).
@@ -150,10 +154,66 @@ private:
         std::string payload;
         std::int64_t child = 0; // index pages: the child's page number
     };
+    // The records of a cached page in key order: a sorted vector searched by
+    // halving. Pages hold tens of records, so an insert in the middle is cheap,
+    // and a lookup touches a few neighbouring elements instead of tree nodes.
+    class PageEntries {
+    public:
+        using value_type = std::pair<std::string, Entry>;
+        using iterator = std::vector<value_type>::iterator;
+        using const_iterator = std::vector<value_type>::const_iterator;
+
+        iterator begin() { return v_.begin(); }
+        iterator end() { return v_.end(); }
+        const_iterator begin() const { return v_.begin(); }
+        const_iterator end() const { return v_.end(); }
+        bool empty() const { return v_.empty(); }
+        std::size_t size() const { return v_.size(); }
+        void clear() { v_.clear(); }
+        void reserve(std::size_t n) { v_.reserve(n); }
+
+        iterator lower_bound(const std::string& key) {
+            return std::lower_bound(
+                v_.begin(), v_.end(), key,
+                [](const value_type& e, const std::string& k) { return e.first < k; });
+        }
+        iterator upper_bound(const std::string& key) {
+            return std::upper_bound(
+                v_.begin(), v_.end(), key,
+                [](const std::string& k, const value_type& e) { return k < e.first; });
+        }
+        iterator find(const std::string& key) {
+            auto it = lower_bound(key);
+            return it != v_.end() && it->first == key ? it : v_.end();
+        }
+        // Inserts unless the key is present; the iterator names the key's record.
+        std::pair<iterator, bool> emplace(std::string key, Entry e) {
+            auto it = lower_bound(key);
+            if (it != v_.end() && it->first == key) return {it, false};
+            return {v_.emplace(it, std::move(key), std::move(e)), true};
+        }
+        // Adds a record read from a page, which lists its records in order.
+        void append(std::string key, Entry e) {
+            if (v_.empty() || v_.back().first < key)
+                v_.emplace_back(std::move(key), std::move(e));
+            else
+                emplace(std::move(key), std::move(e));
+        }
+        iterator erase(iterator it) { return v_.erase(it); }
+        // Moves the records from `from` to the end over to the end of `to`.
+        void moveTail(iterator from, PageEntries* to) {
+            to->v_.insert(to->v_.end(), std::make_move_iterator(from),
+                          std::make_move_iterator(v_.end()));
+            v_.erase(from, v_.end());
+        }
+
+    private:
+        std::vector<value_type> v_;
+    };
     struct Page {
         std::int64_t number = 0; // >= 0 a slot of the file, < 0 not yet placed
         std::uint8_t level = 0;
-        std::map<std::string, Entry> entries;
+        PageEntries entries;
         int sizeBound = qtf::kPageFixed;
         bool changed = false;
         std::uint64_t version = 0; // raised by every change (see markChanged)
@@ -168,7 +228,7 @@ private:
     using EncodedPages = std::unordered_map<const Page*, Encoded>;
     struct Step {
         Page* page;
-        std::map<std::string, Entry>::iterator it; // index pages: the entry descended
+        PageEntries::iterator it; // index pages: the entry descended
     };
 
     NativeFile(std::string path, std::unique_ptr<platform::File> file, const Options& options);
@@ -192,10 +252,9 @@ private:
     int edgeRecord(std::int64_t page, bool first, PageRecord* out);
     int neighbour(const std::string& key, bool forward, bool inclusive, PageRecord* out,
                   bool* found);
-    Page* findParent(Page* child, std::map<std::string, Entry>::iterator* entry);
+    Page* findParent(Page* child, PageEntries::iterator* entry);
     // The index page below page that names child, searched by child number.
-    Page* findParentByNumber(Page* page, Page* child, std::map<std::string, Entry>::iterator* entry,
-                             int depth);
+    Page* findParentByNumber(Page* page, Page* child, PageEntries::iterator* entry, int depth);
     int movePage(Page* page, std::int64_t to);
     int applyMoves(const std::vector<RegionTable::Move>& moves);
     int freePage(Page* page);

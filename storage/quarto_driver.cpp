@@ -36,7 +36,7 @@ int writeMemos(Table& t, const ControlBlock& cb, std::uint32_t record) {
     for (std::size_t i = 0; i < t.def.memos.size() && i < cb.memos->size(); ++i) {
         const MemoDecl& m = t.def.memos[i];
         const auto& buf = (*cb.memos)[i];
-        std::string data(buf.begin(), buf.end());
+        std::string data = textOf(buf);
         if (m.blob) {
             std::string withLength;
             appendLe32(withLength, static_cast<std::uint32_t>(data.size()));
@@ -90,7 +90,7 @@ int readMemos(Table& t, ControlBlock& cb, std::uint32_t record) {
             data += part;
         }
         auto& buf = (*cb.memos)[i];
-        buf.assign(data.begin(), data.end());
+        copyBytes(data, &buf);
         if (!m.blob) buf.resize(m.maxLength, ' ');
     }
     return 0;
@@ -181,7 +181,7 @@ int readRecord(Table& t, ControlBlock& cb, const PageRecord& entry, std::uint32_
     if (int rc = f.get(dataKey(t.number, record), &image, &found)) return rc;
     if (!found || image.size() != t.def.recordLength) return kNotAvailable;
     if (cb.record) {
-        cb.record->assign(image.begin(), image.end());
+        copyBytes(image, cb.record);
         imageFromOem(t.def, cb.record->data(), cb.record->size());
     }
     if (int rc = readMemos(t, cb, record)) return rc;
@@ -193,7 +193,7 @@ int readRecord(Table& t, ControlBlock& cb, const PageRecord& entry, std::uint32_
         t.watchNext = false;
         t.watched = true;
         t.watchRecord = record;
-        t.watchImage.assign(image.begin(), image.end());
+        copyBytes(image, &t.watchImage);
     }
     savePosition(t, cb);
     return 0;
@@ -218,7 +218,7 @@ Table* tableOf(ControlBlock& cb) {
 // The record buffer as the table stores it (OEM tables keep their text in the
 // OEM character set; key values are built from that form).
 std::string storedImage(const Table& t, const ControlBlock& cb) {
-    std::string image(cb.record->begin(), cb.record->end());
+    std::string image = textOf(*cb.record);
     imageToOem(t.def, reinterpret_cast<std::uint8_t*>(image.data()), image.size());
     return image;
 }
@@ -310,10 +310,7 @@ int doClose(ControlBlock& cb, Table& t) {
 }
 
 int changeCount(NativeFile& f, std::uint32_t table, std::uint8_t which, int delta) {
-    Statistics st;
-    if (int rc = readStatistics(f, table, which, &st)) return rc;
-    st.count += static_cast<std::uint32_t>(delta);
-    return writeStatistics(f, table, which, st);
+    return addToCount(f, table, which, delta);
 }
 
 int doAdd(ControlBlock& cb, Table& t, bool withoutKeys) {
@@ -347,8 +344,7 @@ int doChange(ControlBlock& cb, Table& t, std::uint32_t record) {
     int rc = f.get(dataKey(t.number, record), &stored, &found);
     if (!rc && !found) rc = kNotAvailable;
     // Compared as bytes: a character above 127 must not make the images differ.
-    if (!rc && t.watched && t.watchRecord == record &&
-        stored != std::string(t.watchImage.begin(), t.watchImage.end()))
+    if (!rc && t.watched && t.watchRecord == record && stored != textOf(t.watchImage))
         rc = kChanged;
     std::string image = storedImage(t, cb);
     if (!rc && image != stored) {

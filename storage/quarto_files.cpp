@@ -124,7 +124,9 @@ int endCall(Table& t, std::uint32_t runFlags, int rc) {
     PhysicalFile& pf = *t.pf;
     if (rc == kInvalidData) dropChanges(pf);
     if (pf.inTransaction || (runFlags & (kRunTransaction | kRunBatch))) {
-        pf.file->endAccess();
+        // While this process holds the exclusive lock nobody else commits, so
+        // the header read at the start of the transaction stays current.
+        if (pf.lock != PhysicalFile::Lock::Exclusive) pf.file->endAccess();
         return rc;
     }
     int c = endState(pf);
