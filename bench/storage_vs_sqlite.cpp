@@ -21,6 +21,7 @@
 #include "storage/runtime_error.h"
 
 #include <sqlite3.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -708,6 +709,9 @@ int main(int argc, char** argv) {
         std::printf("\n");
     }
     if (full) std::printf("\ngoals missed: %d of %zu\n", missed, phases.size());
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak memory of the process: %.1f MB\n", double(usage.ru_maxrss) / 1024);
     stores.clear();
     if (!keep && dirArg.empty()) fs::remove_all(dir, ec);
     return 0;

@@ -14,7 +14,7 @@ namespace {
 
 // Memory the page cache may hold between operations; past it, unchanged pages
 // used longest ago are dropped. Changed pages stay until the commit.
-constexpr std::size_t kCacheBudget = std::size_t{64} << 20;
+constexpr std::size_t kCacheBudget = std::size_t{256} << 20;
 
 // Bytes a cached page takes: its records, their tree nodes and the page itself.
 std::size_t pageMemory(int sizeBound, std::size_t entries) {

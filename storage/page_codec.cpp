@@ -4,6 +4,7 @@
 #include "storage/qtf_format.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace zv::storage {
@@ -38,25 +39,71 @@ std::size_t roundUnit(std::size_t n) {
 
 } // namespace
 
+namespace {
+
+std::uint64_t load64(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// The first position from `at` on that starts four equal bytes, or n. Such a
+// position always starts a whole run: the byte before it differs, or it would
+// have been found first (a run never continues across `at`, which follows a
+// run or is 0). Eight positions are tested at a time.
+std::size_t nextRun(const std::uint8_t* in, std::size_t at, std::size_t n) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    std::size_t i = at;
+    for (; i + 11 <= n; i += 8) {
+        const std::uint64_t a = load64(in + i);
+        const std::uint64_t b = load64(in + i + 1);
+        const std::uint64_t c = load64(in + i + 2);
+        const std::uint64_t d = load64(in + i + 3);
+        // Byte k is zero where in[i + k] .. in[i + k + 3] are equal; the lowest
+        // flagged byte of the zero-byte test is exact.
+        const std::uint64_t x = (a ^ b) | (b ^ c) | (c ^ d);
+        const std::uint64_t zero = (x - kOnes) & ~x & kHighs;
+        if (zero) {
+            std::size_t k = 0;
+            if constexpr (std::endian::native == std::endian::little)
+                k = static_cast<std::size_t>(std::countr_zero(zero)) / 8;
+            else
+                k = static_cast<std::size_t>(std::countl_zero(zero)) / 8;
+            return i + k;
+        }
+    }
+    for (; i + 4 <= n; ++i)
+        if (in[i] == in[i + 1] && in[i] == in[i + 2] && in[i] == in[i + 3]) return i;
+    return n;
+}
+
+// The length of the run of equal bytes that starts at `at`.
+std::size_t runLength(const std::uint8_t* in, std::size_t at, std::size_t n) {
+    const std::uint64_t pattern = in[at] * 0x0101010101010101ull;
+    std::size_t i = at + 1;
+    while (i + 8 <= n && load64(in + i) == pattern)
+        i += 8;
+    while (i < n && in[i] == in[at])
+        ++i;
+    return i - at;
+}
+
+} // namespace
+
 bool rleEncode(const std::uint8_t* in, std::size_t n, std::string* out) {
     out->clear();
     bool anyRun = false;
     std::size_t litStart = 0;
-    std::size_t i = 0;
-    while (i < n) {
-        std::size_t run = 1;
-        while (i + run < n && in[i + run] == in[i])
-            ++run;
-        if (run >= 4) {
-            anyRun = true;
-            putVarint(*out, i + 1 - litStart);
-            out->append(reinterpret_cast<const char*>(in + litStart), i + 1 - litStart);
-            putVarint(*out, run - 1);
-            i += run;
-            litStart = i;
-        } else {
-            i += run;
-        }
+    while (true) {
+        const std::size_t i = nextRun(in, litStart, n);
+        if (i >= n) break;
+        const std::size_t run = runLength(in, i, n);
+        anyRun = true;
+        putVarint(*out, i + 1 - litStart);
+        out->append(reinterpret_cast<const char*>(in + litStart), i + 1 - litStart);
+        putVarint(*out, run - 1);
+        litStart = i + run;
     }
     if (!anyRun) {
         out->clear();
