@@ -37,3 +37,20 @@ int compareNoCase(std::string_view a, std::string_view b);
 bool equalNoCase(std::string_view a, std::string_view b);
 
 } // namespace zv::cp1250
+
+// Code page 852, the Czech DOS (OEM) character set some tables keep their text
+// in. Conversions go byte for byte; a character the other side cannot hold
+// becomes "?", and every character both sides hold survives the round trip.
+namespace zv::cp852 {
+
+unsigned char toCp1250(unsigned char oem);
+unsigned char fromCp1250(unsigned char byte1250);
+// Upper case of one OEM byte: the upper-case form of the same letter in the
+// OEM set (á -> Á, ř -> Ř); bytes without a Windows-1250 counterpart stay.
+unsigned char upper(unsigned char oem);
+
+std::string toCp1250(std::string_view oemText);
+std::string fromCp1250(std::string_view text1250);
+std::string upper(std::string_view oemText);
+
+} // namespace zv::cp852

@@ -47,3 +47,41 @@ TEST(Codepage, CompareNoCase) {
 
 } // namespace
 } // namespace zv::cp1250
+
+namespace zv::cp852 {
+namespace {
+
+TEST(CodepageOem, CzechLettersTakeTheirDosBytesAndComeBack) {
+    const std::string czech = cp1250::fromUtf8("ěščřžýáíéúůďťňĚŠČŘŽÝÁÍÉÚŮĎŤŇ");
+    const std::string oem = fromCp1250(czech);
+    EXPECT_EQ(oem, "\xD8\xE7\x9F\xFD\xA7\xEC\xA0\xA1\x82\xA3\x85\xD4\x9C\xE5"
+                   "\xB7\xE6\xAC\xFC\xA6\xED\xB5\xD6\x90\xE9\xDE\xD2\x9B\xD5");
+    EXPECT_EQ(toCp1250(oem), czech);
+    EXPECT_EQ(upper(oem.substr(0, 14)), oem.substr(14));
+    EXPECT_EQ(upper(std::string_view("abc XYZ 123")), "ABC XYZ 123");
+}
+
+TEST(CodepageOem, EveryCharacterOfBothSetsRoundTripsTheRestBecomesQuestionMarks) {
+    int common = 0;
+    for (int b = 0; b < 256; ++b) {
+        const auto byte = static_cast<unsigned char>(b);
+        const unsigned char oem = fromCp1250(byte);
+        if (toCp1250(oem) == byte) {
+            ++common;
+            // The same character on both sides.
+            EXPECT_EQ(cp1250::toUnicode(byte), cp1250::toUnicode(toCp1250(oem))) << b;
+        } else {
+            EXPECT_EQ(oem, '?') << b;
+        }
+        // Two different characters never share an OEM byte.
+        for (int c = 0; c < b && oem != '?'; ++c)
+            EXPECT_NE(fromCp1250(static_cast<unsigned char>(c)), oem) << b << " " << c;
+    }
+    EXPECT_EQ(common, 227);
+    // Box drawing exists only in the OEM set.
+    EXPECT_EQ(toCp1250(0xC9), '?');
+    EXPECT_EQ(upper(static_cast<unsigned char>(0xC9)), 0xC9);
+}
+
+} // namespace
+} // namespace zv::cp852

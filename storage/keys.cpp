@@ -45,7 +45,7 @@ std::string dataKey(std::uint32_t table, std::uint32_t recordNumber) {
 }
 
 std::string encodeComponent(const FieldDecl& field, const std::uint8_t* record, bool noCase,
-                            bool descending) {
+                            bool descending, bool oem) {
     const std::uint8_t* p = record + field.offset;
     std::size_t size = field.size;
     std::string out(reinterpret_cast<const char*>(p), size);
@@ -103,7 +103,7 @@ std::string encodeComponent(const FieldDecl& field, const std::uint8_t* record, 
     default:
         break;
     }
-    if (noCase && isText(field.type)) out = cp1250::upper(out);
+    if (noCase && isText(field.type)) out = oem ? cp852::upper(out) : cp1250::upper(out);
     if (descending) invert(out, 0, out.size());
     return out;
 }
@@ -130,7 +130,8 @@ std::string encodeValue(const TableDecl& decl, int keyNumber, std::uint32_t tabl
                            : std::min<int>(components, static_cast<int>(k.components.size()));
     for (int i = 0; i < n; ++i) {
         const KeyComponent& c = k.components[static_cast<std::size_t>(i)];
-        key += encodeComponent(decl.fields[c.field], record, k.flags & kKeyNoCase, c.descending);
+        key += encodeComponent(decl.fields[c.field], record, k.flags & kKeyNoCase, c.descending,
+                               decl.oem);
     }
     return key;
 }

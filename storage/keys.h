@@ -17,9 +17,10 @@
 namespace zv::storage {
 
 // Encodes one key component from a record image. REQUIRES: the field lies within
-// the image. `noCase` upper-cases text by the Windows-1250 table.
+// the image. `noCase` upper-cases text by the Windows-1250 table, or by the
+// OEM table when `oem` (the image holds the text as an OEM table stores it).
 std::string encodeComponent(const FieldDecl& field, const std::uint8_t* record, bool noCase,
-                            bool descending);
+                            bool descending, bool oem = false);
 
 // True when the component counts as blank for an optional key.
 bool isBlankComponent(const FieldDecl& field, const std::uint8_t* record);

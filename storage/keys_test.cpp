@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "storage/coding.h"
 #include "storage/decimal.h"
+#include "storage/record_text.h"
 #include "storage/test_support.h"
 
 #include <gtest/gtest.h>
@@ -128,6 +129,45 @@ TEST(KeyEncodingTest, TextTypesCaseAndPadding) {
     std::string czech = cp1250::fromUtf8("žluťoučký kůň");
     FieldDecl s = field(FieldType::String, static_cast<std::uint16_t>(czech.size()));
     EXPECT_EQ(cp1250::toUtf8(encodeComponent(s, bytes(czech), true, false)), "ŽLUŤOUČKÝ KŮŇ");
+}
+
+TEST(KeyEncodingTest, OemTablesUpperCaseByTheDosTable) {
+    // š ž in the DOS code page are E7 A7; the Windows-1250 table would take E7
+    // (ç) to C7 and leave A7 (§) alone.
+    std::string oem = cp852::fromCp1250(cp1250::fromUtf8("šž"));
+    FieldDecl s = field(FieldType::String, 2);
+    EXPECT_EQ(hex(encodeComponent(s, bytes(oem), true, false, true)), "E6 A6");
+    EXPECT_EQ(hex(encodeComponent(s, bytes(oem), true, false, false)), "C7 A7");
+}
+
+// Each byte of text is converted once; numbers, PSTRING length bytes and
+// bytes outside text fields stay as they are.
+TEST(KeyEncodingTest, OemImageConvertsTextBytesOnly) {
+    TableDecl d;
+    d.oem = true;
+    d.recordLength = 16;
+    FieldDecl group = field(FieldType::Group, 8, 0);
+    FieldDecl inner = field(FieldType::String, 4, 0); // inside the group
+    FieldDecl over = field(FieldType::String, 6, 2);  // overlaps inner and the PSTRING
+    over.overlay = true;
+    FieldDecl pstr = field(FieldType::PString, 4, 4);
+    FieldDecl number = field(FieldType::Long, 4, 8);
+    FieldDecl view = field(FieldType::String, 4, 8); // a text view of the number
+    view.overlay = true;
+    d.fields = {group, inner, over, pstr, number, view};
+    const std::string s = cp1250::fromUtf8("š");
+    std::string image(16, s[0]); // every byte 0x9A, also the PSTRING length
+    std::string stored = image;
+    imageToOem(d, reinterpret_cast<std::uint8_t*>(stored.data()), stored.size());
+    std::string want = image;
+    for (int i : {0, 1, 2, 3, 5, 6, 7})
+        want[static_cast<std::size_t>(i)] = '\xE7';
+    EXPECT_EQ(hex(stored), hex(want));
+    imageFromOem(d, reinterpret_cast<std::uint8_t*>(stored.data()), stored.size());
+    EXPECT_EQ(stored, image);
+    d.oem = false;
+    imageToOem(d, reinterpret_cast<std::uint8_t*>(stored.data()), stored.size());
+    EXPECT_EQ(stored, image);
 }
 
 TEST(KeyEncodingTest, BlankComponents) {

@@ -119,6 +119,8 @@ public:
     // Increments the last issued number and returns it (big-endian bytes).
     [[nodiscard]] int nextNumber(std::array<std::uint8_t, 4>* number);
     std::array<std::uint8_t, 4> lastNumber() const { return header_.lastNumber; }
+    // The cached header's change counter (current after beginAccess()).
+    std::uint32_t changeCounter() const { return header_.changeCounter; }
     // Raises the last issued number to `number` when it is lower.
     void raiseLastNumber(const std::array<std::uint8_t, 4>& number);
 

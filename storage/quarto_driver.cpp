@@ -7,6 +7,7 @@
 #include "storage/definition.h"
 #include "storage/keys.h"
 #include "storage/native_file.h"
+#include "storage/record_text.h"
 #include "storage/runtime_error.h"
 #include "storage/table_records.h"
 
@@ -139,12 +140,9 @@ std::string rangeEnd(const Table& t) {
 
 // Finds the entry a read in `forward` direction would take; `record` its record.
 int locate(Table& t, bool forward, PageRecord* entry, std::uint32_t* record, bool* found) {
-    NativeFile& f = *t.pf->file;
-    int rc = forward ? (t.posExclusive ? f.successor(t.posEntry, entry, found)
-                                       : f.ceiling(t.posEntry, entry, found))
-                     : (t.posExclusive ? f.predecessor(t.posEntry, entry, found)
-                                       : f.floor(t.posEntry, entry, found));
-    if (rc) return rc;
+    Seek how = forward ? (t.posExclusive ? Seek::Successor : Seek::Ceiling)
+                       : (t.posExclusive ? Seek::Predecessor : Seek::Floor);
+    if (int rc = seekEntry(t, t.posKey, how, t.posEntry, entry, found)) return rc;
     std::string prefix = rangePrefix(t);
     if (*found && entry->key.compare(0, prefix.size(), prefix) != 0) *found = false;
     if (*found) *record = t.posKey < 0 ? fromBe32(entry->key, 5) : fromBe32(entry->payload);
@@ -182,7 +180,10 @@ int readRecord(Table& t, ControlBlock& cb, const PageRecord& entry, std::uint32_
     bool found = false;
     if (int rc = f.get(dataKey(t.number, record), &image, &found)) return rc;
     if (!found || image.size() != t.def.recordLength) return kNotAvailable;
-    if (cb.record) copyBytes(image, cb.record);
+    if (cb.record) {
+        copyBytes(image, cb.record);
+        imageFromOem(t.def, cb.record->data(), cb.record->size());
+    }
     if (int rc = readMemos(t, cb, record)) return rc;
     t.posEntry = entry.key;
     t.posExclusive = true;
@@ -214,6 +215,14 @@ Table* tableOf(ControlBlock& cb) {
     return dynamic_cast<Table*>(cb.driverState.get());
 }
 
+// The record buffer as the table stores it (OEM tables keep their text in the
+// OEM character set; key values are built from that form).
+std::string storedImage(const Table& t, const ControlBlock& cb) {
+    std::string image = textOf(*cb.record);
+    imageToOem(t.def, reinterpret_cast<std::uint8_t*>(image.data()), image.size());
+    return image;
+}
+
 int doOpen(ControlBlock& cb) {
     if (cb.physicalName.empty()) return kInvalidName;
     if (!cb.decl) return kBadDeclaration;
@@ -235,6 +244,7 @@ int doOpen(ControlBlock& cb) {
     if (!rc) {
         t->number = fromBe32(payload);
         rc = readDefinition(*pf->file, t->number, &t->def);
+        t->def.oem = cb.decl->oem;
     }
     if (!rc) rc = compareDefinition(t->def, *cb.decl);
     rc = endCall(*t, cb.runFlags, rc);
@@ -313,9 +323,10 @@ int doAdd(ControlBlock& cb, Table& t, bool withoutKeys) {
     // add, a duplicate test compares the buffer with every stored record.
     t.current = 0;
     cb.currentRecord = 0;
-    if (int rc = maintainKeys(f, t.def, t.number, nullptr, cb.record->data(), record, withoutKeys))
+    std::string image = storedImage(t, cb);
+    if (int rc = maintainKeys(f, t.def, t.number, nullptr, bytes(image), record, withoutKeys))
         return rc;
-    if (int rc = f.insert(dataKey(t.number, record), textOf(*cb.record))) return rc;
+    if (int rc = f.insert(dataKey(t.number, record), image)) return rc;
     if (int rc = changeCount(f, t.number, qtf::kKindData, 1)) return rc;
     if (int rc = writeMemos(t, cb, record)) return rc;
     t.current = record;
@@ -332,12 +343,12 @@ int doChange(ControlBlock& cb, Table& t, std::uint32_t record) {
     bool found = false;
     int rc = f.get(dataKey(t.number, record), &stored, &found);
     if (!rc && !found) rc = kNotAvailable;
-    if (!rc && t.watched && t.watchRecord == record &&
-        !std::equal(stored.begin(), stored.end(), t.watchImage.begin(), t.watchImage.end()))
+    // Compared as bytes: a character above 127 must not make the images differ.
+    if (!rc && t.watched && t.watchRecord == record && stored != textOf(t.watchImage))
         rc = kChanged;
-    std::string image = textOf(*cb.record);
+    std::string image = storedImage(t, cb);
     if (!rc && image != stored) {
-        rc = maintainKeys(f, t.def, t.number, bytes(stored), cb.record->data(), record, false);
+        rc = maintainKeys(f, t.def, t.number, bytes(stored), bytes(image), record, false);
         bool replaced = false;
         if (!rc) rc = f.replace(dataKey(t.number, record), image, &replaced);
     }
@@ -376,7 +387,15 @@ int doBuild(ControlBlock& cb, Table& t, int only) {
         if (only >= 0 && static_cast<int>(k) != only) continue;
         const KeyDecl& key = t.def.keys[k];
         auto which = static_cast<std::uint8_t>(k);
-        if (key.flags & kKeyOutside) continue; // built on demand outside the file
+        if (key.flags & kKeyOutside) {
+            // A fresh store, always from the first record.
+            int rc = buildOutsideKey(t, static_cast<int>(k));
+            if (rc == kDuplicateKey)
+                result = rc;
+            else if (rc)
+                return rc;
+            continue;
+        }
         Statistics st;
         if (int rc = readStatistics(f, t.number, which, &st)) return rc;
         std::uint32_t start = t.fullBuild ? 1 : st.pending;
@@ -539,6 +558,8 @@ int dispatchOpen(DriverOp op, ControlBlock& cb, Table& t) {
         auto which =
             op == DriverOp::Records ? qtf::kKindData : static_cast<std::uint8_t>(cb.keyNumber);
         int rc = readStatistics(f, t.number, which, &st);
+        if (!rc && op == DriverOp::KeyRecords && isOutsideKey(t, cb.keyNumber))
+            rc = outsideCount(t, cb.keyNumber, &st.count);
         cb.answer = st.count;
         return rc;
     }
@@ -571,11 +592,13 @@ int dispatchOpen(DriverOp op, ControlBlock& cb, Table& t) {
         if (cb.keyNumber < 0 || static_cast<std::size_t>(cb.keyNumber) >= t.def.keys.size() ||
             !cb.record || cb.record->size() != t.def.recordLength)
             return kBadDeclaration;
-        std::string value = encodeValue(t.def, cb.keyNumber, t.number, cb.record->data());
+        std::string value = encodeValue(t.def, cb.keyNumber, t.number, bytes(storedImage(t, cb)));
         bool dup = t.def.keys[static_cast<std::size_t>(cb.keyNumber)].flags & kKeyDuplicates;
         PageRecord e;
         bool found = false;
-        if (int rc = f.ceiling(dup ? value + std::string(4, '\0') : value, &e, &found)) return rc;
+        if (int rc = seekEntry(t, cb.keyNumber, Seek::Ceiling,
+                               dup ? value + std::string(4, '\0') : value, &e, &found))
+            return rc;
         found = found && e.key.compare(0, value.size(), value) == 0 &&
                 e.key.size() == value.size() + (dup ? 4 : 0);
         if (op == DriverOp::TestDuplicate) {
@@ -737,7 +760,7 @@ int QuartoDriver::dispatch(DriverOp op, ControlBlock& cb) {
             }
             bool dup = t->def.keys[static_cast<std::size_t>(cb.keyNumber)].flags & kKeyDuplicates;
             t->posKey = cb.keyNumber;
-            t->posEntry = encodeValue(t->def, cb.keyNumber, t->number, cb.record->data());
+            t->posEntry = encodeValue(t->def, cb.keyNumber, t->number, bytes(storedImage(*t, cb)));
             if (dup) {
                 std::uint32_t n = op == DriverOp::SetKeyValue       ? 0
                                   : op == DriverOp::SetKeyValueBack ? 0xFFFFFFFFu
@@ -782,9 +805,11 @@ int QuartoDriver::dispatch(DriverOp op, ControlBlock& cb) {
             break;
         case DriverOp::Copy:
         case DriverOp::Rename:
+            ++t->pf->writes;
             rc = doCopy(cb, *t, op == DriverOp::Rename);
             break;
         default: {
+            if (isWriting(op)) ++t->pf->writes;
             // Reads that change nothing before they end may run on cached pages
             // without the call lock; one that needs a page not cached runs again
             // under the lock.

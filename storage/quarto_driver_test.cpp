@@ -1,5 +1,6 @@
 #include "storage/quarto_driver.h"
 
+#include "platform/codepage.h"
 #include "storage/coding.h"
 #include "storage/keys.h"
 #include "storage/native_file.h"
@@ -10,6 +11,8 @@
 
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -711,6 +714,337 @@ TEST_F(QuartoDriverTest, TransactionKilledBeforeOrAfterTheCommitPoint) {
         EXPECT_EQ(y.ids(1).size(), static_cast<std::size_t>(want));
         EXPECT_EQ(x.op(DriverOp::Close), 0);
         EXPECT_EQ(y.op(DriverOp::Close), 0);
+    }
+}
+
+// Text of an OEM table is stored in the DOS code page: numbers stay as they
+// are, keys order and find by the stored form, every read converts back.
+TEST_F(QuartoDriverTest, OemTableStoresTextInTheDosCodePage) {
+    TableDecl oem = decl;
+    oem.oem = true;
+    auto h = created("oem", oem);
+    const std::string czech = cp1250::fromUtf8("ěščřžýáíéúůďťň");
+    const std::string czechUp = cp1250::fromUtf8("ĚŠČŘŽÝÁÍÉÚŮĎŤŇ");
+    // 154 is the Windows-1250 byte of š: the LONG must not be converted.
+    const std::pair<int, const char*> rows[] = {
+        {154, "šimon"}, {2, "žofie"}, {3, "čapek"}, {4, "Adam"}, {5, "ŠIMON"}};
+    for (auto [id, name] : rows) {
+        h->set(id, cp1250::fromUtf8(name), id == 2 ? czech.substr(0, 10) : czechUp.substr(4, 10));
+        ASSERT_EQ(h->op(DriverOp::Add), 0);
+    }
+    // Upper case by the DOS table groups šimon with ŠIMON; Ž < Č < Š there.
+    EXPECT_EQ(h->ids(1), (std::vector<int>{4, 2, 3, 154, 5}));
+    ASSERT_EQ(h->op(DriverOp::SetRecordStart), 0);
+    ASSERT_EQ(h->op(DriverOp::Next), 0);
+    EXPECT_EQ(h->id(), 154);
+    EXPECT_EQ(h->name(), cp1250::fromUtf8("šimon"));
+    ASSERT_EQ(h->op(DriverOp::Next), 0);
+    EXPECT_EQ(std::string(h->record.begin() + 24, h->record.end()), czech.substr(0, 10));
+    h->set(0, cp1250::fromUtf8("šImOn"));
+    ASSERT_EQ(h->op(DriverOp::GetByKey, 1), 0);
+    EXPECT_EQ(h->id(), 154);
+    h->set(0, cp1250::fromUtf8("Čapek"));
+    ASSERT_EQ(h->op(DriverOp::SetKeyValue, 1), 0);
+    ASSERT_EQ(h->op(DriverOp::Next), 0);
+    EXPECT_EQ(h->id(), 3);
+    // A read with hold and the change check both see the converted record; an
+    // unchanged record passes the check.
+    ASSERT_EQ(h->op(DriverOp::Watch), 0);
+    ASSERT_EQ(h->op(DriverOp::HoldNext), 0);
+    ASSERT_EQ(h->op(DriverOp::SetKeyStart, 0), 0);
+    ASSERT_EQ(h->op(DriverOp::Next), 0);
+    EXPECT_EQ(h->id(), 2);
+    EXPECT_EQ(h->name(), cp1250::fromUtf8("žofie"));
+    h->set(2, czechUp, czechUp.substr(0, 10));
+    ASSERT_EQ(h->op(DriverOp::Change), 0);
+    h->set(0, cp1250::fromUtf8("ěščřžýáíéúůďťň"));
+    ASSERT_EQ(h->op(DriverOp::GetByKey, 1), 0);
+    EXPECT_EQ(h->id(), 2);
+    EXPECT_EQ(h->name(), czechUp);
+    EXPECT_EQ(std::string(h->record.begin() + 24, h->record.end()), czechUp.substr(0, 10));
+    EXPECT_EQ(h->op(DriverOp::Close), 0);
+
+    // On disk: the DOS bytes, the number untouched.
+    std::unique_ptr<NativeFile> f;
+    NativeFile::Options ro;
+    ro.readOnly = true;
+    ASSERT_EQ(NativeFile::open(platform::posixFileSystem(), dir + "/oem.QTF", false, ro, &f), 0);
+    std::uint32_t table = 0;
+    bool found = false;
+    ASSERT_EQ(findTable(*f, "UNNAMED", &table, &found), 0);
+    ASSERT_TRUE(found);
+    PageRecord r;
+    ASSERT_EQ(f->ceiling(dataKey(table, 0), &r, &found), 0);
+    ASSERT_TRUE(found);
+    ASSERT_EQ(r.payload.size(), 34u);
+    EXPECT_EQ(getLe32(bytes(r.payload)), 154u);
+    EXPECT_EQ(r.payload.substr(4, 5), "\xE7imon");
+    EXPECT_EQ(r.payload.substr(24, 10), cp852::fromCp1250(czechUp.substr(4, 10)));
+    EXPECT_EQ(checkTable(*f, TableEntry{"UNNAMED", table}), "");
+}
+
+// The limits a declaration must keep, at create and at open alike.
+TEST_F(QuartoDriverTest, DeclarationLimits) {
+    auto tryBoth = [&](const TableDecl& d, const std::string& name) {
+        Handle h(drv, d, dir + "/" + name);
+        int created = h.op(DriverOp::Create);
+        int opened = h.op(DriverOp::Open);
+        if (opened == 0) {
+            EXPECT_EQ(h.op(DriverOp::Close), 0);
+        }
+        EXPECT_EQ(created, opened) << name;
+        return created;
+    };
+    auto group = [](std::uint16_t offset, std::uint16_t size) {
+        FieldDecl f;
+        f.name = "G";
+        f.type = FieldType::Group;
+        f.offset = offset;
+        f.size = size;
+        return f;
+    };
+    // Groups within groups, 100 deep, each holding the next; then 101.
+    TableDecl nested = decl;
+    nested.fields.clear();
+    for (int i = 0; i < 100; ++i)
+        nested.fields.push_back(group(0, 34));
+    for (const FieldDecl& f : decl.fields)
+        nested.fields.push_back(f);
+    for (KeyDecl& k : nested.keys)
+        for (KeyComponent& c : k.components)
+            c.field = static_cast<std::uint16_t>(c.field + 100);
+    EXPECT_EQ(tryBoth(nested, "deep100"), 0);
+    nested.fields.insert(nested.fields.begin(), group(0, 34));
+    for (KeyDecl& k : nested.keys)
+        for (KeyComponent& c : k.components)
+            ++c.field;
+    EXPECT_EQ(tryBoth(nested, "deep101"), 75);
+    // Many groups side by side nest one deep.
+    TableDecl flat = decl;
+    for (std::uint16_t i = 0; i < 150; ++i)
+        flat.fields.push_back(group(static_cast<std::uint16_t>(4 + i % 30), 1));
+    EXPECT_EQ(tryBoth(flat, "flat"), 0);
+    // Record length, keys, memos.
+    TableDecl longRecord = decl;
+    longRecord.recordLength = 15000;
+    EXPECT_EQ(tryBoth(longRecord, "len15000"), 0);
+    longRecord.recordLength = 15001;
+    EXPECT_EQ(tryBoth(longRecord, "len15001"), 47);
+    TableDecl keys = decl;
+    keys.keys.resize(240, KeyDecl{"K", "FIR:K", kKeyDuplicates, {{2, false}}});
+    EXPECT_EQ(tryBoth(keys, "keys240"), 0);
+    keys.keys.push_back(keys.keys.back());
+    EXPECT_EQ(tryBoth(keys, "keys241"), 47);
+    TableDecl memos = decl;
+    memos.memos.resize(255, MemoDecl{"M", "FIR:M", 10, false});
+    EXPECT_EQ(tryBoth(memos, "memos255"), 0);
+    memos.memos.push_back(memos.memos.back());
+    EXPECT_EQ(tryBoth(memos, "memos256"), 47);
+    // A type the file cannot store: refused unless it only overlays other storage.
+    TableDecl dated = decl;
+    FieldDecl date;
+    date.name = "FIR:DATE";
+    date.type = FieldType::Date;
+    date.offset = 24;
+    date.size = 4;
+    dated.fields.push_back(date);
+    EXPECT_EQ(tryBoth(dated, "date"), 79);
+    dated.fields.back().overlay = true;
+    EXPECT_EQ(tryBoth(dated, "dateover"), 0);
+}
+
+// A key kept outside the file: no entry reaches the file, yet reading by it
+// follows every add, change and delete, of this process and of others.
+TEST_F(QuartoDriverTest, KeyKeptOutsideTheFile) {
+    TableDecl d = decl;
+    d.keys.push_back(KeyDecl{"BYCITY",
+                             "FIR:BYCITY",
+                             kKeyOutside | kKeyDuplicates | kKeyNoCase,
+                             {{2, false}, {0, true}}});
+    auto h = created("outside", d);
+    const std::pair<int, const char*> rows[] = {
+        {1, "Praha"}, {2, "brno"}, {3, "Ostrava"}, {4, "BRNO"}};
+    for (auto [id, city] : rows) {
+        h->set(id, "f", city);
+        ASSERT_EQ(h->op(DriverOp::Add), 0);
+    }
+    // Built on first use; equal cities by id descending.
+    EXPECT_EQ(h->ids(2), (std::vector<int>{4, 2, 3, 1}));
+    ASSERT_EQ(h->op(DriverOp::KeyRecords, 2), 0);
+    EXPECT_EQ(h->cb.answer, 4);
+    h->set(3, "f", "ostrava");
+    ASSERT_EQ(h->op(DriverOp::GetByKey, 2), 0);
+    EXPECT_EQ(h->id(), 3);
+    h->set(3, "f", "Aš");
+    ASSERT_EQ(h->op(DriverOp::Change), 0);
+    ASSERT_EQ(h->op(DriverOp::SetKeyEnd, 2), 0);
+    ASSERT_EQ(h->op(DriverOp::Previous), 0);
+    EXPECT_EQ(h->id(), 1);
+    ASSERT_EQ(h->op(DriverOp::Delete), 0);
+    EXPECT_EQ(h->ids(2), (std::vector<int>{3, 4, 2}));
+    // Positioning by value, forward and backward.
+    h->set(0x7FFFFFFF, "f", "Brno"); // the highest id comes first (descending)
+    ASSERT_EQ(h->op(DriverOp::SetKeyValue, 2), 0);
+    ASSERT_EQ(h->op(DriverOp::Next), 0);
+    EXPECT_EQ(h->id(), 4);
+    h->set(0, "f", "C");
+    ASSERT_EQ(h->op(DriverOp::SetKeyValueBack, 2), 0);
+    ASSERT_EQ(h->op(DriverOp::Previous), 0);
+    EXPECT_EQ(h->id(), 2);
+    // A second table object of this process, and another process.
+    Handle other(drv, d, dir + "/outside");
+    ASSERT_EQ(other.op(DriverOp::Open), 0);
+    other.set(5, "f", "Cheb");
+    ASSERT_EQ(other.op(DriverOp::Add), 0);
+    EXPECT_EQ(h->ids(2), (std::vector<int>{3, 4, 2, 5}));
+    ASSERT_EQ(inChild([&] {
+                  QuartoDriver dc;
+                  Handle x(dc, d, dir + "/outside");
+                  if (x.op(DriverOp::Open)) return 1;
+                  x.set(6, "f", "Zlín");
+                  if (x.op(DriverOp::Add)) return 2;
+                  return x.op(DriverOp::Close) ? 3 : 0;
+              }),
+              0);
+    EXPECT_EQ(h->ids(2), (std::vector<int>{3, 4, 2, 5, 6}));
+    // A rolled back add leaves the key as it was.
+    ASSERT_EQ(h->op(DriverOp::BeginTransaction), 0);
+    h->set(7, "f", "Beroun");
+    ASSERT_EQ(h->op(DriverOp::Add), 0);
+    EXPECT_EQ(h->ids(2), (std::vector<int>{3, 7, 4, 2, 5, 6}));
+    ASSERT_EQ(h->op(DriverOp::RollbackTransaction), 0);
+    EXPECT_EQ(h->ids(2), (std::vector<int>{3, 4, 2, 5, 6}));
+    // Building makes the store afresh; the file never holds an entry.
+    ASSERT_EQ(h->op(DriverOp::BuildKey, 2), 0);
+    ASSERT_EQ(h->op(DriverOp::BuildAll), 0);
+    EXPECT_EQ(h->ids(2), (std::vector<int>{3, 4, 2, 5, 6}));
+    EXPECT_EQ(other.op(DriverOp::Close), 0);
+    EXPECT_EQ(h->op(DriverOp::Close), 0);
+    {
+        std::unique_ptr<NativeFile> f;
+        ASSERT_EQ(
+            NativeFile::open(platform::posixFileSystem(), dir + "/outside.QTF", false, {}, &f), 0);
+        std::uint32_t table = 0;
+        bool found = false;
+        ASSERT_EQ(findTable(*f, "UNNAMED", &table, &found), 0);
+        PageRecord e;
+        ASSERT_EQ(firstEntry(*f, table, 2, &e, &found), 0);
+        EXPECT_FALSE(found);
+        ASSERT_EQ(firstEntry(*f, table, 1, &e, &found), 0);
+        EXPECT_TRUE(found);
+        EXPECT_EQ(checkTable(*f, TableEntry{"UNNAMED", table}), "");
+    }
+    // Without duplicates a repeated value is reported by the build.
+    TableDecl unique = d;
+    unique.keys[2].flags = kKeyOutside | kKeyNoCase;
+    unique.keys[2].components.resize(1);
+    auto u = created("outside2", unique);
+    for (auto [id, city] : rows) {
+        u->set(id, "f", city);
+        ASSERT_EQ(u->op(DriverOp::Add), 0);
+    }
+    EXPECT_EQ(u->op(DriverOp::BuildKey, 2), 40);
+    EXPECT_EQ(u->ids(2), (std::vector<int>{2, 3, 1}));
+    EXPECT_EQ(u->op(DriverOp::Close), 0);
+}
+
+// A file with an owner password is enciphered: nothing of it is readable on
+// disk, and it opens only with its password.
+TEST_F(QuartoDriverTest, OwnerPasswordEnciphersTheFile) {
+    auto opened = [&](const std::string& password) {
+        auto h = std::make_unique<Handle>(drv, decl, dir + "/secret.ems\\!FIRMY");
+        h->cb.ownerPassword = password;
+        return h;
+    };
+    {
+        auto h = opened("Heslo 1");
+        ASSERT_EQ(h->op(DriverOp::Create), 0);
+        ASSERT_EQ(h->op(DriverOp::Open), 0);
+        for (int i = 1; i <= 40; ++i) {
+            h->set(i, "Tajemstvi " + std::to_string(i), "Kolin");
+            h->memos[0].assign(300, 'm');
+            std::memcpy(h->memos[0].data(), "ultrasecret", 11);
+            ASSERT_EQ(h->op(DriverOp::Add), 0);
+        }
+        // Another table of the same open file must give the same password.
+        auto other = opened("heslo 1");
+        EXPECT_EQ(other->op(DriverOp::Open), 36);
+        ASSERT_EQ(h->op(DriverOp::Close), 0);
+    }
+    std::ifstream in(dir + "/secret.ems", std::ios::binary);
+    std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(raw.size(), 512u);
+    EXPECT_EQ(raw.size() % 64, 0u);
+    for (const char* plain : {"Tajemstvi", "Kolin", "ultrasecret", "FIRMY", "qUaR", "FIR:NAME"})
+        EXPECT_EQ(raw.find(plain), std::string::npos) << plain;
+    EXPECT_EQ(opened("")->op(DriverOp::Open), 36);
+    EXPECT_EQ(opened("Heslo 2")->op(DriverOp::Open), 36);
+    auto h = opened("Heslo 1");
+    ASSERT_EQ(h->op(DriverOp::Open), 0);
+    EXPECT_EQ(h->records(), 40);
+    h->set(7, "");
+    ASSERT_EQ(h->op(DriverOp::GetByKey, 0), 0);
+    EXPECT_EQ(h->name(), "Tajemstvi 7");
+    EXPECT_EQ(std::string(h->memos[0].begin(), h->memos[0].begin() + 11), "ultrasecret");
+    ASSERT_EQ(h->op(DriverOp::Delete), 0);
+    EXPECT_EQ(h->ids(1).size(), 39u);
+    ASSERT_EQ(h->op(DriverOp::Close), 0);
+    ASSERT_EQ(h->op(DriverOp::Open), 0);
+    EXPECT_EQ(h->records(), 39);
+    EXPECT_EQ(h->op(DriverOp::Close), 0);
+}
+
+// A rename into another file is one commit of both files: a process that dies
+// before the commit point leaves the table where it was, after it where it goes.
+TEST_F(QuartoDriverTest, RenameIntoAnotherFileIsAtomic) {
+    for (int stage : {0, 1, 2}) {
+        SCOPED_TRACE("stage " + std::to_string(stage));
+        std::string from = dir + "/from" + std::to_string(stage) + ".ems";
+        std::string to = dir + "/to" + std::to_string(stage) + ".ems";
+        {
+            Handle src(drv, decl, from + "\\!FIRMY");
+            ASSERT_EQ(src.op(DriverOp::Create), 0);
+            ASSERT_EQ(src.op(DriverOp::Open), 0);
+            for (int i = 1; i <= 30; ++i) {
+                src.set(i, "r" + std::to_string(i));
+                ASSERT_EQ(src.op(DriverOp::Add), 0);
+            }
+            Handle keep(drv, decl, to + "\\!KEEP");
+            ASSERT_EQ(keep.op(DriverOp::Create), 0);
+            ASSERT_EQ(src.op(DriverOp::Close), 0);
+        }
+        int rc = inChild([&] {
+            QuartoDriver d;
+            Handle x(d, decl, from + "\\!FIRMY");
+            if (x.op(DriverOp::Open)) return 1;
+            static int killAt;
+            killAt = stage;
+            testHookTransactionStage = [](int s) {
+                if (s == killAt) _exit(0);
+            };
+            x.cb.text = to + "\\!MOVED";
+            if (x.op(DriverOp::Rename)) return 2;
+            return x.op(DriverOp::Close) ? 3 : 0;
+        });
+        ASSERT_EQ(rc, 0);
+        bool moved = stage != 1;
+        Handle old(drv, decl, from + "\\!FIRMY"), now(drv, decl, to + "\\!MOVED");
+        EXPECT_EQ(old.op(DriverOp::Open), moved ? 2 : 0);
+        EXPECT_EQ(now.op(DriverOp::Open), moved ? 0 : 2);
+        Handle& there = moved ? now : old;
+        EXPECT_EQ(there.records(), 30);
+        EXPECT_EQ(there.ids(0).size(), 30u);
+        EXPECT_EQ(there.op(DriverOp::Close), 0);
+        for (const std::string& file : {from, to}) {
+            std::unique_ptr<NativeFile> f;
+            ASSERT_EQ(NativeFile::open(platform::posixFileSystem(), file, false, {}, &f), 0);
+            EXPECT_EQ(f->check(), "") << file;
+            std::vector<TableEntry> tables;
+            ASSERT_EQ(listTables(*f, &tables), 0);
+            EXPECT_EQ(tables.size(), file == to ? (moved ? 2u : 1u) : (moved ? 0u : 1u));
+            for (const auto& table : tables)
+                EXPECT_EQ(checkTable(*f, table), "") << table.name;
+        }
     }
 }
 

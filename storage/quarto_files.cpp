@@ -3,6 +3,7 @@
 #include "platform/byte_lock.h"
 #include "platform/codepage.h"
 #include "platform/file_io.h"
+#include "storage/block_cipher.h"
 #include "storage/coding.h"
 #include "storage/definition.h"
 #include "storage/keys.h"
@@ -62,6 +63,11 @@ bool transactionRegistered(std::uint32_t number, const std::string& controlFile,
 // ---------------------------------------------------------------------------
 // Call protocol
 
+void dropChanges(PhysicalFile& pf) {
+    pf.file->discardChanges();
+    ++pf.writes;
+}
+
 int releaseCallLock(PhysicalFile& pf) {
     int rc = 0;
     if (pf.lock == PhysicalFile::Lock::Exclusive)
@@ -77,7 +83,7 @@ int endState(PhysicalFile& pf) {
     int rc = 0;
     if (pf.file->hasChanges()) {
         rc = pf.file->commit();
-        if (rc) pf.file->discardChanges();
+        if (rc) dropChanges(pf);
     }
     releaseCallLock(pf);
     pf.file->endAccess();
@@ -116,7 +122,7 @@ bool beginCachedCall(Table& t) {
 
 int endCall(Table& t, std::uint32_t runFlags, int rc) {
     PhysicalFile& pf = *t.pf;
-    if (rc == kInvalidData) pf.file->discardChanges();
+    if (rc == kInvalidData) dropChanges(pf);
     if (pf.inTransaction || (runFlags & (kRunTransaction | kRunBatch))) {
         // While this process holds the exclusive lock nobody else commits, so
         // the header read at the start of the transaction stays current.
@@ -172,6 +178,8 @@ int openPhysical(const std::string& fileName, std::uint16_t mode, bool create, C
     auto& g = globals();
     auto it = g.files.find(fileName);
     if (it != g.files.end()) {
+        // The file is open already: only with its own password.
+        if (it->second->password != cb.ownerPassword) return kInvalidData;
         it->second->refs++;
         *out = it->second.get();
         return 0;
@@ -185,7 +193,13 @@ int openPhysical(const std::string& fileName, std::uint16_t mode, bool create, C
     auto pf = std::make_unique<PhysicalFile>();
     pf->name = fileName;
     pf->shared = o.shared;
-    int rc = NativeFile::open(platform::posixFileSystem(), fileName, create, o, &pf->file);
+    pf->password = cb.ownerPassword;
+    std::unique_ptr<platform::FileSystem> enciphered;
+    if (!cb.ownerPassword.empty())
+        enciphered = cipher::cipherFileSystem(platform::posixFileSystem(),
+                                              cipher::keyFromPassword(cb.ownerPassword));
+    int rc = NativeFile::open(enciphered ? *enciphered : platform::posixFileSystem(), fileName,
+                              create, o, &pf->file);
     if (rc) return mapOsError(rc, cb);
     PhysicalFile* raw = pf.get();
     if (int share = claimSharing(
@@ -205,9 +219,31 @@ int openPhysical(const std::string& fileName, std::uint16_t mode, bool create, C
     return 0;
 }
 
+int groupDepth(const TableDecl& d) {
+    // A group holds the fields declared after it that lie within its bytes; the
+    // record itself is the outermost group and is not counted.
+    struct Open {
+        std::uint32_t from, to;
+    };
+    std::vector<Open> open;
+    int deepest = 0;
+    for (const auto& f : d.fields) {
+        std::uint32_t from = f.offset, to = std::uint32_t{f.offset} + f.size;
+        while (!open.empty() &&
+               !(from >= open.back().from && to <= open.back().to && from < open.back().to))
+            open.pop_back();
+        if (f.type == FieldType::Group) {
+            open.push_back({from, to});
+            deepest = std::max(deepest, static_cast<int>(open.size()));
+        }
+    }
+    return deepest;
+}
+
 int checkLimits(const TableDecl& d) {
     if (d.recordLength > 15000 || d.keys.size() > 240 || d.memos.size() >= 256)
         return kBadDeclaration;
+    if (groupDepth(d) > kMaxGroupDepth) return kBadTypeDescriptor;
     for (const auto& f : d.fields) {
         switch (f.type) {
         case FieldType::Byte:

@@ -29,6 +29,7 @@ enum : int {
     kInvalidName = 45,
     kBadDeclaration = 47,
     kNoCreate = 54,
+    kBadTypeDescriptor = 75,
     kBadType = 79,
     kUnsupported = 80,
     kFileSystem = 90,
@@ -52,6 +53,8 @@ struct PhysicalFile {
     enum class Lock { None, Shared, Exclusive } lock = Lock::None;
     std::uint64_t slot = 0;
     bool inTransaction = false;
+    std::uint64_t writes = 0; // counts the writing calls of this process
+    std::string password;     // owner password of an enciphered file, empty: none
 
     int fd() { return file->file().descriptor(); }
 };
@@ -63,6 +66,15 @@ struct Globals {
 };
 
 Globals& globals();
+
+// A key kept outside the file: its entries (key bytes -> record number as
+// stored) in this process's memory, built from the data records.
+struct OutsideKey {
+    bool built = false;
+    std::uint32_t changeCounter = 0; // the file's, when built
+    std::uint64_t writes = 0;        // the physical file's, when built
+    std::map<std::string, std::string> entries;
+};
 
 struct Table : DriverTableState {
     PhysicalFile* pf = nullptr;
@@ -85,6 +97,7 @@ struct Table : DriverTableState {
     std::uint32_t watchRecord = 0;
     std::vector<std::uint8_t> watchImage;
     std::uint32_t flags = 0;
+    std::map<int, OutsideKey> outside; // by key number
 };
 
 std::string upper(const std::string& s);
@@ -97,6 +110,9 @@ std::string directoryOf(const std::string& path);
 bool transactionRegistered(std::uint32_t number, const std::string& controlFile,
                            const std::string& dataPath);
 
+// Drops the file's pending changes (what this process's tables built from them
+// is out of date).
+void dropChanges(PhysicalFile& pf);
 int releaseCallLock(PhysicalFile& pf);
 // Ends the reading or writing state: commits pending changes, releases the lock.
 int endState(PhysicalFile& pf);
@@ -108,10 +124,32 @@ bool beginCachedCall(Table& t);
 void closePhysical(PhysicalFile* pf);
 int openPhysical(const std::string& fileName, std::uint16_t mode, bool create, ControlBlock& cb,
                  PhysicalFile** out);
+// Groups may nest this deep inside the record.
+constexpr int kMaxGroupDepth = 100;
+// How deep the declaration's groups nest (0: no group inside the record).
+int groupDepth(const TableDecl& d);
+// The declaration's limits: 47 for length, keys and memos, 75 for groups nested
+// too deep, 79 for a field type the file cannot store.
 int checkLimits(const TableDecl& d);
+
+// Keys kept outside the file.
+bool isOutsideKey(const Table& t, int key);
+// Builds the key's store afresh from record 1; 40 when a value of a key
+// without duplicates occurred twice (the later record gets no entry).
+int buildOutsideKey(Table& t, int key);
+// Lookups in the tree or, for a key kept outside, in its store (built or
+// rebuilt first when missing or out of date).
+enum class Seek { Ceiling, Floor, Successor, Predecessor };
+int seekEntry(Table& t, int key, Seek how, const std::string& at, PageRecord* out, bool* found);
+// The number of entries of a key kept outside the file.
+int outsideCount(Table& t, int key, std::uint32_t* count);
 
 // Copy (9) and rename (38) of a table.
 int doCopy(ControlBlock& cb, Table& t, bool rename);
+// Commits the changed files among `files` as one: a single file by itself,
+// several through the transaction control file. On failure every file is in
+// its old state (the caller drops the pending changes).
+int commitFiles(const std::vector<PhysicalFile*>& files);
 // Commits every changed file of the transaction; several through the control file.
 int commitTransaction();
 void rollbackTransaction();

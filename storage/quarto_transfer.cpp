@@ -129,22 +129,26 @@ int doCopy(ControlBlock& cb, Table& t, bool rename) {
         if (!rc) rc = from.removePrefix(prefix);
     }
     if (rc) {
-        to.discardChanges();
-        from.discardChanges();
+        dropChanges(*dst);
+        dropChanges(*t.pf);
     }
-    int done = endState(*dst);
-    if (dst != t.pf) {
-        int src = endState(*t.pf);
-        if (!done) done = src;
+    // Both files commit as one: a rename leaves the table in the one file or the other.
+    std::vector<PhysicalFile*> files{dst};
+    if (dst != t.pf) files.push_back(t.pf);
+    int done = rc ? 0 : commitFiles(files);
+    for (PhysicalFile* pf : files) {
+        if (done) dropChanges(*pf);
+        releaseCallLock(*pf);
+        pf->file->endAccess();
     }
     closePhysical(dst);
     return rc ? rc : done;
 }
 
-int commitTransaction() {
+int commitFiles(const std::vector<PhysicalFile*>& files) {
     auto& g = globals();
     std::vector<PhysicalFile*> changed;
-    for (PhysicalFile* pf : g.transaction)
+    for (PhysicalFile* pf : files)
         if (pf->file->hasChanges()) changed.push_back(pf);
     int rc = 0;
     if (changed.size() == 1) {
@@ -191,7 +195,7 @@ int commitTransaction() {
             for (PhysicalFile* pf : prepared)
                 (void)pf->file->discardPrepared();
             for (PhysicalFile* pf : changed)
-                pf->file->discardChanges();
+                dropChanges(*pf);
         }
         if (!rc && testHookTransactionStage) testHookTransactionStage(1);
         if (tcf && tcf->beginAccess() == 0) {
@@ -212,9 +216,15 @@ int commitTransaction() {
             for (PhysicalFile* pf : prepared)
                 (void)pf->file->apply();
     }
+    return rc;
+}
+
+int commitTransaction() {
+    auto& g = globals();
+    int rc = commitFiles(g.transaction);
     for (PhysicalFile* pf : g.transaction) {
         pf->inTransaction = false;
-        if (rc) pf->file->discardChanges();
+        if (rc) dropChanges(*pf);
         releaseCallLock(*pf);
         pf->file->endAccess();
     }
@@ -226,7 +236,7 @@ void rollbackTransaction() {
     auto& g = globals();
     for (PhysicalFile* pf : g.transaction) {
         pf->inTransaction = false;
-        pf->file->discardChanges();
+        dropChanges(*pf);
         releaseCallLock(*pf);
     }
     g.transaction.clear();

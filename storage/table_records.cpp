@@ -95,10 +95,13 @@ int readMemoText(NativeFile& file, std::uint32_t table, const TableDecl& decl, s
     return 0;
 }
 
-std::string checkTable(NativeFile& file, const TableEntry& table) {
+namespace {
+
+std::string checkTableAs(NativeFile& file, const TableEntry& table, bool oem) {
     std::string at = "table " + table.name + ": ";
     TableDecl decl;
     if (readDefinition(file, table.number, &decl) != 0) return at + "definition does not decode";
+    decl.oem = oem;
     std::string dataPrefix = dataKey(table.number, 0).substr(0, 5);
     std::vector<std::set<std::string>> expected(decl.keys.size());
     std::vector<Statistics> stats(decl.keys.size());
@@ -153,6 +156,16 @@ std::string checkTable(NativeFile& file, const TableEntry& table) {
                    std::to_string(entries) + " entries";
     }
     return {};
+}
+
+} // namespace
+
+std::string checkTable(NativeFile& file, const TableEntry& table) {
+    std::string plain = checkTableAs(file, table, false);
+    // The definition does not say whether the table keeps its text in the OEM
+    // character set; a table whose keys agree with that form is sound as well.
+    if (!plain.empty() && checkTableAs(file, table, true).empty()) return {};
+    return plain;
 }
 
 } // namespace zv::storage

@@ -75,6 +75,7 @@ int RecordFile::run(DriverOp op) {
     }
     cb_.error = 0;
     cb_.errorText.clear();
+    ++calls_;
     const int code = driver_->dispatch(op, cb_);
     db_.setError(code, physicalName_, cb_.errorText);
     return code;

@@ -106,6 +106,10 @@ public:
     int stream();
     int flush();
 
+    // Counts the driver calls made for this file: a view that finds the count
+    // unchanged since its last read knows the file still stands where it left it.
+    std::uint64_t calls() const { return calls_; }
+
     // The driver's control block (for the database's transaction handling).
     storage::ControlBlock& controlBlock() { return cb_; }
 
@@ -122,6 +126,7 @@ private:
     std::string physicalName_;
     storage::ControlBlock cb_;
     storage::Driver* driver_ = nullptr; // bound at open
+    std::uint64_t calls_ = 0;
     int users_ = 0;
     bool open_ = false;
     bool eof_ = false;

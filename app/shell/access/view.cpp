@@ -67,6 +67,9 @@ int View::read(bool forward) {
         code = forward ? file_.setKeyValue(key_) : file_.setKeyValueBack(key_);
         break;
     case Start::After:
+        // Unless somebody used the file since, it still stands at the record
+        // last read and reading goes on from there.
+        if (file_.calls() == calls_) break;
         code = file_.reset(pos_);
         skipCurrent = true;
         break;
@@ -86,6 +89,7 @@ int View::read(bool forward) {
         skipCurrent = false;
         pos_ = here;
         start_ = Start::After;
+        calls_ = file_.calls();
         if (!filter_ || filter_(file_)) return 0;
     }
 }

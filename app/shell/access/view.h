@@ -48,6 +48,7 @@ private:
     Start start_ = Start::None;
     Position pos_; // the record last read (After) or the record to read next (At)
     std::vector<std::uint8_t> value_; // the buffer at setKeyValue
+    std::uint64_t calls_ = 0;         // the file's call count after the last read
     bool open_ = false;
 };
 
