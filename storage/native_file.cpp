@@ -459,20 +459,8 @@ int NativeFile::update(const std::string& key,
 
 int NativeFile::replace(const std::string& key, const std::string& payload, bool* found) {
     *found = false;
-    if (int rc = beginAccess()) return rc;
     if (int rc = checkKey(key, payload.size())) return rc;
-    std::vector<Step> path;
-    if (int rc = descend(key, &path)) return rc;
-    if (path.empty()) return 0;
-    Page* leaf = path.back().page;
-    auto it = leaf->entries.find(key);
-    if (leaf->level || it == leaf->entries.end()) return 0;
-    *found = true;
-    leaf->sizeBound +=
-        static_cast<int>(payload.size()) - static_cast<int>(it->second.payload.size());
-    it->second.payload = payload;
-    markChanged(leaf);
-    return splitIfNeeded(leaf);
+    return update(key, [&payload](std::string* stored) { *stored = payload; }, found);
 }
 
 NativeFile::Page* NativeFile::findParent(Page* child, PageEntries::iterator* entry) {
