@@ -262,16 +262,16 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     return raw;
 }
 
-PageImage NativeFile::imageOf(const Page& page) const {
-    PageImage image;
-    image.level = page.level;
-    image.sizeBound = static_cast<std::uint16_t>(std::min(page.sizeBound, 0xFFFF));
-    image.records.reserve(page.entries.size());
+PageView NativeFile::viewOf(const Page& page) const {
+    PageView view;
+    view.level = page.level;
+    view.sizeBound = static_cast<std::uint16_t>(std::min(page.sizeBound, 0xFFFF));
+    view.records.reserve(page.entries.size());
     for (const auto& [key, e] : page.entries) {
-        image.records.push_back({key, e.payload});
-        if (page.level) image.children.push_back(static_cast<std::uint32_t>(e.child));
+        view.records.push_back({key, e.payload});
+        if (page.level) view.children.push_back(static_cast<std::uint32_t>(e.child));
     }
-    return image;
+    return view;
 }
 
 // Descends from the root to the leaf whose range holds `key`.
@@ -459,20 +459,9 @@ int NativeFile::update(const std::string& key,
 
 int NativeFile::replace(const std::string& key, const std::string& payload, bool* found) {
     *found = false;
-    if (int rc = beginAccess()) return rc;
     if (int rc = checkKey(key, payload.size())) return rc;
-    std::vector<Step> path;
-    if (int rc = descend(key, &path)) return rc;
-    if (path.empty()) return 0;
-    Page* leaf = path.back().page;
-    auto it = leaf->entries.find(key);
-    if (leaf->level || it == leaf->entries.end()) return 0;
-    *found = true;
-    leaf->sizeBound +=
-        static_cast<int>(payload.size()) - static_cast<int>(it->second.payload.size());
-    it->second.payload = payload;
-    markChanged(leaf);
-    return splitIfNeeded(leaf);
+    return update(
+        key, [&payload](std::string* stored) { *stored = payload; }, found);
 }
 
 NativeFile::Page* NativeFile::findParent(Page* child, PageEntries::iterator* entry) {

@@ -263,7 +263,7 @@ private:
     int splitIfNeeded(Page* page);
     int removeIn(Page* page, const std::string& key, bool* found);
     int fixFirstKeys(std::vector<Step>& path);
-    PageImage imageOf(const Page& page) const;
+    PageView viewOf(const Page& page) const;
     // The page's bytes with own offset 0, from `encoded` when still current.
     const std::string* encoded(const Page& page, EncodedPages* encoded);
     // The changed pages in page-number order.

@@ -141,7 +141,7 @@ std::vector<NativeFile::Page*> NativeFile::changedInOrder() const {
 const std::string* NativeFile::encoded(const Page& page, EncodedPages* encoded) {
     Encoded& e = (*encoded)[&page];
     if (e.bytes.empty() || e.version != page.version) {
-        if (!encodePage(imageOf(page), 0, &e.bytes)) {
+        if (!encodePage(viewOf(page), 0, &e.bytes)) {
             e.bytes.clear();
             return nullptr;
         }

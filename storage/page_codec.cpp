@@ -134,30 +134,53 @@ bool rleDecode(const std::uint8_t* in, std::size_t n, std::size_t expanded, std:
     }
 }
 
+namespace {
+
+std::vector<RecordView> viewsOf(const std::vector<PageRecord>& records) {
+    std::vector<RecordView> views;
+    views.reserve(records.size());
+    for (const auto& r : records)
+        views.push_back({r.key, r.payload});
+    return views;
+}
+
+// Byte `i` of a record's key followed by its payload.
+char wholeAt(const RecordView& r, std::size_t i) {
+    return i < r.key.size() ? r.key[i] : r.payload[i - r.key.size()];
+}
+
+} // namespace
+
 std::string encodeRecords(const std::vector<PageRecord>& records) {
+    return encodeRecords(viewsOf(records));
+}
+
+std::string encodeRecords(const std::vector<RecordView>& records) {
     std::string out;
-    std::string prev;
-    std::size_t prevKeyLen = 0;
-    bool first = true;
+    const RecordView* prev = nullptr;
     for (const auto& r : records) {
-        std::string whole = r.key + r.payload;
+        const std::size_t whole = r.key.size() + r.payload.size();
         std::size_t shared = 0;
-        if (!first) {
+        if (prev) {
+            const std::size_t prevWhole = prev->key.size() + prev->payload.size();
             std::size_t limit =
-                std::min({prev.size(), whole.size(), static_cast<std::size_t>(qtf::kMaxShared)});
-            while (shared < limit && prev[shared] == whole[shared])
+                std::min({prevWhole, whole, static_cast<std::size_t>(qtf::kMaxShared)});
+            while (shared < limit && wholeAt(*prev, shared) == wholeAt(r, shared))
                 ++shared;
         }
         std::uint8_t flags = static_cast<std::uint8_t>(shared);
-        if (first || whole.size() != prev.size()) flags |= qtf::kHasTotal;
-        if (first || r.key.size() != prevKeyLen) flags |= qtf::kHasKeyLength;
+        if (!prev || whole != prev->key.size() + prev->payload.size()) flags |= qtf::kHasTotal;
+        if (!prev || r.key.size() != prev->key.size()) flags |= qtf::kHasKeyLength;
         out.push_back(static_cast<char>(flags));
-        if (flags & qtf::kHasTotal) appendLe16(out, static_cast<std::uint16_t>(whole.size()));
+        if (flags & qtf::kHasTotal) appendLe16(out, static_cast<std::uint16_t>(whole));
         if (flags & qtf::kHasKeyLength) appendLe16(out, static_cast<std::uint16_t>(r.key.size()));
-        out.append(whole, shared, std::string::npos);
-        prev = std::move(whole);
-        prevKeyLen = r.key.size();
-        first = false;
+        if (shared < r.key.size()) {
+            out.append(r.key.substr(shared));
+            out.append(r.payload);
+        } else {
+            out.append(r.payload.substr(shared - r.key.size()));
+        }
+        prev = &r;
     }
     return out;
 }
@@ -207,6 +230,11 @@ std::size_t expandedSize(const PageImage& page) {
 }
 
 bool encodePage(const PageImage& page, std::uint32_t ownOffset, std::string* out) {
+    PageView view{page.level, page.sizeBound, viewsOf(page.records), page.children};
+    return encodePage(view, ownOffset, out);
+}
+
+bool encodePage(const PageView& page, std::uint32_t ownOffset, std::string* out) {
     std::size_t fixed = qtf::kPageFixed + (page.level ? 4 * page.records.size() : 0);
     std::string recs = encodeRecords(page.records);
     std::size_t expanded = fixed + recs.size();

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zv::storage {
@@ -24,6 +25,19 @@ struct PageImage {
     std::vector<std::uint32_t> children; // index pages: child of each record
 };
 
+// A page's records seen in place, so that a page kept in another shape is
+// encoded without copying its records first.
+struct RecordView {
+    std::string_view key;
+    std::string_view payload;
+};
+struct PageView {
+    std::uint8_t level = 0;
+    std::uint16_t sizeBound = 0;
+    std::vector<RecordView> records;     // ascending key order
+    std::vector<std::uint32_t> children; // index pages: child of each record
+};
+
 // Run-length compression of a record part. rleEncode returns false (and leaves
 // `out` empty) when the data holds no run of 4 equal bytes.
 bool rleEncode(const std::uint8_t* in, std::size_t n, std::string* out);
@@ -32,6 +46,7 @@ bool rleDecode(const std::uint8_t* in, std::size_t n, std::size_t expanded, std:
 
 // Prefix-compressed record sequence.
 std::string encodeRecords(const std::vector<PageRecord>& records);
+std::string encodeRecords(const std::vector<RecordView>& records);
 // False when the bytes do not hold exactly `count` well-formed records.
 bool decodeRecords(const std::uint8_t* in, std::size_t n, std::size_t count,
                    std::vector<PageRecord>* records);
@@ -45,6 +60,7 @@ std::size_t expandedSize(const PageImage& page);
 // The result's size is the page's class times 256. Returns false when the
 // expanded size exceeds the size bound or the page would exceed 15104 bytes.
 bool encodePage(const PageImage& page, std::uint32_t ownOffset, std::string* out);
+bool encodePage(const PageView& page, std::uint32_t ownOffset, std::string* out);
 
 enum class PageDecode { Ok, BadSizes, BadRecords };
 // Decodes a page of `n` bytes (n is at least its stored size). The own offset is
