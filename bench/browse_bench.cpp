@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <string>
@@ -93,7 +94,21 @@ Figure measure(CountingDriver& counter, const std::function<void()>& setup,
 int main(int argc, char** argv) {
     const int firms = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3000;
     const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    // The firm file goes to a directory of its own, removed at the end.
+    std::string dir = (std::filesystem::temp_directory_path() / "zv_browse_bench_XXXXXX").string();
+    if (!mkdtemp(dir.data())) {
+        std::fprintf(stderr, "cannot make a directory under /tmp\n");
+        return 1;
+    }
+    struct RemoveDir {
+        std::string path;
+        ~RemoveDir() {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        }
+    } removeDir{dir};
     access::Database db;
+    db.setDataPrefix(dir + "/");
     CountingDriver& counter = registerDriver(db);
     services::ScriptedMessages messages;
     services::ProcedureServices s{db, messages, {}};
