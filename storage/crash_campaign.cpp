@@ -49,6 +49,15 @@
 
 namespace {
 
+// 1..n in a random order: the writes or flushes at which a trial cuts in turn.
+std::vector<int> shuffledCounts(int n, std::mt19937& rng) {
+    std::vector<int> order(static_cast<std::size_t>(std::max(n, 0)));
+    for (int k = 0; k < n; ++k)
+        order[static_cast<std::size_t>(k)] = k + 1;
+    std::shuffle(order.begin(), order.end(), rng);
+    return order;
+}
+
 using namespace zv;
 using namespace zv::storage;
 using Model = std::map<std::string, std::string>;
@@ -336,11 +345,7 @@ void powerCutOneFile(int budget, unsigned seed, const std::string& dir) {
             return;
         }
         int writes = probe.writes();
-        std::vector<int> order(static_cast<std::size_t>(writes));
-        for (int k = 0; k < writes; ++k)
-            order[static_cast<std::size_t>(k)] = k + 1;
-        std::shuffle(order.begin(), order.end(), rng);
-        for (int k : order) {
+        for (int k : shuffledCounts(writes, rng)) {
             if (gKinds[kPowerCut].trials >= budget) break;
             ++gKinds[kPowerCut].trials;
             platform::MemFileSystem fs;
@@ -373,11 +378,7 @@ void failedIoOneFile(int budget, unsigned seed, const std::string& dir) {
             return;
         }
         int writes = probe.writes(), flushes = probe.flushes();
-        std::vector<int> order(static_cast<std::size_t>(writes + flushes));
-        for (int k = 0; k < writes + flushes; ++k)
-            order[static_cast<std::size_t>(k)] = k + 1;
-        std::shuffle(order.begin(), order.end(), rng);
-        for (int k : order) {
+        for (int k : shuffledCounts(writes + flushes, rng)) {
             if (gKinds[kFailedIo].trials >= budget) break;
             ++gKinds[kFailedIo].trials;
             platform::MemFileSystem fs;
@@ -615,11 +616,7 @@ void powerCutTransaction(int budget, unsigned seed, const std::string& dir) {
             return;
         }
         int writes = probe.writes();
-        std::vector<int> order(static_cast<std::size_t>(writes));
-        for (int k = 0; k < writes; ++k)
-            order[static_cast<std::size_t>(k)] = k + 1;
-        std::shuffle(order.begin(), order.end(), rng);
-        for (int k : order) {
+        for (int k : shuffledCounts(writes, rng)) {
             if (gKinds[kTransactionCut].trials >= budget) break;
             ++gKinds[kTransactionCut].trials;
             platform::MemFileSystem fs;
