@@ -53,9 +53,12 @@ int NativeFile::recover(const qtf::FileHeader& disk) {
     if (int rc = readAt(newHeaderPos, hb, sizeof hb, &got)) return rc;
     qtf::FileHeader newHeader;
     if (got != qtf::kHeaderSize || !qtf::decodeHeader(hb, &newHeader)) return fail(__LINE__);
-    std::uint64_t newEnd = storeEnd(newHeader);
+    // A commit logs only pages of the old store; pages beyond it were written in
+    // place. A log naming a slot beyond the old store is not a log we wrote (and
+    // copying it there could grow the file without bound).
+    std::uint64_t oldEnd = storeEnd(disk);
     for (const auto& [own, at] : map)
-        if (own >= newEnd) return fail(__LINE__);
+        if (own >= oldEnd) return fail(__LINE__);
 
     // Look at the new tree through the log for a transaction marker.
     takeHeader(newHeader);

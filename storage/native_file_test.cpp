@@ -253,6 +253,28 @@ TEST_F(NativeFileTest, CrashBeforeTheLogIsInForceKeepsTheOldState) {
     EXPECT_EQ(g->check(), "");
 }
 
+TEST_F(NativeFileTest, ALogNamingASlotBeyondTheOldStoreIsRefused) {
+    auto f = open();
+    for (int i = 0; i < 50; ++i)
+        ASSERT_EQ(f->insert(test::makeKey(i, 10), "old"), 0);
+    ASSERT_EQ(f->commit(), 0);
+    bool found = false;
+    ASSERT_EQ(f->replace(test::makeKey(0, 10), "new", &found), 0);
+    for (int i = 50; i < 600; ++i)
+        ASSERT_EQ(f->insert(test::makeKey(i, 10), std::string(40, 'n')), 0);
+    ASSERT_EQ(f->prepare(), 0); // the store grew; the log is in force
+    f.reset();
+    auto& b = fs.bytes("t.qtf");
+    const std::uint32_t logStart = getLe32(b.data() + 6);
+    // The first logged page claims the last slot of the new store instead of its own.
+    putLe32(b.data() + logStart, logStart - 256);
+    const auto before = b;
+    std::unique_ptr<NativeFile> g;
+    EXPECT_EQ(NativeFile::open(fs, "t.qtf", false, {}, &g), kErrNotNative);
+    EXPECT_GE(errors.count(), 1);
+    EXPECT_TRUE(fs.bytes("t.qtf") == before) << "a refused recovery writes nothing";
+}
+
 TEST_F(NativeFileTest, ReadOnlyOpenReadsThroughALogInForce) {
     auto f = open();
     ASSERT_EQ(f->insert("a", "old"), 0);
