@@ -663,14 +663,18 @@ int NativeFile::splitIfNeeded(Page* page) {
     return splitIfNeeded(q);
 }
 
+void NativeFile::removeFromLeaf(Page* leaf, const std::string& key, bool* found) {
+    auto it = leaf->entries.find(key);
+    if (it == leaf->entries.end()) return;
+    leaf->sizeBound -= boundSize(key.size(), it->second.payload.size(), false);
+    leaf->entries.erase(it);
+    markChanged(leaf);
+    *found = true;
+}
+
 int NativeFile::removeIn(Page* page, const std::string& key, bool* found) {
     if (page->level == 0) {
-        auto it = page->entries.find(key);
-        if (it == page->entries.end()) return 0;
-        page->sizeBound -= boundSize(key.size(), it->second.payload.size(), false);
-        page->entries.erase(it);
-        markChanged(page);
-        *found = true;
+        removeFromLeaf(page, key, found);
         return 0;
     }
     auto it = page->entries.upper_bound(key);
@@ -705,12 +709,7 @@ int NativeFile::remove(const std::string& key, bool* found) {
     if (root_ == kNoPage) return 0;
     if (Page* leaf = leafHolding(key, true, false); leaf && leaf->entries.size() > 1) {
         // Above the leaf's first key, which stays: no index entry changes.
-        auto it = leaf->entries.find(key);
-        if (it == leaf->entries.end()) return 0;
-        leaf->sizeBound -= boundSize(key.size(), it->second.payload.size(), false);
-        leaf->entries.erase(it);
-        markChanged(leaf);
-        *found = true;
+        removeFromLeaf(leaf, key, found);
         return 0;
     }
     Page* root = getPage(root_);

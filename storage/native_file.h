@@ -269,6 +269,7 @@ private:
     void markChanged(Page* page);
     int splitIfNeeded(Page* page);
     int removeIn(Page* page, const std::string& key, bool* found);
+    void removeFromLeaf(Page* leaf, const std::string& key, bool* found);
     int fixFirstKeys(std::vector<Step>& path);
     PageView viewOf(const Page& page) const;
     // The page's bytes with own offset 0, from `encoded` when still current.
