@@ -43,9 +43,14 @@ int NativeFile::open(platform::FileSystem& fs, const std::string& path, bool cre
     std::unique_ptr<platform::File> file;
     if (int rc = fs.open(path, flags, &file)) return rc;
     std::unique_ptr<NativeFile> nf(new NativeFile(path, std::move(file), options));
-    int rc = nf->beginAccess();
-    nf->endAccess();
-    if (rc) return rc;
+    if (!options.shared) {
+        // A shared file is read first under the caller's lock: read here, a
+        // commit of another process could be seen half done and rolled forward
+        // late, over that process's next commit.
+        int rc = nf->beginAccess();
+        nf->endAccess();
+        if (rc) return rc;
+    }
     *out = std::move(nf);
     return 0;
 }

@@ -59,8 +59,9 @@ public:
     using TransactionCheck = std::function<bool(
         std::uint32_t number, const std::string& controlFile, const std::string& dataPath)>;
     struct Options {
-        bool readOnly = false;             // never write, not even recovery
-        bool shared = false;               // others may write: the call lock guards each access
+        bool readOnly = false; // never write, not even recovery
+        bool shared =
+            false; // others may write: the caller's lock guards each access, the first too
         bool lockOnApply = false;          // others are denied writing: apply and recovery lock
         TransactionCheck transactionCheck; // none: a log in force always rolls forward
     };
@@ -69,7 +70,8 @@ public:
     using ApplyLock = std::function<int(bool take)>;
 
     // Opens (and with `create` creates) the file and reads its header: 36 when
-    // it is not a native file, the system error when it cannot be opened.
+    // it is not a native file, the system error when it cannot be opened. A
+    // shared file's header is read at its first access instead.
     [[nodiscard]] static int open(platform::FileSystem& fs, const std::string& path, bool create,
                                   const Options& options, std::unique_ptr<NativeFile>* out);
     ~NativeFile();

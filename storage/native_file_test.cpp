@@ -159,6 +159,39 @@ TEST_F(NativeFileTest, ChangeCounterMakesAnotherHandleDropItsCache) {
     EXPECT_EQ(all(*b), (Model{{"k", "two"}}));
 }
 
+// Opening a shared file happens outside the lock that orders commits, so it
+// must neither read nor roll forward a commit another handle has half done:
+// rolled forward late, that commit's header would land over the next one.
+TEST_F(NativeFileTest, OpeningASharedFileLeavesAnotherHandlesCommitAlone) {
+    auto a = open();
+    ASSERT_EQ(a->insert("k1", "one"), 0);
+    ASSERT_EQ(a->commit(), 0);
+    a->endAccess();
+    ASSERT_EQ(a->insert("k2", "two"), 0);
+    ASSERT_EQ(a->prepare(), 0); // the log is in force, not yet applied
+    const auto midCommit = fs.bytes("t.qtf");
+
+    NativeFile::Options shared;
+    shared.shared = true;
+    std::unique_ptr<NativeFile> b;
+    ASSERT_EQ(NativeFile::open(fs, "t.qtf", false, shared, &b), 0);
+    EXPECT_TRUE(fs.bytes("t.qtf") == midCommit) << "the opener wrote to the file";
+
+    ASSERT_EQ(a->apply(), 0);
+    a->endAccess();
+    ASSERT_EQ(a->insert("k3", "three"), 0);
+    ASSERT_EQ(a->commit(), 0);
+    a->endAccess();
+    EXPECT_EQ(all(*b), (Model{{"k1", "one"}, {"k2", "two"}, {"k3", "three"}}));
+    EXPECT_EQ(all(*a), (Model{{"k1", "one"}, {"k2", "two"}, {"k3", "three"}}));
+
+    fs.bytes("u.qtf").assign(100, 0);
+    std::unique_ptr<NativeFile> c;
+    ASSERT_EQ(NativeFile::open(fs, "u.qtf", false, shared, &c), 0);
+    EXPECT_EQ(c->beginAccess(), kErrNotNative) << "found at the first access instead";
+    EXPECT_EQ(errors.count(), 0);
+}
+
 // A read without the call lock may only use pages cached while the file stood
 // as it still stands: another handle's commit, a pending change of its own or a
 // page not cached sends it back to the locked path.

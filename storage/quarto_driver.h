@@ -20,6 +20,8 @@
 
 namespace zv::storage {
 
+class NativeFile;
+
 class QuartoDriver : public Driver {
 public:
     std::string name() const override { return "QUARTO"; }
@@ -37,6 +39,11 @@ void splitPhysicalName(const std::string& physical, std::string* file, std::stri
 // The name the driver reports for an open table: the file name, then "\!" and
 // the table name unless the table is UNNAMED.
 std::string reportedName(const ControlBlock& cb);
+
+// Keeps every station from committing to `file` until it is closed, waiting
+// while one commits; for readers outside the driver such as the tools. 0 or
+// the system error.
+int holdAgainstCommits(NativeFile& file);
 
 // Number of physical files open in this process (for tests).
 int openPhysicalFiles();

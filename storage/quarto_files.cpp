@@ -53,12 +53,36 @@ bool transactionRegistered(std::uint32_t number, const std::string& controlFile,
     std::unique_ptr<NativeFile> tcf;
     NativeFile::Options o;
     o.readOnly = true;
+    o.shared = true;
     if (NativeFile::open(platform::posixFileSystem(), path, false, o, &tcf) != 0) return false;
+    // Read while no station commits to the control file. The wait is bounded:
+    // this process may hold the control file itself (a commit across files
+    // meeting a log left by a failed write), and then it reads on without.
+    int fd = tcf->file().descriptor();
+    bool locked = false;
+    for (int tries = 0; tries < 500 && !locked; ++tries) {
+        locked = platform::tryLockRange(fd, kLockBase, kLockSlots, platform::LockKind::Shared) == 0;
+        if (!locked) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     std::string payload;
     bool found = false;
-    if (tcf->get(be32(number), &payload, &found) != 0) return false;
-    return found;
+    int rc = tcf->get(be32(number), &payload, &found);
+    if (locked) (void)platform::unlockRange(fd, kLockBase, kLockSlots);
+    return rc == 0 && found;
 }
+
+} // namespace zv::storage::quarto
+
+namespace zv::storage {
+
+int holdAgainstCommits(NativeFile& file) {
+    return platform::lockRange(file.file().descriptor(), quarto::kLockBase, quarto::kLockSlots,
+                               platform::LockKind::Shared);
+}
+
+} // namespace zv::storage
+
+namespace zv::storage::quarto {
 
 // ---------------------------------------------------------------------------
 // Call protocol

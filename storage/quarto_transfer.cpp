@@ -158,7 +158,9 @@ int commitFiles(const std::vector<PhysicalFile*>& files) {
         std::replace(tcfPath.begin(), tcfPath.end(), '\\', '/');
         if (tcfPath.empty()) tcfPath = directoryOf(changed[0]->name) + "/quarto.tcf";
         std::unique_ptr<NativeFile> tcf;
-        rc = NativeFile::open(platform::posixFileSystem(), tcfPath, true, {}, &tcf);
+        NativeFile::Options shared;
+        shared.shared = true; // every station commits to it: read only under its lock
+        rc = NativeFile::open(platform::posixFileSystem(), tcfPath, true, shared, &tcf);
         int fd = rc ? -1 : tcf->file().descriptor();
         if (!rc) rc = platform::lockRange(fd, kLockBase, kLockSlots, platform::LockKind::Exclusive);
         std::uint32_t number = static_cast<std::uint32_t>(std::time(nullptr));

@@ -1,6 +1,7 @@
 // zevlon-tool check FILE: verifies every invariant of a native file.
 #include "platform/file_io.h"
 #include "storage/native_file.h"
+#include "storage/quarto_driver.h"
 #include "storage/runtime_error.h"
 #include "storage/table_records.h"
 #include "tools/commands.h"
@@ -24,7 +25,13 @@ std::unique_ptr<storage::NativeFile> openForTool(const std::string& path, int* e
     std::unique_ptr<storage::NativeFile> file;
     storage::NativeFile::Options options;
     options.readOnly = true;
+    options.shared = true; // stations may have it open: read it while none commits
     int rc = storage::NativeFile::open(platform::posixFileSystem(), path, false, options, &file);
+    if (rc == 0) rc = storage::holdAgainstCommits(*file);
+    if (rc == 0) {
+        rc = file->beginAccess();
+        file->endAccess();
+    }
     storage::setRuntimeErrorHandler(previous);
     if (rc == 0) return file;
     if (!gInternal.empty()) {
