@@ -1,5 +1,6 @@
 // zevlon-tool check FILE: verifies every invariant of a native file.
 #include "platform/file_io.h"
+#include "storage/block_cipher.h"
 #include "storage/native_file.h"
 #include "storage/quarto_driver.h"
 #include "storage/runtime_error.h"
@@ -26,7 +27,12 @@ std::unique_ptr<storage::NativeFile> openForTool(const std::string& path, int* e
     storage::NativeFile::Options options;
     options.readOnly = true;
     options.shared = true; // stations may have it open: read it while none commits
-    int rc = storage::NativeFile::open(platform::posixFileSystem(), path, false, options, &file);
+    static std::unique_ptr<platform::FileSystem> enciphered; // outlives the file
+    if (!ownerPassword().empty() && !enciphered)
+        enciphered = storage::cipher::cipherFileSystem(
+            platform::posixFileSystem(), storage::cipher::keyFromPassword(ownerPassword()));
+    int rc = storage::NativeFile::open(enciphered ? *enciphered : platform::posixFileSystem(), path,
+                                       false, options, &file);
     if (rc == 0) rc = storage::holdAgainstCommits(*file);
     if (rc == 0) {
         rc = file->beginAccess();

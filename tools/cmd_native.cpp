@@ -10,6 +10,7 @@
 #include "storage/keys.h"
 #include "storage/native_file.h"
 #include "storage/quarto_driver.h"
+#include "storage/record_text.h"
 #include "storage/table_records.h"
 
 #include <cstdio>
@@ -105,7 +106,7 @@ Target splitTarget(std::string_view arg) {
     return {s.substr(0, bang), s.substr(bang + 2)};
 }
 
-int nativeDump(const std::string& arg, const std::string& keyName) {
+int nativeDump(const std::string& arg, const std::string& keyName, bool oem) {
     Target target = splitTarget(arg);
     int exitCode = 0;
     auto file = openForTool(target.file, &exitCode);
@@ -119,6 +120,7 @@ int nativeDump(const std::string& arg, const std::string& keyName) {
         std::puts("definition does not decode");
         return 1;
     }
+    decl.oem = oem; // the file does not say which tables keep OEM text
     int key = -1;
     if (!keyName.empty()) {
         for (std::size_t k = 0; k < decl.keys.size(); ++k)
@@ -146,6 +148,8 @@ int nativeDump(const std::string& arg, const std::string& keyName) {
             if (!have) image.clear();
         }
         if (image.size() == decl.recordLength) {
+            storage::imageFromOem(decl, reinterpret_cast<std::uint8_t*>(image.data()),
+                                  image.size());
             CsvRow row;
             for (const auto& f : decl.fields)
                 if (f.type != FieldType::Group) row.add(fieldText(f, image));
@@ -182,15 +186,18 @@ int runTables(Args args) {
 int runDump(Args args) {
     std::vector<std::string_view> positional;
     std::string keyName;
+    bool oem = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--key" && i + 1 < args.size())
             keyName = args[++i];
+        else if (args[i] == "--oem")
+            oem = true;
         else
             positional.push_back(args[i]);
     }
     if (positional.size() == 2) return runDictionaryDump(args); // dump DIR LABEL
-    if (positional.size() != 1) return badInput("usage: dump FILE[\\!TABLE] [--key NAME]");
-    return nativeDump(std::string(positional[0]), keyName);
+    if (positional.size() != 1) return badInput("usage: dump FILE[\\!TABLE] [--key NAME] [--oem]");
+    return nativeDump(std::string(positional[0]), keyName, oem);
 }
 
 int runBuild(Args args) {
@@ -215,6 +222,7 @@ int runBuild(Args args) {
     storage::ControlBlock cb;
     cb.decl = &decl;
     cb.physicalName = target.file + "\\!" + target.table;
+    cb.ownerPassword = ownerPassword();
     cb.accessMode = storage::kAccessReadWrite | storage::kShareDenyNone;
     int rc = driver.dispatch(storage::DriverOp::Open, cb);
     if (rc == 0) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace zv::tool {
@@ -18,5 +19,9 @@ struct Command {
 
 // Prints "zevlon-tool: MESSAGE" on standard error and returns 2.
 int badInput(std::string_view message);
+
+// The owner password given with --password (empty: none), with which native
+// files are opened.
+std::string& ownerPassword();
 
 } // namespace zv::tool

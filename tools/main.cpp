@@ -9,6 +9,11 @@
 
 namespace zv::tool {
 
+std::string& ownerPassword() {
+    static std::string password;
+    return password;
+}
+
 int badInput(std::string_view message) {
     std::fprintf(stderr, "zevlon-tool: %.*s\n", static_cast<int>(message.size()), message.data());
     return 2;
@@ -26,7 +31,7 @@ const Command kCommands[] = {
     {"eval", "eval EXPRESSION [--bind NAME=VALUE]...  an expression's value", runEval},
     {"demo", "demo DIR [--firms N] [--seed S]  a complete demo data directory", runDemo},
     {"dump", "dump DIR LABEL [--key NAME]   a data file of DIR as CSV", runDump},
-    {"dump", "dump FILE[\\!TABLE] [--key NAME]  a table of a native file as CSV", runDump},
+    {"dump", "dump FILE[\\!TABLE] [--key NAME] [--oem]  a table of a native file as CSV", runDump},
     {"check", "check FILE                    verify every invariant of a native file", runCheck},
     {"stats", "stats FILE                    pages per size class, depth, records, sizes",
      runStats},
@@ -41,7 +46,8 @@ void printHelp() {
               "Command-line companion of ZEVLON, the contact manager.\n\nCommands:");
     for (const auto& c : kCommands)
         if (c.run) std::printf("  %.*s\n", static_cast<int>(c.usage.size()), c.usage.data());
-    std::puts("\n  --help     show this help\n  --version  show the version");
+    std::puts("\n  --password PASSWORD  the owner password of enciphered native files\n"
+              "  --help     show this help\n  --version  show the version");
 }
 
 } // namespace
@@ -49,7 +55,13 @@ void printHelp() {
 
 int main(int argc, char** argv) {
     using namespace zv::tool;
-    std::vector<std::string_view> args(argv + 1, argv + argc);
+    std::vector<std::string_view> args;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--password" && i + 1 < argc)
+            ownerPassword() = argv[++i];
+        else
+            args.push_back(argv[i]);
+    }
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         printHelp();
         return args.empty() ? 2 : 0;

@@ -37,4 +37,23 @@ expect 0 "ok" -- check "$d/firms.qtf"
 cp "$d/firms.qtf" "$t/b.qtf"
 expect 0 "ok" -- build "$t/b.qtf\\!KOPIE"
 expect 0 "ok" -- check "$t/b.qtf"
+# A table keeping its text in the OEM character set: shown as stored, or converted.
+expect 0 "OEM:ID,OEM:NAME
+1,Žluťoučký kůň
+2,Čáp a syn" -- dump "$d/oem.qtf\\!OEM" --oem
+expect 0 "ok" -- check "$d/oem.qtf"
+# An enciphered file (owner password "heslo") opens only with its password.
+expect 1 "not a native file" -- tables "$d/firms_pw.qtf"
+expect 0 "FIRMY 4
+KOPIE 2" -- --password heslo tables "$d/firms_pw.qtf"
+expect 0 "ok" -- check "$d/firms_pw.qtf" --password heslo
+expect 0 "FIR:ID,FIR:NAME,FIR:SUM,FIR:DATE,FIR:CODE,FIR:NOTE
+9,\"alfa, s.r.o.\",0.25,72096,AB,první poznámka
+8,\"Beta \"\"B\"\"\",1.50,72097,AB,
+10,Žlutý kůň,-1.00,72095,AB,
+7,čolek,2.75,72098,AB," -- dump "$d/firms_pw.qtf\\!FIRMY" --key FIR:BYNAME --password heslo
+cp "$d/firms_pw.qtf" "$t/pw.qtf"
+expect 1 "not a native file" -- build "$t/pw.qtf\\!KOPIE" --password jine
+expect 0 "ok" -- build "$t/pw.qtf\\!KOPIE" --password heslo
+expect 0 "ok" -- check "$t/pw.qtf" --password heslo
 rm -rf "$t"
