@@ -242,11 +242,16 @@ int NativeFile::prepare() {
     writeAt(logPos, hdr);
     logPos += hdr.size();
     flushFile();
-    // The old header names the log: from here on the commit stands.
+    // The old header names the log: from here on the commit stands. Readers
+    // in other processes must not read the header while it is being written.
     onDisk.committedEnd = static_cast<std::uint32_t>(logStart);
     onDisk.logEnd = static_cast<std::uint32_t>(logPos);
     qtf::encodeHeader(onDisk, reinterpret_cast<std::uint8_t*>(hdr.data()));
+    const bool lockHeader = options_.lockOnApply && applyLock_;
+    if (lockHeader && !ioError_)
+        if (int rc = applyLock_(true)) ioError_ = rc;
     writeAt(0, hdr);
+    if (lockHeader) applyLock_(false);
     flushFile();
     if (int rc = ioError_) {
         ioError_ = 0;

@@ -611,6 +611,21 @@ TEST_F(QuartoDriverTest, ParallelWritersAreSerialised) {
         }
         kids.push_back(pid);
     }
+    // Another station keeps opening the file meanwhile: an open happens
+    // outside the call lock and must not disturb a commit in progress.
+    pid_t opener = fork();
+    if (opener == 0) {
+        forgetOpenFilesAfterFork();
+        for (int i = 0; i < 40; ++i) {
+            QuartoDriver d;
+            Handle x(d, decl, dir + "/par");
+            if (x.op(DriverOp::Open)) _exit(1);
+            if (x.op(DriverOp::Records) || x.cb.answer < 0 || x.cb.answer > 120) _exit(2);
+            if (x.op(DriverOp::Close)) _exit(3);
+        }
+        _exit(0);
+    }
+    kids.push_back(opener);
     for (pid_t pid : kids) {
         int status = 0;
         waitpid(pid, &status, 0);
