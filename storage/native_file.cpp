@@ -84,7 +84,31 @@ void NativeFile::flushFile() {
 // ---------------------------------------------------------------------------
 // Header reading and recovery
 
+void NativeFile::forgetPages() {
+    leaves_.fill(nullptr);
+}
+
+NativeFile::Page* NativeFile::leafHolding(const std::string& key, bool aboveFirst, bool belowLast) {
+    for (Page* p : leaves_) {
+        if (!p || p->level || p->entries.empty()) continue;
+        const int low = key.compare(p->entries.begin()->first);
+        const int high = key.compare(std::prev(p->entries.end())->first);
+        if ((aboveFirst ? low > 0 : low >= 0) && (belowLast ? high < 0 : high <= 0)) {
+            p->lastUse = ++useClock_;
+            return p;
+        }
+    }
+    return nullptr;
+}
+
+void NativeFile::rememberLeaf(Page* leaf) {
+    for (Page* p : leaves_)
+        if (p == leaf) return;
+    leaves_[nextLeaf_++ % leaves_.size()] = leaf;
+}
+
 void NativeFile::clearCache() {
+    forgetPages();
     cache_.clear();
     changed_.clear();
     trimCheckAt_ = 0;
@@ -101,6 +125,7 @@ void NativeFile::trimCache() {
             if (!p->changed) unchanged.emplace_back(p->lastUse, number);
         std::sort(unchanged.begin(), unchanged.end());
         const std::size_t target = kCacheBudget / 4 * 3;
+        forgetPages();
         for (const auto& [use, number] : unchanged) {
             if (bytes <= target) break;
             auto it = cache_.find(number);
@@ -288,6 +313,7 @@ int NativeFile::descend(const std::string& key, std::vector<Step>* path) {
     while (true) {
         if (page->level == 0 || page->entries.empty()) {
             path->push_back({page, page->entries.end()});
+            if (page->level == 0) rememberLeaf(page);
             return 0;
         }
         auto it = page->entries.upper_bound(key);
@@ -321,10 +347,13 @@ int NativeFile::edgeRecord(std::int64_t number, bool first, PageRecord* out) {
 int NativeFile::get(const std::string& key, std::string* payload, bool* found) {
     *found = false;
     if (int rc = beginAccess()) return rc;
-    std::vector<Step> path;
-    if (int rc = descend(key, &path)) return rc;
-    if (path.empty()) return 0;
-    Page* leaf = path.back().page;
+    Page* leaf = leafHolding(key, false, false);
+    if (!leaf) {
+        std::vector<Step> path;
+        if (int rc = descend(key, &path)) return rc;
+        if (path.empty()) return 0;
+        leaf = path.back().page;
+    }
     auto it = leaf->entries.find(key);
     if (it == leaf->entries.end() || leaf->level) return 0;
     *payload = it->second.payload;
@@ -338,6 +367,18 @@ int NativeFile::neighbour(const std::string& key, bool forward, bool inclusive, 
                           bool* found) {
     *found = false;
     if (int rc = beginAccess()) return rc;
+    // A remembered leaf answers when the neighbour must lie inside it.
+    if (Page* leaf = leafHolding(key, !forward && !inclusive, forward && !inclusive)) {
+        auto& entries = leaf->entries;
+        auto it = forward ? (inclusive ? entries.lower_bound(key) : entries.upper_bound(key))
+                          : (inclusive ? entries.upper_bound(key) : entries.lower_bound(key));
+        if (forward ? it != entries.end() : it != entries.begin()) {
+            if (!forward) --it;
+            *out = {it->first, it->second.payload};
+            *found = true;
+            return 0;
+        }
+    }
     std::vector<Step> path;
     if (int rc = descend(key, &path)) return rc;
     if (path.empty()) return 0;
@@ -428,6 +469,13 @@ int NativeFile::fixFirstKeys(std::vector<Step>& path) {
 int NativeFile::insert(const std::string& key, const std::string& payload) {
     if (int rc = beginAccess()) return rc;
     if (int rc = checkKey(key, payload.size())) return rc;
+    if (Page* leaf = leafHolding(key, true, true)) {
+        // Inside the leaf's range and above its first key: no index entry changes.
+        if (!leaf->entries.emplace(key, Entry{payload, 0}).second) return kErrDuplicate;
+        leaf->sizeBound += boundSize(key.size(), payload.size(), false);
+        markChanged(leaf);
+        return splitIfNeeded(leaf);
+    }
     std::vector<Step> path;
     if (int rc = descend(key, &path)) return rc;
     if (path.empty()) return fail(__LINE__);
@@ -446,10 +494,13 @@ int NativeFile::update(const std::string& key,
     *found = false;
     if (int rc = beginAccess()) return rc;
     if (int rc = checkKey(key, 0)) return rc;
-    std::vector<Step> path;
-    if (int rc = descend(key, &path)) return rc;
-    if (path.empty()) return 0;
-    Page* leaf = path.back().page;
+    Page* leaf = leafHolding(key, false, false);
+    if (!leaf) {
+        std::vector<Step> path;
+        if (int rc = descend(key, &path)) return rc;
+        if (path.empty()) return 0;
+        leaf = path.back().page;
+    }
     auto it = leaf->entries.find(key);
     if (leaf->level || it == leaf->entries.end()) return 0;
     *found = true;
@@ -559,6 +610,7 @@ int NativeFile::applyMoves(const std::vector<RegionTable::Move>& moves) {
 int NativeFile::freePage(Page* page) {
     std::int64_t number = page->number;
     changed_.erase(page);
+    forgetPages();
     cache_.erase(number);
     if (number < 0) return 0;
     int cls = regions_.classOf(static_cast<std::uint32_t>(number));
@@ -660,6 +712,11 @@ int NativeFile::remove(const std::string& key, bool* found) {
     if (int rc = beginAccess()) return rc;
     if (options_.readOnly) return EBADF;
     if (root_ == kNoPage) return 0;
+    if (Page* leaf = leafHolding(key, true, false); leaf && leaf->entries.size() > 1) {
+        // Above the leaf's first key, which stays: no index entry changes.
+        removeFromLeaf(leaf, key, found);
+        return 0;
+    }
     Page* root = getPage(root_);
     if (!root) return kErrNotNative;
     if (int rc = removeIn(root, key, found)) return rc;

@@ -251,6 +251,13 @@ private:
     Page* getPage(std::int64_t number, int cls = 0);
     Page* newPage(std::uint8_t level);
     int descend(const std::string& key, std::vector<Step>* path);
+    // A leaf read lately whose first and last keys enclose `key` (strictly
+    // above the first / below the last when asked). All keys between a leaf's
+    // first and last key are in that leaf, so such a leaf answers for `key`
+    // without a descent from the root.
+    Page* leafHolding(const std::string& key, bool aboveFirst, bool belowLast);
+    void rememberLeaf(Page* leaf);
+    void forgetPages(); // a cached page goes away: the remembered leaves may dangle
     int edgeRecord(std::int64_t page, bool first, PageRecord* out);
     int neighbour(const std::string& key, bool forward, bool inclusive, PageRecord* out,
                   bool* found);
@@ -303,7 +310,9 @@ private:
     std::unordered_map<std::int64_t, std::unique_ptr<Page>> cache_;
     std::unordered_set<Page*> changed_; // pages of cache_ marked changed (kept by markChanged)
     std::uint64_t useClock_ = 0;        // counts page lookups, for trimCache
-    std::size_t trimCheckAt_ = 0;       // cache size at which trimCache next measures
+    std::array<Page*, 4> leaves_{};     // leaves reached lately (see leafHolding)
+    std::size_t nextLeaf_ = 0;
+    std::size_t trimCheckAt_ = 0;                   // cache size at which trimCache next measures
     std::map<std::uint64_t, std::uint64_t> logMap_; // read-only with a log in force
 
     // Prepared, not yet applied: pages logged (own offset -> bytes).
