@@ -180,6 +180,7 @@ int NativeFile::beginAccess() {
         if (got < qtf::kHeaderSize || !qtf::decodeHeader(buf, &disk)) return kErrNotNative;
         if (int rc = validateHeader(disk, fileSize)) return rc;
         if (disk.committedEnd != disk.logEnd) {
+            if (options_.shared && !options_.readOnly && !exclusive_) return kErrLogInForce;
             if (int rc = recover(disk)) return rc;
         } else {
             if (!cached_ || disk.changeCounter > header_.changeCounter) takeHeader(disk);

@@ -41,6 +41,9 @@ namespace zv::storage {
 
 constexpr int kErrNotNative = 36;
 constexpr int kErrDuplicate = 40;
+// A shared file shows an interrupted commit while its user does not hold the
+// lock that keeps every other process out: take that lock and access again.
+constexpr int kErrLogInForce = 0x10000;
 
 // Figures of `zevlon-tool stats`.
 struct FileStats {
@@ -87,6 +90,11 @@ public:
     // header, drops the cache when another process committed, recovers an
     // interrupted commit. endAccess() ends the operation.
     [[nodiscard]] int beginAccess();
+    // For a shared file: whether the caller now holds the lock that keeps every
+    // other process out. Only then is an interrupted commit rolled forward:
+    // others holding a lock that lets them read could otherwise meet the file
+    // half rolled forward.
+    void setExclusive(bool held) { exclusive_ = held; }
     void endAccess() {
         headerCurrent_ = false;
         cachedRead_ = false;
@@ -302,6 +310,7 @@ private:
     std::int64_t root_ = -0x7FFFFFFF; // root page number; kNoPage: no tree yet
     bool cached_ = false;             // header_ holds a header read from the file
     bool headerCurrent_ = false;      // header checked in this driver operation
+    bool exclusive_ = false;          // shared: the caller keeps every other process out
     bool headerChanged_ = false;      // the last issued number changed
     bool broken_ = false;             // an internal error was raised
     bool headerOnDisk_ = false;       // the file has a header (it was not empty)

@@ -300,6 +300,7 @@ int doClose(ControlBlock& cb, Table& t) {
             if (pf.shared)
                 rc = platform::lockRange(pf.fd(), kLockBase, kLockSlots,
                                          platform::LockKind::Exclusive);
+            pf.file->setExclusive(true);
             if (!rc) rc = pf.file->truncateToStore();
             if (pf.shared) (void)platform::unlockRange(pf.fd(), kLockBase, kLockSlots);
         }

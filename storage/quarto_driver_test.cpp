@@ -1,9 +1,11 @@
 #include "storage/quarto_driver.h"
 
+#include "platform/byte_lock.h"
 #include "platform/codepage.h"
 #include "storage/coding.h"
 #include "storage/keys.h"
 #include "storage/native_file.h"
+#include "storage/quarto_internal.h"
 #include "storage/table_records.h"
 #include "storage/test_support.h"
 
@@ -730,6 +732,68 @@ TEST_F(QuartoDriverTest, TransactionKilledBeforeOrAfterTheCommitPoint) {
         EXPECT_EQ(x.op(DriverOp::Close), 0);
         EXPECT_EQ(y.op(DriverOp::Close), 0);
     }
+}
+
+// A station that meets another's interrupted commit rolls it forward only when
+// no other station is inside a call: a reader holding its shared lock would
+// otherwise read pages and the header while they are being rewritten.
+TEST_F(QuartoDriverTest, AnInterruptedCommitIsRolledForwardWithEveryReaderKeptOut) {
+    {
+        auto h = created("roll", decl);
+        h->set(1, "old");
+        ASSERT_EQ(h->op(DriverOp::Add), 0);
+        ASSERT_EQ(h->op(DriverOp::Close), 0);
+    }
+    Handle other(drv, decl, dir + "/other");
+    ASSERT_EQ(other.op(DriverOp::Create), 0);
+    int rc = inChild([&] {
+        QuartoDriver d;
+        Handle x(d, decl, dir + "/roll"), y(d, decl, dir + "/other");
+        if (x.op(DriverOp::Open) || y.op(DriverOp::Open)) return 1;
+        x.op(DriverOp::BeginTransaction);
+        y.op(DriverOp::BeginTransaction);
+        x.set(2, "new");
+        y.set(2, "new");
+        if (x.op(DriverOp::Add) || y.op(DriverOp::Add)) return 2;
+        testHookTransactionStage = [](int s) {
+            if (s == 2) _exit(0); // after the commit point, nothing applied
+        };
+        x.op(DriverOp::CommitTransaction);
+        return 3;
+    });
+    ASSERT_EQ(rc, 0);
+    auto logInForce = [&] {
+        std::string h = fileBytes("roll.QTF", 6, 8);
+        return h.substr(0, 4) != h.substr(4, 4);
+    };
+    ASSERT_TRUE(logInForce());
+
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t reader = fork();
+    if (reader == 0) {
+        // A reader inside a call: its shared lock on its own slot.
+        int fd = ::open((dir + "/roll.QTF").c_str(), O_RDWR);
+        if (fd < 0 || platform::lockRange(fd, quarto::kLockBase + 7, 1, platform::LockKind::Shared))
+            _exit(1);
+        (void)!write(ready[1], "x", 1);
+        usleep(300000);
+        bool untouched = logInForce();
+        (void)platform::unlockRange(fd, quarto::kLockBase + 7, 1);
+        _exit(untouched ? 0 : 2);
+    }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    Handle x(drv, decl, dir + "/roll");
+    ASSERT_EQ(x.op(DriverOp::Open), 0);
+    EXPECT_EQ(x.records(), 2);
+    EXPECT_FALSE(logInForce());
+    int status = 0;
+    waitpid(reader, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "rolled forward under a reader";
+    close(ready[0]);
+    close(ready[1]);
+    EXPECT_EQ(x.op(DriverOp::Close), 0);
 }
 
 // Text of an OEM table is stored in the DOS code page: numbers stay as they

@@ -134,7 +134,19 @@ int beginCall(Table& t, bool writing) {
             pf.lock = PhysicalFile::Lock::Shared;
         }
     }
-    return pf.file->beginAccess();
+    pf.file->setExclusive(pf.lock == PhysicalFile::Lock::Exclusive);
+    int rc = pf.file->beginAccess();
+    if (rc == kErrLogInForce && pf.lock == PhysicalFile::Lock::Shared) {
+        // Another station's commit was interrupted: it is rolled forward with
+        // every other station kept out, then this call goes on under that lock.
+        releaseCallLock(pf);
+        rc = platform::lockRange(pf.fd(), kLockBase, kLockSlots, platform::LockKind::Exclusive);
+        if (rc) return rc;
+        pf.lock = PhysicalFile::Lock::Exclusive;
+        pf.file->setExclusive(true);
+        rc = pf.file->beginAccess();
+    }
+    return rc == kErrLogInForce ? kErrNotNative : rc;
 }
 
 bool beginCachedCall(Table& t) {

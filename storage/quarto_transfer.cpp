@@ -163,6 +163,7 @@ int commitFiles(const std::vector<PhysicalFile*>& files) {
         rc = NativeFile::open(platform::posixFileSystem(), tcfPath, true, shared, &tcf);
         int fd = rc ? -1 : tcf->file().descriptor();
         if (!rc) rc = platform::lockRange(fd, kLockBase, kLockSlots, platform::LockKind::Exclusive);
+        if (tcf) tcf->setExclusive(true);
         std::uint32_t number = static_cast<std::uint32_t>(std::time(nullptr));
         if (!rc) {
             while (true) {
