@@ -62,32 +62,16 @@ int writeMemos(Table& t, const ControlBlock& cb, std::uint32_t record) {
 
 int readMemos(Table& t, ControlBlock& cb, std::uint32_t record) {
     if (!cb.memos) return 0;
-    NativeFile& f = *t.pf->file;
     cb.memos->resize(t.def.memos.size());
     for (std::size_t i = 0; i < t.def.memos.size(); ++i) {
         const MemoDecl& m = t.def.memos[i];
-        std::string prefix = memoPrefix(t.number, record);
-        prefix.push_back(static_cast<char>(i));
         std::string data;
-        std::size_t limit = m.maxLength;
-        for (std::uint32_t chunk = 0; chunk < 65536; ++chunk) {
-            std::string key = prefix;
-            key.push_back(static_cast<char>(chunk >> 8));
-            key.push_back(static_cast<char>(chunk & 0xFF));
-            std::string part;
-            bool found = false;
-            if (int rc = f.get(key, &part, &found)) return rc;
-            if (!found) break;
-            if (m.blob && chunk == 0) {
-                if (part.size() < 4) return kInvalidData;
-                limit = getLe32(bytes(part));
-                part.erase(0, 4);
-            }
-            if (data.size() + part.size() > limit) {
-                assertionFailed("done+len <= limit", "qtfl3");
-                return kInvalidData;
-            }
-            data += part;
+        std::uint32_t blobLength = 0;
+        if (int rc = readMemoText(*t.pf->file, t.number, t.def, record, i, &data, &blobLength))
+            return rc;
+        if (data.size() > (m.blob ? blobLength : m.maxLength)) {
+            assertionFailed("done+len <= limit", "qtfl3");
+            return kInvalidData;
         }
         auto& buf = (*cb.memos)[i];
         copyBytes(data, &buf);

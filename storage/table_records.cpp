@@ -76,8 +76,10 @@ int writeTableRecords(NativeFile& file, std::uint32_t table, const TableDecl& de
 }
 
 int readMemoText(NativeFile& file, std::uint32_t table, const TableDecl& decl, std::uint32_t record,
-                 std::size_t memo, std::string* text) {
+                 std::size_t memo, std::string* text, std::uint32_t* blobLength) {
     text->clear();
+    const bool blob = memo < decl.memos.size() && decl.memos[memo].blob;
+    if (blobLength) *blobLength = 0;
     std::string prefix = memoPrefix(table, record);
     prefix.push_back(static_cast<char>(memo));
     for (std::uint32_t chunk = 0; chunk < 65536; ++chunk) {
@@ -88,8 +90,12 @@ int readMemoText(NativeFile& file, std::uint32_t table, const TableDecl& decl, s
         bool found = false;
         if (int rc = file.get(key, &part, &found)) return rc;
         if (!found) break;
-        if (chunk == 0 && memo < decl.memos.size() && decl.memos[memo].blob && part.size() >= 4)
+        if (blob && chunk == 0) {
+            // A blob's first chunk starts with its length.
+            if (part.size() < 4) return kErrNotNative;
+            if (blobLength) *blobLength = getLe32(bytes(part));
             part.erase(0, 4);
+        }
         *text += part;
     }
     return 0;

@@ -32,9 +32,11 @@ struct TableEntry {
 [[nodiscard]] int readDefinition(NativeFile& file, std::uint32_t table, TableDecl* decl);
 // Writes the definition blocks and fresh statistics of a table.
 [[nodiscard]] int writeTableRecords(NativeFile& file, std::uint32_t table, const TableDecl& decl);
-// The text of memo `memo` of a record (a blob's bytes as stored).
+// The text of memo `memo` of a record: its chunks joined (a blob's bytes as
+// stored, the length its first chunk starts with into `blobLength`).
 [[nodiscard]] int readMemoText(NativeFile& file, std::uint32_t table, const TableDecl& decl,
-                               std::uint32_t record, std::size_t memo, std::string* text);
+                               std::uint32_t record, std::size_t memo, std::string* text,
+                               std::uint32_t* blobLength = nullptr);
 
 // Verifies a table's keys and statistics against its data records: every
 // entry a key should have exists and names its record, no other entry exists
