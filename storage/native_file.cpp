@@ -345,16 +345,21 @@ int NativeFile::edgeRecord(std::int64_t number, bool first, PageRecord* out) {
     return fail(__LINE__);
 }
 
+// The leaf whose range holds `key` (none in a file without pages).
+int NativeFile::leafFor(const std::string& key, Page** leaf) {
+    *leaf = leafHolding(key, false, false);
+    if (*leaf) return 0;
+    std::vector<Step> path;
+    if (int rc = descend(key, &path)) return rc;
+    if (!path.empty()) *leaf = path.back().page;
+    return 0;
+}
+
 int NativeFile::get(const std::string& key, std::string* payload, bool* found) {
     *found = false;
     if (int rc = beginAccess()) return rc;
-    Page* leaf = leafHolding(key, false, false);
-    if (!leaf) {
-        std::vector<Step> path;
-        if (int rc = descend(key, &path)) return rc;
-        if (path.empty()) return 0;
-        leaf = path.back().page;
-    }
+    Page* leaf = nullptr;
+    if (int rc = leafFor(key, &leaf); rc || !leaf) return rc;
     auto it = leaf->entries.find(key);
     if (it == leaf->entries.end() || leaf->level) return 0;
     *payload = it->second.payload;
@@ -495,13 +500,8 @@ int NativeFile::update(const std::string& key,
     *found = false;
     if (int rc = beginAccess()) return rc;
     if (int rc = checkKey(key, 0)) return rc;
-    Page* leaf = leafHolding(key, false, false);
-    if (!leaf) {
-        std::vector<Step> path;
-        if (int rc = descend(key, &path)) return rc;
-        if (path.empty()) return 0;
-        leaf = path.back().page;
-    }
+    Page* leaf = nullptr;
+    if (int rc = leafFor(key, &leaf); rc || !leaf) return rc;
     auto it = leaf->entries.find(key);
     if (leaf->level || it == leaf->entries.end()) return 0;
     *found = true;

@@ -265,6 +265,7 @@ private:
     // without a descent from the root.
     Page* leafHolding(const std::string& key, bool aboveFirst, bool belowLast);
     void rememberLeaf(Page* leaf);
+    int leafFor(const std::string& key, Page** leaf);
     void forgetPages(); // a cached page goes away: the remembered leaves may dangle
     int edgeRecord(std::int64_t page, bool first, PageRecord* out);
     int neighbour(const std::string& key, bool forward, bool inclusive, PageRecord* out,
