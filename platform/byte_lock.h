@@ -19,4 +19,9 @@ enum class LockKind { Shared, Exclusive };
 // True when another handle holds a lock that would conflict with `kind` on the range.
 bool rangeLockedByOther(int fd, std::uint64_t offset, std::uint64_t length, LockKind kind);
 
+// True when the file lies on a network (or user-space) file system, whose
+// clients may serve cached file data until they take a lock: there, only what
+// is read under a lock is known to be current.
+bool onNetworkFileSystem(int fd);
+
 } // namespace zv::platform

@@ -1,6 +1,11 @@
 #include "platform/file_io.h"
 
+#include "platform/byte_lock.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace zv::platform {
 namespace {
@@ -52,6 +57,16 @@ TEST(MemFileSystemTest, PowerCutKeepsFlushedWritesAndTheUnflushedOnesAsTold) {
         thirdLost |= !third;
     }
     EXPECT_TRUE(secondKept && secondLost && thirdKept && thirdLost);
+}
+
+// Reads without a lock are allowed on local disks only; a file system that
+// cannot be asked counts as a network one.
+TEST(ByteLock, LocalFilesAreNotOnANetworkFileSystem) {
+    std::FILE* f = std::tmpfile();
+    ASSERT_NE(f, nullptr);
+    EXPECT_FALSE(onNetworkFileSystem(fileno(f)));
+    std::fclose(f);
+    EXPECT_TRUE(onNetworkFileSystem(-1));
 }
 
 } // namespace

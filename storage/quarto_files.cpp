@@ -151,7 +151,8 @@ int beginCall(Table& t, bool writing) {
 
 bool beginCachedCall(Table& t) {
     PhysicalFile& pf = *t.pf;
-    if (!pf.shared || pf.inTransaction || pf.lock != PhysicalFile::Lock::None || t.holdRequested)
+    if (!pf.shared || !pf.cachedReads || pf.inTransaction || pf.lock != PhysicalFile::Lock::None ||
+        t.holdRequested)
         return false;
     return pf.file->beginCachedRead();
 }
@@ -247,6 +248,9 @@ int openPhysical(const std::string& fileName, std::uint16_t mode, bool create, C
                                               platform::LockKind::Exclusive)
                         : platform::unlockRange(raw->fd(), kLockBase, kLockSlots);
         });
+    // On a network file system only the call lock makes its client reread
+    // the file: every read takes it there.
+    raw->cachedReads = !platform::onNetworkFileSystem(raw->fd());
     // Spread readers of one file over the shared-lock slots.
     raw->slot = static_cast<std::uint64_t>(::getpid()) % kLockSlots;
     raw->refs = 1;

@@ -50,6 +50,7 @@ struct PhysicalFile {
     std::unique_ptr<NativeFile> file;
     int refs = 0;
     bool shared = false;
+    bool cachedReads = false; // reads may run on cached pages without the call lock
     enum class Lock { None, Shared, Exclusive } lock = Lock::None;
     std::uint64_t slot = 0;
     bool inTransaction = false;
