@@ -1,6 +1,7 @@
 #include "storage/block_cipher.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -10,10 +11,6 @@ namespace {
 
 constexpr std::uint32_t rotr(std::uint32_t x, int n) {
     return (x >> n) | (x << (32 - n));
-}
-
-constexpr std::uint32_t rotl(std::uint32_t x, int n) {
-    return (x << n) | (x >> (32 - n));
 }
 
 constexpr std::uint32_t kRound[64] = {
@@ -60,15 +57,43 @@ void compress(std::uint32_t h[8], const std::uint8_t* p) {
     h[7] += k;
 }
 
-void quarter(std::uint32_t* x, int a, int b, int c, int d) {
-    x[a] += x[b];
-    x[d] = rotl(x[d] ^ x[a], 16);
-    x[c] += x[d];
-    x[b] = rotl(x[b] ^ x[c], 12);
-    x[a] += x[b];
-    x[d] = rotl(x[d] ^ x[a], 8);
-    x[c] += x[d];
-    x[b] = rotl(x[b] ^ x[c], 7);
+constexpr std::uint32_t kInitial[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                                       0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+
+// The round function: HMAC-SHA256 under the file key of the block number,
+// the round and one half of the block, from the states after the key's pads.
+void roundFunction(const Key& key, std::uint64_t blockNumber, int round,
+                   const std::uint8_t half[kHalf], std::uint8_t out[kHalf]) {
+    std::uint8_t m[64] = {};
+    for (int i = 0; i < 8; ++i)
+        m[i] = static_cast<std::uint8_t>(blockNumber >> (8 * i));
+    m[8] = static_cast<std::uint8_t>(round);
+    std::memcpy(m + 9, half, kHalf);
+    m[9 + kHalf] = 0x80;
+    const std::uint64_t innerBits = (64 + 9 + kHalf) * 8;
+    for (int i = 0; i < 8; ++i)
+        m[63 - i] = static_cast<std::uint8_t>(innerBits >> (8 * i));
+    std::uint32_t h[8];
+    std::memcpy(h, key.inner.data(), sizeof h);
+    compress(h, m);
+    std::uint8_t o[64] = {};
+    for (int i = 0; i < 8; ++i)
+        for (int j = 0; j < 4; ++j)
+            o[4 * i + j] = static_cast<std::uint8_t>(h[i] >> (24 - 8 * j));
+    o[32] = 0x80;
+    const std::uint64_t outerBits = (64 + 32) * 8;
+    for (int i = 0; i < 8; ++i)
+        o[63 - i] = static_cast<std::uint8_t>(outerBits >> (8 * i));
+    std::memcpy(h, key.outer.data(), sizeof h);
+    compress(h, o);
+    for (int i = 0; i < 8; ++i)
+        for (int j = 0; j < 4; ++j)
+            out[4 * i + j] = static_cast<std::uint8_t>(h[i] >> (24 - 8 * j));
+}
+
+void xorInto(std::uint8_t* to, const std::uint8_t* from) {
+    for (std::size_t i = 0; i < kHalf; ++i)
+        to[i] ^= from[i];
 }
 
 class CipherFile : public platform::File {
@@ -76,14 +101,18 @@ public:
     CipherFile(std::unique_ptr<platform::File> inner, const Key& key)
         : inner_(std::move(inner)), key_(key) {}
     int read(std::uint64_t offset, void* buf, std::size_t n, std::size_t* got) override {
+        if (offset % kBlock || n % kBlock) return EINVAL;
         int rc = inner_->read(offset, buf, n, got);
-        if (rc == 0) cryptAt(key_, offset, static_cast<std::uint8_t*>(buf), *got);
+        // A cut last block (a damaged file) stays as stored.
+        if (rc == 0)
+            decipherBlocks(key_, offset, static_cast<std::uint8_t*>(buf), *got / kBlock * kBlock);
         return rc;
     }
     int write(std::uint64_t offset, const void* buf, std::size_t n) override {
+        if (offset % kBlock || n % kBlock) return EINVAL;
         std::vector<std::uint8_t> out(static_cast<const std::uint8_t*>(buf),
                                       static_cast<const std::uint8_t*>(buf) + n);
-        cryptAt(key_, offset, out.data(), n);
+        encipherBlocks(key_, offset, out.data(), n);
         return inner_->write(offset, out.data(), n);
     }
     int flush() override { return inner_->flush(); }
@@ -120,8 +149,8 @@ private:
 } // namespace
 
 Digest sha256(std::string_view data) {
-    std::uint32_t h[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                          0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+    std::uint32_t h[8];
+    std::memcpy(h, kInitial, sizeof h);
     std::size_t full = data.size() / 64 * 64;
     for (std::size_t at = 0; at < full; at += 64)
         compress(h, reinterpret_cast<const std::uint8_t*>(data.data()) + at);
@@ -183,56 +212,61 @@ std::string pbkdf2(std::string_view password, std::string_view salt, std::uint32
     return out;
 }
 
-Key keyFromPassword(std::string_view password) {
-    std::string bytes = pbkdf2(password, "ZEVLON QTF owner password", 20000, 32);
-    Key key{};
-    for (std::size_t i = 0; i < 8; ++i)
-        key[i] = std::uint32_t{static_cast<std::uint8_t>(bytes[4 * i])} |
-                 std::uint32_t{static_cast<std::uint8_t>(bytes[4 * i + 1])} << 8 |
-                 std::uint32_t{static_cast<std::uint8_t>(bytes[4 * i + 2])} << 16 |
-                 std::uint32_t{static_cast<std::uint8_t>(bytes[4 * i + 3])} << 24;
+Key keyFromBytes(std::string_view bytes) {
+    std::uint8_t inner[64] = {}, outer[64] = {};
+    for (std::size_t i = 0; i < 64; ++i) {
+        std::uint8_t k = i < bytes.size() ? static_cast<std::uint8_t>(bytes[i]) : 0;
+        inner[i] = k ^ 0x36;
+        outer[i] = k ^ 0x5c;
+    }
+    Key key;
+    std::memcpy(key.inner.data(), kInitial, sizeof kInitial);
+    std::memcpy(key.outer.data(), kInitial, sizeof kInitial);
+    compress(key.inner.data(), inner);
+    compress(key.outer.data(), outer);
     return key;
 }
 
-void chachaBlock(const Key& key, std::uint32_t counter, const std::array<std::uint32_t, 3>& nonce,
-                 std::uint8_t out[kBlock]) {
-    std::uint32_t state[16] = {0x61707865, 0x3320646e, 0x79622d32, 0x6b206574};
-    for (int i = 0; i < 8; ++i)
-        state[4 + i] = key[static_cast<std::size_t>(i)];
-    state[12] = counter;
-    state[13] = nonce[0];
-    state[14] = nonce[1];
-    state[15] = nonce[2];
-    std::uint32_t x[16];
-    std::memcpy(x, state, sizeof x);
-    for (int round = 0; round < 10; ++round) {
-        quarter(x, 0, 4, 8, 12);
-        quarter(x, 1, 5, 9, 13);
-        quarter(x, 2, 6, 10, 14);
-        quarter(x, 3, 7, 11, 15);
-        quarter(x, 0, 5, 10, 15);
-        quarter(x, 1, 6, 11, 12);
-        quarter(x, 2, 7, 8, 13);
-        quarter(x, 3, 4, 9, 14);
-    }
-    for (int i = 0; i < 16; ++i) {
-        std::uint32_t v = x[i] + state[i];
-        for (int j = 0; j < 4; ++j)
-            out[4 * i + j] = static_cast<std::uint8_t>(v >> (8 * j));
+Key keyFromPassword(std::string_view password) {
+    return keyFromBytes(pbkdf2(password, "ZEVLON QTF owner password", 20000, 32));
+}
+
+void roundOutput(const Key& key, std::uint64_t blockNumber, int round,
+                 const std::uint8_t half[kHalf], std::uint8_t out[kHalf]) {
+    roundFunction(key, blockNumber, round, half, out);
+}
+
+// Four Feistel rounds over the two halves of each block: (L, R) becomes
+// (R, L ^ F(R)); deciphering runs the rounds backwards.
+void encipherBlocks(const Key& key, std::uint64_t offset, std::uint8_t* data, std::size_t n) {
+    std::uint8_t f[kHalf], left[kHalf];
+    for (std::size_t at = 0; at + kBlock <= n; at += kBlock) {
+        std::uint8_t* l = data + at;
+        std::uint8_t* r = l + kHalf;
+        const std::uint64_t number = (offset + at) / kBlock;
+        for (int round = 0; round < kRounds; ++round) {
+            roundFunction(key, number, round, r, f);
+            xorInto(l, f);
+            std::memcpy(left, l, kHalf);
+            std::memcpy(l, r, kHalf);
+            std::memcpy(r, left, kHalf);
+        }
     }
 }
 
-void cryptAt(const Key& key, std::uint64_t offset, std::uint8_t* data, std::size_t n) {
-    std::uint8_t stream[kBlock];
-    std::uint64_t blockNumber = ~std::uint64_t{0};
-    for (std::size_t i = 0; i < n; ++i) {
-        std::uint64_t at = offset + i;
-        if (at / kBlock != blockNumber) {
-            blockNumber = at / kBlock;
-            chachaBlock(key, static_cast<std::uint32_t>(blockNumber),
-                        {static_cast<std::uint32_t>(blockNumber >> 32), 0, 0}, stream);
+void decipherBlocks(const Key& key, std::uint64_t offset, std::uint8_t* data, std::size_t n) {
+    std::uint8_t f[kHalf], left[kHalf];
+    for (std::size_t at = 0; at + kBlock <= n; at += kBlock) {
+        std::uint8_t* l = data + at;
+        std::uint8_t* r = l + kHalf;
+        const std::uint64_t number = (offset + at) / kBlock;
+        for (int round = kRounds - 1; round >= 0; --round) {
+            std::memcpy(left, l, kHalf);
+            std::memcpy(l, r, kHalf);
+            std::memcpy(r, left, kHalf);
+            roundFunction(key, number, round, r, f);
+            xorInto(l, f);
         }
-        data[i] ^= stream[at % kBlock];
     }
 }
 

@@ -1,8 +1,11 @@
-// The block cipher of files with an owner password. Every byte of such a file
-// (header, pages and redo log) is enciphered with a ChaCha20 keystream: the
-// 64-byte block at file offset o uses block o / 64, so each block can be read
-// and written on its own, as the file is (always whole 64-byte blocks at
-// 64-byte boundaries). The key comes from the password through
+// The block cipher of files with an owner password. Every 64-byte block of
+// such a file (header, pages and redo log) is enciphered on its own, as the
+// file is read and written (whole blocks at 64-byte boundaries): four Feistel
+// rounds over its two 32-byte halves, the round function HMAC-SHA256 under the
+// file key of the block's number, the round and one half. Every bit of a block
+// depends on every bit of its text and on its place in the file, so versions
+// of a page written over one another show nothing of how they differ beyond
+// which blocks changed. The key comes from the password through
 // PBKDF2-HMAC-SHA256. A file without a password is stored as it is.
 #pragma once
 
@@ -25,17 +28,28 @@ Digest hmacSha256(std::string_view key, std::string_view data);
 std::string pbkdf2(std::string_view password, std::string_view salt, std::uint32_t iterations,
                    std::size_t length);
 
-using Key = std::array<std::uint32_t, 8>;
-// The key of a file's cipher, derived from its owner password.
+constexpr std::size_t kHalf = kBlock / 2;
+constexpr int kRounds = 4;
+
+// A file key, kept as the SHA-256 states after its HMAC inner and outer pads.
+struct Key {
+    std::array<std::uint32_t, 8> inner{}, outer{};
+    bool operator==(const Key&) const = default;
+};
+// The key of 32 key bytes, and the key of a file's cipher derived from its
+// owner password.
+Key keyFromBytes(std::string_view bytes);
 Key keyFromPassword(std::string_view password);
 
-// One ChaCha20 block (RFC 8439): 64 bytes of keystream.
-void chachaBlock(const Key& key, std::uint32_t counter, const std::array<std::uint32_t, 3>& nonce,
-                 std::uint8_t out[kBlock]);
+// The round function (for tests): HMAC-SHA256 under the key of the block
+// number (8 bytes, least significant first), the round (1 byte) and `half`.
+void roundOutput(const Key& key, std::uint64_t blockNumber, int round,
+                 const std::uint8_t half[kHalf], std::uint8_t out[kHalf]);
 
-// Enciphers (or deciphers: the same operation) `n` bytes that lie at file
-// offset `offset`.
-void cryptAt(const Key& key, std::uint64_t offset, std::uint8_t* data, std::size_t n);
+// Enciphers or deciphers the whole blocks of `n` bytes that lie at file
+// offset `offset` (a multiple of kBlock); a cut last block stays as it is.
+void encipherBlocks(const Key& key, std::uint64_t offset, std::uint8_t* data, std::size_t n);
+void decipherBlocks(const Key& key, std::uint64_t offset, std::uint8_t* data, std::size_t n);
 
 // A file system whose files are enciphered with `key` on the way to and from
 // `inner` (which must outlive it).
