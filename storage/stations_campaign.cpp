@@ -1,13 +1,15 @@
 // The stations campaign: several processes work on two shared native files at
 // once through the native driver — adding, changing and deleting records,
 // reading in key order, reopening, and running transactions over both files
-// that commit or roll back — each keeping account of what it committed.
+// that commit or roll back — each keeping account of what it committed; one
+// more station runs transactions and is killed with SIGKILL again and again,
+// so that the others meet its interrupted commits (--kills 0: not).
 // Afterwards the files must hold exactly the records the stations committed,
 // in both key orders, with matching counts and memos; the records of the
 // transactions must be in both files or in neither; and every file must pass
 // `zevlon-tool check`.
 //
-//   stations_campaign SECONDS [--stations N] [--seed S] [--tool PATH]
+//   stations_campaign SECONDS [--stations N] [--seed S] [--tool PATH] [--kills 0|1]
 //
 // Prints what the stations did and exits 1 on any difference.
 #include "platform/codepage.h"
@@ -15,6 +17,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -123,6 +126,9 @@ std::string randomNote(std::mt19937& rng) {
         c = static_cast<char>('a' + rng() % 26);
     return padded(note, 300);
 }
+
+std::string encodeField(std::string s);
+std::string decodeField(std::string s);
 
 struct Counts {
     int adds = 0, changes = 0, deletes = 0, commits = 0, rollbacks = 0, reopens = 0, scans = 0;
@@ -238,14 +244,94 @@ int stationSteps(const std::string& dir, int number, unsigned seed,
     std::ofstream f(out);
     f << n.adds << ' ' << n.changes << ' ' << n.deletes << ' ' << n.commits << ' ' << n.rollbacks
       << ' ' << n.reopens << ' ' << n.scans << '\n';
-    for (const auto& [id, row] : mine) {
-        std::string name = row.name, note = row.note;
-        for (std::string* s : {&name, &note})
-            for (char& c : *s)
-                c = c == ' ' ? '_' : c;
-        f << id << ' ' << (row.inBoth ? 1 : 0) << ' ' << name << ' ' << note << '\n';
-    }
+    for (const auto& [id, row] : mine)
+        f << id << ' ' << (row.inBoth ? 1 : 0) << ' ' << encodeField(row.name) << ' '
+          << encodeField(row.note) << '\n';
     return f ? 0 : 81;
+}
+
+std::string encodeField(std::string s) {
+    std::replace(s.begin(), s.end(), ' ', '_');
+    return s;
+}
+
+std::string decodeField(std::string s) {
+    std::replace(s.begin(), s.end(), '_', ' ');
+    return s;
+}
+
+// A station that is killed: transaction after transaction over both files,
+// telling `fd` what each is about to commit ("T id name note" lines, then
+// "C" when the commit returned, "R" for a rollback). Runs until killed.
+[[noreturn]] void victim(const std::string& dir, std::int32_t firstId, unsigned seed, int fd) {
+    forgetOpenFilesAfterFork();
+    std::mt19937 rng(seed);
+    const TableDecl decl = stationDecl();
+    QuartoDriver drv;
+    Table a(drv, decl, dir + "/a"), b(drv, decl, dir + "/b");
+    if (a.op(DriverOp::Open) || b.op(DriverOp::Open)) _exit(10);
+    a.cb.seconds = b.cb.seconds = -1;
+    std::int32_t next = firstId;
+    auto say = [fd](const std::string& line) {
+        if (write(fd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) _exit(11);
+    };
+    while (true) {
+        if (a.op(DriverOp::BeginTransaction) || b.op(DriverOp::BeginTransaction)) _exit(12);
+        std::string told;
+        for (int k = 1 + static_cast<int>(rng() % 3); k > 0; --k) {
+            std::int32_t id = next++;
+            std::string name = randomName(rng), note = randomNote(rng);
+            a.set(id, name, note);
+            b.set(id, name, note);
+            if (a.op(DriverOp::Add) || b.op(DriverOp::Add)) _exit(13);
+            told += "T " + std::to_string(id) + " " + encodeField(name) + " " + encodeField(note) +
+                    "\n";
+        }
+        say(told);
+        if (rng() % 6 == 0) {
+            if (a.op(DriverOp::RollbackTransaction)) _exit(14);
+            say("R\n");
+        } else {
+            if (a.op(DriverOp::CommitTransaction)) _exit(15);
+            say("C\n");
+        }
+    }
+}
+
+// What the killed stations told: records committed, and the transactions in
+// doubt (killed between telling and the answer), which must be whole or gone.
+struct VictimAccount {
+    Rows committed;
+    std::vector<Rows> inDoubt;
+    int kills = 0;
+};
+
+void readVictim(int fd, VictimAccount* account) {
+    std::string all;
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(fd, buf, sizeof buf)) > 0)
+        all.append(buf, static_cast<std::size_t>(n));
+    std::istringstream in(all);
+    std::string line;
+    Rows pending;
+    while (std::getline(in, line)) {
+        std::istringstream l(line);
+        std::string tag;
+        l >> tag;
+        if (tag == "T") {
+            std::int32_t id;
+            std::string name, note;
+            l >> id >> name >> note;
+            pending[id] = Row{decodeField(name), decodeField(note), true};
+        } else if (tag == "C") {
+            account->committed.insert(pending.begin(), pending.end());
+            pending.clear();
+        } else if (tag == "R") {
+            pending.clear();
+        }
+    }
+    if (!pending.empty()) account->inDoubt.push_back(pending);
 }
 
 // Every record of a table in key `key`'s order.
@@ -320,14 +406,15 @@ std::string toolCheck(const std::string& tool, const std::string& path) {
 int main(int argc, char** argv) {
     using namespace zv::storage;
     if (argc < 2) {
-        std::fprintf(stderr,
-                     "usage: stations_campaign SECONDS [--stations N] [--seed S] [--tool PATH]\n");
+        std::fprintf(stderr, "usage: stations_campaign SECONDS [--stations N] [--seed S] [--tool "
+                             "PATH] [--kills 0|1]\n");
         return 2;
     }
     double seconds = std::atof(argv[1]);
     int stations = 4;
     unsigned seed = 1;
     std::string tool;
+    bool withVictim = true;
     for (int i = 2; i + 1 < argc; i += 2) {
         std::string opt = argv[i];
         if (opt == "--stations")
@@ -336,6 +423,8 @@ int main(int argc, char** argv) {
             seed = static_cast<unsigned>(std::strtoul(argv[i + 1], nullptr, 10));
         else if (opt == "--tool")
             tool = argv[i + 1];
+        else if (opt == "--kills")
+            withVictim = std::atoi(argv[i + 1]) != 0;
     }
     char tmpl[] = "/tmp/zv_stationsXXXXXX";
     if (!mkdtemp(tmpl)) return 2;
@@ -355,6 +444,29 @@ int main(int argc, char** argv) {
             _exit(station(dir, s, seed * 7919 + static_cast<unsigned>(s), deadline,
                           dir + "/station" + std::to_string(s)));
         kids.push_back(pid);
+    }
+    // Meanwhile one more station is killed again and again at random moments
+    // and started afresh; the others meet what it leaves behind.
+    VictimAccount victims;
+    std::mt19937 rng(seed);
+    while (withVictim && std::chrono::steady_clock::now() < deadline) {
+        int fds[2];
+        if (pipe(fds) != 0) break;
+        pid_t pid = fork();
+        if (pid == 0) {
+            close(fds[0]);
+            victim(dir, 90000000 + victims.kills * 100000, seed * 31 + victims.kills, fds[1]);
+        }
+        close(fds[1]);
+        usleep(20000 + rng() % 180000);
+        kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        if (!WIFSIGNALED(status))
+            report("the killed station ended by itself with status " + std::to_string(status));
+        readVictim(fds[0], &victims);
+        close(fds[0]);
+        ++victims.kills;
     }
     for (std::size_t s = 0; s < kids.size(); ++s) {
         int status = 0;
@@ -382,14 +494,43 @@ int main(int argc, char** argv) {
         int both;
         std::string name, note;
         while (f >> id >> both >> name >> note) {
-            for (std::string* t : {&name, &note})
-                std::replace(t->begin(), t->end(), '_', ' ');
-            Row row{name, note, both != 0};
+            Row row{decodeField(name), decodeField(note), both != 0};
             inA[id] = row;
             if (both) inB[id] = row;
         }
     }
     QuartoDriver drv;
+    for (const auto& [id, row] : victims.committed)
+        inA[id] = inB[id] = row;
+    // A transaction of a killed station whose answer never came: whole or gone.
+    std::vector<std::pair<std::int32_t, Row>> rowsA, rowsB;
+    std::int64_t countA = 0, countB = 0;
+    if (!victims.inDoubt.empty() && readTable(drv, decl, dir + "/a", 0, &rowsA, &countA) &&
+        readTable(drv, decl, dir + "/b", 0, &rowsB, &countB)) {
+        const Rows actualA(rowsA.begin(), rowsA.end()), actualB(rowsB.begin(), rowsB.end());
+        int landed = 0;
+        for (const Rows& txn : victims.inDoubt) {
+            std::size_t there = 0;
+            for (const auto& [id, row] : txn) {
+                auto a = actualA.find(id);
+                auto b = actualB.find(id);
+                there += a != actualA.end() && b != actualB.end() && a->second.name == row.name &&
+                         a->second.note == row.note && b->second.name == row.name &&
+                         b->second.note == row.note;
+            }
+            if (there == txn.size()) {
+                ++landed;
+                for (const auto& [id, row] : txn)
+                    inA[id] = inB[id] = row;
+            } else if (there != 0) {
+                report("a transaction of the killed station is there in part: " +
+                       std::to_string(there) + " of " + std::to_string(txn.size()) + " records");
+            }
+        }
+        std::printf("killed station: %d kills, %zu records committed, %zu transactions in doubt, "
+                    "%d of them landed\n",
+                    victims.kills, victims.committed.size(), victims.inDoubt.size(), landed);
+    }
     compare(drv, decl, dir + "/a", inA);
     compare(drv, decl, dir + "/b", inB);
     if (!tool.empty())
