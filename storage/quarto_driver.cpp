@@ -43,8 +43,7 @@ int writeMemos(Table& t, const ControlBlock& cb, std::uint32_t record) {
             data = withLength + data;
         } else {
             if (data.size() > m.maxLength) data.resize(m.maxLength);
-            while (!data.empty() && data.back() == ' ')
-                data.pop_back();
+            data.erase(data.find_last_not_of(' ') + 1); // trailing blanks are not stored
         }
         std::size_t first = m.blob ? 260 : 256;
         for (std::size_t at = 0, chunk = 0; at < data.size(); ++chunk) {
