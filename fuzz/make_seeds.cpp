@@ -39,20 +39,11 @@ void le32(std::string& s, std::uint32_t v) {
     le16(s, v >> 16);
 }
 
-FieldDecl field(const char* name, FieldType type, std::uint16_t offset, std::uint16_t size) {
-    FieldDecl f;
-    f.name = name;
-    f.type = type;
-    f.offset = offset;
-    f.size = size;
-    return f;
-}
-
 std::vector<TableDecl> declarations() {
     TableDecl a;
     a.recordLength = 34;
-    a.fields.push_back(field("ADR:ID", FieldType::Long, 0, 4));
-    a.fields.push_back(field("ADR:FIRMA", FieldType::String, 4, 30));
+    a.fields.push_back(plainField("ADR:ID", FieldType::Long, 0, 4));
+    a.fields.push_back(plainField("ADR:FIRMA", FieldType::String, 4, 30));
     a.fields.back().picture = "@s30";
     KeyDecl k;
     k.name = "ADR:BYID";
@@ -68,11 +59,11 @@ std::vector<TableDecl> declarations() {
 
     TableDecl b = a;
     b.recordLength = 52;
-    b.fields.push_back(field("ADR:CASTKA", FieldType::Decimal, 34, 6));
+    b.fields.push_back(plainField("ADR:CASTKA", FieldType::Decimal, 34, 6));
     b.fields.back().places = 2;
     b.fields.back().digits = 11;
-    b.fields.push_back(field("ADR:DATUM", FieldType::Date, 40, 4));
-    b.fields.push_back(field("ADR:KODY", FieldType::CString, 44, 8));
+    b.fields.push_back(plainField("ADR:DATUM", FieldType::Date, 40, 4));
+    b.fields.push_back(plainField("ADR:KODY", FieldType::CString, 44, 8));
     b.fields.back().elements = 4;
     MemoDecl m;
     m.name = "ADR:POZNAMKA";
@@ -87,8 +78,8 @@ std::vector<TableDecl> declarations() {
 
     TableDecl c;
     c.recordLength = 2;
-    c.fields.push_back(field("T:A", FieldType::Byte, 0, 1));
-    c.fields.push_back(field("T:B", FieldType::Byte, 1, 1));
+    c.fields.push_back(plainField("T:A", FieldType::Byte, 0, 1));
+    c.fields.push_back(plainField("T:B", FieldType::Byte, 1, 1));
     c.fields.back().overlay = true;
 
     return {a, b, c, TableDecl{}};

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zv::storage {
@@ -23,6 +24,17 @@ struct FieldDecl {
     std::string picture;        // text types: display picture ("@s50", "@d6." ...)
     bool overlay = false;       // occupies storage of an enclosing or earlier field
 };
+
+// A plain field: its stored name, type, place and size (the rest as default).
+inline FieldDecl plainField(std::string name, FieldType type, std::uint16_t offset,
+                            std::uint16_t size) {
+    FieldDecl f;
+    f.name = std::move(name);
+    f.type = type;
+    f.offset = offset;
+    f.size = size;
+    return f;
+}
 
 struct MemoDecl {
     std::string externalName;    // name kept in the file's definition

@@ -27,16 +27,9 @@ namespace {
 TableDecl firmDecl() {
     TableDecl d;
     d.recordLength = 34;
-    auto field = [](const char* name, FieldType t, std::uint16_t offset, std::uint16_t size) {
-        FieldDecl f;
-        f.name = name;
-        f.type = t;
-        f.offset = offset;
-        f.size = size;
-        return f;
-    };
-    d.fields = {field("FIR:ID", FieldType::Long, 0, 4), field("FIR:NAME", FieldType::String, 4, 20),
-                field("FIR:CITY", FieldType::String, 24, 10)};
+    d.fields = {plainField("FIR:ID", FieldType::Long, 0, 4),
+                plainField("FIR:NAME", FieldType::String, 4, 20),
+                plainField("FIR:CITY", FieldType::String, 24, 10)};
     d.memos = {MemoDecl{"NOTE", "FIR:NOTE", 600, false}};
     d.keys = {KeyDecl{"BYID", "FIR:BYID", 0, {{0, false}}},
               KeyDecl{"BYNAME", "FIR:BYNAME", kKeyDuplicates | kKeyNoCase, {{1, false}}}};

@@ -38,15 +38,8 @@ namespace {
 TableDecl stationDecl() {
     TableDecl d;
     d.recordLength = 24;
-    auto field = [](const char* name, FieldType t, std::uint16_t offset, std::uint16_t size) {
-        FieldDecl f;
-        f.name = name;
-        f.type = t;
-        f.offset = offset;
-        f.size = size;
-        return f;
-    };
-    d.fields = {field("ST:ID", FieldType::Long, 0, 4), field("ST:NAME", FieldType::String, 4, 20)};
+    d.fields = {plainField("ST:ID", FieldType::Long, 0, 4),
+                plainField("ST:NAME", FieldType::String, 4, 20)};
     d.memos = {MemoDecl{"NOTE", "ST:NOTE", 300, false}};
     d.keys = {KeyDecl{"BYID", "ST:BYID", 0, {{0, false}}},
               KeyDecl{"BYNAME", "ST:BYNAME", kKeyDuplicates | kKeyNoCase, {{1, false}}}};
