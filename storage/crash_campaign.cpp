@@ -335,6 +335,23 @@ std::string describeCut(const platform::MemFileSystem::Faults& f) {
            std::to_string(f.tearBytes) + " reorder " + std::to_string(f.reorderSeed);
 }
 
+// Reopens the file of a single-file commit that ended with `rc` after a crash
+// or fault and judges it: the new state after a reported success, else the old
+// or the new one (a fault after the log is in force still commits).
+void judgeReopened(KindId kind, platform::MemFileSystem& fs, const Scenario& s, int rc,
+                   const std::string& where, const std::string& dir) {
+    std::vector<Model> states;
+    std::string problem = reopenAndCheck(fs, {"c.qtf"}, dir, {}, &states);
+    if (!problem.empty()) {
+        fail(kind, where + ": " + problem);
+        return;
+    }
+    const Model& disk = states[0];
+    bool ok = rc == 0 ? disk == s.newState : disk == s.oldState || disk == s.newState;
+    if (!ok) fail(kind, where + ": " + describe(disk, s.oldState, s.newState));
+    if (ok && rc != 0 && disk == s.newState) ++gKinds[kind].landed;
+}
+
 void powerCutOneFile(int budget, unsigned seed, const std::string& dir) {
     std::mt19937 rng(seed);
     for (unsigned sc = 0; gKinds[kPowerCut].trials < budget; ++sc) {
@@ -353,17 +370,7 @@ void powerCutOneFile(int budget, unsigned seed, const std::string& dir) {
             int rc = runCommit(fs, s, faults);
             std::string where = "scenario " + std::to_string(seed * 7919 + sc) + " of " +
                                 std::to_string(writes) + " writes, " + describeCut(faults);
-            std::vector<Model> states;
-            std::string problem = reopenAndCheck(fs, {"c.qtf"}, dir, {}, &states);
-            if (!problem.empty()) {
-                fail(kPowerCut, where + ": " + problem);
-                continue;
-            }
-            const Model& disk = states[0];
-            // A cut after the log is in force still counts as committed.
-            bool ok = rc == 0 ? disk == s.newState : disk == s.oldState || disk == s.newState;
-            if (!ok) fail(kPowerCut, where + ": " + describe(disk, s.oldState, s.newState));
-            if (ok && rc != 0 && disk == s.newState) ++gKinds[kPowerCut].landed;
+            judgeReopened(kPowerCut, fs, s, rc, where, dir);
         }
     }
 }
@@ -400,16 +407,7 @@ void failedIoOneFile(int budget, unsigned seed, const std::string& dir) {
                      where + ": the writer sees " + describe(seen, s.oldState, s.newState));
                 continue;
             }
-            std::vector<Model> states;
-            std::string problem = reopenAndCheck(fs, {"c.qtf"}, dir, {}, &states);
-            if (!problem.empty()) {
-                fail(kFailedIo, where + ": " + problem);
-                continue;
-            }
-            const Model& disk = states[0];
-            bool ok = rc == 0 ? disk == s.newState : disk == s.oldState || disk == s.newState;
-            if (!ok) fail(kFailedIo, where + ": " + describe(disk, s.oldState, s.newState));
-            if (ok && rc != 0 && disk == s.newState) ++gKinds[kFailedIo].landed;
+            judgeReopened(kFailedIo, fs, s, rc, where, dir);
         }
     }
 }
