@@ -2,7 +2,7 @@
 // zevlon-tool time HH:MM[:SS[.CC]] | NUMBER: a time as its standard time and back.
 #include "tools/commands.h"
 
-#include "app/shell/dates/standard_date.h"
+#include "platform/dates/standard_date.h"
 
 #include <charconv>
 #include <cstdio>

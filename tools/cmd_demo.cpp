@@ -2,7 +2,7 @@
 #include "commands.h"
 
 #include "app/shell/access/standard_drivers.h"
-#include "app/shell/dates/standard_date.h"
+#include "platform/dates/standard_date.h"
 #include "app/shell/demo/demo_data.h"
 #include "platform/paths.h"
 #include "platform/profile.h"

@@ -2,7 +2,7 @@
 // zevlon-tool deformat PICTURE TEXT: typed text read through a date or time picture.
 #include "tools/commands.h"
 
-#include "app/shell/dates/picture.h"
+#include "platform/dates/picture.h"
 #include "platform/codepage.h"
 
 #include <charconv>

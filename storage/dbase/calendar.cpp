@@ -1,6 +1,6 @@
 #include "storage/dbase/calendar.h"
 
-#include "app/shell/dates/standard_date.h"
+#include "platform/dates/standard_date.h"
 
 #include <cstdio>
 

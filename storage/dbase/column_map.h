@@ -14,7 +14,7 @@
 // the first memo not yet paired, in declaration order.
 #pragma once
 
-#include "app/shell/dates/picture.h"
+#include "platform/dates/picture.h"
 #include "storage/dbase/calendar.h"
 #include "storage/dbase/dbf_format.h"
 #include "storage/declaration.h"

@@ -1,6 +1,6 @@
 // The dates-and-pictures module plugged into a report through its formatter.
-#include "app/shell/dates/picture.h"
-#include "app/shell/dates/standard_date.h"
+#include "platform/dates/picture.h"
+#include "platform/dates/standard_date.h"
 #include "ui/report/report_writer.h"
 
 #include <QTemporaryDir>

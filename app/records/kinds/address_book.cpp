@@ -2,7 +2,7 @@
 
 #include "app/records/browse/field_values.h"
 #include "app/shell/access/database.h"
-#include "app/shell/dates/standard_date.h"
+#include "platform/dates/standard_date.h"
 #include "app/shell/dictionary/field_text.h"
 #include "app/shell/dictionary/records.h"
 

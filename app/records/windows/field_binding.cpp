@@ -1,7 +1,7 @@
 #include "app/records/windows/field_binding.h"
 
 #include "app/records/browse/field_values.h"
-#include "app/shell/dates/picture.h"
+#include "platform/dates/picture.h"
 #include "app/shell/dictionary/field_text.h"
 #include "ui/window/text.h"
 

@@ -6,7 +6,7 @@
 #include "app/records/windows/browse_window.h"
 #include "app/records/windows/entity_forms.h"
 #include "app/shell/access/testing/memory_driver.h"
-#include "app/shell/dates/standard_date.h"
+#include "platform/dates/standard_date.h"
 #include "app/shell/demo/demo_data.h"
 #include "app/shell/dictionary/field_text.h"
 #include "app/shell/dictionary/records.h"

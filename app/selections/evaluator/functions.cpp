@@ -2,8 +2,8 @@
 // absent from the list. Every function gives a value of its declared result type.
 #include "app/selections/evaluator/expression.h"
 
-#include "app/shell/dates/picture.h"
-#include "app/shell/dates/standard_date.h"
+#include "platform/dates/picture.h"
+#include "platform/dates/standard_date.h"
 #include "platform/codepage.h"
 #include "platform/profile.h"
 #include "platform/system_profile.h"

@@ -1,7 +1,7 @@
 // The built-in functions: argument meanings, omitted arguments and odd values.
 #include "app/selections/evaluator/evaluator.h"
 
-#include "app/shell/dates/standard_date.h"
+#include "platform/dates/standard_date.h"
 #include "platform/codepage.h"
 
 #include <gtest/gtest.h>

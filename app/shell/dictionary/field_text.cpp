@@ -2,7 +2,7 @@
 
 #include "cells.h"
 
-#include "app/shell/dates/picture.h"
+#include "platform/dates/picture.h"
 #include "storage/decimal.h"
 
 #include <cstdio>

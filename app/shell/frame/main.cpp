@@ -7,7 +7,7 @@
 #include "app/records/windows/record_windows.h"
 #include "app/selections/bindings/file_bindings.h"
 #include "app/shell/access/standard_drivers.h"
-#include "app/shell/dates/standard_date.h"
+#include "platform/dates/standard_date.h"
 #include "platform/profile.h"
 #include "ui/window/window_state.h"
 

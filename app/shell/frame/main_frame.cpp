@@ -3,8 +3,8 @@
 #include "reminder_window.h"
 #include "startup_windows.h"
 
-#include "app/shell/dates/picture.h"
-#include "app/shell/dates/standard_date.h"
+#include "platform/dates/picture.h"
+#include "platform/dates/standard_date.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/startup/joke_of_the_day.h"
 #include "platform/codepage.h"

@@ -1,6 +1,6 @@
 #include "reminder_window.h"
 
-#include "app/shell/dates/picture.h"
+#include "platform/dates/picture.h"
 #include "app/shell/dictionary/field_text.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"

@@ -1,4 +1,4 @@
-#include "app/shell/dates/standard_date.h"
+#include "platform/dates/standard_date.h"
 
 #include <gtest/gtest.h>
 

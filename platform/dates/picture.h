@@ -17,7 +17,7 @@
 // Thread rule: a compiled Picture is an immutable value; all functions are thread safe.
 #pragma once
 
-#include "app/shell/dates/picture_template.h"
+#include "platform/dates/picture_template.h"
 
 #include <cstdint>
 #include <optional>

@@ -2,7 +2,7 @@
 // settings that pictures 17 and 18 (dates) and 7 and 8 (times) are built from.
 #pragma once
 
-#include "app/shell/dates/standard_date.h"
+#include "platform/dates/standard_date.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "app/shell/dates/picture_template.h"
+#include "platform/dates/picture_template.h"
 
 #include "platform/profile.h"
 #include "platform/system_profile.h"

@@ -1,4 +1,4 @@
-#include "app/shell/dates/picture.h"
+#include "platform/dates/picture.h"
 
 #include "platform/profile.h"
 

@@ -1,6 +1,6 @@
 // libFuzzer target: the first line of the input compiled as a picture, the rest read
 // through it; whatever is read must be a valid number that shows as text again.
-#include "app/shell/dates/picture.h"
+#include "platform/dates/picture.h"
 
 #include "platform/profile.h"
 
