@@ -30,7 +30,7 @@ namespace {
 
 std::int32_t gDraggedFirmId = 0;
 
-FormOutcome runAdresarForm(startup::AppContext& context, QWidget* parent, int request,
+FormOutcome runAdresarForm(frame::WindowContext& context, QWidget* parent, int request,
                            bool navigation);
 
 bool startDetached(const std::string& commandLine) {
@@ -42,7 +42,7 @@ ProgramStarter& programStarter() {
     return starter;
 }
 
-BrowseWindowSpec adresarSpec(startup::AppContext& context) {
+BrowseWindowSpec adresarSpec(frame::WindowContext& context) {
     BrowseWindowSpec look;
     look.title = QStringLiteral("Procházím adresář");
     look.section = "Adresar_S";
@@ -77,7 +77,7 @@ struct DependentList {
 };
 
 using DependentForm =
-    std::function<FormOutcome(startup::AppContext&, QWidget*, int request, std::int32_t firm)>;
+    std::function<FormOutcome(frame::WindowContext&, QWidget*, int request, std::int32_t firm)>;
 
 DependentList addDependentList(FormWindow& w, QVBoxLayout* page, BrowseDecl decl,
                                DependentForm form, std::string formatKey, QHBoxLayout* buttons) {
@@ -125,7 +125,7 @@ std::int32_t draggedFirmId() {
     return gDraggedFirmId;
 }
 
-void addAddressBookProcedures(frame::ProcedureTable& table, startup::AppContext& context) {
+void addAddressBookProcedures(frame::ProcedureTable& table, frame::WindowContext& context) {
     table["ADRESAR_S"].start = [&context](int thread) {
         return makeAdresarBrowse(context, thread, 0);
     };
@@ -140,7 +140,7 @@ void setProgramStarter(ProgramStarter starter) {
     programStarter() = starter ? std::move(starter) : ProgramStarter(startDetached);
 }
 
-QWidget* makeAdresarBrowse(startup::AppContext& context, int /*thread*/, int request) {
+QWidget* makeAdresarBrowse(frame::WindowContext& context, int /*thread*/, int request) {
     auto* w = new BrowseWindow(context, adresarBrowse(), adresarSpec(context), request);
     if (!w->opened()) {
         delete w;
@@ -149,7 +149,7 @@ QWidget* makeAdresarBrowse(startup::AppContext& context, int /*thread*/, int req
     return w;
 }
 
-bool selectFirm(startup::AppContext& context, QWidget* parent) {
+bool selectFirm(frame::WindowContext& context, QWidget* parent) {
     BrowseWindow w(context, adresarBrowse(), adresarSpec(context), kRequestSelect, parent);
     if (!w.opened()) return false;
     w.setModal(true);
@@ -161,7 +161,7 @@ bool selectFirm(startup::AppContext& context, QWidget* parent) {
     return w.response() == kResponseCompleted;
 }
 
-int callAdresarFormForFirm(startup::AppContext& context, QWidget* parent, std::int32_t id) {
+int callAdresarFormForFirm(frame::WindowContext& context, QWidget* parent, std::int32_t id) {
     OpenFiles files(context.services, {"Adresar"});
     auto& adr = context.db.file("Adresar");
     if (!files.ok()) return kResponseCancelled;
@@ -176,14 +176,14 @@ int callAdresarFormForFirm(startup::AppContext& context, QWidget* parent, std::i
     return callAdresarForm(context, parent, kRequestChange);
 }
 
-int callAdresarForm(startup::AppContext& context, QWidget* parent, int request) {
+int callAdresarForm(frame::WindowContext& context, QWidget* parent, int request) {
     return runAdresarForm(context, parent, request, false).response;
 }
 
 namespace {
 
 // ADRESAR_U; called from its list it carries the navigation buttons.
-FormOutcome runAdresarForm(startup::AppContext& context, QWidget* parent, int request,
+FormOutcome runAdresarForm(frame::WindowContext& context, QWidget* parent, int request,
                            bool navigation) {
     context.state.actionRequest = request;
     OpenFiles files(context.services,

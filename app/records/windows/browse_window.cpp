@@ -33,7 +33,7 @@ QPixmap mosaicFrame(int n, int size) {
     return pm;
 }
 
-BrowseWindow::BrowseWindow(startup::AppContext& context, BrowseDecl decl, BrowseWindowSpec look,
+BrowseWindow::BrowseWindow(frame::WindowContext& context, BrowseDecl decl, BrowseWindowSpec look,
                            int request, QWidget* parent)
     : QDialog(parent), context_(context), spec_(std::move(look)), request_(request) {
     setWindowTitle(spec_.title);

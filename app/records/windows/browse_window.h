@@ -10,7 +10,7 @@
 #include "app/records/browse/browse_engine.h"
 #include "app/records/windows/browse_list.h"
 #include "app/records/windows/open_files.h"
-#include "app/shell/startup/app_context.h"
+#include "app/shell/frame/window_context.h"
 
 #include <QDialog>
 #include <functional>
@@ -44,7 +44,7 @@ struct BrowseWindowSpec {
 class BrowseWindow : public QDialog {
 public:
     // request 4 makes a selecting browse. Check opened() before showing.
-    BrowseWindow(startup::AppContext& context, BrowseDecl decl, BrowseWindowSpec look, int request,
+    BrowseWindow(frame::WindowContext& context, BrowseDecl decl, BrowseWindowSpec look, int request,
                  QWidget* parent = nullptr);
     ~BrowseWindow() override;
 
@@ -72,7 +72,7 @@ private:
     void saveState();
     void tick();
 
-    startup::AppContext& context_;
+    frame::WindowContext& context_;
     BrowseWindowSpec spec_;
     std::unique_ptr<OpenFiles> files_;
     bool opened_ = false;

@@ -62,7 +62,7 @@ QToolButton* lookupButton(QWidget* parent, const QString& hint) {
 }
 
 // Offers the persons of a firm under the button; the chosen name goes into target.
-void pickPerson(startup::AppContext& context, QWidget* owner, std::int32_t firm, QLineEdit* target,
+void pickPerson(frame::WindowContext& context, QWidget* owner, std::int32_t firm, QLineEdit* target,
                 QToolButton* anchor) {
     auto& oso = context.db.file("Osoby");
     QMenu menu(owner);
@@ -80,7 +80,7 @@ void pickPerson(startup::AppContext& context, QWidget* owner, std::int32_t firm,
 
 } // namespace
 
-FormOutcome runOsobyForm(startup::AppContext& context, QWidget* parent, int request,
+FormOutcome runOsobyForm(frame::WindowContext& context, QWidget* parent, int request,
                          std::int32_t firmId) {
     OpenFiles files(context.services, {"Osoby"});
     if (!files.ok()) return {};
@@ -109,7 +109,7 @@ FormOutcome runOsobyForm(startup::AppContext& context, QWidget* parent, int requ
     return w.run(request);
 }
 
-FormOutcome runHistorieForm(startup::AppContext& context, QWidget* parent, int request,
+FormOutcome runHistorieForm(frame::WindowContext& context, QWidget* parent, int request,
                             std::int32_t firmId) {
     OpenFiles files(context.services, {"Schuzky", "Adresar", "Osoby"});
     if (!files.ok()) return {};
@@ -143,7 +143,7 @@ FormOutcome runHistorieForm(startup::AppContext& context, QWidget* parent, int r
     return w.run(request);
 }
 
-FormOutcome runKliceForm(startup::AppContext& context, QWidget* parent, int request,
+FormOutcome runKliceForm(frame::WindowContext& context, QWidget* parent, int request,
                          std::int32_t firmId) {
     OpenFiles files(context.services, {"Klice", "EVKLICSL", "Adresar"});
     if (!files.ok()) return {};
@@ -177,7 +177,7 @@ FormOutcome runKliceForm(startup::AppContext& context, QWidget* parent, int requ
     return w.run(request);
 }
 
-FormOutcome runUkolyForm1(startup::AppContext& context, QWidget* parent, int request,
+FormOutcome runUkolyForm1(frame::WindowContext& context, QWidget* parent, int request,
                           std::int32_t firmId) {
     OpenFiles files(context.services, {"UKOLY", "Adresar", "Osoby"});
     if (!files.ok()) return {};
@@ -236,7 +236,7 @@ FormOutcome runUkolyForm1(startup::AppContext& context, QWidget* parent, int req
     return w.run(request);
 }
 
-bool selectKeyword(startup::AppContext& context, QWidget* parent) {
+bool selectKeyword(frame::WindowContext& context, QWidget* parent) {
     BrowseWindowSpec look;
     look.title = QStringLiteral("Seznam klíčů");
     look.section = "Evklic_S";

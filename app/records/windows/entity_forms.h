@@ -4,23 +4,23 @@
 #pragma once
 
 #include "app/records/browse/browse_engine.h"
-#include "app/shell/startup/app_context.h"
+#include "app/shell/frame/window_context.h"
 
 class QWidget;
 
 namespace zv::records {
 
 // Each runs request 1-3 on its file's buffer; firmId primes a new record's link.
-FormOutcome runOsobyForm(startup::AppContext& context, QWidget* parent, int request,
+FormOutcome runOsobyForm(frame::WindowContext& context, QWidget* parent, int request,
                          std::int32_t firmId);
-FormOutcome runHistorieForm(startup::AppContext& context, QWidget* parent, int request,
+FormOutcome runHistorieForm(frame::WindowContext& context, QWidget* parent, int request,
                             std::int32_t firmId);
-FormOutcome runKliceForm(startup::AppContext& context, QWidget* parent, int request,
+FormOutcome runKliceForm(frame::WindowContext& context, QWidget* parent, int request,
                          std::int32_t firmId);
-FormOutcome runUkolyForm1(startup::AppContext& context, QWidget* parent, int request,
+FormOutcome runUkolyForm1(frame::WindowContext& context, QWidget* parent, int request,
                           std::int32_t firmId);
 
 // EVKLIC_S called to select: true with the keyword in EVKLICSL's buffer.
-bool selectKeyword(startup::AppContext& context, QWidget* parent);
+bool selectKeyword(frame::WindowContext& context, QWidget* parent);
 
 } // namespace zv::records

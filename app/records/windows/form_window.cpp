@@ -19,7 +19,7 @@
 
 namespace zv::records {
 
-FormWindow::FormWindow(startup::AppContext& context, FormDecl decl, std::string section,
+FormWindow::FormWindow(frame::WindowContext& context, FormDecl decl, std::string section,
                        QWidget* parent)
     : QDialog(parent), context_(context), engine_(context.services, std::move(decl)),
       section_(std::move(section)) {

@@ -9,7 +9,7 @@
 
 #include "app/records/form/form_engine.h"
 #include "app/records/windows/field_binding.h"
-#include "app/shell/startup/app_context.h"
+#include "app/shell/frame/window_context.h"
 
 #include <QDialog>
 #include <functional>
@@ -29,14 +29,14 @@ namespace zv::records {
 
 class FormWindow : public QDialog {
 public:
-    FormWindow(startup::AppContext& context, FormDecl decl, std::string section,
+    FormWindow(frame::WindowContext& context, FormDecl decl, std::string section,
                QWidget* parent = nullptr);
     ~FormWindow() override;
 
     FormEngine& engine() { return engine_; }
     access::RecordFile& file() { return engine_.file(); }
     FieldBindings& bindings() { return bindings_; }
-    startup::AppContext& context() { return context_; }
+    frame::WindowContext& context() { return context_; }
 
     // Building the window (before run()).
     QVBoxLayout* addTab(const QString& title, const QString& hint = {});
@@ -79,7 +79,7 @@ protected:
 private:
     void saveState();
 
-    startup::AppContext& context_;
+    frame::WindowContext& context_;
     FormEngine engine_;
     std::string section_;
     FieldBindings bindings_;

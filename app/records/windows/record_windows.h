@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/shell/frame/procedures.h"
-#include "app/shell/startup/app_context.h"
+#include "app/shell/frame/window_context.h"
 
 #include <QString>
 #include <cstdint>
@@ -17,23 +17,23 @@ namespace zv::records {
 
 // ADRESAR_S, the firm list ("Procházím adresář"), made for ProcedureRuntime::start
 // on `thread`. request 4 makes it a picking list. Null when Adresar cannot be opened.
-QWidget* makeAdresarBrowse(startup::AppContext& context, int thread, int request = 0);
+QWidget* makeAdresarBrowse(frame::WindowContext& context, int thread, int request = 0);
 
 // ADRESAR_S called modally to pick a firm: true, with the firm in Adresar's
 // buffer, when one was selected (ActionResponse 1); false on Close.
-bool selectFirm(startup::AppContext& context, QWidget* parent);
+bool selectFirm(frame::WindowContext& context, QWidget* parent);
 
 // ADRESAR_U called modally: request 1 inserts, 2 changes and 3 deletes the firm
 // in Adresar's buffer. Sets ActionResponse and returns it (1 completed, 2 cancelled).
-int callAdresarForm(startup::AppContext& context, QWidget* parent, int request);
+int callAdresarForm(frame::WindowContext& context, QWidget* parent, int request);
 
 // ADRESAR_U for firm id (the reminder window's "&Firma"): reads the firm, then
 // changes it. 2 (cancelled) when the firm does not exist.
-int callAdresarFormForFirm(startup::AppContext& context, QWidget* parent, std::int32_t id);
+int callAdresarFormForFirm(frame::WindowContext& context, QWidget* parent, std::int32_t id);
 
 // Registers ADRESAR_S (started) and ADRESAR_U (called with the firm's ADR:ID in
 // Adresar's buffer, as the reminder window's "&Firma" leaves it) with the frame.
-void addAddressBookProcedures(frame::ProcedureTable& table, startup::AppContext& context);
+void addAddressBookProcedures(frame::ProcedureTable& table, frame::WindowContext& context);
 
 // Dragging firms out of ADRESAR_S: the drag carries this identifier under the
 // MIME type below, and DraggedFirmID holds the dragged firm's ADR:ID.

@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     startup::AppState state;
     state.userName = "Demo";
     state.dnes = dates::today();
-    startup::AppContext context{db, services, state, nullptr};
+    frame::WindowContext context{{db, services, state}};
     demo::DemoOptions options;
     options.firms = argc > 3 ? std::atoi(argv[3]) : 300;
     options.today = state.dnes;
@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
         return app.exec();
     }
     // A dependent record's form on the first record of firm 3.
-    using Runner = records::FormOutcome (*)(startup::AppContext&, QWidget*, int, std::int32_t);
+    using Runner = records::FormOutcome (*)(frame::WindowContext&, QWidget*, int, std::int32_t);
     const struct {
         const char* name;
         const char* file;

@@ -114,7 +114,7 @@ protected:
     services::ScriptedMessages messages;
     services::ProcedureServices s{db, messages, {}};
     startup::AppState state;
-    startup::AppContext context{db, s, state, nullptr};
+    frame::WindowContext context{{db, s, state}};
     std::vector<std::string> started;
 };
 

@@ -39,7 +39,7 @@ ProfileFile settingsFile() {
 
 } // namespace
 
-MainFrame::MainFrame(startup::AppContext& context, ProcedureTable procedures)
+MainFrame::MainFrame(frame::WindowContext& context, ProcedureTable procedures)
     : context_(context), procedures_(std::move(procedures)), area_(new QMdiArea(this)),
       runtime_(std::make_unique<ui::ProcedureRuntime>(area_)),
       reminders_(context.services, context.state), timer_(new QTimer(this)) {

@@ -7,7 +7,7 @@
 
 #include "procedures.h"
 
-#include "app/shell/startup/app_context.h"
+#include "app/shell/frame/window_context.h"
 #include "app/shell/startup/task_reminders.h"
 #include "ui/runtime/procedure_runtime.h"
 
@@ -27,7 +27,7 @@ namespace zv::frame {
 
 class MainFrame : public QMainWindow {
 public:
-    MainFrame(startup::AppContext& context, ProcedureTable procedures);
+    MainFrame(frame::WindowContext& context, ProcedureTable procedures);
     ~MainFrame() override;
 
     // The steps of the frame's opening (the user, settings, file names, the joke,
@@ -59,7 +59,7 @@ private:
     void applyToolItems();
     void checkHalt();
 
-    startup::AppContext& context_;
+    frame::WindowContext& context_;
     ProcedureTable procedures_;
     QMdiArea* area_;
     std::unique_ptr<ui::ProcedureRuntime> runtime_;

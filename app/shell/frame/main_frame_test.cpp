@@ -71,7 +71,7 @@ protected:
     services::ScriptedMessages messages;
     services::ProcedureServices services{db, messages, {}};
     startup::AppState state;
-    startup::AppContext context{db, services, state, nullptr};
+    frame::WindowContext context{{db, services, state}};
     std::unique_ptr<MainFrame> frame;
 };
 

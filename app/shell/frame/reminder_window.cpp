@@ -46,7 +46,7 @@ std::string timeText(std::int32_t t) {
 
 } // namespace
 
-ReminderWindow::ReminderWindow(startup::AppContext& context, int thread,
+ReminderWindow::ReminderWindow(frame::WindowContext& context, int thread,
                                std::function<void(std::int32_t)> openFirm)
     : context_(context), thread_(thread) {
     setObjectName("UKAZUKOLY");

@@ -4,7 +4,7 @@
 // opens the firm's form. Closing frees slot t.
 #pragma once
 
-#include "app/shell/startup/app_context.h"
+#include "app/shell/frame/window_context.h"
 
 #include <QWidget>
 
@@ -15,7 +15,7 @@ namespace zv::frame {
 class ReminderWindow : public QWidget {
 public:
     // openFirm, when given, opens the form of the firm with that number.
-    ReminderWindow(startup::AppContext& context, int thread,
+    ReminderWindow(frame::WindowContext& context, int thread,
                    std::function<void(std::int32_t firm)> openFirm = {});
 
     int thread() const { return thread_; }
@@ -27,7 +27,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    startup::AppContext& context_;
+    frame::WindowContext& context_;
     int thread_;
     std::int32_t task_ = 0;
     std::int32_t firm_ = 0;

@@ -1,8 +1,8 @@
 // zevlon: the contact manager. Starts in the current directory, which holds
 // ZEVLON.INI; the data directory is named there ("DATA" in section "QDADRESAR").
-#include "main_frame.h"
-#include "qt_message_service.h"
-#include "startup_windows.h"
+#include "app/shell/frame/main_frame.h"
+#include "app/shell/frame/qt_message_service.h"
+#include "app/shell/frame/startup_windows.h"
 
 #include "app/records/windows/record_windows.h"
 #include "app/selections/bindings/file_bindings.h"
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     zv::services::ProcedureServices services{db, messages, {}};
     zv::startup::AppState state;
     state.dnes = zv::dates::today();
-    zv::startup::AppContext context{db, services, state, nullptr};
+    zv::frame::WindowContext context{{db, services, state}};
 
     zv::frame::ProductPictureWindow(1500).exec();
 
