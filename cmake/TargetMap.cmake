@@ -1,0 +1,31 @@
+# Writes what every target of the build is made of and links, for the layer check
+# (scripts/check_layers.py): blocks of "target", "type", "dir", "sources", "links".
+
+function(_zevlon_targets_in dir out)
+  get_property(targets DIRECTORY "${dir}" PROPERTY BUILDSYSTEM_TARGETS)
+  get_property(subdirs DIRECTORY "${dir}" PROPERTY SUBDIRECTORIES)
+  foreach(sub IN LISTS subdirs)
+    _zevlon_targets_in("${sub}" more)
+    list(APPEND targets ${more})
+  endforeach()
+  set(${out} ${targets} PARENT_SCOPE)
+endfunction()
+
+function(zevlon_write_target_map file)
+  _zevlon_targets_in("${CMAKE_SOURCE_DIR}" targets)
+  set(text "")
+  foreach(t IN LISTS targets)
+    get_target_property(type ${t} TYPE)
+    if(NOT type MATCHES "^(STATIC_LIBRARY|SHARED_LIBRARY|OBJECT_LIBRARY|EXECUTABLE)$")
+      continue()
+    endif()
+    get_target_property(dir ${t} SOURCE_DIR)
+    get_target_property(sources ${t} SOURCES)
+    get_target_property(links ${t} LINK_LIBRARIES)
+    get_target_property(interface ${t} INTERFACE_LINK_LIBRARIES)
+    file(RELATIVE_PATH rel "${CMAKE_SOURCE_DIR}" "${dir}")
+    string(APPEND text "target ${t}\ntype ${type}\ndir ${rel}\nsources ${sources}\n"
+                       "links ${links};${interface}\n\n")
+  endforeach()
+  file(WRITE "${file}" "${text}")
+endfunction()
