@@ -641,6 +641,7 @@ bool QuartoDriver::supports(DriverOp op) const {
 }
 
 int QuartoDriver::dispatch(DriverOp op, ControlBlock& cb) {
+    const RuntimeErrorFileScope naming(cb.physicalName);
     cb.error = 0;
     cb.errorText.clear();
     Table* t = tableOf(cb);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace zv::storage {
 
@@ -14,7 +15,23 @@ void defaultHandler(const std::string& title, const std::string& text) {
 
 RuntimeErrorHandler gHandler = defaultHandler;
 
+// The file of the innermost scope of this thread (null: none).
+thread_local const std::string* gFile = nullptr;
+
+void raise(std::string text) {
+    if (gFile && !gFile->empty()) text += "\nFile: " + *gFile;
+    gHandler("Runtime error", text);
+}
+
 } // namespace
+
+RuntimeErrorFileScope::RuntimeErrorFileScope(const std::string& file) : previous_(gFile) {
+    gFile = &file;
+}
+
+RuntimeErrorFileScope::~RuntimeErrorFileScope() {
+    gFile = previous_;
+}
 
 RuntimeErrorHandler setRuntimeErrorHandler(RuntimeErrorHandler handler) {
     RuntimeErrorHandler old = gHandler;
@@ -25,11 +42,11 @@ RuntimeErrorHandler setRuntimeErrorHandler(RuntimeErrorHandler handler) {
 void internalError(int line) {
     std::string text = "Internal error : qtfbt line ";
     text += std::to_string(line);
-    gHandler("Runtime error", text);
+    raise(std::move(text));
 }
 
 void assertionFailed(const char* expression, const char* module) {
-    gHandler("Runtime error", std::string("Assertion failed: ") + expression + ", file " + module);
+    raise(std::string("Assertion failed: ") + expression + ", file " + module);
 }
 
 } // namespace zv::storage

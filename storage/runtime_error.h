@@ -16,6 +16,20 @@ using RuntimeErrorHandler = void (*)(const std::string& title, const std::string
 // Installs `handler` (nullptr: the default) and returns the previous one.
 RuntimeErrorHandler setRuntimeErrorHandler(RuntimeErrorHandler handler);
 
+// Names the file the calls of this thread work on while the scope lasts: a runtime
+// error raised meanwhile names it on a line of its own ("File: data/ADRESAR.QTF").
+// Scopes nest; the innermost names the file.
+class RuntimeErrorFileScope {
+public:
+    explicit RuntimeErrorFileScope(const std::string& file);
+    ~RuntimeErrorFileScope();
+    RuntimeErrorFileScope(const RuntimeErrorFileScope&) = delete;
+    RuntimeErrorFileScope& operator=(const RuntimeErrorFileScope&) = delete;
+
+private:
+    const std::string* previous_; // the scope this one hides
+};
+
 // "Internal error : qtfbt line N" through the handler.
 void internalError(int line);
 // An assertion of module `module` that failed, e.g. ("done+len <= limit", "qtfl3").

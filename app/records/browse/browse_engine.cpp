@@ -1,6 +1,6 @@
 #include "app/records/browse/browse_engine.h"
 
-#include "app/records/browse/field_values.h"
+#include "app/shell/dictionary/field_values.h"
 #include "app/records/browse/thumb.h"
 #include "app/shell/access/database.h"
 #include "app/shell/dictionary/field_text.h"
@@ -15,10 +15,10 @@ constexpr std::size_t kLocatorMax = 30;
 
 std::string cellText(const Column& column, access::RecordFile& file) {
     if (column.text) return column.text(file);
-    const auto* field = fieldOf(file.def(), column.field);
+    const auto* field = dict::fieldOf(file.def(), column.field);
     if (!field) return {};
     std::string text = dict::fieldText(*field, file.record());
-    if (column.zeroPad > 0 && !isTextField(*field) && text.size() < std::size_t(column.zeroPad) &&
+    if (column.zeroPad > 0 && !dict::isTextField(*field) && text.size() < std::size_t(column.zeroPad) &&
         !text.empty() && text[0] != '-')
         text.insert(0, std::size_t(column.zeroPad) - text.size(), '0');
     return text;
@@ -32,14 +32,14 @@ BrowseEngine::BrowseEngine(services::ProcedureServices& services, BrowseDecl dec
     for (const auto& o : decl_.orders)
         keys_.push_back(file_.keyNumber(o.key));
     locators_.resize(decl_.orders.size());
-    if (!decl_.restrictField.empty()) restrictSpec_ = fieldOf(file_.def(), decl_.restrictField);
+    if (!decl_.restrictField.empty()) restrictSpec_ = dict::fieldOf(file_.def(), decl_.restrictField);
 }
 
 int BrowseEngine::open() {
     const int code = view_.open(access::kOpenDenyWrite);
     if (code != 0) {
         s_.saveError();
-        s_.message(36);
+        s_.message(msg::ViewOpenError);
         return code;
     }
     view_.setFilter(filter_);
@@ -101,7 +101,7 @@ void BrowseEngine::setOrder(int order, bool force) {
         // A new order starts with an empty locator and a blank key field.
         locators_[std::size_t(order - 1)].clear();
         if (const auto* f = keyField(decl_.orders[std::size_t(order - 1)]))
-            blankField(*f, file_.record());
+            dict::blankField(*f, file_.record());
     }
     if (!changed && !force && !restrictionChanged_ && !firstDisplay_) return;
     order_ = order;
@@ -126,7 +126,7 @@ void BrowseEngine::emptyPage() {
 void BrowseEngine::startTop() {
     if (restrictSpec_ && restriction_) {
         file_.clearBuffer();
-        setFieldInteger(*restrictSpec_, file_.record(), *restriction_);
+        dict::setFieldInteger(*restrictSpec_, file_.record(), *restriction_);
         (void)view_.setKeyValue(key_);
         return;
     }
@@ -141,7 +141,7 @@ void BrowseEngine::startBottom() {
             return;
         }
         file_.clearBuffer();
-        setFieldInteger(*restrictSpec_, file_.record(), *restriction_ + 1);
+        dict::setFieldInteger(*restrictSpec_, file_.record(), *restriction_ + 1);
         (void)view_.setKeyValue(key_);
         return;
     }
@@ -184,7 +184,7 @@ int BrowseEngine::fill(int items, bool forward) {
         if (code == access::kRecordNotAvailable) break;
         if (code != 0) {
             s_.saveError();
-            s_.message(35, decl_.file);
+            s_.message(msg::RecordRetrieval, decl_.file);
             failed_ = true;
             break;
         }
@@ -335,7 +335,7 @@ void BrowseEngine::bottom() {
 
 void BrowseEngine::locateAtBuffer() {
     if (restrictSpec_ && restriction_)
-        setFieldInteger(*restrictSpec_, file_.record(), *restriction_);
+        dict::setFieldInteger(*restrictSpec_, file_.record(), *restriction_);
     (void)view_.setKeyValue(key_);
     emptyPage();
     addQueue_ = false;
@@ -362,9 +362,9 @@ void BrowseEngine::setLocatorValue() {
     const auto* f = keyField(o);
     if (!f) return;
     for (const auto& name : o.blankOnLocate)
-        if (const auto* b = fieldOf(file_.def(), name)) blankField(*b, file_.record());
+        if (const auto* b = dict::fieldOf(file_.def(), name)) dict::blankField(*b, file_.record());
     // Numbers take the typed text as a number.
-    setFieldText(*f, file_.record(), locators_[std::size_t(order_ - 1)]);
+    dict::setFieldText(*f, file_.record(), locators_[std::size_t(order_ - 1)]);
     locateAtBuffer();
 }
 
@@ -398,7 +398,7 @@ int BrowseEngine::thumbPosition() {
     const auto* f = keyField(sortOrder());
     if (!f) return 1;
     const auto& rec = rows_[std::size_t(current_ - 1)].record;
-    if (isTextField(*f)) return thumbPositionForText(dict::fieldText(*f, rec.data()));
+    if (dict::isTextField(*f)) return thumbPositionForText(dict::fieldText(*f, rec.data()));
     // Number orders: proportional between the first and the last key value.
     const std::vector<std::uint8_t> saved(file_.record(), file_.record() + file_.recordSize());
     std::int64_t lo = 0, hi = 0;
@@ -418,16 +418,16 @@ void BrowseEngine::thumbTo(int position) {
         top();
         return;
     }
-    if (position >= kThumbPositions && !isTextField(*f)) {
+    if (position >= kThumbPositions && !dict::isTextField(*f)) {
         bottom();
         return;
     }
     file_.clearBuffer();
-    if (isTextField(*f)) {
+    if (dict::isTextField(*f)) {
         std::string prefix(thumbPrefix(position));
         while (!prefix.empty() && prefix.back() == ' ')
             prefix.pop_back();
-        setFieldText(*f, file_.record(), prefix);
+        dict::setFieldText(*f, file_.record(), prefix);
     } else {
         std::int64_t lo = 0, hi = 0;
         if (file_.setKey(key_) == 0 && file_.next() == 0)
@@ -435,7 +435,7 @@ void BrowseEngine::thumbTo(int position) {
         if (file_.setKeyEnd(key_) == 0 && file_.previous() == 0)
             hi = dict::fieldInteger(*f, file_.record());
         file_.clearBuffer();
-        setFieldInteger(*f, file_.record(), thumbNumberForPosition(position, lo, hi));
+        dict::setFieldInteger(*f, file_.record(), thumbNumberForPosition(position, lo, hi));
     }
     locators_[std::size_t(order_ - 1)].clear();
     locateAtBuffer();

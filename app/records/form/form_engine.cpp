@@ -1,6 +1,6 @@
 #include "app/records/form/form_engine.h"
 
-#include "app/records/browse/field_values.h"
+#include "app/shell/dictionary/field_values.h"
 #include "app/shell/access/database.h"
 #include "app/shell/dictionary/field_text.h"
 #include "app/shell/services/referential_rules.h"
@@ -53,7 +53,7 @@ std::string FormEngine::keyName(int key) const {
 }
 
 int FormEngine::numberRecord() {
-    const auto* field = fieldOf(file_.def(), decl_.numberField);
+    const auto* field = dict::fieldOf(file_.def(), decl_.numberField);
     const int key = file_.keyNumber(decl_.numberKey);
     if (!field || key < 0) return 80; // a form declared without a usable number field
     const Image mine = snapshot();
@@ -67,7 +67,7 @@ int FormEngine::numberRecord() {
         return code;
     }
     restore(mine);
-    setFieldInteger(*field, file_.record(), number);
+    dict::setFieldInteger(*field, file_.record(), number);
     return 0;
 }
 
@@ -77,7 +77,7 @@ int FormEngine::addPlaceholder() {
             const int read = numberRecord();
             if (read != 0) {
                 s_.saveError();
-                s_.message(35, file_.def().label);
+                s_.message(msg::RecordRetrieval, file_.def().label);
                 return read;
             }
             if (file_.add() == 0) {
@@ -87,7 +87,8 @@ int FormEngine::addPlaceholder() {
             }
         }
         s_.saveError();
-        if (s_.message(25) != Button::Retry) return s_.saved.code ? s_.saved.code : 81;
+        if (s_.message(msg::AutoNumberError) != Button::Retry)
+            return s_.saved.code ? s_.saved.code : access::kUnknownError;
     }
 }
 
@@ -108,7 +109,7 @@ bool FormEngine::begin(int request) {
     // Change or delete: the record in the buffer is the file's current record.
     pos_ = file_.position(-1);
     if (request == kRequestDelete) {
-        if (s_.message(32) != Button::Ok) {
+        if (s_.message(msg::ConfirmDelete) != Button::Ok) {
             finish(kResponseCancelled);
             return false;
         }
@@ -118,7 +119,7 @@ bool FormEngine::begin(int request) {
                 finish(kResponseCompleted);
                 return false;
             }
-            if (s_.message(18) != Button::Yes) {
+            if (s_.message(msg::DeleteRetry) != Button::Yes) {
                 finish(kResponseCancelled);
                 return false;
             }
@@ -145,7 +146,7 @@ void FormEngine::makeCurrent() {
 std::string FormEngine::title() const {
     if (request_ == kRequestInsert) return decl_.insertTitle;
     std::string t = decl_.changeTitle;
-    if (const auto* f = fieldOf(file_.def(), decl_.titleField)) {
+    if (const auto* f = dict::fieldOf(file_.def(), decl_.titleField)) {
         std::string value = dict::fieldText(*f, original_.record.empty() ? file_.record()
                                                                          : original_.record.data());
         if (value.size() > std::size_t(decl_.titleClip)) value.resize(std::size_t(decl_.titleClip));
@@ -178,9 +179,9 @@ FormEngine::OkResult FormEngine::ok() {
             for (std::size_t k = 0; k < keys.size() && name.empty(); ++k)
                 if (!(keys[k].flags & storage::kKeyDuplicates) && file_.duplicate(int(k)))
                     name = keyName(int(k));
-            s_.message(24, name);
+            s_.message(msg::DuplicateKey, name);
         } else {
-            s_.message(14);
+            s_.message(msg::InsertError);
         }
         return OkResult::StayOpen;
     }
@@ -204,7 +205,7 @@ FormEngine::OkResult FormEngine::ok() {
             original_ = snapshot();
             return OkResult::Reloaded;
         }
-        if (s_.message(16) != Button::Yes) return OkResult::StayOpen;
+        if (s_.message(msg::UpdateRetry) != Button::Yes) return OkResult::StayOpen;
     }
 }
 

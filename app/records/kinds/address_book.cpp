@@ -1,7 +1,8 @@
 #include "app/records/kinds/address_book.h"
 
-#include "app/records/browse/field_values.h"
+#include "app/shell/dictionary/field_values.h"
 #include "app/shell/access/database.h"
+#include "app/shell/access/look_up.h"
 #include "platform/dates/standard_date.h"
 #include "app/shell/dictionary/field_text.h"
 #include "app/shell/dictionary/records.h"
@@ -94,12 +95,7 @@ BrowseDecl historyList() {
 }
 
 std::string keywordText(access::RecordFile& evklicsl, std::int32_t number) {
-    if (!evklicsl.isOpen()) return {};
-    auto& k = evklicsl.as<rec::EvklicslRecord>();
-    k.IDKS.set(number);
-    const int key = evklicsl.keyNumber("EVK:BYIDKS");
-    if (evklicsl.setKeyValue(key) != 0 || evklicsl.next() != 0 || k.IDKS.get() != number) return {};
-    return std::string(k.POPIS.trimmed());
+    return access::lookUpText(evklicsl, "EVK:BYIDKS", number, "EVK:POPIS");
 }
 
 BrowseDecl keywordsList(access::Database& db) {
@@ -206,9 +202,7 @@ std::array<std::string, 20> categoryCaptions(access::RecordFile& kategorie, int 
     auto& k = kategorie.as<rec::KategorieRecord>();
     kategorie.clearBuffer();
     k.TEXT.set(static_cast<std::uint8_t>(set));
-    const int key = kategorie.keyNumber("KAG:BYTEXTY");
-    if (set < 1 || set > 255 || kategorie.setKeyValue(key) != 0 || kategorie.next() != 0 ||
-        k.TEXT.get() != set)
+    if (set < 1 || set > 255 || kategorie.getByKey(kategorie.keyNumber("KAG:BYTEXTY")) != 0)
         return out;
     const std::string_view captions[20] = {
         k.K1.trimmed(),  k.K2.trimmed(),  k.K3.trimmed(),  k.K4.trimmed(),  k.K5.trimmed(),
@@ -252,12 +246,14 @@ int deleteFirmChildren(access::Database& db, std::int32_t id) {
     int deleted = 0;
     for (const auto& c : children) {
         auto* file = db.fileOrNull(c.label);
-        const auto* link = file ? fieldOf(file->def(), c.field) : nullptr;
+        const auto* link = file ? dict::fieldOf(file->def(), c.field) : nullptr;
         if (!file || !link || !file->isOpen()) continue;
         const int key = file->keyNumber(c.key);
         for (;;) {
             file->clearBuffer();
-            setFieldInteger(*link, file->record(), id);
+            dict::setFieldInteger(*link, file->record(), id);
+            // The keys hold more than the link: the firm's first record is the
+            // first at or after the link value alone.
             if (file->setKeyValue(key) != 0 || file->next() != 0 ||
                 dict::fieldInteger(*link, file->record()) != id || file->remove() != 0)
                 break;
@@ -265,20 +261,6 @@ int deleteFirmChildren(access::Database& db, std::int32_t id) {
         }
     }
     return deleted;
-}
-
-std::string firmName(access::RecordFile& adresar, std::int32_t id) {
-    if (!adresar.isOpen()) return {};
-    const std::vector<std::uint8_t> saved(adresar.record(),
-                                          adresar.record() + adresar.recordSize());
-    auto& r = adresar.as<rec::AdresarRecord>();
-    r.ID.set(id);
-    std::string name;
-    if (adresar.setKeyValue(adresar.keyNumber("ADR:BYID")) == 0 && adresar.next() == 0 &&
-        r.ID.get() == id)
-        name = std::string(r.FIRMA.trimmed());
-    std::copy(saved.begin(), saved.end(), adresar.record());
-    return name;
 }
 
 } // namespace zv::records

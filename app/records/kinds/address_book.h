@@ -8,6 +8,7 @@
 #include "app/records/browse/browse_decl.h"
 #include "app/records/form/form_engine.h"
 #include "app/shell/access/database.h"
+#include "app/shell/access/look_up.h"
 #include "app/shell/startup/app_state.h"
 
 #include <array>
@@ -55,9 +56,10 @@ void copyContact(access::RecordFile& adresar, const access::RecordFile& osoby);
 // must be open. Returns the number of records deleted.
 int deleteFirmChildren(access::Database& db, std::int32_t id);
 
+// The name of firm id in Adresar, blank when absent; Adresar's buffer stays as it was.
+using access::firmName;
+
 // The text of a keyword number in EVKLICSL (which must be open), blank when absent.
 std::string keywordText(access::RecordFile& evklicsl, std::int32_t number);
-// The name of firm id in Adresar, blank when absent. Leaves Adresar's buffer as it was.
-std::string firmName(access::RecordFile& adresar, std::int32_t id);
 
 } // namespace zv::records

@@ -167,8 +167,7 @@ int callAdresarFormForFirm(frame::WindowContext& context, QWidget* parent, std::
     if (!files.ok()) return kResponseCancelled;
     adr.clearBuffer();
     adr.as<rec::AdresarRecord>().ID.set(id);
-    if (adr.setKeyValue(adr.keyNumber("ADR:BYID")) != 0 || adr.next() != 0 ||
-        adr.as<rec::AdresarRecord>().ID.get() != id) {
+    if (adr.getByKey(adr.keyNumber("ADR:BYID")) != 0) {
         context.state.actionResponse = kResponseCancelled;
         return kResponseCancelled;
     }

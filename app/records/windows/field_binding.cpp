@@ -1,6 +1,6 @@
 #include "app/records/windows/field_binding.h"
 
-#include "app/records/browse/field_values.h"
+#include "app/shell/dictionary/field_values.h"
 #include "platform/dates/picture.h"
 #include "app/shell/dictionary/field_text.h"
 #include "ui/window/text.h"
@@ -28,7 +28,7 @@ void FieldBindings::bindLine(QLineEdit* edit, access::RecordFile& file, std::str
     const int f = fieldIndex(file, field);
     if (f < 0) return;
     const auto& s = layoutField(file, f);
-    if (isTextField(s))
+    if (dict::isTextField(s))
         edit->setMaxLength(int(s.type == storage::FieldType::CString ? s.size - 1 : s.size));
     bindings_.push_back({Kind::Line, edit, &file, f, 0});
 }
@@ -92,20 +92,20 @@ bool FieldBindings::store(QWidget** bad) {
                     if (bad) *bad = b.widget;
                     return false;
                 }
-                setFieldInteger(s, b.file->record(), *value);
+                dict::setFieldInteger(s, b.file->record(), *value);
             } else {
-                setFieldText(s, b.file->record(), text);
+                dict::setFieldText(s, b.file->record(), text);
             }
             break;
         }
         case Kind::Check:
-            setFieldInteger(layoutField(*b.file, b.field), b.file->record(),
+            dict::setFieldInteger(layoutField(*b.file, b.field), b.file->record(),
                             static_cast<QCheckBox*>(b.widget.data())->isChecked() ? 1 : 0);
             break;
         case Kind::Text: {
             QString t = static_cast<QPlainTextEdit*>(b.widget.data())->toPlainText();
             t.replace("\n", "\r\n");
-            setFieldText(layoutField(*b.file, b.field), b.file->record(), ui::recordText(t));
+            dict::setFieldText(layoutField(*b.file, b.field), b.file->record(), ui::recordText(t));
             break;
         }
         case Kind::Memo: {

@@ -189,6 +189,13 @@ int RecordFile::setKeyValueBack(int key) {
     return run(DriverOp::SetKeyValueBack);
 }
 
+int RecordFile::getByKey(int key) {
+    cb_.keyNumber = key;
+    recordOrder_ = false;
+    eof_ = false;
+    return run(DriverOp::GetByKey);
+}
+
 int RecordFile::setFile() {
     recordOrder_ = true;
     eof_ = false;

@@ -83,6 +83,9 @@ public:
     int setKeyValue(int key);     // at the first record at or after the buffer's key value
     int setKeyValueBack(int key); // at the last record at or before the buffer's key value
     int setFile();                // start of record-number order
+    // Reads the first record whose value in key `key` equals the buffer's (in the
+    // key's order). 33 when there is none; the buffer then keeps what it held.
+    int getByKey(int key);
     int next();
     int previous();
     bool eof() const { return eof_; }

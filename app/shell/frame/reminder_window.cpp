@@ -1,6 +1,7 @@
 #include "reminder_window.h"
 
 #include "platform/dates/picture.h"
+#include "app/shell/access/look_up.h"
 #include "app/shell/dictionary/field_text.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
@@ -61,8 +62,7 @@ ReminderWindow::ReminderWindow(frame::WindowContext& context, int thread,
     if (services::standardOpen(context.services, uko) == services::OpenOutcome::Opened) {
         uko.clearBuffer();
         uko.as<UkolyRecord>().CUKOLU.set(task_);
-        if (uko.setKeyValue(uko.keyNumber("UKO:BYCUKOLU")) == 0 && uko.next() == 0 &&
-            uko.as<UkolyRecord>().CUKOLU.get() == task_) {
+        if (uko.getByKey(uko.keyNumber("UKO:BYCUKOLU")) == 0) {
             task = uko.as<UkolyRecord>();
             memo = uko.memo();
         }
@@ -72,11 +72,7 @@ ReminderWindow::ReminderWindow(frame::WindowContext& context, int thread,
     auto& adr = context.db.file("Adresar");
     if (firm_ != 0 &&
         services::standardOpen(context.services, adr) == services::OpenOutcome::Opened) {
-        adr.clearBuffer();
-        adr.as<rec::AdresarRecord>().ID.set(firm_);
-        if (adr.setKeyValue(adr.keyNumber("ADR:BYID")) == 0 && adr.next() == 0 &&
-            adr.as<rec::AdresarRecord>().ID.get() == firm_)
-            firmName = std::string(adr.as<rec::AdresarRecord>().FIRMA.trimmed());
+        firmName = access::firmName(adr, firm_);
         services::standardRelease(adr);
     }
 

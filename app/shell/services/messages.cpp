@@ -1,11 +1,13 @@
 #include "messages.h"
 
+#include "app/shell/access/error_codes.h"
 #include "platform/codepage.h"
 
 namespace zv::services {
 
 std::string errorForMessage(const SavedError& e) {
-    if (e.code == 90) return e.driverText + " (" + std::to_string(e.driverCode) + ")";
+    if (e.code == access::kFileSystemError)
+        return e.driverText + " (" + std::to_string(e.driverCode) + ")";
     return e.text + " (" + std::to_string(e.code) + ")";
 }
 
@@ -18,84 +20,88 @@ Message standardMessage(int n, std::string_view name1, std::string_view name2,
     const Buttons yesNo{Button::Yes, Button::No};
     const Buttons okCancel{Button::Ok, Button::Cancel};
     switch (n) {
-    case 1:
+    case msg::InvalidFile:
         return {"Invalid File", "Invalid File!", Icon::Hand, ok};
-    case 2:
+    case msg::InvalidKey:
         return {"Invalid Key", a + " key file is invalid.  Do you\nwant to rebuild the key?",
                 Icon::Question, yesNo};
-    case 3:
+    case msg::KeyRebuildError:
         return {"Key Rebuild Error",
                 "Error: (" + err + ") repairing key for " + a +
                     ".  Press OK to end this application.",
                 Icon::Hand, ok};
-    case 4:
+    case msg::FileCreationError:
         return {"File Creation Error",
                 "Error: (" + err + ") creating " + a + ".  Press OK to end this application.",
                 Icon::Hand, ok};
-    case 5:
+    case msg::CreatedFileOpenError:
         return {"File Creation Error",
                 "Error: (" + err + ") opening created file: " + a +
                     ".  Press OK to end this application.",
                 Icon::Hand, ok};
-    case 6:
+    case msg::ProcedureNotDefined:
         return {"Procedure not defined", "The Procedure " + a + " has not\nbeen defined.",
                 Icon::Hand, ok};
-    case 7:
+    case msg::KeyedReadError:
         return {"", "Unable to read keyed record.  Error: " + err + ".  Insert Aborted",
                 Icon::Exclamation, ok};
-    case 8:
+    case msg::RangeLower:
         return {"Range Error", "The value of " + a + " must be lower than " + b, Icon::Exclamation,
                 ok};
-    case 9:
+    case msg::RangeHigher:
         return {"Range Error", "The value of " + a + " must be higher than " + b, Icon::Exclamation,
                 ok};
-    case 10:
+    case msg::RangeBetween:
         return {"Range Error", "The value of " + a + " must be between " + b + ".",
                 Icon::Exclamation, ok};
-    case 11:
+    case msg::NotInLookupFile:
         return {"Field Contents Error",
                 "The value for " + a + " must be found in the " + b + " file.", Icon::Exclamation,
                 ok};
-    case 12:
+    case msg::ReferencedOnUpdate:
         return {"Referential Integrity Update Error",
                 "This record is referenced from the file " + a +
                     ".  Linking field(s) have been restricted from change and have been reset to "
                     "original values.",
                 Icon::Exclamation, ok};
-    case 13:
+    case msg::ReferencedOnDelete:
         return {"Referential Integrity Delete Error",
                 "This record is referenced from the file " + a +
                     ".  This record cannot be deleted while these references exist.",
                 Icon::Exclamation, ok};
-    case 14:
+    case msg::InsertError:
         return {"Record Insert Error",
                 "An error was experienced during the update of record.  Error: " + err + ".",
                 Icon::Exclamation, ok};
-    case 15:
+    case msg::UpdateOperationError:
         return {"Update Operation Error",
                 "An error (" + err +
                     ") was experienced when attempting to update a record from the file.  Probable "
                     "Cause: " +
                     a,
                 Icon::Exclamation, ok};
-    case 16:
+    case msg::UpdateRetry:
         return {"Record Update Error",
                 "An error was experienced changing this record.  Do you want to try to save again?",
                 Icon::Question, yesNo};
-    case 17:
+    case msg::DeleteOperationError:
         return {"Delete Operation Error",
                 "An error (" + err +
                     ") was experienced when attempting to delete a record from the file " + a + ".",
                 Icon::Exclamation, ok};
-    case 18:
+    case msg::DeleteRetry:
         return {"Record Update Error",
                 "An error was experienced deleting this record.  Do you want to try to save again?",
                 Icon::Question, yesNo};
-    case 19:
-    case 20:
-    case 21: {
-        const char* what = n == 19 ? "insert" : n == 20 ? "change" : "delete";
-        const char* plural = n == 19 ? "inserts" : n == 20 ? "changes" : "deletes";
+    case msg::InsertNotAllowed:
+    case msg::ChangeNotAllowed:
+    case msg::DeleteNotAllowed: {
+        const char* what = n == msg::InsertNotAllowed   ? "insert"
+                           : n == msg::ChangeNotAllowed ? "change"
+                                                        : "delete";
+        const char* plural = n == msg::InsertNotAllowed   ? "inserts"
+                             : n == msg::ChangeNotAllowed ? "changes"
+                                                          : "deletes";
         return {"Invalid Request",
                 std::string("This procedure was called to ") + what + " a record, however " +
                     plural +
@@ -103,33 +109,33 @@ Message standardMessage(int n, std::string_view name1, std::string_view name2,
                     "procedure",
                 Icon::Exclamation, ok};
     }
-    case 22:
+    case msg::CreationNotAllowed:
         return {"File Creation Not Allowed",
                 "The File " + a +
                     "was not found, and creation of the file is not allowed.  Press OK to end this "
                     "application.",
                 Icon::Hand, ok};
-    case 23:
+    case msg::ConfirmCancel:
         return {"Update Cancelled", "Are you sure you want to cancel?", Icon::Question, yesNo};
-    case 24:
+    case msg::DuplicateKey:
         return {"Duplicate Key Error",
                 "Adding this record creates a duplicate entry for the key:" + a, Icon::Exclamation,
                 ok};
-    case 25:
+    case msg::AutoNumberError:
         return {"Auto Increment Error",
                 "Attempts to automatically number this record have failed.  Error: " + err,
                 Icon::Exclamation,
                 {Button::Retry, Button::Cancel}};
-    case 26:
+    case msg::FileLoadError:
         return {"File Load Error", "Error: (" + err + ") loading " + a + ".", Icon::Exclamation,
                 ok};
-    case 27:
+    case msg::StopLoading:
         return {"Cancel Request", "Are you certain you want to stop loading " + a + "?",
                 Icon::Question, yesNo};
-    case 28:
+    case msg::EmptyTextFile:
         return {"File Load Error", "The file you've requested contains no text.", Icon::Exclamation,
                 ok};
-    case 29:
+    case msg::EndOfFile:
         if (cp1250::equalNoCase(a, "Beginning"))
             return {"Beginning of File Error",
                     "The beginning of the viewed file was encountered.  Do you want to start again "
@@ -139,12 +145,12 @@ Message standardMessage(int n, std::string_view name1, std::string_view name2,
                 "The end of the viewed file was encountered.  Do you want to start again from the "
                 "beginning?",
                 Icon::Question, yesNo};
-    case 30:
+    case msg::FileAccessError:
         return {"File Access Error",
                 "File (" + a + ") could not be opened.  Error: " + err +
                     ".  Press OK to end this application.",
                 Icon::Hand, okCancel};
-    case 31:
+    case msg::ProcessError:
         if (cp1250::equalNoCase(b, "DELETE"))
             return {"Process DELETE Error",
                     "An error was experienced when deleting a record from the " + a +
@@ -154,35 +160,35 @@ Message standardMessage(int n, std::string_view name1, std::string_view name2,
                 "An error was experienced when making changes to the " + a +
                     " file.  Error: " + err,
                 Icon::Exclamation, ok};
-    case 32:
+    case msg::ConfirmDelete:
         return {cp1250::fromUtf8("Rušení záznamu"),
                 cp1250::fromUtf8("Chcete zrušit vybraný záznam !\nTlačítkem OK zrušení potvrdíte."),
                 Icon::Question, okCancel};
-    case 33:
+    case msg::SaveChanges:
         return {"Update Cancelled",
                 "Do you want to save the changes to this record?",
                 Icon::Question,
                 {Button::Yes, Button::No, Button::Cancel}};
-    case 34:
+    case msg::TransactionFraming:
         return {"Transaction Framing Error",
                 "Error: (" + err + ") attempting to frame the " + b + " transaction on " + a +
                     ".  " + b + " transaction cancelled.",
                 Icon::Hand, ok};
-    case 35:
+    case msg::RecordRetrieval:
         return {"Record Retrieval Error",
                 "Error: (" + err + ") attempting to access a record from the " + a +
                     " file.  Returning to previous window.",
                 Icon::Hand, ok};
-    case 36:
+    case msg::ViewOpenError:
         return {"View Open Error",
                 "Error: (" + err +
                     ") attempting to open the current VIEW. Filter and Range Limits ignored.",
                 Icon::Exclamation, ok};
-    case 37:
+    case msg::RecordAdded:
         return {"Record Added",
                 "This record has been added to the file. Do you want to add another record?",
                 Icon::Question, yesNo};
-    case 38:
+    case msg::ChangedByAnotherStation:
         return {"Record Was Not Updated",
                 "This record was changed by another station. Those changes will now be displayed. "
                 "Use the Ditto Button or Ctrl+' to recall your changes.",

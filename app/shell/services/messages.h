@@ -8,6 +8,50 @@
 #include <string_view>
 #include <vector>
 
+// The standard messages by number, named after what they say.
+namespace zv::msg {
+enum Number : int {
+    InvalidFile = 1,              // "Invalid File"
+    InvalidKey = 2,               // "Invalid Key": rebuild the key?
+    KeyRebuildError = 3,          // "Key Rebuild Error"
+    FileCreationError = 4,        // "File Creation Error" creating
+    CreatedFileOpenError = 5,     // "File Creation Error" opening the created file
+    ProcedureNotDefined = 6,      // "Procedure not defined"
+    KeyedReadError = 7,           // "Unable to read keyed record"
+    RangeLower = 8,               // "Range Error": lower than
+    RangeHigher = 9,              // "Range Error": higher than
+    RangeBetween = 10,            // "Range Error": between
+    NotInLookupFile = 11,         // "Field Contents Error"
+    ReferencedOnUpdate = 12,      // "Referential Integrity Update Error"
+    ReferencedOnDelete = 13,      // "Referential Integrity Delete Error"
+    InsertError = 14,             // "Record Insert Error"
+    UpdateOperationError = 15,    // "Update Operation Error"
+    UpdateRetry = 16,             // "Record Update Error": save again?
+    DeleteOperationError = 17,    // "Delete Operation Error"
+    DeleteRetry = 18,             // "Record Update Error" deleting: try again?
+    InsertNotAllowed = 19,        // "Invalid Request": inserts
+    ChangeNotAllowed = 20,        // "Invalid Request": changes
+    DeleteNotAllowed = 21,        // "Invalid Request": deletes
+    CreationNotAllowed = 22,      // "File Creation Not Allowed"
+    ConfirmCancel = 23,           // "Update Cancelled": sure to cancel?
+    DuplicateKey = 24,            // "Duplicate Key Error"
+    AutoNumberError = 25,         // "Auto Increment Error"
+    FileLoadError = 26,           // "File Load Error"
+    StopLoading = 27,             // "Cancel Request": stop loading?
+    EmptyTextFile = 28,           // "File Load Error": no text
+    EndOfFile = 29,               // "End of File Error" / "Beginning of File Error"
+    FileAccessError = 30,         // "File Access Error"
+    ProcessError = 31,            // "Process PUT Error" / "Process DELETE Error"
+    ConfirmDelete = 32,           // "Rušení záznamu": delete the record?
+    SaveChanges = 33,             // "Update Cancelled": save the changes?
+    TransactionFraming = 34,      // "Transaction Framing Error"
+    RecordRetrieval = 35,         // "Record Retrieval Error"
+    ViewOpenError = 36,           // "View Open Error"
+    RecordAdded = 37,             // "Record Added": add another?
+    ChangedByAnotherStation = 38, // "Record Was Not Updated"
+};
+} // namespace zv::msg
+
 namespace zv::services {
 
 enum class Button { Ok, Cancel, Yes, No, Retry, Abort, Ignore };

@@ -79,7 +79,7 @@ int beginFor(ProcedureServices& s, RecordFile& parent, const Children& children,
     const int code = s.db.beginTransaction(kLockSeconds, files);
     if (code != 0) {
         s.saveError();
-        s.message(34, parent.def().label, operation);
+        s.message(msg::TransactionFraming, parent.def().label, operation);
     }
     return code;
 }
@@ -104,7 +104,7 @@ int findChild(ProcedureServices& s, const ChildLink& link, std::span<const std::
     if (code == kRecordNotAvailable) return 0;
     if (code != 0) {
         s.saveError();
-        s.message(35, link.child);
+        s.message(msg::RecordRetrieval, link.child);
         return -1;
     }
     return std::memcmp(fieldBytes(child, link.childField).data(), value.data(), value.size()) == 0
@@ -134,7 +134,7 @@ int deleteRule(ProcedureServices& s, RecordFile& file) {
     if (file.reget(pos) != 0) {
         s.saveError();
         (void)s.db.rollback();
-        s.message(35, file.def().label);
+        s.message(msg::RecordRetrieval, file.def().label);
         return kRuleFailed;
     }
     for (const ChildLink& link : rules.children) {
@@ -160,7 +160,7 @@ int deleteRule(ProcedureServices& s, RecordFile& file) {
     if (file.remove() != 0) return fail(s, 17, file.name());
     if (s.db.commit() != 0) {
         s.saveError();
-        s.message(17, file.name());
+        s.message(msg::DeleteOperationError, file.name());
         return kRuleFailed;
     }
     return kRuleDone;
@@ -174,7 +174,8 @@ int updateRule(ProcedureServices& s, RecordFile& file, bool calledFromForm,
         for (const ChildLink& link : rules.children) {
             const auto ref = dict::fieldByName(link.parentField);
             const auto now = fieldBytes(file, link.parentField);
-            if (std::memcmp(now.data(), original.data() + ref.layoutField().offset, now.size()) != 0)
+            if (std::memcmp(now.data(), original.data() + ref.layoutField().offset, now.size()) !=
+                0)
                 checks.push_back(&link);
         }
     }
@@ -199,7 +200,7 @@ int updateRule(ProcedureServices& s, RecordFile& file, bool calledFromForm,
     if (code == 0) {
         if (s.db.commit() != 0) {
             s.saveError();
-            s.message(15, s.saved.text);
+            s.message(msg::UpdateOperationError, s.saved.text);
             return kRuleFailed;
         }
         return kRuleDone;
@@ -207,15 +208,15 @@ int updateRule(ProcedureServices& s, RecordFile& file, bool calledFromForm,
     s.saveError();
     if (code == kRecordChanged) {
         if (calledFromForm)
-            s.message(38);
+            s.message(msg::ChangedByAnotherStation);
         else
-            s.message(15, "Record Changed by Another Station");
+            s.message(msg::UpdateOperationError, "Record Changed by Another Station");
         (void)file.reget(pos);
         (void)s.db.rollback();
         return kRuleChangedElsewhere;
     }
     (void)s.db.rollback();
-    s.message(15, s.saved.text);
+    s.message(msg::UpdateOperationError, s.saved.text);
     return kRuleFailed;
 }
 

@@ -25,29 +25,29 @@ OpenOutcome standardOpen(ProcedureServices& s, RecordFile& file, OpenOptions opt
     case kFileNotFound:
         if (options.silentIfAbsent) return OpenOutcome::Failed;
         if (!options.createIfAbsent) {
-            s.message(4, name);
+            s.message(msg::FileCreationError, name);
             return OpenOutcome::Failed;
         }
         if (file.create() != 0) {
             s.saveError();
-            s.message(4, name);
+            s.message(msg::FileCreationError, name);
             return OpenOutcome::Failed;
         }
         if (file.open(mode) != 0) {
             s.saveError();
-            s.message(5, name);
+            s.message(msg::CreatedFileOpenError, name);
             return OpenOutcome::Failed;
         }
         file.addUser();
         return OpenOutcome::Opened;
     case kInvalidDeclaration:
-        s.message(1);
+        s.message(msg::InvalidFile);
         break;
     case kRebuildKeys:
-        if (s.message(2, name) == Button::Yes) {
+        if (s.message(msg::InvalidKey, name) == Button::Yes) {
             if (file.build() != 0) {
                 s.saveError();
-                s.message(3, name);
+                s.message(msg::KeyRebuildError, name);
                 return OpenOutcome::Failed;
             }
             if (file.open(mode) == 0) {
@@ -60,7 +60,7 @@ OpenOutcome standardOpen(ProcedureServices& s, RecordFile& file, OpenOptions opt
     default:
         break;
     }
-    if (s.message(30, name) != Button::Ok) return OpenOutcome::Failed;
+    if (s.message(msg::FileAccessError, name) != Button::Ok) return OpenOutcome::Failed;
     s.haltRequested = true;
     return OpenOutcome::EndProgram;
 }

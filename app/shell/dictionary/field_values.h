@@ -3,27 +3,27 @@
 // restrictions, numbering, prefilled link fields).
 #pragma once
 
-#include "app/shell/dictionary/dictionary.h"
+#include "dictionary.h"
 
 #include <cstdint>
 #include <string_view>
 
-namespace zv::records {
+namespace zv::dict {
 
 // Stores text in a text field (blank padded or zero terminated, cut to its
 // width); a number field takes the text's leading decimal number (0 when none).
-void setFieldText(const dict::FieldSpec& field, std::uint8_t* record, std::string_view text1250);
+void setFieldText(const FieldSpec& field, std::uint8_t* record, std::string_view text1250);
 
 // Stores a number in a number field (a text field gets its decimal digits).
-void setFieldInteger(const dict::FieldSpec& field, std::uint8_t* record, std::int64_t value);
+void setFieldInteger(const FieldSpec& field, std::uint8_t* record, std::int64_t value);
 
 // Blanks the field: text to blanks (zero for a zero-terminated text), numbers to 0.
-void blankField(const dict::FieldSpec& field, std::uint8_t* record);
+void blankField(const FieldSpec& field, std::uint8_t* record);
 
 // True for STRING and CSTRING fields.
-bool isTextField(const dict::FieldSpec& field);
+bool isTextField(const FieldSpec& field);
 
 // The layout field of a prefixed name within a file, or nullptr.
-const dict::FieldSpec* fieldOf(const dict::FileDef& file, std::string_view prefixedName);
+const FieldSpec* fieldOf(const FileDef& file, std::string_view prefixedName);
 
-} // namespace zv::records
+} // namespace zv::dict

@@ -1,4 +1,4 @@
-#include "app/records/browse/field_values.h"
+#include "app/shell/dictionary/field_values.h"
 
 #include "app/shell/dictionary/field_text.h"
 
@@ -7,15 +7,15 @@
 #include <cstring>
 #include <string>
 
-namespace zv::records {
+namespace zv::dict {
 
 using storage::FieldType;
 
-bool isTextField(const dict::FieldSpec& field) {
+bool isTextField(const FieldSpec& field) {
     return field.type == FieldType::String || field.type == FieldType::CString;
 }
 
-void setFieldText(const dict::FieldSpec& field, std::uint8_t* record, std::string_view text) {
+void setFieldText(const FieldSpec& field, std::uint8_t* record, std::string_view text) {
     std::uint8_t* p = record + field.offset;
     if (field.type == FieldType::String) {
         const std::size_t n = std::min(text.size(), field.size);
@@ -40,7 +40,7 @@ void setFieldText(const dict::FieldSpec& field, std::uint8_t* record, std::strin
     setFieldInteger(field, record, value);
 }
 
-void setFieldInteger(const dict::FieldSpec& field, std::uint8_t* record, std::int64_t value) {
+void setFieldInteger(const FieldSpec& field, std::uint8_t* record, std::int64_t value) {
     std::uint8_t* p = record + field.offset;
     switch (field.type) {
     case FieldType::Byte:
@@ -65,14 +65,14 @@ void setFieldInteger(const dict::FieldSpec& field, std::uint8_t* record, std::in
     }
 }
 
-void blankField(const dict::FieldSpec& field, std::uint8_t* record) {
+void blankField(const FieldSpec& field, std::uint8_t* record) {
     std::memset(record + field.offset, field.type == FieldType::String ? ' ' : 0, field.size);
 }
 
-const dict::FieldSpec* fieldOf(const dict::FileDef& file, std::string_view prefixedName) {
-    const auto ref = dict::fieldByName(prefixedName);
+const FieldSpec* fieldOf(const FileDef& file, std::string_view prefixedName) {
+    const auto ref = fieldByName(prefixedName);
     if (!ref || ref.file->label != file.label) return nullptr;
     return &ref.layoutField();
 }
 
-} // namespace zv::records
+} // namespace zv::dict
