@@ -1,6 +1,9 @@
 #include "database.h"
 
 #include "platform/codepage.h"
+#include "storage/runtime_error.h"
+
+#include <cstdlib>
 
 namespace zv::access {
 
@@ -32,7 +35,11 @@ RecordFile* Database::fileOrNull(std::string_view label) {
 }
 
 RecordFile& Database::file(std::string_view label) {
-    return *fileOrNull(label);
+    if (RecordFile* f = fileOrNull(label)) return *f;
+    // A label outside the dictionary is a fault of the program, not of the data.
+    const std::string expression = "file label \"" + std::string(label) + "\" is in the dictionary";
+    storage::assertionFailed(expression.c_str(), "access");
+    std::abort(); // a handler that returns leaves no file to hand out
 }
 
 void Database::setDataPrefix(std::string_view prefix) {

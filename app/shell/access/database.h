@@ -43,7 +43,9 @@ public:
     storage::Driver* driver(std::string_view name) const;
 
     // Every file of the dictionary, by label ("Adresar"); the same object for the
-    // life of the database. REQUIRES: the label exists (fileOrNull otherwise).
+    // life of the database. A label that is not in the dictionary is a fault of
+    // the program: it ends through the "Runtime error" handler, naming the label
+    // (fileOrNull answers null instead).
     RecordFile& file(std::string_view label);
     RecordFile* fileOrNull(std::string_view label);
 

@@ -89,6 +89,12 @@ TEST_P(RecordAccessTest, FilesGetTheirPhysicalNamesAndKeysByName) {
     EXPECT_EQ(adr->keyNumber("OSO:BYID"), -1);
 }
 
+TEST(DatabaseTest, AnUnknownLabelEndsTheProgramNamingIt) {
+    Database db;
+    EXPECT_EQ(db.fileOrNull("Adresa"), nullptr);
+    EXPECT_EXIT((void)db.file("Adresa"), ::testing::ExitedWithCode(70), "Runtime error.*\"Adresa\"");
+}
+
 TEST_P(RecordAccessTest, NextOnAnEmptyFileEndsAtOnce) {
     EXPECT_EQ(adr->setKey(byFirma), 0);
     EXPECT_EQ(adr->next(), kRecordNotAvailable);
