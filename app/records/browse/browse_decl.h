@@ -27,6 +27,15 @@ struct SortOrder {
     std::string hint;                       // tab hint (UTF-8)
 };
 
+// A look-up: the record of `file` whose key `key` holds a number in its first
+// field, shown by its field `shown` (a firm's name beside its ADR:ID).
+struct Lookup {
+    std::string file;  // "Adresar"; "" for none
+    std::string key;   // "ADR:BYID"
+    std::string shown; // "ADR:FIRMA"
+    explicit operator bool() const { return !file.empty(); }
+};
+
 struct Column {
     std::string title;                                    // header (UTF-8)
     std::string field;                                    // "ADR:FIRMA"; "" when text is given
@@ -34,6 +43,7 @@ struct Column {
     int width = 10;                                       // designed width in characters
     bool alignRight = false;
     int zeroPad = 0; // numbers shown with at least this many digits (leading zeros)
+    Lookup lookup;   // shows the looked-up text for the field's number instead
 };
 
 struct BrowseDecl {

@@ -3,6 +3,7 @@
 #include "app/shell/dictionary/field_values.h"
 #include "app/records/browse/thumb.h"
 #include "app/shell/access/database.h"
+#include "app/shell/access/look_up.h"
 #include "app/shell/dictionary/field_text.h"
 
 #include <algorithm>
@@ -13,10 +14,17 @@ namespace {
 
 constexpr std::size_t kLocatorMax = 30;
 
-std::string cellText(const Column& column, access::RecordFile& file) {
+std::string cellText(const Column& column, access::RecordFile& file, access::Database& db) {
     if (column.text) return column.text(file);
     const auto* field = dict::fieldOf(file.def(), column.field);
     if (!field) return {};
+    if (column.lookup) {
+        access::RecordFile* other = db.fileOrNull(column.lookup.file);
+        return other ? access::lookUpText(*other, column.lookup.key,
+                                          dict::fieldInteger(*field, file.record()),
+                                          column.lookup.shown)
+                     : std::string();
+    }
     std::string text = dict::fieldText(*field, file.record());
     if (column.zeroPad > 0 && !dict::isTextField(*field) && text.size() < std::size_t(column.zeroPad) &&
         !text.empty() && text[0] != '-')
@@ -165,7 +173,7 @@ BrowseRow BrowseEngine::makeRow() {
     row.position = view_.position();
     row.cells.reserve(decl_.columns.size());
     for (const auto& c : decl_.columns)
-        row.cells.push_back(cellText(c, file_));
+        row.cells.push_back(cellText(c, file_, s_.db));
     // Looked-up columns may read other files; the row's own record stays in the buffer.
     return row;
 }

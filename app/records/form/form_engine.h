@@ -17,6 +17,7 @@
 #pragma once
 
 #include "app/records/browse/browse_engine.h"
+#include "app/records/form/form_layout.h"
 #include "app/shell/services/procedure_services.h"
 
 #include <cstdint>
@@ -41,6 +42,18 @@ struct FormDecl {
     std::function<void(access::RecordFile&)> primeInsert;
     // Stamps of a change (who and when), set at OK when something changed.
     std::function<void(access::RecordFile&)> stampChange;
+
+    // The window.
+    std::string procedure;          // "ADRESAR_U"
+    std::string section;            // its section of ZEVLON.INI ("Adresar_U")
+    std::vector<std::string> files; // opened while it runs, besides `file`
+    std::vector<FormTab> tabs;
+    int width = 0, height = 0; // its first size in pixels (0: as laid out)
+    int minimumWidth = 0;
+    bool navigation = false; // the buttons that save and move to another record
+    std::string okHint, cancelHint;
+    // After a request completed (insert, change or delete).
+    std::function<void()> completed;
 };
 
 class FormEngine {
@@ -52,6 +65,7 @@ public:
     FormEngine& operator=(const FormEngine&) = delete;
 
     access::RecordFile& file() { return file_; }
+    const FormDecl& decl() const { return decl_; }
 
     // Runs what comes before the window. True when the window is to open; false
     // when the request was completed or refused without it (see response()).

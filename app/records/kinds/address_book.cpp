@@ -43,6 +43,69 @@ BrowseDecl adresarBrowse() {
     return d;
 }
 
+namespace {
+
+DependentListDecl firmList(BrowseDecl browse, std::string form, std::string formatKey) {
+    DependentListDecl l;
+    l.browse = std::move(browse);
+    l.parentField = "ADR:ID";
+    l.form = std::move(form);
+    l.formatKey = std::move(formatKey);
+    return l;
+}
+
+std::vector<FormTab> adresarTabs() {
+    const std::string categoryHint = "Vaše kategorie s doplňujícím textem";
+    DependentListDecl persons = firmList(personsList(), "OSOBY_U", "?List");
+    persons.before = {
+        {"&Telefonuj", "Vytočí vybrané telefonní číslo pokud máte Modem a telefon", true}};
+    persons.after = {{"-> &Kontakt", "", true}};
+    DependentListDecl history = firmList(historyList(), "HISTORIE_U", "?List:2");
+    history.before = {{"Tisk historie", "Vytiskne přehled historie firmy", false}};
+
+    FormTab main{"&Hlavní údaje", {}, {}};
+    main.items = {
+        columns({{shownField("ID:", "ADR:ID", "Identifikační číslo zákazníka"),
+                  field("Firma:", "ADR:FIRMA", "Zadejte název obchodního partnera"),
+                  field("Ulice:", "ADR:ULICE"), field("PSČ:", "ADR:PSC", "Zadejte PSČ"),
+                  field("Město:", "ADR:MESTO")},
+                 {field("Stát:", "ADR:STAT"),
+                  field("Osoba pro štítek:", "ADR:JMENO1", "Zadejte kontaktní osobu pro tisk"),
+                  field("Telefon:", "ADR:TF1"), field("FAX:", "ADR:FAX1")}}),
+        dependentList(std::move(persons))};
+    FormTab info{" I&nformace", {}, {}};
+    for (int n = 1; n <= 10; ++n)
+        info.items.push_back(checkRow("ADR:P" + std::to_string(n), categoryHint,
+                                      "ADR:P" + std::to_string(n) + "TXT",
+                                      "Vaše textová poznámka k tomuto bodu"));
+    FormTab split{" Č&lenění", {}, {}};
+    for (int n = 11; n <= 20; ++n)
+        split.items.push_back(checkRow("ADR:P" + std::to_string(n), categoryHint));
+    FormTab more{"D&alší  údaje", {}, {}};
+    more.items = {field("IČO:", "ADR:ICO"),
+                  field("DIČ:", "ADR:DIC"),
+                  field("Banka:", "ADR:BANKA1"),
+                  field("Účet:", "ADR:BANKA2", "Zadejte číslo účtu včetně směrového čísla banky"),
+                  shownField("Vložil:", "ADR:VLOZIL"),
+                  shownField("Datum vložení:", "ADR:DT_VLOZENI"),
+                  shownField("Upravil:", "ADR:UPRAVIL"),
+                  shownField("Datum úpravy:", "ADR:DT_UPRAVY")};
+    FormTab note{" P&oznámka", {}, {memo("Poznámka:", 0, "Libovolná poznámka vztahující se k firmě")}};
+    FormTab historyTab{"H&istorie", {}, {dependentList(std::move(history))}};
+    FormTab keysTab{"K&líče", {}, {dependentList(firmList(keywordsList(), "KLICE_U", "?List:3"))}};
+    FormTab tasksTab{"Úkoly", {}, {dependentList(firmList(tasksList(), "UKOLY_U1", "?List:4"))}};
+    return {main, info, split, more, note, historyTab, keysTab, tasksTab};
+}
+
+// The persons of the firm in the form's field `from`, offered beside a name field.
+Choices personsOfFirm(std::string from) {
+    return {"Osoby", "OSO:BYID", "OSO:ID", std::move(from), "OSO:KONTAKT", "Vybere osobu z firmy"};
+}
+
+const Lookup kFirmName{"Adresar", "ADR:BYID", "ADR:FIRMA"};
+
+} // namespace
+
 FormDecl adresarForm(const startup::AppState& state) {
     FormDecl d;
     d.file = "Adresar";
@@ -66,6 +129,14 @@ FormDecl adresarForm(const startup::AppState& state) {
         r.UPRAVIL.set(user);
         r.DT_UPRAVY.set(today);
     };
+    d.procedure = "ADRESAR_U";
+    d.section = "Adresar_U";
+    d.files = {"EVKLICSL", "Kategorie", "Klice", "Osoby", "Schuzky", "UKOLY"};
+    d.width = 780;
+    d.height = 540;
+    d.okHint = "Potvrdí změny a uzavře okno";
+    d.cancelHint = "Zruší změny a uzavře okno";
+    d.tabs = adresarTabs();
     return d;
 }
 
@@ -98,17 +169,12 @@ std::string keywordText(access::RecordFile& evklicsl, std::int32_t number) {
     return access::lookUpText(evklicsl, "EVK:BYIDKS", number, "EVK:POPIS");
 }
 
-BrowseDecl keywordsList(access::Database& db) {
+BrowseDecl keywordsList() {
     BrowseDecl d;
     d.file = "Klice";
     d.orders = {{"KLI:BYID", LocatorKind::None, 0, {}, "", ""}};
-    access::RecordFile* evklicsl = &db.file("EVKLICSL");
     d.columns = {{"ID klíče", "KLI:IDKL", {}, 8, true, 0},
-                 {"Popis", "",
-                  [evklicsl](access::RecordFile& klice) {
-                      return keywordText(*evklicsl, klice.as<rec::KliceRecord>().IDKL.get());
-                  },
-                  40, false, 0}};
+                 {"Popis", "KLI:IDKL", {}, 40, false, 0, {"EVKLICSL", "EVK:BYIDKS", "EVK:POPIS"}}};
     d.restrictField = "KLI:ID";
     return d;
 }
@@ -133,6 +199,25 @@ FormDecl osobyForm(std::int32_t firmId) {
     d.insertTitle = "Kontaktní osoby";
     d.changeTitle = "Kontaktní osoby";
     d.primeInsert = [firmId](access::RecordFile& f) { f.as<rec::OsobyRecord>().ID.set(firmId); };
+    d.procedure = "OSOBY_U";
+    d.section = "Osoby_U";
+    d.minimumWidth = 420;
+    FormTab main{"Základní údaje", {}, {}};
+    main.items = {
+        field("Kontakt:", "OSO:KONTAKT"),
+        field("Oslovení:", "OSO:OSLOVENI"),
+        field("Funkce:", "OSO:FUNKCE"),
+        field("Tel. - zaměstnání", "OSO:TFZ"),
+        field("Fax:", "OSO:FAX"),
+        field("Mobil:", "OSO:TFM"),
+        field("Tel. - domů", "OSO:TFD"),
+        field("E-mail:", "OSO:E_MAIL"),
+        group(" Upozornit",
+              {field("Svátek:", "OSO:SVATEK", "den.měsíc."), field("Narozeniny:", "OSO:NAROZENINY"),
+               check("Upozornit", "OSO:VYROCI",
+                     "Zaškrtněnte, má-li se automaticky upozorňovat v seznamu úkolů"),
+               field("Záliby:", "OSO:ZALIBY")})};
+    d.tabs = {main, {" Poznámka", {}, {memo({})}}};
     return d;
 }
 
@@ -149,6 +234,19 @@ FormDecl historieForm(const startup::AppState& state, std::int32_t firmId) {
         r.Datum.set(dates::today());
         r.CAS.set(dates::clockTime());
     };
+    d.procedure = "HISTORIE_U";
+    d.section = "Historie_U";
+    d.files = {"Adresar", "Osoby"};
+    d.minimumWidth = 460;
+    d.tabs = {{"Údaje o kontaku",
+               {},
+               {group("Údaje o kontaku",
+                      {withLookup(shownField("ID:", "SCH:ID"), kFirmName),
+                       field("Vložil:", "SCH:Vlozil"),
+                       withChoices(field("Jméno:", "SCH:Jmeno"), personsOfFirm("SCH:ID")),
+                       field("Popis:", "SCH:Popis"), text("Poznámka:", "SCH:Pozn"),
+                       field("Datum:", "SCH:Datum"), field("Čas:", "SCH:CAS")},
+                      1)}}};
     return d;
 }
 
@@ -159,6 +257,16 @@ FormDecl kliceForm(std::int32_t firmId) {
     d.changeTitle = "Zadávání klíčů";
     d.keyNames = {{"KLI:BYID", "KLI:ByID"}};
     d.primeInsert = [firmId](access::RecordFile& f) { f.as<rec::KliceRecord>().ID.set(firmId); };
+    d.procedure = "KLICE_U";
+    d.section = "Klice_U";
+    d.files = {"EVKLICSL", "Adresar"};
+    d.minimumWidth = 420;
+    d.tabs = {{"Klíč",
+               {},
+               {withLookup(field("ID:", "KLI:ID", "Zadejte ID firmy z adresáře"), kFirmName),
+                withLookup(withPick(field("Klíč", "KLI:IDKL"),
+                                    {"EVKLIC_S", "EVK:IDKS", "Zobrazí seznam evidovaných klíčů"}),
+                           {"EVKLICSL", "EVK:BYIDKS", "EVK:POPIS"})}}};
     return d;
 }
 
@@ -178,6 +286,29 @@ FormDecl ukolyForm1(const startup::AppState& state, std::int32_t firmId) {
         r.OS_SCHED.set(user);
         r.ID.set(firmId);
     };
+    d.procedure = "UKOLY_U1";
+    d.section = "Ukoly_U1";
+    d.files = {"Adresar", "Osoby"};
+    d.navigation = true;
+    d.okHint = "Potvrdí úkol a uzavre okno";
+    FormTab definition{"Definice úkolu", {}, {}};
+    definition.items = {
+        shownField("Číslo úkolu:", "UKO:CUKOLU"),
+        field("Úkol:", "UKO:POPIS"),
+        withLookup(withPick(field("ID firmy:", "UKO:ID"),
+                            {"ADRESAR_S", "ADR:ID", "Vybere firmu z adresáře"}),
+                   kFirmName),
+        withChoices(field("Jméno:", "UKO:JMENO"), personsOfFirm("UKO:ID")),
+        field("Datum:", "UKO:DT_SCHED"),
+        field("Čas:", "UKO:TM_SCHED"),
+        field("Řešitel:", "UKO:OS_SCHED")};
+    FormTab system{"Systémové údaje", {}, {}};
+    system.items = {field("Datum zadání:", "UKO:DT_ZADANI"), field("Čas zadání:", "UKO:TM_ZADANI"),
+                    field("Zadal:", "UKO:OS_ZADANI"),
+                    group("Splnění úkolu",
+                          {check("Splněno", "UKO:SPLNENO"), field("Datum splnění:", "UKO:DT_PROV"),
+                           field("Čas splnění:", "UKO:TM_PROV"), field("Splnil:", "UKO:OS_PROV")})};
+    d.tabs = {definition, system, {"Poznámka", {}, {memo({})}}};
     return d;
 }
 

@@ -25,7 +25,7 @@ FormDecl adresarForm(const startup::AppState& state);
 // The firm form's dependent lists, restricted to the firm (ADR:ID).
 BrowseDecl personsList();                      // Osoby by OSO:BYID
 BrowseDecl historyList();                      // Schuzky by SCH:BYID
-BrowseDecl keywordsList(access::Database& db); // Klice by KLI:BYID, keyword text looked up
+BrowseDecl keywordsList(); // Klice by KLI:BYID, keyword text looked up
 BrowseDecl tasksList();                        // UKOLY by UKO:BYID
 
 // Their forms; firmId primes the link field of a new record.

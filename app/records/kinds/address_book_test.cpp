@@ -171,7 +171,7 @@ TEST_F(AddressBookTest, KeywordTextsAreLookedUpAndBlankWhenAbsent) {
     kli.as<KliceRecord>().ID.set(1);
     kli.as<KliceRecord>().IDKL.set(3);
     ASSERT_EQ(kli.add(), 0);
-    BrowseEngine keywords(s, keywordsList(db), 5);
+    BrowseEngine keywords(s, keywordsList(), 5);
     ASSERT_EQ(keywords.open(), 0);
     keywords.setRestriction(1);
     keywords.setOrder(1);

@@ -1,4 +1,5 @@
 #include "app/records/windows/browse_window.h"
+#include "ui/runtime/procedure_runtime.h"
 
 #include "app/records/browse/list_format.h"
 #include "platform/profile.h"
@@ -254,6 +255,18 @@ void BrowseWindow::focusInEvent(QFocusEvent* e) {
         list_->engine().refresh(RefreshMode::KeepHighlight);
         list_->sync();
     }
+}
+
+int selectFromList(frame::WindowContext& context, BrowseDecl decl, BrowseWindowSpec look,
+                   QWidget* parent) {
+    BrowseWindow w(context, std::move(decl), std::move(look), kRequestSelect, parent);
+    if (!w.opened()) return kResponseCancelled;
+    w.setModal(true);
+    if (context.runtime)
+        context.runtime->call(w);
+    else
+        w.exec();
+    return w.response();
 }
 
 } // namespace zv::records

@@ -93,6 +93,11 @@ private:
     QPushButton* delete_ = nullptr;
 };
 
+// A list called modally to pick a record (request 4). Returns its response: 1
+// with the selected record in the file's buffer, 2 when it was closed.
+int selectFromList(frame::WindowContext& context, BrowseDecl decl, BrowseWindowSpec look,
+                   QWidget* parent);
+
 // The mosaic picture's frame n (1..20).
 QPixmap mosaicFrame(int n, int size);
 

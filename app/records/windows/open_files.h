@@ -5,7 +5,6 @@
 
 #include "app/shell/services/standard_open.h"
 
-#include <initializer_list>
 #include <string_view>
 #include <vector>
 
@@ -13,7 +12,7 @@ namespace zv::records {
 
 class OpenFiles {
 public:
-    OpenFiles(services::ProcedureServices& s, std::initializer_list<std::string_view> labels) {
+    OpenFiles(services::ProcedureServices& s, const std::vector<std::string_view>& labels) {
         for (auto label : labels) {
             auto* f = s.db.fileOrNull(label);
             if (!f || services::standardOpen(s, *f) != services::OpenOutcome::Opened) {
