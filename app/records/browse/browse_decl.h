@@ -42,8 +42,8 @@ struct Column {
     std::function<std::string(access::RecordFile&)> text; // Windows-1250, for looked-up columns
     int width = 10;                                       // designed width in characters
     bool alignRight = false;
-    int zeroPad = 0; // numbers shown with at least this many digits (leading zeros)
-    Lookup lookup;   // shows the looked-up text for the field's number instead
+    int zeroPad = 0;    // numbers shown with at least this many digits (leading zeros)
+    Lookup lookup = {}; // shows the looked-up text for the field's number instead
 };
 
 struct BrowseDecl {

@@ -1,10 +1,10 @@
 #include "app/records/browse/browse_engine.h"
 
-#include "app/shell/dictionary/field_values.h"
 #include "app/records/browse/thumb.h"
 #include "app/shell/access/database.h"
 #include "app/shell/access/look_up.h"
 #include "app/shell/dictionary/field_text.h"
+#include "app/shell/dictionary/field_values.h"
 
 #include <algorithm>
 #include <limits>
@@ -26,8 +26,8 @@ std::string cellText(const Column& column, access::RecordFile& file, access::Dat
                      : std::string();
     }
     std::string text = dict::fieldText(*field, file.record());
-    if (column.zeroPad > 0 && !dict::isTextField(*field) && text.size() < std::size_t(column.zeroPad) &&
-        !text.empty() && text[0] != '-')
+    if (column.zeroPad > 0 && !dict::isTextField(*field) &&
+        text.size() < std::size_t(column.zeroPad) && !text.empty() && text[0] != '-')
         text.insert(0, std::size_t(column.zeroPad) - text.size(), '0');
     return text;
 }
@@ -40,7 +40,8 @@ BrowseEngine::BrowseEngine(services::ProcedureServices& services, BrowseDecl dec
     for (const auto& o : decl_.orders)
         keys_.push_back(file_.keyNumber(o.key));
     locators_.resize(decl_.orders.size());
-    if (!decl_.restrictField.empty()) restrictSpec_ = dict::fieldOf(file_.def(), decl_.restrictField);
+    if (!decl_.restrictField.empty())
+        restrictSpec_ = dict::fieldOf(file_.def(), decl_.restrictField);
 }
 
 int BrowseEngine::open() {

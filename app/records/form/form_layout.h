@@ -49,10 +49,10 @@ struct ButtonDecl {
 // persons of a firm): a browse restricted to the form's `parentField` value,
 // with Insert, Change and Delete running the form `form` on the list's file.
 struct DependentListDecl {
-    BrowseDecl browse;         // its restrictField holds the parent's value
-    std::string parentField;   // the form's field the list belongs to ("ADR:ID")
-    std::string form;          // the form's procedure ("OSOBY_U")
-    std::string formatKey;     // where the column widths are kept ("?List:2")
+    BrowseDecl browse;              // its restrictField holds the parent's value
+    std::string parentField;        // the form's field the list belongs to ("ADR:ID")
+    std::string form;               // the form's procedure ("OSOBY_U")
+    std::string formatKey;          // where the column widths are kept ("?List:2")
     std::vector<ButtonDecl> before; // buttons left of Insert, Change, Delete
     std::vector<ButtonDecl> after;  // buttons right of them
 };
@@ -77,10 +77,10 @@ struct FormItem {
     bool readOnly = false;
     std::string textField; // CheckRow: the text field beside the box ("ADR:P1TXT")
     std::string textHint;
-    int memo = 0;   // Memo: which memo of the file
-    Lookup lookup;  // Field: the looked-up text shown beside it
-    Pick pick;      // Field: the "..." button picking from a list
-    Choices choices; // Field: the "..." button offering a menu
+    int memo = 0;                // Memo: which memo of the file
+    Lookup lookup;               // Field: the looked-up text shown beside it
+    Pick pick;                   // Field: the "..." button picking from a list
+    Choices choices;             // Field: the "..." button offering a menu
     std::vector<FormItem> items; // Group: its items; Columns: one Group per column
     int stretch = 0;             // Group: its share of the tab's spare height
     std::shared_ptr<const DependentListDecl> list; // List

@@ -1,11 +1,11 @@
 #include "app/records/kinds/address_book.h"
 
-#include "app/shell/dictionary/field_values.h"
 #include "app/shell/access/database.h"
 #include "app/shell/access/look_up.h"
-#include "platform/dates/standard_date.h"
 #include "app/shell/dictionary/field_text.h"
+#include "app/shell/dictionary/field_values.h"
 #include "app/shell/dictionary/records.h"
+#include "platform/dates/standard_date.h"
 
 #include <algorithm>
 
@@ -90,7 +90,8 @@ std::vector<FormTab> adresarTabs() {
                   shownField("Datum vložení:", "ADR:DT_VLOZENI"),
                   shownField("Upravil:", "ADR:UPRAVIL"),
                   shownField("Datum úpravy:", "ADR:DT_UPRAVY")};
-    FormTab note{" P&oznámka", {}, {memo("Poznámka:", 0, "Libovolná poznámka vztahující se k firmě")}};
+    FormTab note{
+        " P&oznámka", {}, {memo("Poznámka:", 0, "Libovolná poznámka vztahující se k firmě")}};
     FormTab historyTab{"H&istorie", {}, {dependentList(std::move(history))}};
     FormTab keysTab{"K&líče", {}, {dependentList(firmList(keywordsList(), "KLICE_U", "?List:3"))}};
     FormTab tasksTab{"Úkoly", {}, {dependentList(firmList(tasksList(), "UKOLY_U1", "?List:4"))}};
@@ -238,15 +239,15 @@ FormDecl historieForm(const startup::AppState& state, std::int32_t firmId) {
     d.section = "Historie_U";
     d.files = {"Adresar", "Osoby"};
     d.minimumWidth = 460;
-    d.tabs = {{"Údaje o kontaku",
-               {},
-               {group("Údaje o kontaku",
-                      {withLookup(shownField("ID:", "SCH:ID"), kFirmName),
-                       field("Vložil:", "SCH:Vlozil"),
-                       withChoices(field("Jméno:", "SCH:Jmeno"), personsOfFirm("SCH:ID")),
-                       field("Popis:", "SCH:Popis"), text("Poznámka:", "SCH:Pozn"),
-                       field("Datum:", "SCH:Datum"), field("Čas:", "SCH:CAS")},
-                      1)}}};
+    d.tabs = {
+        {"Údaje o kontaku",
+         {},
+         {group("Údaje o kontaku",
+                {withLookup(shownField("ID:", "SCH:ID"), kFirmName), field("Vložil:", "SCH:Vlozil"),
+                 withChoices(field("Jméno:", "SCH:Jmeno"), personsOfFirm("SCH:ID")),
+                 field("Popis:", "SCH:Popis"), text("Poznámka:", "SCH:Pozn"),
+                 field("Datum:", "SCH:Datum"), field("Čas:", "SCH:CAS")},
+                1)}}};
     return d;
 }
 
@@ -292,16 +293,15 @@ FormDecl ukolyForm1(const startup::AppState& state, std::int32_t firmId) {
     d.navigation = true;
     d.okHint = "Potvrdí úkol a uzavre okno";
     FormTab definition{"Definice úkolu", {}, {}};
-    definition.items = {
-        shownField("Číslo úkolu:", "UKO:CUKOLU"),
-        field("Úkol:", "UKO:POPIS"),
-        withLookup(withPick(field("ID firmy:", "UKO:ID"),
-                            {"ADRESAR_S", "ADR:ID", "Vybere firmu z adresáře"}),
-                   kFirmName),
-        withChoices(field("Jméno:", "UKO:JMENO"), personsOfFirm("UKO:ID")),
-        field("Datum:", "UKO:DT_SCHED"),
-        field("Čas:", "UKO:TM_SCHED"),
-        field("Řešitel:", "UKO:OS_SCHED")};
+    definition.items = {shownField("Číslo úkolu:", "UKO:CUKOLU"),
+                        field("Úkol:", "UKO:POPIS"),
+                        withLookup(withPick(field("ID firmy:", "UKO:ID"),
+                                            {"ADRESAR_S", "ADR:ID", "Vybere firmu z adresáře"}),
+                                   kFirmName),
+                        withChoices(field("Jméno:", "UKO:JMENO"), personsOfFirm("UKO:ID")),
+                        field("Datum:", "UKO:DT_SCHED"),
+                        field("Čas:", "UKO:TM_SCHED"),
+                        field("Řešitel:", "UKO:OS_SCHED")};
     FormTab system{"Systémové údaje", {}, {}};
     system.items = {field("Datum zadání:", "UKO:DT_ZADANI"), field("Čas zadání:", "UKO:TM_ZADANI"),
                     field("Zadal:", "UKO:OS_ZADANI"),

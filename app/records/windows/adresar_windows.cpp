@@ -3,9 +3,9 @@
 #include "app/records/windows/record_windows.h"
 
 #include "app/records/kinds/address_book.h"
+#include "app/records/windows/browse_list.h"
 #include "app/records/windows/browse_window.h"
 #include "app/records/windows/dependent_list.h"
-#include "app/records/windows/browse_list.h"
 #include "app/records/windows/form_window.h"
 #include "app/records/windows/open_files.h"
 #include "app/shell/dictionary/records.h"
@@ -93,7 +93,8 @@ QWidget* makeAdresarBrowse(frame::WindowContext& context, int /*thread*/, int re
 }
 
 bool selectFirm(frame::WindowContext& context, QWidget* parent) {
-    context.state.actionResponse = selectFromList(context, adresarBrowse(), adresarSpec(context), parent);
+    context.state.actionResponse =
+        selectFromList(context, adresarBrowse(), adresarSpec(context), parent);
     return context.state.actionResponse == kResponseCompleted;
 }
 
@@ -138,7 +139,8 @@ FormOutcome runAdresarForm(frame::WindowContext& context, QWidget* parent, int r
     FormWindow w(context, std::move(decl), parent);
     auto& kategorie = db.file("Kategorie");
     auto captions = [&] {
-        const auto texts = categoryCaptions(kategorie, w.file().as<rec::AdresarRecord>().TEXTY.get());
+        const auto texts =
+            categoryCaptions(kategorie, w.file().as<rec::AdresarRecord>().TEXTY.get());
         for (std::size_t i = 0; i < texts.size(); ++i)
             if (QCheckBox* box = w.checkOf("ADR:P" + std::to_string(i + 1)))
                 box->setText(ui::qtText(texts[i]));

@@ -30,8 +30,7 @@ QPushButton* addButton(QWidget* owner, QHBoxLayout* row, const ButtonDecl& b) {
 
 DependentList::DependentList(FormWindow& form, DependentListDecl decl, QWidget* parent)
     : QWidget(parent), form_(form), decl_(std::move(decl)) {
-    auto engine =
-        std::make_unique<BrowseEngine>(form.context().services, decl_.browse, kPageRows);
+    auto engine = std::make_unique<BrowseEngine>(form.context().services, decl_.browse, kPageRows);
     (void)engine->open();
     list_ = new BrowseList(std::move(engine), this);
     auto* layout = new QVBoxLayout(this);
@@ -87,9 +86,8 @@ void DependentList::run(int request) {
     const auto parentId =
         std::int32_t(parent ? dict::fieldInteger(*parent, form_.file().record()) : 0);
     auto& context = form_.context();
-    list_->engine().runRequest(request, [&](int r) {
-        return runDependentForm(context, &form_, decl_.form, r, parentId);
-    });
+    list_->engine().runRequest(
+        request, [&](int r) { return runDependentForm(context, &form_, decl_.form, r, parentId); });
     list_->sync();
     list_->setFocus();
 }

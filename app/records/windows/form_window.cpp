@@ -1,12 +1,12 @@
 #include "app/records/windows/form_window.h"
 
+#include "app/records/browse/list_format.h"
+#include "app/records/windows/browse_list.h"
 #include "app/records/windows/dependent_list.h"
 #include "app/records/windows/named_windows.h"
 #include "app/records/windows/open_files.h"
 #include "app/shell/access/look_up.h"
 #include "app/shell/access/saved_record.h"
-#include "app/records/browse/list_format.h"
-#include "app/records/windows/browse_list.h"
 #include "app/shell/dictionary/field_text.h"
 #include "app/shell/dictionary/field_values.h"
 #include "platform/profile.h"
@@ -57,8 +57,8 @@ private:
     // True when an item takes the tab's spare height (the tab then needs no stretch).
     static bool stretches(const std::vector<FormItem>& items) {
         for (const auto& i : items)
-            if (i.kind == ItemKind::Memo || i.kind == ItemKind::List ||
-                i.kind == ItemKind::Slot || (i.kind == ItemKind::Group && i.stretch > 0))
+            if (i.kind == ItemKind::Memo || i.kind == ItemKind::List || i.kind == ItemKind::Slot ||
+                (i.kind == ItemKind::Group && i.stretch > 0))
                 return true;
         return false;
     }
@@ -194,23 +194,26 @@ private:
             auto* button = new QToolButton(box);
             button->setText(QStringLiteral("..."));
             button->setToolTip(qt(i.pick ? i.pick.hint : i.choices.hint));
+            // The builder goes when the window is laid out: slots hold the window.
+            FormWindow* w = &w_;
             if (i.pick)
-                connect(button, &QToolButton::clicked, &w_,
-                        [this, edit, pick = i.pick] { w_.pick(edit, pick); });
+                connect(button, &QToolButton::clicked, w,
+                        [w, edit, pick = i.pick] { w->pick(edit, pick); });
             else
-                connect(button, &QToolButton::clicked, &w_,
-                        [this, edit, button, choices = i.choices] {
-                            w_.offerChoices(edit, button, choices);
-                        });
+                connect(button, &QToolButton::clicked, w, [w, edit, button, choices = i.choices] {
+                    w->offerChoices(edit, button, choices);
+                });
             line->addWidget(button);
         }
         if (i.lookup) {
-            edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
+            edit->setMaximumWidth(
+                edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
             auto* shown = new QLabel(box);
             shown->setMinimumWidth(200);
             line->addWidget(shown, 1);
             w_.lookups_.push_back({edit, shown, i.lookup});
-            connect(edit, &QLineEdit::editingFinished, &w_, [this] { w_.refreshLookups(); });
+            FormWindow* w = &w_;
+            connect(edit, &QLineEdit::editingFinished, w, [w] { w->refreshLookups(); });
         }
         box->setFocusProxy(edit);
         return box;
@@ -270,6 +273,11 @@ FormWindow::FormWindow(frame::WindowContext& context, FormDecl decl, QWidget* pa
 
 FormWindow::~FormWindow() {
     saveState();
+    // Hiding the dialog as it goes moves the focus out of a field; its
+    // editingFinished must not reach this window any more.
+    for (const auto& l : lookups_)
+        disconnect(l.edit, nullptr, this, nullptr);
+    disconnect(tabs_, nullptr, this, nullptr);
 }
 
 QLineEdit* FormWindow::lineOf(std::string_view field) const {
@@ -351,7 +359,8 @@ void FormWindow::pick(QLineEdit* edit, const Pick& pick) {
 
 void FormWindow::offerChoices(QLineEdit* edit, QWidget* anchor, const Choices& choices) {
     access::RecordFile* file = context_.db.fileOrNull(choices.file);
-    const dict::FieldSpec* link = file ? dict::fieldOf(file->def(), choices.restrictField) : nullptr;
+    const dict::FieldSpec* link =
+        file ? dict::fieldOf(file->def(), choices.restrictField) : nullptr;
     const dict::FieldSpec* shown = file ? dict::fieldOf(file->def(), choices.shown) : nullptr;
     if (!file || !link || !shown) return;
     // The value: what the form's field shows, else what its buffer holds.

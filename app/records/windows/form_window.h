@@ -92,8 +92,8 @@ private:
     QPushButton* ok_;
     QPushButton* cancel_;
     QWidget* firstField_ = nullptr;
-    std::map<std::string, QWidget*, std::less<>> fields_;      // by field name
-    std::map<std::string, QVBoxLayout*, std::less<>> slots_;   // by slot name
+    std::map<std::string, QWidget*, std::less<>> fields_;    // by field name
+    std::map<std::string, QVBoxLayout*, std::less<>> slots_; // by slot name
     std::vector<LookupLabel> lookups_;
     std::vector<DependentList*> lists_;
     bool saved_ = false;

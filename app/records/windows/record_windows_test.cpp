@@ -1,6 +1,7 @@
 #include "app/records/windows/record_windows.h"
 
 #include "app/records/windows/browse_window.h"
+#include "app/records/windows/entity_forms.h"
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMimeData>
@@ -284,6 +286,31 @@ TEST_F(RecordWindowsTest, CaptionsAreBlankForAMissingSetAndHistoryPrintIsDisable
     ASSERT_EQ(second.size(), 10);
     for (const auto& c : second)
         EXPECT_TRUE(c.isEmpty());
+}
+
+TEST_F(RecordWindowsTest, AFormClosedWithTheFocusInALookedUpFieldEndsCleanly) {
+    addFirm(5, "Alfa");
+    add("Klice", [](access::RecordFile& f) {
+        f.as<KliceRecord>().ID.set(5);
+        f.as<KliceRecord>().IDKL.set(1);
+    });
+    auto& kli = db.file("Klice");
+    ASSERT_EQ(services::standardOpen(s, kli), services::OpenOutcome::Opened);
+    kli.clearBuffer();
+    ASSERT_EQ(kli.setKeyValue(0), 0);
+    ASSERT_EQ(kli.next(), 0);
+    QString firm;
+    onModal([&](QWidget* form) {
+        auto* id = form->findChildren<QLineEdit*>().front();
+        id->setFocus();
+        QApplication::processEvents();
+        for (auto* label : form->findChildren<QLabel*>())
+            if (label->text() == "Alfa") firm = label->text();
+        buttonIn(form, "Cancel")->click();
+    });
+    EXPECT_EQ(runKliceForm(context, nullptr, kRequestChange, 5).response, kResponseCancelled);
+    EXPECT_EQ(firm, "Alfa");
+    services::standardRelease(kli);
 }
 
 } // namespace

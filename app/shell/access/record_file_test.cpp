@@ -92,7 +92,8 @@ TEST_P(RecordAccessTest, FilesGetTheirPhysicalNamesAndKeysByName) {
 TEST(DatabaseTest, AnUnknownLabelEndsTheProgramNamingIt) {
     Database db;
     EXPECT_EQ(db.fileOrNull("Adresa"), nullptr);
-    EXPECT_EXIT((void)db.file("Adresa"), ::testing::ExitedWithCode(70), "Runtime error.*\"Adresa\"");
+    EXPECT_EXIT((void)db.file("Adresa"), ::testing::ExitedWithCode(70),
+                "Runtime error.*\"Adresa\"");
 }
 
 TEST_P(RecordAccessTest, NextOnAnEmptyFileEndsAtOnce) {

@@ -1,10 +1,10 @@
 #include "reminder_window.h"
 
-#include "platform/dates/picture.h"
 #include "app/shell/access/look_up.h"
 #include "app/shell/dictionary/field_text.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
+#include "platform/dates/picture.h"
 #include "platform/profile.h"
 #include "ui/runtime/dialog_units.h"
 #include "ui/window/icons.h"

@@ -321,14 +321,16 @@ int MemoryDriver::dispatch(DriverOp op, ControlBlock& cb) {
         return readInto(found->recno, found->key);
     }
     case DriverOp::GetByKey: {
-        if (cb.keyNumber < 0 || std::size_t(cb.keyNumber) >= table->decl.keys.size()) return fail(47);
+        if (cb.keyNumber < 0 || std::size_t(cb.keyNumber) >= table->decl.keys.size())
+            return fail(47);
         Bytes want;
         if (!encodeKey(table->decl, cb.keyNumber, image, 0, want)) return fail(33);
         const bool duplicates =
             table->decl.keys[std::size_t(cb.keyNumber)].flags & storage::kKeyDuplicates;
         const std::size_t n = want.size() - (duplicates ? 4 : 0);
         for (const auto& e : entries(*table, cb.keyNumber)) {
-            if (e.key.size() == want.size() && std::equal(want.begin(), want.begin() + long(n), e.key.begin())) {
+            if (e.key.size() == want.size() &&
+                std::equal(want.begin(), want.begin() + long(n), e.key.begin())) {
                 cur->key = cb.keyNumber;
                 return readInto(e.recno, e.key);
             }

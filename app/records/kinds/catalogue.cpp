@@ -1,0 +1,19 @@
+#include "app/records/kinds/catalogue.h"
+
+#include "app/records/kinds/address_book.h"
+
+namespace zv::records {
+
+std::vector<NamedBrowse> browseDeclarations() {
+    return {
+        {"ADRESAR_S", adresarBrowse()},
+        {"EVKLIC_S", evklicBrowse()},
+    };
+}
+
+std::vector<FormDecl> formDeclarations(const startup::AppState& state) {
+    return {adresarForm(state), osobyForm(0), historieForm(state, 0), kliceForm(0),
+            ukolyForm1(state, 0)};
+}
+
+} // namespace zv::records
