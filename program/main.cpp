@@ -9,6 +9,8 @@
 #include "app/shell/access/standard_drivers.h"
 #include "platform/dates/standard_date.h"
 #include "platform/profile.h"
+#include "storage/runtime_error.h"
+#include "ui/window/runtime_error_box.h"
 #include "ui/window/window_state.h"
 
 #include <QApplication>
@@ -32,6 +34,8 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZEVLON"));
+    // An inconsistency inside a data file ends the program with a box naming it.
+    zv::storage::setRuntimeErrorHandler(zv::ui::runtimeErrorEndsTheProgram);
 
     zv::access::Database db;
     zv::access::registerStandardDrivers(db);
