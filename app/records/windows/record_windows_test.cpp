@@ -16,6 +16,7 @@
 #include <QMdiArea>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -168,6 +169,42 @@ TEST_F(RecordWindowsTest, StartedInTheFrameCloseEndsTheWindowAndAnswersCancelled
     EXPECT_EQ(runtime.window(thread), nullptr);
     EXPECT_EQ(state.actionResponse, 2);
     EXPECT_TRUE(area.subWindowList().isEmpty());
+    context.runtime = nullptr;
+}
+
+TEST_F(RecordWindowsTest, TheListHoldsTheFocusOnOpeningAfterATabChangeAndAfterAForm) {
+    addFirm(1, "Alfa");
+    addFirm(2, "Beta");
+    QMdiArea area;
+    area.resize(1000, 700);
+    area.show();
+    QApplication::setActiveWindow(&area);
+    ui::ProcedureRuntime runtime(&area);
+    context.runtime = &runtime;
+    const int thread = runtime.start([this](int t) { return makeAdresarBrowse(context, t); });
+    auto* browse = static_cast<BrowseWindow*>(runtime.window(thread));
+    ASSERT_TRUE(browse);
+    auto settle = [] {
+        for (int i = 0; i < 5; ++i)
+            QApplication::processEvents();
+    };
+    settle();
+    QWidget* table = browse->list().table();
+    EXPECT_EQ(browse->focusWidget(), table);
+    browse->tabs()->setCurrentIndex(1);
+    settle();
+    EXPECT_EQ(browse->focusWidget(), table);
+    onModal([](QWidget* form) { buttonIn(form, "Cancel")->click(); });
+    browse->changeRecord();
+    settle();
+    EXPECT_EQ(browse->focusWidget(), table);
+    // Typing in the list still feeds the locator.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("b"));
+    QApplication::sendEvent(table, &press);
+    EXPECT_EQ(browse->locatorField()->text(), "b");
+    EXPECT_EQ(browse->focusWidget(), table);
+    buttonIn(browse, "Close")->click();
+    settle();
     context.runtime = nullptr;
 }
 
