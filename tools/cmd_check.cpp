@@ -55,7 +55,9 @@ std::unique_ptr<storage::NativeFile> openForTool(const std::string& path, int* e
 int runCheck(Args args) {
     if (args.size() != 1) return badInput("usage: check FILE");
     int exitCode = 0;
-    auto file = openForTool(std::string(args[0]), &exitCode);
+    const std::string path(args[0]);
+    const storage::RuntimeErrorFileScope naming(path); // a runtime error names the file
+    auto file = openForTool(path, &exitCode);
     if (!file) return exitCode;
     std::string problem = file->check();
     std::vector<storage::TableEntry> tables;
@@ -76,7 +78,9 @@ int runCheck(Args args) {
 int runStats(Args args) {
     if (args.size() != 1) return badInput("usage: stats FILE");
     int exitCode = 0;
-    auto file = openForTool(std::string(args[0]), &exitCode);
+    const std::string path(args[0]);
+    const storage::RuntimeErrorFileScope naming(path); // a runtime error names the file
+    auto file = openForTool(path, &exitCode);
     if (!file) return exitCode;
     storage::FileStats st;
     std::string problem = file->check(&st);

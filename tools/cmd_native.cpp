@@ -11,6 +11,7 @@
 #include "storage/native_file.h"
 #include "storage/quarto_driver.h"
 #include "storage/record_text.h"
+#include "storage/runtime_error.h"
 #include "storage/table_records.h"
 
 #include <cstdio>
@@ -109,6 +110,7 @@ Target splitTarget(std::string_view arg) {
 int nativeDump(const std::string& arg, const std::string& keyName, bool oem) {
     Target target = splitTarget(arg);
     int exitCode = 0;
+    const storage::RuntimeErrorFileScope naming(target.file); // a runtime error names the file
     auto file = openForTool(target.file, &exitCode);
     if (!file) return exitCode;
     std::uint32_t table = 0;
@@ -171,7 +173,9 @@ int nativeDump(const std::string& arg, const std::string& keyName, bool oem) {
 int runTables(Args args) {
     if (args.size() != 1) return badInput("usage: tables FILE");
     int exitCode = 0;
-    auto file = openForTool(std::string(args[0]), &exitCode);
+    const std::string path(args[0]);
+    const storage::RuntimeErrorFileScope naming(path); // a runtime error names the file
+    auto file = openForTool(path, &exitCode);
     if (!file) return exitCode;
     std::vector<storage::TableEntry> tables;
     if (storage::listTables(*file, &tables) != 0) return 1;
@@ -206,6 +210,7 @@ int runBuild(Args args) {
     storage::TableDecl decl;
     {
         int exitCode = 0;
+        const storage::RuntimeErrorFileScope naming(target.file); // a runtime error names the file
         auto file = openForTool(target.file, &exitCode);
         if (!file) return exitCode;
         std::uint32_t table = 0;
