@@ -189,6 +189,10 @@ int RecordFile::setKeyValueBack(int key) {
     return run(DriverOp::SetKeyValueBack);
 }
 
+int RecordFile::empty() {
+    return run(DriverOp::Empty);
+}
+
 int RecordFile::getByKey(int key) {
     cb_.keyNumber = key;
     recordOrder_ = false;

@@ -73,6 +73,7 @@ public:
     int create();
     int close();
     int build();
+    int empty(); // removes every record (one commit)
     long records();
     long keyRecords(int key);
     std::string name() const; // the physical name, for messages
