@@ -49,8 +49,7 @@ Selection::Selection(services::ProcedureServices& s)
     : s_(s), adresar_(s.db.file("Adresar")), klice_(s.db.file("Klice")),
       vybery_(s.db.file("Vybery")) {
     for (const char* label : {"Adresar", "EVKLICSL", "Klice", "Schuzky", "Vybery"}) {
-        if (services::standardOpen(s_, s_.db.file(label)) != services::OpenOutcome::Opened)
-            return;
+        if (services::standardOpen(s_, s_.db.file(label)) != services::OpenOutcome::Opened) return;
         ++opens_;
     }
     // Conditions name the fields of these files.
@@ -120,8 +119,7 @@ Outcome Selection::addByCondition(std::string_view condition, std::string_view c
     (void)vybery_.stream();
     for (int rc = adresar_.setFile(); rc == 0 && adresar_.next() == 0;) {
         progress.step(++out.processed);
-        const evaluator::Result r =
-            compiled ? filter.evaluate() : evaluator::evaluate(expression);
+        const evaluator::Result r = compiled ? filter.evaluate() : evaluator::evaluate(expression);
         if (r.value.empty()) {
             out.error = evaluationErrorMessage(r);
             break;
@@ -145,8 +143,7 @@ Outcome Selection::removeByCondition(std::string_view condition, std::string_vie
         progress.step(++out.processed);
         // A row whose firm has left the address book stays.
         if (!fetchFirm(vybery_.as<VyberyRecord>().ID.get())) continue;
-        const evaluator::Result r =
-            compiled ? filter.evaluate() : evaluator::evaluate(expression);
+        const evaluator::Result r = compiled ? filter.evaluate() : evaluator::evaluate(expression);
         if (r.value.empty()) {
             out.error = evaluationErrorMessage(r);
             break;

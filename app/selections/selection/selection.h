@@ -22,10 +22,10 @@
 namespace zv::selections {
 
 struct Outcome {
-    long processed = 0;    // records looked at
-    long changed = 0;      // rows added or removed (additions refused as duplicates count too)
-    long rows = 0;         // rows in the selection afterwards
-    std::string error;     // the message of an evaluation failure (Windows-1250); "" none
+    long processed = 0; // records looked at
+    long changed = 0;   // rows added or removed (additions refused as duplicates count too)
+    long rows = 0;      // rows in the selection afterwards
+    std::string error;  // the message of an evaluation failure (Windows-1250); "" none
 };
 
 // The message of a failed evaluation as the window shows it:

@@ -128,7 +128,8 @@ TEST_F(SelectionTest, AddingByAConditionTwiceCountsTheSameFirmsAndAddsNoSecondRo
     addFirm(2, "Beta", "Praha");
     addFirm(3, "Gama", "Brno");
     Selection sel(s);
-    Outcome out = sel.addByCondition("MESTO = 'Brno'", cp1250::fromUtf8("Název města = Brno"), progress);
+    Outcome out =
+        sel.addByCondition("MESTO = 'Brno'", cp1250::fromUtf8("Název města = Brno"), progress);
     EXPECT_EQ(out.changed, 2);
     EXPECT_EQ(out.rows, 2);
     EXPECT_EQ(progress.detail, "Název města = Brno");
