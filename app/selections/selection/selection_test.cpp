@@ -1,5 +1,7 @@
 #include "app/selections/selection/selection.h"
 
+#include "app/selections/selection/auto_history.h"
+
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
@@ -14,6 +16,10 @@ namespace zv::selections {
 namespace {
 
 using namespace zv::rec;
+
+std::string u8(std::string_view cp1250Text) {
+    return cp1250::toUtf8(cp1250Text);
+}
 
 // Counts the batches written out on the selection file.
 class CountingDriver : public access::testing::MemoryDriver {
@@ -219,6 +225,31 @@ TEST_F(SelectionTest, TheCopyRuleTakesTheFirmsFields) {
     EXPECT_EQ(cp1250::toUtf8(v.FIRMA.trimmed()), "Dřevo Veselý k.s.");
     EXPECT_EQ(cp1250::toUtf8(v.MESTO.trimmed()), "České Budějovice");
     EXPECT_EQ(v.JMENO1.trimmed(), "Kontakt");
+}
+
+TEST_F(SelectionTest, TheAutomaticHistoryWritesOneEntryPerSelectedFirm) {
+    auto& sch = db.file("Schuzky");
+    {
+        Selection sel(s);
+        primeAutoHistory(sch, cp1250::fromUtf8("Božena Němcová"), 80000, 1000);
+        EXPECT_EQ(writeAutoHistory(sch, db.file("Vybery")), 0);
+    }
+    for (int i = 1; i <= 3; ++i)
+        addFirm(i, "Firma " + std::to_string(i), "Brno");
+    Selection sel(s);
+    ASSERT_EQ(sel.addAll(progress).rows, 3);
+    primeAutoHistory(sch, cp1250::fromUtf8("Božena Němcová"), 80000, 1000);
+    EXPECT_EQ(u8(sch.as<SchuzkyRecord>().Vlozil.trimmed()), "Božena Něm");
+    EXPECT_EQ(sch.as<SchuzkyRecord>().Jmeno.trimmed(), "<>");
+    sch.as<SchuzkyRecord>().Popis.set("AG - katalog");
+    EXPECT_EQ(writeAutoHistory(sch, db.file("Vybery")), 3);
+    std::vector<int> firms;
+    for (int rc = sch.setFile(); rc == 0 && sch.next() == 0;) {
+        firms.push_back(sch.as<SchuzkyRecord>().ID.get());
+        EXPECT_EQ(sch.as<SchuzkyRecord>().Popis.trimmed(), "AG - katalog");
+        EXPECT_EQ(sch.as<SchuzkyRecord>().Datum.get(), 80000);
+    }
+    EXPECT_EQ(firms, (std::vector<int>{1, 2, 3}));
 }
 
 } // namespace
