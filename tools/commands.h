@@ -18,5 +18,7 @@ int runTables(Args args);
 int runDump(Args args);
 int runBuild(Args args);
 int runDbf(Args args);
+int runSelect(Args args);
+int runCondition(Args args);
 
 } // namespace zv::tool

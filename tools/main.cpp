@@ -39,6 +39,13 @@ const Command kCommands[] = {
      runTables},
     {"build", "build FILE[\\!TABLE]           rebuild every key of a table", runBuild},
     {"dbf", "dbf FILE.dbf                   a dBase table as CSV in UTF-8", runDbf},
+    {"select",
+     "select DIR all|none|add-if CONDITION|remove-if CONDITION|add-key KEYWORD-ID|"
+     "remove-key KEYWORD-ID|list\n                                the working selection of "
+     "program directory DIR",
+     runSelect},
+    {"condition", "condition DIR CAPTION OPERATOR VALUE  a condition and its caption",
+     runCondition},
 };
 
 void printHelp() {

@@ -102,8 +102,8 @@ Outcome Selection::addAll(Progress& progress) {
 
 Outcome Selection::removeAll(Progress& progress) {
     Outcome out;
-    progress.open(text("Ruším všechny záznamy z výběru"), {}, 0);
-    out.changed = rows();
+    out.processed = out.changed = rows();
+    progress.open(text("Ruším všechny záznamy z výběru"), {}, out.processed);
     (void)vybery_.empty();
     return finish(out, progress, false);
 }

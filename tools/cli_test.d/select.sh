@@ -1,0 +1,42 @@
+# The working selection and the condition dialog's logic on a demo directory.
+sel_dir=$(mktemp -d)
+"$tool" demo "$sel_dir/p" --firms 25 --seed 5 > /dev/null
+expect 0 "processed 25
+added 25
+rows 25" -- select "$sel_dir/p" all
+expect 0 "processed 25
+removed 3
+rows 22" -- select "$sel_dir/p" remove-if "MESTO = 'Brno'"
+expect 0 "processed 25
+added 3
+rows 25" -- select "$sel_dir/p" add-if "MESTO = 'Brno'"
+expect 0 "processed 25
+removed 25
+rows 0" -- select "$sel_dir/p" none
+expect 0 "processed 4
+added 4
+rows 4" -- select "$sel_dir/p" add-key 1
+expect 0 "processed 4
+removed 4
+rows 0" -- select "$sel_dir/p" remove-key 1
+expect 1 "processed 1
+added 0
+rows 0
+Error 800 -- Invalid expression for EVALUATE" -- select "$sel_dir/p" add-if "ZASILKOVA = 1"
+expect 0 "processed 25
+added 3
+rows 3" -- select "$sel_dir/p" add-if "ID <= 3"
+expect 0 "VYB:ID,VYB:FIRMA,VYB:ULICE,VYB:PSC,VYB:MESTO,VYB:STAT,VYB:TF1,VYB:FAX1,VYB:JMENO1,VYB:TEXTY
+2,Instalace Němec,Žižkova 119,110 00,Praha,Česká republika,+420 550 190 525,,Růžička Tomáš,1
+3,Malířství Novák k.s.,Dlouhá 110,702 00,Ostrava,Česká republika,+420 866 849 630,,Vaněk Martin,1
+1,Stavby Kučera s.r.o.,Husova 144,390 01,Tábor,Česká republika,+420 371 173 669,+420 567 371 582,Růžička Anna,1" -- select "$sel_dir/p" list
+expect 2 "zevlon-tool: not a keyword number: x" -- select "$sel_dir/p" add-key x
+expect 0 "FIRMA = 'x'' OR 1=1 OR ''a'
+Název firmy = x' OR 1=1 OR 'a" -- condition "$sel_dir/p" "Název firmy" = "x' OR 1=1 OR 'a"
+expect 0 "P2 = 1
+Dodavatel = 1" -- condition "$sel_dir/p" Dodavatel "" 1
+expect 0 "DT_VLOZENI >= 71957
+Datum vložení >= 1.01.98" -- condition "$sel_dir/p" "Datum vložení" ">=" 1.1.98
+expect 1 "zevlon-tool: Položka \"ID firmy\" je číslo: zadejte celé číslo." -- condition "$sel_dir/p" "ID firmy" = "5 OR 1"
+expect 2 "zevlon-tool: no field captioned 'Nic'" -- condition "$sel_dir/p" Nic = 1
+rm -rf "$sel_dir"

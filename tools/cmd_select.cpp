@@ -1,0 +1,155 @@
+// zevlon-tool select and condition: the working selection and the condition
+// dialog's logic from the command line, on the same code as the windows. DIR is
+// the program directory: its ZEVLON.INI names the data directory and the
+// selection file lives in it, as for the program.
+#include "app/selections/bindings/file_bindings.h"
+#include "app/selections/condition/condition.h"
+#include "app/selections/selection/selection.h"
+#include "app/shell/access/look_up.h"
+#include "app/shell/access/standard_drivers.h"
+#include "app/shell/dictionary/field_text.h"
+#include "app/shell/services/standard_open.h"
+#include "app/shell/startup/app_state.h"
+#include "platform/codepage.h"
+#include "platform/paths.h"
+#include "tools/commands.h"
+#include "tools/csv.h"
+
+#include <charconv>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+namespace zv::tool {
+namespace {
+
+// Standard messages go to standard error; each box takes its default button.
+class PrintedMessages : public services::MessageService {
+public:
+    services::Button show(const services::Message& m) override {
+        std::fprintf(stderr, "zevlon-tool: %s: %s\n", cp1250::toUtf8(m.title).c_str(),
+                     cp1250::toUtf8(m.text).c_str());
+        return m.buttons.empty() ? services::Button::Ok : m.buttons.front();
+    }
+};
+
+// The program's directory as the program sees it: its settings read, the data
+// files named from "DATA".
+struct ProgramDirectory {
+    access::Database db;
+    PrintedMessages messages;
+    services::ProcedureServices services{db, messages, {}};
+    bool ok = false;
+
+    explicit ProgramDirectory(std::string_view dir) {
+        if (chdir(paths::native(dir).c_str()) != 0) return;
+        access::registerStandardDrivers(db);
+        startup::AppState state;
+        startup::readSettings(ProfileFile(startup::kSettingsFile), state);
+        db.setDataPrefix(state.dataPrefix);
+        ok = true;
+    }
+};
+
+bool readId(std::string_view text, std::int32_t* id) {
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), *id);
+    return r.ec == std::errc() && r.ptr == text.data() + text.size();
+}
+
+void printLine(const char* name, long n) {
+    std::printf("%s %ld\n", name, n);
+}
+
+int report(const selections::Outcome& out, const char* changed) {
+    printLine("processed", out.processed);
+    printLine(changed, out.changed);
+    printLine("rows", out.rows);
+    if (out.error.empty()) return 0;
+    std::printf("%s\n", cp1250::toUtf8(out.error).c_str());
+    return 1;
+}
+
+int list(access::RecordFile& vybery) {
+    const dict::FileDef& def = vybery.def();
+    CsvRow header;
+    for (std::size_t i = 0; i < def.layout->fields.size(); ++i)
+        header.add(def.fieldName(i));
+    header.print();
+    for (int rc = vybery.setKey(vybery.keyNumber("VYB:BYFIRMA")); rc == 0 && vybery.next() == 0;) {
+        CsvRow row;
+        for (const auto& field : def.layout->fields)
+            row.add(cp1250::toUtf8(dict::fieldText(field, vybery.record())));
+        row.print();
+    }
+    return 0;
+}
+
+// The keyword's text for the progress lines (blank when it has none).
+std::string keywordText(access::Database& db, std::int32_t keyword) {
+    auto& evk = db.file("EVKLICSL");
+    return access::lookUpText(evk, "EVK:BYIDKS", keyword, "EVK:POPIS");
+}
+
+} // namespace
+
+int runSelect(Args args) {
+    const char* usage = "usage: select DIR all|none|add-if CONDITION|remove-if CONDITION|"
+                        "add-key KEYWORD-ID|remove-key KEYWORD-ID|list";
+    if (args.size() < 2) return badInput(usage);
+    const std::string_view what = args[1];
+    const bool takesValue =
+        what == "add-if" || what == "remove-if" || what == "add-key" || what == "remove-key";
+    if (args.size() != (takesValue ? 3u : 2u)) return badInput(usage);
+    std::int32_t keyword = 0;
+    if ((what == "add-key" || what == "remove-key") && !readId(args[2], &keyword))
+        return badInput("not a keyword number: " + std::string(args[2]));
+    ProgramDirectory program(args[0]);
+    if (!program.ok) return badInput("no directory " + std::string(args[0]));
+    selections::Selection selection(program.services);
+    if (!selection.opened()) return 1;
+    selections::NoProgress quiet;
+    if (what == "all") return report(selection.addAll(quiet), "added");
+    if (what == "none") return report(selection.removeAll(quiet), "removed");
+    if (what == "add-if" || what == "remove-if") {
+        const std::string condition = cp1250::fromUtf8(args[2]);
+        return what == "add-if"
+                   ? report(selection.addByCondition(condition, condition, quiet), "added")
+                   : report(selection.removeByCondition(condition, condition, quiet), "removed");
+    }
+    if (what == "add-key" || what == "remove-key") {
+        const std::string text = keywordText(program.db, keyword);
+        return what == "add-key"
+                   ? report(selection.addByKeyword(keyword, text, quiet), "added")
+                   : report(selection.removeByKeyword(keyword, text, quiet), "removed");
+    }
+    if (what == "list") return list(program.db.file("Vybery"));
+    return badInput(usage);
+}
+
+int runCondition(Args args) {
+    if (args.size() != 4) return badInput("usage: condition DIR CAPTION OPERATOR VALUE");
+    ProgramDirectory program(args[0]);
+    if (!program.ok) return badInput("no directory " + std::string(args[0]));
+    auto& kategorie = program.db.file("Kategorie");
+    std::array<std::string, 20> captions;
+    if (services::standardOpen(program.services, kategorie) == services::OpenOutcome::Opened) {
+        captions = selections::firstCategoryCaptions(kategorie);
+        services::standardRelease(kategorie);
+    }
+    const std::string caption = cp1250::fromUtf8(args[1]);
+    for (const auto& field : selections::fieldChoices(captions)) {
+        if (field.caption != caption) continue;
+        const std::string value = cp1250::fromUtf8(args[3]);
+        const auto c =
+            selections::buildCondition(field, cp1250::fromUtf8(args[2]), value, value == "1");
+        if (!c.error.empty()) {
+            std::fprintf(stderr, "zevlon-tool: %s\n", cp1250::toUtf8(c.error).c_str());
+            return 1;
+        }
+        std::printf("%s\n%s\n", cp1250::toUtf8(c.text).c_str(), cp1250::toUtf8(c.caption).c_str());
+        return 0;
+    }
+    return badInput("no field captioned '" + std::string(args[1]) + "'");
+}
+
+} // namespace zv::tool
