@@ -1,6 +1,7 @@
 #include "app/selections/selection/selection.h"
 
 #include "app/selections/bindings/file_bindings.h"
+#include "app/shell/access/database.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
 #include "platform/codepage.h"
@@ -20,6 +21,40 @@ const std::string kRemoved = cp1250::fromUtf8("Odebráno záznamů : ");
 std::string text(const char* utf8) {
     return cp1250::fromUtf8(utf8);
 }
+
+// Writes the removals from the selection in batches: a transaction on the
+// selection file, committed at every write-out and at the end. (Reading the
+// file in batch mode would write out every change at once.) Without a
+// transaction each removal is written on its own.
+class WriteOut {
+public:
+    WriteOut(access::Database& db, access::RecordFile& file, bool on = true)
+        : db_(db), file_(file) {
+        if (on) begin();
+    }
+    ~WriteOut() { end(); }
+    WriteOut(const WriteOut&) = delete;
+    WriteOut& operator=(const WriteOut&) = delete;
+    void writeOut() {
+        if (!running_) return;
+        end();
+        begin();
+    }
+    void end() {
+        if (running_) (void)db_.commit();
+        running_ = false;
+    }
+
+private:
+    void begin() {
+        access::RecordFile* files[] = {&file_};
+        running_ = db_.beginTransaction(kLockSeconds, files) == 0;
+    }
+    static constexpr int kLockSeconds = 2;
+    access::Database& db_;
+    access::RecordFile& file_;
+    bool running_ = false;
+};
 
 } // namespace
 
@@ -138,7 +173,7 @@ Outcome Selection::removeByCondition(std::string_view condition, std::string_vie
     const std::string expression = "ADR:" + std::string(condition);
     evaluator::Filter filter;
     const bool compiled = filter.compile(expression) == 0;
-    (void)vybery_.stream();
+    WriteOut batch(s_.db, vybery_);
     for (int rc = vybery_.setFile(); rc == 0 && vybery_.next() == 0;) {
         progress.step(++out.processed);
         // A row whose firm has left the address book stays.
@@ -151,12 +186,10 @@ Outcome Selection::removeByCondition(std::string_view condition, std::string_vie
         if (r.value == "0") continue;
         if (vybery_.remove() != 0) continue;
         progress.count(kRemoved + std::to_string(++out.changed));
-        if (out.changed % kWriteOutEvery == 0) {
-            (void)vybery_.flush();
-            (void)vybery_.stream();
-        }
+        if (out.changed % kWriteOutEvery == 0) batch.writeOut();
     }
-    return finish(out, progress, true);
+    batch.end();
+    return finish(out, progress, false);
 }
 
 Outcome Selection::byKeyword(std::int32_t keyword, std::string_view caption, bool add,
@@ -165,7 +198,9 @@ Outcome Selection::byKeyword(std::int32_t keyword, std::string_view caption, boo
     progress.open(add ? text("Přidávám do výběru firmy s klíčem:")
                       : text("Odebírám z výběru firmy s klíčem:"),
                   caption, klice_.records());
-    (void)vybery_.stream();
+    // Adds are batched; removals read the row first, so they go in a transaction.
+    WriteOut batch(s_.db, vybery_, !add);
+    if (add) (void)vybery_.stream();
     klice_.clearBuffer();
     klice_.as<KliceRecord>().IDKL.set(keyword);
     if (klice_.setKeyValue(klice_.keyNumber("KLI:BYKLIC")) == 0) {
@@ -183,10 +218,12 @@ Outcome Selection::byKeyword(std::int32_t keyword, std::string_view caption, boo
                 if (vybery_.getByKey(vybery_.keyNumber("VYB:BYID")) != 0 || vybery_.remove() != 0)
                     continue;
                 progress.count(kRemoved + std::to_string(++out.changed));
+                if (out.changed % kWriteOutEvery == 0) batch.writeOut();
             }
         }
     }
-    return finish(out, progress, true);
+    batch.end();
+    return finish(out, progress, add);
 }
 
 Outcome Selection::addByKeyword(std::int32_t keyword, std::string_view text, Progress& progress) {

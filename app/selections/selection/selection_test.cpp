@@ -21,11 +21,12 @@ std::string u8(std::string_view cp1250Text) {
     return cp1250::toUtf8(cp1250Text);
 }
 
-// Counts the batches written out on the selection file.
+// Counts the write-outs (commits) of the selection file.
 class CountingDriver : public access::testing::MemoryDriver {
 public:
     int dispatch(storage::DriverOp op, storage::ControlBlock& cb) override {
-        if (op == storage::DriverOp::Flush && cb.physicalName.find("VYBER") != std::string::npos)
+        if (op == storage::DriverOp::CommitTransaction &&
+            cb.physicalName.find("VYBER") != std::string::npos)
             ++flushes;
         return MemoryDriver::dispatch(op, cb);
     }

@@ -1,0 +1,96 @@
+// Speed of the working selection's bulk operations over N demo firms on the
+// program's data files: "Vyber všechny", adding by a text condition and
+// removing by a condition, each with its wall time, the time per firm, and the
+// ratio to a plain read of every firm in file order in the same run (the least
+// any of them can take). Goal: each under 2 s at 100,000 firms.
+// Usage: selection_bench [firms]
+#include "app/selections/selection/selection.h"
+#include "app/shell/access/standard_drivers.h"
+#include "app/shell/demo/demo_data.h"
+#include "app/shell/services/standard_open.h"
+#include "platform/dates/standard_date.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <unistd.h>
+
+using namespace zv;
+
+namespace {
+
+class QuietMessages : public services::MessageService {
+public:
+    services::Button show(const services::Message& m) override {
+        std::fprintf(stderr, "message: %s: %s\n", m.title.c_str(), m.text.c_str());
+        return m.buttons.empty() ? services::Button::Ok : m.buttons.front();
+    }
+};
+
+double seconds(const std::function<void()>& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int firms = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("zevlon_selection_bench_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    if (chdir(dir.c_str()) != 0) return 1;
+    access::Database db;
+    access::registerStandardDrivers(db);
+    db.setDataPrefix(dir.string() + "/");
+    QuietMessages messages;
+    services::ProcedureServices s{db, messages, {}};
+    demo::DemoOptions options;
+    options.firms = firms;
+    options.today = dates::today();
+    std::string failed;
+    const double made = seconds([&] { (void)demo::createDemoData(db, options, &failed); });
+    if (!failed.empty()) {
+        std::fprintf(stderr, "demo data: %s failed\n", failed.c_str());
+        return 1;
+    }
+    std::printf("%d demo firms made in %.1f s\n", firms, made);
+
+    int missed = 0;
+    {
+        selections::Selection sel(s);
+        if (!sel.opened()) return 1;
+        selections::NoProgress quiet;
+        auto& adresar = db.file("Adresar");
+        long read = 0;
+        const double scan = seconds([&] {
+            for (int rc = adresar.setFile(); rc == 0 && adresar.next() == 0;)
+                ++read;
+        });
+        std::printf("%-40s %8.3f s %8.2f us/firm\n", "reference: read every firm", scan,
+                    scan * 1e6 / double(read));
+        const auto run = [&](const char* what, const std::function<selections::Outcome()>& op) {
+            selections::Outcome out;
+            const double t = seconds([&] { out = op(); });
+            const bool met = t < 2.0;
+            missed += met ? 0 : 1;
+            std::printf(
+                "%-40s %8.3f s %8.2f us/firm  x%5.1f of the read  rows %ld  goal < 2 s: %s\n", what,
+                t, t * 1e6 / double(firms), t / scan, out.rows, met ? "met" : "MISSED");
+        };
+        run("Vyber vsechny (add all)", [&] { return sel.addAll(quiet); });
+        run("remove by MESTO = 'Praha'",
+            [&] { return sel.removeByCondition("MESTO = 'Praha'", "", quiet); });
+        run("add by MESTO = 'Praha'",
+            [&] { return sel.addByCondition("MESTO = 'Praha'", "", quiet); });
+        run("remove by P1 = 1", [&] { return sel.removeByCondition("P1 = 1", "", quiet); });
+        run("Zrus vsechny (remove all)", [&] { return sel.removeAll(quiet); });
+    }
+    std::printf("goals missed: %d of 5\n", missed);
+    std::filesystem::remove_all(dir);
+    return 0;
+}
