@@ -77,10 +77,32 @@ QAction* MainFrame::item(QMenu* menu, const QString& text, const QString& hint,
         a->setEnabled(available);
         connect(a, &QAction::triggered, this, [this, procedure, call] { run(procedure, call); });
     } else {
-        // Served by the selection list's own menu when that list is the active window.
         a->setEnabled(false);
     }
     return a;
+}
+
+QAction* MainFrame::command(QMenu* menu, const QString& text, std::string_view name) {
+    QAction* a = menu->addAction(text);
+    a->setObjectName(QString::fromLatin1(name.data(), int(name.size())));
+    a->setEnabled(false);
+    connect(a, &QAction::triggered, this, [this, name] {
+        if (CommandTarget* target = activeTarget(); target && target->serves(name))
+            target->runCommand(name);
+    });
+    commands_.push_back({a, name});
+    return a;
+}
+
+CommandTarget* MainFrame::activeTarget() const {
+    QMdiSubWindow* sub = area_->activeSubWindow();
+    return sub ? dynamic_cast<CommandTarget*>(sub->widget()) : nullptr;
+}
+
+void MainFrame::updateCommands() {
+    CommandTarget* target = activeTarget();
+    for (const auto& [action, name] : commands_)
+        action->setEnabled(target && target->serves(name));
 }
 
 void MainFrame::run(const char* procedure, bool call) {
@@ -142,21 +164,28 @@ void MainFrame::buildMenus() {
     QMenu* selections = bar->addMenu(QStringLiteral("&Výběry"));
     item(selections, QStringLiteral("&Ukaž výběr"), {}, "VYBER_S");
     QMenu* picking = selections->addMenu(QStringLiteral("Vy&bírání položek"));
-    item(picking, QStringLiteral("Vyber &všechny"), {}, nullptr);
-    item(picking, QStringLiteral("&Zruš všechny"), {}, nullptr);
+    command(picking, QStringLiteral("Vyber &všechny"), command::kAddAll);
+    command(picking, QStringLiteral("&Zruš všechny"), command::kRemoveAll);
     QMenu* add = picking->addMenu(QStringLiteral("&Přidej k vybraným"));
-    item(add, QStringLiteral("Podle &položky"), {}, nullptr);
-    item(add, QStringLiteral("Podle &klíče"), {}, nullptr);
+    command(add, QStringLiteral("Podle &položky"), command::kAddByField);
+    command(add, QStringLiteral("Podle &klíče"), command::kAddByKey);
     QMenu* remove = picking->addMenu(QStringLiteral("&Uber z vybraných"));
-    item(remove, QStringLiteral("Podle &položky"), {}, nullptr);
-    item(remove, QStringLiteral("Podle &klíče"), {}, nullptr);
-    for (const char* text : {"&Načti výběr", "U&lož výběr", "&Export", "&Import"})
-        item(selections, QString::fromUtf8(text), {}, nullptr);
+    command(remove, QStringLiteral("Podle &položky"), command::kRemoveByField);
+    command(remove, QStringLiteral("Podle &klíče"), command::kRemoveByKey);
+    command(selections, QStringLiteral("&Načti výběr"), command::kLoad);
+    command(selections, QStringLiteral("U&lož výběr"), command::kSave);
+    command(selections, QStringLiteral("&Export"), command::kExport);
+    command(selections, QStringLiteral("&Import"), command::kImport);
 
     QMenu* print = bar->addMenu(QStringLiteral("&Tisk"));
-    for (const char* text :
-         {"&Nastavení tisku", "Ti&sk štítků", "Tisk &přehled dle Firem", "Tisk &přehled dle Měst"})
-        item(print, QString::fromUtf8(text), {}, nullptr);
+    command(print, QStringLiteral("&Nastavení tisku"), command::kPrintSetup);
+    command(print, QStringLiteral("Ti&sk štítků"), command::kLabels);
+    command(print, QStringLiteral("Tisk &přehled dle Firem"), command::kByFirms);
+    command(print, QStringLiteral("Tisk &přehled dle Měst"), command::kByTowns);
+    // The items follow the active window, and its state when a menu opens.
+    connect(area_, &QMdiArea::subWindowActivated, this, [this] { updateCommands(); });
+    for (QMenu* m : {selections, picking, add, remove, print})
+        connect(m, &QMenu::aboutToShow, this, [this] { updateCommands(); });
 
     QMenu* tools = bar->addMenu(QStringLiteral("P&ovely"));
     item(tools, QStringLiteral("&Poznámky"), {}, "POZNAMKY_S");

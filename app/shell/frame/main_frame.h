@@ -6,6 +6,7 @@
 #pragma once
 
 #include "procedures.h"
+#include "window_commands.h"
 
 #include "app/shell/frame/window_context.h"
 #include "app/shell/startup/task_reminders.h"
@@ -16,6 +17,9 @@
 
 #include <array>
 #include <memory>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -54,6 +58,10 @@ private:
     void buildStatusBar();
     QAction* item(QMenu* menu, const QString& text, const QString& hint, const char* procedure,
                   bool call = false);
+    // An item the active window serves (window_commands.h).
+    QAction* command(QMenu* menu, const QString& text, std::string_view name);
+    CommandTarget* activeTarget() const;
+    void updateCommands();
     void run(const char* procedure, bool call);
     void showClock();
     void applyToolItems();
@@ -68,6 +76,7 @@ private:
     QElapsedTimer elapsed_;
     std::array<QLabel*, 6> zones_{}; // 2..5 used
     std::array<QAction*, 8> toolItems_{};
+    std::vector<std::pair<QAction*, std::string_view>> commands_; // items the active window serves
     bool interactive_ = true;
 };
 
