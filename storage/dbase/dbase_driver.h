@@ -1,8 +1,8 @@
 // The dBase IV driver behind the file driver interface: registered as "dBase4",
 // it turns the operations of the record access services into operations on a
-// DbaseTable kept behind the control block. Tables are read and written in
-// record-number order; keys (index files) are not supported yet, so the key
-// operations are not offered and a declaration with keys is refused.
+// DbaseTable kept behind the control block. Tables are read in record-number
+// order or, after a key operation, in the order of one of the tags of the
+// table's production index (.MDX); the build operations rebuild that index.
 #pragma once
 
 #include "storage/driver.h"
