@@ -1,5 +1,7 @@
 #include "storage/dbase/dbase_table.h"
 
+#include "storage/dbase/memo_pack.h"
+
 #include <algorithm>
 
 namespace zv::dbase {
@@ -149,6 +151,7 @@ int DbaseTable::open(const std::string& name, int mode) {
     path_ = tablePath(name);
     if (!mapResult_.ok()) return fail(mapResult_.code, mapResult_.xbase, mapResult_.message);
     readOnlyOpen_ = (mode & 0x0F) == 0;
+    if (!readOnlyOpen_) settleMemoPack(path_);
     if (const Xbase e = file_.open(path_, readOnlyOpen_); e != Xbase::None)
         return e == Xbase::NotMemoFormat && file_.memoMissing() ? fail(kMemoFileMissing, e)
                                                                 : failXbase(e);
@@ -448,6 +451,8 @@ int DbaseTable::recover() {
         if (const Xbase e = file_.close(); e != Xbase::None) return failXbase(e);
     }
     if (const Xbase e = DbfFile::recover(path_); e != Xbase::None) return failXbase(e);
+    settleMemoPack(path_);
+    if (const Xbase e = packMemos(path_); e != Xbase::None) return failXbase(e);
     if (!wasOpen && tags_.empty()) return ok();
     const std::uint32_t current = current_;
     if (const Xbase e = file_.open(path_, wasOpen && readOnlyOpen_); e != Xbase::None)

@@ -178,7 +178,9 @@ private:
     [[nodiscard]] int keyStep(int direction, std::span<std::uint8_t> record,
                               std::vector<std::string>& memos);
     bool keyRowFrom(std::span<const std::uint8_t> record, std::vector<std::uint8_t>& row);
-    bool validTag(int tag) const { return tag >= 0 && static_cast<std::size_t>(tag) < tags_.size(); }
+    bool validTag(int tag) const {
+        return tag >= 0 && static_cast<std::size_t>(tag) < tags_.size();
+    }
 
     storage::TableDecl decl_;
     ColumnMap map_;

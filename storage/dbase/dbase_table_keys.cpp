@@ -52,7 +52,7 @@ Xbase DbaseTable::saveIndex() {
     const MdxImage image = tags_.image(baseName(path_));
     const std::vector<std::uint8_t> bytes = encodeMdx(image);
     const std::string path = indexPath();
-    const Xbase e = swapFile(path, dynamicWorkPath(path), siblingPath(path_, "BAK"), bytes);
+    const Xbase e = swapFile(path, dynamicWorkPath(path), bytes);
     if (e == Xbase::None) indexDirty_ = false;
     return e;
 }
@@ -67,7 +67,6 @@ int DbaseTable::indexChanged() {
 int DbaseTable::loadIndex() {
     const std::string path = indexPath();
     const bool writable = !file_.readOnly();
-    if (writable) restoreSwap(path, siblingPath(path_, "BAK"));
     std::vector<std::uint8_t> bytes;
     const Xbase read = readWhole(path, bytes);
     MdxImage image;
@@ -125,9 +124,7 @@ int DbaseTable::setKeyValue(int tag, std::span<const std::uint8_t> record, KeySe
     const Tag& t = tags_.tag(static_cast<std::size_t>(tag));
     order_ = tag;
     keyAt_ = t.keyOf(row, 0);
-    keyAt_.recno = seek == KeySeek::Forward    ? 0
-                   : seek == KeySeek::Backward ? 0xFFFFFFFFu
-                                               : recno;
+    keyAt_.recno = seek == KeySeek::Forward ? 0 : seek == KeySeek::Backward ? 0xFFFFFFFFu : recno;
     keyWhere_ = 1;
     keyInclusive_ = true;
     pending_ = 0;
@@ -171,8 +168,7 @@ int DbaseTable::keyStep(int direction, std::span<std::uint8_t> record,
     }
 }
 
-int DbaseTable::getByKey(int tag, std::span<std::uint8_t> record,
-                         std::vector<std::string>& memos) {
+int DbaseTable::getByKey(int tag, std::span<std::uint8_t> record, std::vector<std::string>& memos) {
     if (const int e = setKeyValue(tag, record, KeySeek::Forward); e != kOk) return e;
     const Tag& t = tags_.tag(static_cast<std::size_t>(tag));
     const TagEntry wanted = keyAt_;

@@ -77,8 +77,7 @@ DbfFile::~DbfFile() {
     if (isOpen()) (void)close();
 }
 
-Xbase DbfFile::create(const std::string& path, std::vector<Column> columns,
-                      bool productionIndex) {
+Xbase DbfFile::create(const std::string& path, std::vector<Column> columns, bool productionIndex) {
     if (isOpen()) (void)close();
     if (const Xbase e = layoutColumns(columns); e != Xbase::None) return e;
     std::size_t rowLength = 1;

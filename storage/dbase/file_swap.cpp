@@ -10,23 +10,24 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int crashStep = 0;   // test hook: step to stop before, 0 = off
-int crashAfter = 0;  // swaps still to pass before the hook fires
+int crashStep = 0;  // test hook: first step to fail, 0 = off
+int stepsTaken = 0; // steps counted since the hook was set
 
 bool exists(const std::string& path) {
     std::error_code ec;
     return fs::exists(path, ec);
 }
 
-bool crashesAt(int step) {
-    return crashStep != 0 && crashAfter == 0 && step == crashStep;
-}
-
 } // namespace
 
-void crashSwapForTest(int step, int afterSwaps) {
-    crashStep = step;
-    crashAfter = afterSwaps;
+void crashAtStepForTest(int n) {
+    crashStep = n;
+    stepsTaken = 0;
+}
+
+bool crashHere() {
+    if (crashStep == 0) return false;
+    return ++stepsTaken >= crashStep;
 }
 
 std::string siblingPath(const std::string& tablePath, const char* upperExtension) {
@@ -68,9 +69,8 @@ std::string memoWorkPath(const std::string& tablePath) {
 }
 
 Xbase swapFile(const std::string& path, const std::string& workPath,
-               const std::string& backupPath, std::span<const std::uint8_t> bytes) {
-    if (crashStep != 0 && crashAfter > 0) --crashAfter;
-    if (crashesAt(1)) return Xbase::FileWrite;
+               std::span<const std::uint8_t> bytes) {
+    if (crashHere()) return Xbase::FileWrite;
     {
         BinaryFile work;
         if (!work.open(workPath, BinaryFile::Mode::Create)) return Xbase::FileWrite;
@@ -81,35 +81,14 @@ Xbase swapFile(const std::string& path, const std::string& workPath,
             return Xbase::FileWrite;
         }
     }
-    if (crashesAt(2)) return Xbase::FileWrite;
+    if (crashHere()) return Xbase::FileWrite;
     std::error_code ec;
-    const bool had = exists(path);
-    if (had) {
-        fs::remove(backupPath, ec);
-        fs::rename(path, backupPath, ec);
-        if (ec) {
-            fs::remove(workPath, ec);
-            return Xbase::FileWrite;
-        }
-    }
-    if (crashesAt(3)) return Xbase::FileWrite;
     fs::rename(workPath, path, ec);
     if (ec) {
-        if (had) fs::rename(backupPath, path, ec);
+        fs::remove(workPath, ec);
         return Xbase::FileWrite;
     }
-    if (crashesAt(4)) return Xbase::FileWrite;
-    if (had) fs::remove(backupPath, ec);
     return Xbase::None;
-}
-
-void restoreSwap(const std::string& path, const std::string& backupPath) {
-    std::error_code ec;
-    if (!exists(backupPath)) return;
-    if (!exists(path))
-        fs::rename(backupPath, path, ec);
-    else
-        fs::remove(backupPath, ec);
 }
 
 } // namespace zv::dbase

@@ -1,13 +1,14 @@
 // Rewriting a whole file so that a crash at any moment leaves either the old or
-// the new content: the new bytes go to a work file, which is flushed; the old
-// file is renamed to its backup name; the work file takes the file's name; the
-// backup is removed. restoreSwap() puts a backup back when the file itself is
-// missing (a crash between the two renames) and removes a stale backup.
+// the new content: the new bytes go to a work file, which is flushed, and the
+// work file then takes the file's name in one rename.
 //
 // Work file names: an index is written as "DYN%03u.$$$" in the table's directory
 // (the first free number from 0), a memo file as "%s%d.DBT" (the table's path
-// without extension and the first free number); backups end in ".BAK" (index)
-// and ".BKT" (memo).
+// without extension and the first free number).
+//
+// Crash tests: every step of a rewrite (here and in memo_pack.h) first asks
+// crashHere(); once the step set by crashAtStepForTest() is reached the rewrite
+// stops there and reports FileWrite, leaving the files as a dead process would.
 #pragma once
 
 #include "storage/dbase/xbase_error.h"
@@ -26,12 +27,12 @@ std::string dynamicWorkPath(const std::string& path);
 std::string memoWorkPath(const std::string& tablePath);
 
 [[nodiscard]] Xbase swapFile(const std::string& path, const std::string& workPath,
-                             const std::string& backupPath, std::span<const std::uint8_t> bytes);
-void restoreSwap(const std::string& path, const std::string& backupPath);
+                             std::span<const std::uint8_t> bytes);
 
-// Test hook: the next swaps stop, as if the process died, before step n
-// (1 write the work file, 2 rename to the backup, 3 rename the work file,
-// 4 remove the backup), once the given number of swaps has passed; 0 = off.
-void crashSwapForTest(int step, int afterSwaps = 0);
+// Test hook: steps are counted from this call; step n (from 1) and every later
+// one fail as in a crash until the hook is set to 0 again.
+void crashAtStepForTest(int n);
+// True when the current step is to fail (counts the step).
+bool crashHere();
 
 } // namespace zv::dbase

@@ -100,10 +100,10 @@ MapResult buildKeySpecs(const storage::TableDecl& decl, const ColumnMap& map,
         if (!parseExternal(key.externalName, spec)) return refused();
         spec.tag = upperAscii(afterColon(key.name)).substr(0, 10);
         if (spec.tag.empty()) return refused(Xbase::InvalidTagName);
-        const auto down = std::count_if(key.components.begin(), key.components.end(),
-                                        [](const storage::KeyComponent& c) { return c.descending; });
-        if (down != 0 && static_cast<std::size_t>(down) != key.components.size())
-            return refused();
+        const auto down =
+            std::count_if(key.components.begin(), key.components.end(),
+                          [](const storage::KeyComponent& c) { return c.descending; });
+        if (down != 0 && static_cast<std::size_t>(down) != key.components.size()) return refused();
         spec.descending = down != 0;
         spec.unique = (key.flags & storage::kKeyDuplicates) == 0;
         if (spec.expression.empty() && !fieldExpression(key, map, spec.expression))

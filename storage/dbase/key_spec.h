@@ -18,9 +18,8 @@
 
 namespace zv::dbase {
 
-inline constexpr const char* kTagClash =
-    "This file has two key files with the same name.\n"
-    "Key names must be unique in the first 8 characters";
+inline constexpr const char* kTagClash = "This file has two key files with the same name.\n"
+                                         "Key names must be unique in the first 8 characters";
 
 struct KeySpec {
     std::string tag;        // tag name, upper case, at most 10 characters

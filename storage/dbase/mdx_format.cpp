@@ -111,8 +111,7 @@ void threadNames(std::uint8_t* table, const MdxImage& image) {
 
 class Reader {
 public:
-    Reader(std::span<const std::uint8_t> bytes, std::size_t block)
-        : b_(bytes), block_(block) {}
+    Reader(std::span<const std::uint8_t> bytes, std::size_t block) : b_(bytes), block_(block) {}
 
     // The node block starting at page, or null when it lies outside the file.
     const std::uint8_t* node(std::uint32_t page) const {

@@ -48,7 +48,7 @@ inline constexpr std::uint8_t kVersion = 2;
 
 // File header byte offsets.
 inline constexpr std::size_t kVersionAt = 0;
-inline constexpr std::size_t kCreatedAt = 1; // YY MM DD
+inline constexpr std::size_t kCreatedAt = 1;  // YY MM DD
 inline constexpr std::size_t kDataNameAt = 4; // 16 bytes
 inline constexpr std::size_t kBlockPagesAt = 20;
 inline constexpr std::size_t kBlockBytesAt = 22;
@@ -97,13 +97,13 @@ struct MdxEntry {
 };
 
 struct MdxTag {
-    std::string name;       // up to 10 characters
-    char keyType = 'C';     // C, N or D
+    std::string name;   // up to 10 characters
+    char keyType = 'C'; // C, N or D
     std::uint16_t keyLength = 0;
     bool descending = false;
     bool unique = false;
     std::string expression;
-    std::string filter;           // empty: no FOR condition
+    std::string filter;            // empty: no FOR condition
     std::vector<MdxEntry> entries; // in the tag's order
 };
 

@@ -63,8 +63,8 @@ TagEntry Tag::keyOf(std::span<const std::uint8_t> row, std::uint32_t recno) cons
         e.key.resize(keyLength, ' ');
     } else if (keyType == 'N') {
         e.key = encodeNumberKey(v.number);
-        e.value = decodeNumberKey(std::span(reinterpret_cast<const std::uint8_t*>(e.key.data()),
-                                            e.key.size()));
+        e.value = decodeNumberKey(
+            std::span(reinterpret_cast<const std::uint8_t*>(e.key.data()), e.key.size()));
     } else {
         e.value = v.number;
         e.key = encodeDateKey(v.number);
@@ -119,8 +119,9 @@ bool TagSet::duplicates(std::span<const std::uint8_t> row, std::uint32_t recno) 
         TagEntry e;
         if (!t.entryFor(row, recno, e)) continue;
         e.recno = 0;
-        auto it = std::lower_bound(t.entries.begin(), t.entries.end(), e,
-                                   [&t](const TagEntry& a, const TagEntry& b) { return t.less(a, b); });
+        auto it =
+            std::lower_bound(t.entries.begin(), t.entries.end(), e,
+                             [&t](const TagEntry& a, const TagEntry& b) { return t.less(a, b); });
         for (; it != t.entries.end() && t.sameKey(*it, e); ++it)
             if (it->recno != recno) return true;
     }
@@ -131,8 +132,9 @@ void TagSet::insert(std::span<const std::uint8_t> row, std::uint32_t recno) {
     for (Tag& t : tags_) {
         TagEntry e;
         if (!t.entryFor(row, recno, e)) continue;
-        auto at = std::lower_bound(t.entries.begin(), t.entries.end(), e,
-                                   [&t](const TagEntry& a, const TagEntry& b) { return t.less(a, b); });
+        auto at =
+            std::lower_bound(t.entries.begin(), t.entries.end(), e,
+                             [&t](const TagEntry& a, const TagEntry& b) { return t.less(a, b); });
         t.entries.insert(at, std::move(e));
     }
 }
@@ -141,8 +143,9 @@ void TagSet::remove(std::span<const std::uint8_t> row, std::uint32_t recno) {
     for (Tag& t : tags_) {
         TagEntry e;
         if (!t.entryFor(row, recno, e)) continue;
-        auto at = std::lower_bound(t.entries.begin(), t.entries.end(), e,
-                                   [&t](const TagEntry& a, const TagEntry& b) { return t.less(a, b); });
+        auto at =
+            std::lower_bound(t.entries.begin(), t.entries.end(), e,
+                             [&t](const TagEntry& a, const TagEntry& b) { return t.less(a, b); });
         if (at != t.entries.end() && at->recno == recno && t.sameKey(*at, e)) {
             t.entries.erase(at);
             continue;
@@ -201,7 +204,8 @@ bool TagSet::adopt(const MdxImage& image) {
             TagEntry e;
             e.key = m.key;
             e.recno = m.recno;
-            const std::span bytes(reinterpret_cast<const std::uint8_t*>(e.key.data()), e.key.size());
+            const std::span bytes(reinterpret_cast<const std::uint8_t*>(e.key.data()),
+                                  e.key.size());
             if (t.keyType == 'N') e.value = decodeNumberKey(bytes);
             if (t.keyType == 'D') e.value = decodeDateKey(bytes);
             t.entries.push_back(std::move(e));

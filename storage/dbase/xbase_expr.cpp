@@ -35,15 +35,24 @@ char upperChar(char c) {
     // Windows-1250 letters with their capitals.
     if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 32);
     switch (u) {
-    case 0x9A: return static_cast<char>(0x8A);
-    case 0x9C: return static_cast<char>(0x8C);
-    case 0x9D: return static_cast<char>(0x8D);
-    case 0x9E: return static_cast<char>(0x8E);
-    case 0x9F: return static_cast<char>(0x8F);
-    case 0xB3: return static_cast<char>(0xA3);
-    case 0xB9: return static_cast<char>(0xA5);
-    case 0xBE: return static_cast<char>(0xBC);
-    default: return c;
+    case 0x9A:
+        return static_cast<char>(0x8A);
+    case 0x9C:
+        return static_cast<char>(0x8C);
+    case 0x9D:
+        return static_cast<char>(0x8D);
+    case 0x9E:
+        return static_cast<char>(0x8E);
+    case 0x9F:
+        return static_cast<char>(0x8F);
+    case 0xB3:
+        return static_cast<char>(0xA3);
+    case 0xB9:
+        return static_cast<char>(0xA5);
+    case 0xBE:
+        return static_cast<char>(0xBC);
+    default:
+        return c;
     }
 }
 
@@ -52,15 +61,24 @@ char lowerChar(char c) {
     if (u >= 'A' && u <= 'Z') return static_cast<char>(u + 32);
     if (u >= 0xC0 && u <= 0xDE && u != 0xD7) return static_cast<char>(u + 32);
     switch (u) {
-    case 0x8A: return static_cast<char>(0x9A);
-    case 0x8C: return static_cast<char>(0x9C);
-    case 0x8D: return static_cast<char>(0x9D);
-    case 0x8E: return static_cast<char>(0x9E);
-    case 0x8F: return static_cast<char>(0x9F);
-    case 0xA3: return static_cast<char>(0xB3);
-    case 0xA5: return static_cast<char>(0xB9);
-    case 0xBC: return static_cast<char>(0xBE);
-    default: return c;
+    case 0x8A:
+        return static_cast<char>(0x9A);
+    case 0x8C:
+        return static_cast<char>(0x9C);
+    case 0x8D:
+        return static_cast<char>(0x9D);
+    case 0x8E:
+        return static_cast<char>(0x9E);
+    case 0x8F:
+        return static_cast<char>(0x9F);
+    case 0xA3:
+        return static_cast<char>(0xB3);
+    case 0xA5:
+        return static_cast<char>(0xB9);
+    case 0xBC:
+        return static_cast<char>(0xBE);
+    default:
+        return c;
     }
 }
 
@@ -264,8 +282,8 @@ private:
             return literal(std::move(v), 0);
         }
         const std::size_t start = pos_;
-        while (pos_ < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[pos_])) ||
-                                    s_[pos_] == '_'))
+        while (pos_ < s_.size() &&
+               (std::isalnum(static_cast<unsigned char>(s_[pos_])) || s_[pos_] == '_'))
             ++pos_;
         if (pos_ == start) return nullptr;
         const std::string word = upperAscii(s_.substr(start, pos_ - start));
@@ -360,8 +378,8 @@ private:
         } else if (f == "FIXED" || f == "FLOAT") {
             if (count != 1 || !is(0, 'N')) return false;
             n->type = 'N';
-        } else if (f == "UPPER" || f == "LOWER" || f == "LTRIM" || f == "RTRIM" ||
-                   f == "ALLTRIM" || f == "TRIM") {
+        } else if (f == "UPPER" || f == "LOWER" || f == "LTRIM" || f == "RTRIM" || f == "ALLTRIM" ||
+                   f == "TRIM") {
             if (count != 1 || !is(0, 'C')) return false;
             n->type = 'C';
             n->width = a[0]->width;
@@ -395,8 +413,7 @@ XValue fieldValue(const Column& c, const Row& row) {
     XValue v;
     std::string_view raw;
     if (static_cast<std::size_t>(c.offset) + c.width <= row.bytes.size())
-        raw = std::string_view(reinterpret_cast<const char*>(row.bytes.data() + c.offset),
-                               c.width);
+        raw = std::string_view(reinterpret_cast<const char*>(row.bytes.data() + c.offset), c.width);
     switch (c.type) {
     case 'N':
     case 'F':
@@ -412,8 +429,8 @@ XValue fieldValue(const Column& c, const Row& row) {
         break;
     case 'L':
         v.type = 'L';
-        v.logical = !raw.empty() && (raw[0] == 'T' || raw[0] == 't' || raw[0] == 'Y' ||
-                                     raw[0] == 'y');
+        v.logical =
+            !raw.empty() && (raw[0] == 'T' || raw[0] == 't' || raw[0] == 'Y' || raw[0] == 'y');
         break;
     default:
         v.text = padded(std::string(raw), c.width);
@@ -479,8 +496,8 @@ XValue evalFunc(const Node& n, const std::vector<Column>& columns, const Row& ro
     } else if (f == "SUBSTR") {
         const std::size_t start = std::max<std::size_t>(1, count(a[1].number));
         if (start <= a[0].text.size())
-            v.text = a[0].text.substr(start - 1, a.size() == 3 ? count(a[2].number)
-                                                               : std::string::npos);
+            v.text =
+                a[0].text.substr(start - 1, a.size() == 3 ? count(a[2].number) : std::string::npos);
     } else if (f == "STR") {
         const int width = a.size() > 1 ? static_cast<int>(count(a[1].number)) : 10;
         const int decimals = a.size() > 2 ? static_cast<int>(count(a[2].number)) : 0;
@@ -507,7 +524,8 @@ XValue evalFunc(const Node& n, const std::vector<Column>& columns, const Row& ro
         const bool pick = eval(*n.args[0], columns, row).logical;
         v = eval(*n.args[pick ? 1 : 2], columns, row);
     }
-    if (v.type == 'C') v.text = padded(std::move(v.text), n.width);
+    // Trimmed text stays short here; the whole expression's value is padded.
+    if (v.type == 'C' && v.text.size() > n.width) v.text.resize(n.width);
     return v;
 }
 
@@ -540,7 +558,7 @@ XValue eval(const Node& n, const std::vector<Column>& columns, const Row& row) {
         XValue v;
         v.type = 'L';
         const std::string& op = n.name;
-        v.logical = op == "=" ? c == 0
+        v.logical = op == "="    ? c == 0
                     : op == "<>" ? c != 0
                     : op == "<"  ? c < 0
                     : op == ">"  ? c > 0
@@ -553,7 +571,7 @@ XValue eval(const Node& n, const std::vector<Column>& columns, const Row& row) {
         XValue a = eval(*n.args[0], columns, row);
         const XValue b = eval(*n.args[1], columns, row);
         if (n.type == 'C') {
-            a.text = padded(std::move(a.text), n.args[0]->width) + b.text;
+            a.text += b.text;
             a.text = padded(std::move(a.text), n.width);
             return a;
         }
