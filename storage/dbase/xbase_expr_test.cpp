@@ -72,9 +72,13 @@ TEST_F(XbaseExprTest, TextKeysHaveAWidthKnownBeforehand) {
 
 TEST_F(XbaseExprTest, WhatCannotBeEvaluatedIsRefused) {
     XbaseExpr e;
-    for (const char* bad : {"", "NIC", "UPPER(CENA)", "JMENO+CENA", "LEFT(JMENO)", "IIF(1,2,3)",
-                            "(JMENO", "JMENO)", "\"abc", ".NOT.JMENO", "STR(CENA,99)", "DTOS()",
-                            "FOO()", "JMENO JMENO", std::string(300, '(').c_str()}) {
+    const std::string deep(300, '(');
+    for (const std::string& bad :
+         {std::string(), std::string("NIC"), std::string("UPPER(CENA)"), std::string("JMENO+CENA"),
+          std::string("LEFT(JMENO)"), std::string("IIF(1,2,3)"), std::string("(JMENO"),
+          std::string("JMENO)"), std::string("\"abc"), std::string(".NOT.JMENO"),
+          std::string("STR(CENA,99)"), std::string("DTOS()"), std::string("FOO()"),
+          std::string("JMENO JMENO"), deep}) {
         EXPECT_FALSE(e.compile(bad, columns_)) << bad;
         EXPECT_TRUE(e.empty());
     }
