@@ -3,6 +3,7 @@
 #include "storage/dbase/dbase_table.h"
 
 #include "storage/dbase/file_swap.h"
+#include "storage/dbase/ndx_format.h"
 #include "storage/dbase/test_decl.h"
 #include "storage/dbase/xbase_expr.h"
 
@@ -286,6 +287,47 @@ TEST_F(DbaseIndexTest, DescendingAndDateKeysSeekAndGetByKey) {
     ASSERT_EQ(t.next(rec.bytes(), memos), kOk);
     EXPECT_EQ(t.currentRow(), 1u);
     EXPECT_EQ(t.setKeyStart(7, false), kInvalidIndexString);
+}
+
+TEST_F(DbaseIndexTest, KeysKeptOutsideHaveAnIndexFileOfTheirOwn) {
+    auto decl = indexedDecl();
+    decl.keys[2].flags |= storage::kKeyOutside; // days in BYDATUM.NDX
+    Model model;
+    {
+        DbaseTable t(decl);
+        ASSERT_EQ(t.create(path_), kOk);
+        ASSERT_EQ(t.open(path_), kOk);
+        Record rec(t.declaration());
+        std::mt19937 rng(5);
+        for (int i = 0; i < 2000; ++i) {
+            const ModelRow r = randomRow(rng);
+            fill(rec, r);
+            ASSERT_EQ(t.add(rec.bytes(), {}), kOk);
+            model[t.currentRow()] = r;
+            if (i == 0) t.beginBatch();
+        }
+        ASSERT_EQ(t.endBatch(), kOk);
+        EXPECT_EQ(readOrder(t, kByDay), expected(model, kByDay, false));
+        ASSERT_EQ(t.close(), kOk);
+    }
+    ASSERT_TRUE(fs::exists(dir_ / "BYDATUM.NDX"));
+    EXPECT_EQ(fileOrder().size(), 2u); // the .MDX holds the other two
+    std::ifstream in(dir_ / "BYDATUM.NDX", std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    MdxTag tag;
+    ASSERT_EQ(decodeNdx(bytes, true, tag), Xbase::None);
+    std::vector<std::uint32_t> held;
+    for (const MdxEntry& e : tag.entries)
+        held.push_back(e.recno);
+    EXPECT_EQ(held, expected(model, kByDay, true));
+    EXPECT_EQ(tag.expression, "DATUM");
+
+    const auto stamp = fs::last_write_time(dir_ / "BYDATUM.NDX");
+    DbaseTable again(decl);
+    ASSERT_EQ(again.open(path_), kOk);
+    EXPECT_EQ(readOrder(again, kByDay), expected(model, kByDay, false));
+    ASSERT_EQ(again.close(), kOk);
+    EXPECT_EQ(fs::last_write_time(dir_ / "BYDATUM.NDX"), stamp); // used as it was
 }
 
 TEST_F(DbaseIndexTest, UniqueKeysRefuseDuplicates) {

@@ -126,7 +126,8 @@ int DbaseTable::create(const std::string& name) {
     if (isOpen()) return fail(kFileAlreadyOpen);
     path_ = tablePath(name);
     if (!mapResult_.ok()) return fail(mapResult_.code, mapResult_.xbase, mapResult_.message);
-    if (const Xbase e = file_.create(path_, map_.columns(), !tags_.empty()); e != Xbase::None)
+    if (const Xbase e = file_.create(path_, map_.columns(), tags_.hasProduction());
+        e != Xbase::None)
         return failXbase(e);
     if (const Xbase e = file_.close(); e != Xbase::None) return failXbase(e);
     if (!tags_.empty()) {

@@ -171,6 +171,7 @@ private:
     bool visible(std::uint32_t number);
     // Index upkeep (dbase_table_keys.cpp).
     std::string indexPath() const;
+    std::string ndxPath(const Tag& tag) const;
     [[nodiscard]] int loadIndex();
     [[nodiscard]] Xbase rebuildTags(TagSet& into);
     [[nodiscard]] Xbase saveIndex();

@@ -4,6 +4,7 @@
 
 #include "storage/dbase/binary_file.h"
 #include "storage/dbase/file_swap.h"
+#include "storage/dbase/ndx_format.h"
 
 #include <algorithm>
 
@@ -37,6 +38,11 @@ std::string DbaseTable::indexPath() const {
     return siblingPath(path_, "MDX");
 }
 
+std::string DbaseTable::ndxPath(const Tag& tag) const {
+    const auto slash = path_.find_last_of("/\\");
+    return path_.substr(0, slash == std::string::npos ? 0 : slash + 1) + tag.spec.tag + ".NDX";
+}
+
 Xbase DbaseTable::rebuildTags(TagSet& into) {
     into.clear();
     std::vector<std::uint8_t> row;
@@ -49,12 +55,21 @@ Xbase DbaseTable::rebuildTags(TagSet& into) {
 }
 
 Xbase DbaseTable::saveIndex() {
-    const MdxImage image = tags_.image(baseName(path_));
-    const std::vector<std::uint8_t> bytes = encodeMdx(image);
-    const std::string path = indexPath();
-    const Xbase e = swapFile(path, dynamicWorkPath(path), bytes);
-    if (e == Xbase::None) indexDirty_ = false;
-    return e;
+    if (tags_.hasProduction()) {
+        const std::vector<std::uint8_t> bytes = encodeMdx(tags_.image(baseName(path_)));
+        const std::string path = indexPath();
+        if (const Xbase e = swapFile(path, dynamicWorkPath(path), bytes); e != Xbase::None)
+            return e;
+    }
+    for (std::size_t i = 0; i < tags_.size(); ++i) {
+        if (!tags_.tag(i).spec.outside) continue;
+        const std::vector<std::uint8_t> bytes = encodeNdx(tags_.tagImage(i));
+        const std::string path = ndxPath(tags_.tag(i));
+        if (const Xbase e = swapFile(path, dynamicWorkPath(path), bytes); e != Xbase::None)
+            return e;
+    }
+    indexDirty_ = false;
+    return Xbase::None;
 }
 
 int DbaseTable::indexChanged() {
@@ -65,17 +80,38 @@ int DbaseTable::indexChanged() {
 }
 
 int DbaseTable::loadIndex() {
-    const std::string path = indexPath();
     const bool writable = !file_.readOnly();
     std::vector<std::uint8_t> bytes;
-    const Xbase read = readWhole(path, bytes);
     MdxImage image;
-    if (read == Xbase::None) {
-        if (const Xbase e = decodeMdx(bytes, image); e != Xbase::None)
-            return fail(kInvalidKeyFile, e);
-    } else if (read != Xbase::FileNotFound) {
-        return fail(kInvalidKeyFile, read);
+    bool complete = true; // every index file was there
+    if (tags_.hasProduction()) {
+        const Xbase read = readWhole(indexPath(), bytes);
+        if (read == Xbase::None) {
+            if (const Xbase e = decodeMdx(bytes, image); e != Xbase::None)
+                return fail(kInvalidKeyFile, e);
+        } else if (read != Xbase::FileNotFound) {
+            return fail(kInvalidKeyFile, read);
+        } else {
+            complete = false;
+        }
     }
+    for (std::size_t i = 0; i < tags_.size() && complete; ++i) {
+        const Tag& t = tags_.tag(i);
+        if (!t.spec.outside) continue;
+        const Xbase read = readWhole(ndxPath(t), bytes);
+        if (read == Xbase::FileNotFound) {
+            complete = false;
+            break;
+        }
+        MdxTag one;
+        if (read != Xbase::None) return fail(kInvalidKeyFile, read);
+        if (const Xbase e = decodeNdx(bytes, t.keyType == 'D', one); e != Xbase::None)
+            return fail(kInvalidKeyFile, e);
+        one.name = t.spec.tag;
+        one.descending = t.spec.descending;
+        image.tags.push_back(std::move(one));
+    }
+    const Xbase read = complete ? Xbase::None : Xbase::FileNotFound;
     // The table is what counts: an index that does not hold what the table gives
     // (missing, written before a crash, other tags) is made again.
     if (const Xbase e = rebuildTags(tags_); e != Xbase::None) return failXbase(e);

@@ -1,13 +1,15 @@
 // libFuzzer target: the header parser, the table and memo file readers, the row
 // decoder, the index reader and the key expressions on arbitrary bytes. Input: a
 // 2-byte little-endian length n, then n bytes of table file, then bytes that serve
-// as the memo file, as the production index (.MDX) and, their first line, as a
+// as the memo file, as the production index (.MDX), as a single-key index
+// (.NDX) and, their first line, as a
 // key expression over the table's columns. A table that parses is also opened
 // read-only with a key on its first column, through its index.
 #include "storage/dbase/column_map.h"
 #include "storage/dbase/dbase_table.h"
 #include "storage/dbase/dbf_file.h"
 #include "storage/dbase/mdx_format.h"
+#include "storage/dbase/ndx_format.h"
 #include "storage/dbase/xbase_expr.h"
 
 #include <algorithm>
@@ -125,6 +127,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> rest(data + n, size - n);
     MdxImage image;
     (void)decodeMdx(rest, image);
+    MdxTag single;
+    (void)decodeNdx(rest, size % 2 == 0, single);
     if (parsed.error != Xbase::None || parsed.columns.empty()) return 0;
     std::string expression(reinterpret_cast<const char*>(rest.data()),
                            std::min<std::size_t>(rest.size(), 254));

@@ -106,6 +106,7 @@ MapResult buildKeySpecs(const storage::TableDecl& decl, const ColumnMap& map,
         if (down != 0 && static_cast<std::size_t>(down) != key.components.size()) return refused();
         spec.descending = down != 0;
         spec.unique = (key.flags & storage::kKeyDuplicates) == 0;
+        spec.outside = (key.flags & storage::kKeyOutside) != 0;
         if (spec.expression.empty() && !fieldExpression(key, map, spec.expression))
             return refused();
         for (const KeySpec& other : specs)

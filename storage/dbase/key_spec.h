@@ -7,7 +7,9 @@
 // STR(), dates as DTOS() when a key has more than one field). The tag is named by
 // the key's name after its last ":", cut to 10 characters; tag names must differ
 // in their first 8 characters. A key whose fields are all descending gives a
-// descending tag; one without duplicates gives a unique tag.
+// descending tag; one without duplicates gives a unique tag. A key kept outside
+// the file (flag 0x40) is not a tag of the .MDX but has an index file of its own,
+// named by the tag with ".NDX", beside the table.
 #pragma once
 
 #include "storage/dbase/column_map.h"
@@ -28,6 +30,7 @@ struct KeySpec {
     std::string filter;     // the FOR condition, empty for none
     bool descending = false;
     bool unique = false;
+    bool outside = false; // kept in its own .NDX file
 };
 
 // Reads the keys of the declaration over its column map. Expressions are not

@@ -1,5 +1,7 @@
 #include "storage/dbase/mdx_format.h"
 
+#include "storage/dbase/ndx_format.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -120,6 +122,64 @@ TEST(MdxFormatTest, DamagedFilesGiveTheirErrorNeverACrash) {
     }
     for (std::size_t cut = 0; cut < good.size(); cut += 97)
         (void)decodeMdx(std::span(good).first(cut), out);
+}
+
+TEST(NdxFormatTest, SingleKeyFilesReadBackInOrder) {
+    for (std::size_t rows : {0u, 1u, 500u, 9000u}) {
+        const MdxImage image = sampleImage(rows);
+        for (const MdxTag& tag : image.tags) {
+            const auto bytes = encodeNdx(tag);
+            EXPECT_EQ(bytes.size() % ndx::kPage, 0u);
+            MdxTag back;
+            ASSERT_EQ(decodeNdx(bytes, false, back), Xbase::None) << rows;
+            EXPECT_EQ(back.keyType, tag.keyType);
+            EXPECT_EQ(back.keyLength, tag.keyLength);
+            EXPECT_EQ(back.expression, tag.expression);
+            ASSERT_EQ(back.entries.size(), tag.entries.size());
+            for (std::size_t i = 0; i < tag.entries.size(); ++i) {
+                EXPECT_EQ(back.entries[i].recno, tag.entries[i].recno);
+                if (tag.keyType == 'N')
+                    EXPECT_EQ(decodeNumberKey(bytesOf(back.entries[i].key)),
+                              decodeNumberKey(bytesOf(tag.entries[i].key)));
+                else
+                    EXPECT_EQ(back.entries[i].key, tag.entries[i].key);
+            }
+        }
+    }
+    MdxTag days;
+    days.name = "BYDATUM";
+    days.keyType = 'D';
+    days.keyLength = 8;
+    days.expression = "DATUM";
+    days.entries = {{encodeDateKey(2451545), 3}, {encodeDateKey(2461383), 1}};
+    MdxTag back;
+    ASSERT_EQ(decodeNdx(encodeNdx(days), true, back), Xbase::None);
+    EXPECT_EQ(back.keyType, 'D');
+    ASSERT_EQ(back.entries.size(), 2u);
+    EXPECT_EQ(decodeDateKey(bytesOf(back.entries[1].key)), 2461383);
+}
+
+TEST(NdxFormatTest, DamagedFilesGiveTheirErrorNeverACrash) {
+    const auto good = encodeNdx(sampleImage(3000).tags[0]);
+    MdxTag out;
+    auto bad = good;
+    bad[ndx::kKeyType] = 9;
+    EXPECT_EQ(decodeNdx(bad, false, out), Xbase::InvalidKeyType);
+    bad = good;
+    bad[ndx::kRootPage + 3] = 0x10;
+    EXPECT_EQ(decodeNdx(bad, false, out), Xbase::InvalidRootPage);
+    bad = good;
+    bad[ndx::kItemLength] = 2;
+    EXPECT_EQ(decodeNdx(bad, false, out), Xbase::ItemLength);
+    std::mt19937 rng(31);
+    for (int round = 0; round < 3000; ++round) {
+        bad = good;
+        for (int k = 0; k < 1 + round % 8; ++k)
+            bad[rng() % bad.size()] = static_cast<std::uint8_t>(rng());
+        (void)decodeNdx(bad, round % 2 == 0, out);
+    }
+    for (std::size_t cut = 0; cut < good.size(); cut += 61)
+        (void)decodeNdx(std::span(good).first(cut), false, out);
 }
 
 } // namespace

@@ -173,7 +173,18 @@ void TagSet::sortAll() {
 MdxImage TagSet::image(const std::string& dataName) const {
     MdxImage img;
     img.dataName = dataName;
-    for (const Tag& t : tags_) {
+    for (std::size_t i = 0; i < tags_.size(); ++i)
+        if (!tags_[i].spec.outside) img.tags.push_back(tagImage(i));
+    return img;
+}
+
+bool TagSet::hasProduction() const {
+    return std::any_of(tags_.begin(), tags_.end(), [](const Tag& t) { return !t.spec.outside; });
+}
+
+MdxTag TagSet::tagImage(std::size_t i) const {
+    const Tag& t = tags_[i];
+    {
         MdxTag m;
         m.name = t.spec.tag;
         m.keyType = t.keyType;
@@ -185,9 +196,8 @@ MdxImage TagSet::image(const std::string& dataName) const {
         m.entries.reserve(t.entries.size());
         for (const TagEntry& e : t.entries)
             m.entries.push_back({e.key, e.recno});
-        img.tags.push_back(std::move(m));
+        return m;
     }
-    return img;
 }
 
 bool TagSet::adopt(const MdxImage& image) {

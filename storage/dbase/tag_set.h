@@ -68,7 +68,10 @@ public:
 
     // The file image and back. adopt() takes the entries of the image's tags of
     // the same names and false when a tag is missing or disagrees in its shape.
+    // image() holds the tags of the .MDX; tagImage() any one tag.
     MdxImage image(const std::string& dataName) const;
+    MdxTag tagImage(std::size_t i) const;
+    bool hasProduction() const;
     bool adopt(const MdxImage& image);
     bool sameEntries(const TagSet& other) const;
 
