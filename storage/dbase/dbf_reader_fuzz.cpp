@@ -1,10 +1,10 @@
 // libFuzzer target: the header parser, the table and memo file readers, the row
-// decoder, the index reader and the key expressions on arbitrary bytes. Input: a
+// decoder, the index readers and the key expressions on arbitrary bytes. Input: a
 // 2-byte little-endian length n, then n bytes of table file, then bytes that serve
-// as the memo file, as the production index (.MDX), as a single-key index
-// (.NDX) and, their first line, as a
-// key expression over the table's columns. A table that parses is also opened
-// read-only with a key on its first column, through its index.
+// as the memo file, as the production index (.MDX), as a single-key index (.NDX)
+// and, their first line, as a key expression over the table's columns. A table
+// that parses is also opened read-only with a key on its first column, through
+// its index.
 #include "storage/dbase/column_map.h"
 #include "storage/dbase/dbase_table.h"
 #include "storage/dbase/dbf_file.h"
