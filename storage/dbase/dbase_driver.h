@@ -16,7 +16,8 @@ class DbaseDriver : public storage::Driver {
 public:
     std::string name() const override;
     std::string description() const override;
-    storage::DriverLimits limits() const override { return {65534, 0, 255}; }
+    // Up to 47 keys: the tags an .MDX holds.
+    storage::DriverLimits limits() const override { return {65534, 47, 255}; }
     bool supports(storage::DriverOp op) const override;
     [[nodiscard]] int dispatch(storage::DriverOp op, storage::ControlBlock& cb) override;
 
