@@ -330,6 +330,67 @@ TEST_F(DbaseIndexTest, KeysKeptOutsideHaveAnIndexFileOfTheirOwn) {
     EXPECT_EQ(fs::last_write_time(dir_ / "BYDATUM.NDX"), stamp); // used as it was
 }
 
+TEST_F(DbaseIndexTest, TagsOfAnotherProgramStayAndAreKeptUpToDate) {
+    // An index written elsewhere with one tag more than the declaration names,
+    // and one with a tag this driver cannot evaluate.
+    auto decl = indexedDecl();
+    decl.keys.resize(1);
+    Model model;
+    {
+        DbaseTable t(decl);
+        ASSERT_EQ(t.create(path_), kOk);
+    }
+    MdxImage foreign;
+    foreign.dataName = "ADRESY";
+    MdxTag names;
+    names.name = "BYJMENO";
+    names.keyLength = 12;
+    names.expression = "UPPER(JMENO)";
+    names.filter = ".NOT.DELETED()";
+    MdxTag prices = names;
+    prices.name = "CENY";
+    prices.keyType = 'N';
+    prices.expression = "CENA";
+    prices.filter.clear();
+    foreign.tags = {names, prices};
+    auto writeIndex = [&](const MdxImage& image) {
+        const auto bytes = encodeMdx(image);
+        std::ofstream out(dir_ / "ADRESY.MDX", std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    };
+    writeIndex(foreign);
+    {
+        DbaseTable t(decl);
+        ASSERT_EQ(t.open(path_), kOk) << t.message();
+        Record rec(t.declaration());
+        std::mt19937 rng(3);
+        for (int i = 0; i < 300; ++i) {
+            const ModelRow r = randomRow(rng);
+            fill(rec, r);
+            ASSERT_EQ(t.add(rec.bytes(), {}), kOk);
+            model[t.currentRow()] = r;
+        }
+        ASSERT_EQ(t.close(), kOk);
+    }
+    const auto held = fileOrder();
+    ASSERT_EQ(held.size(), 2u);
+    EXPECT_EQ(held[0], expected(model, kByName, true));
+    std::vector<std::uint32_t> ascending = expected(model, kByPrice, true);
+    std::stable_sort(ascending.begin(), ascending.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return model.at(a).cents < model.at(b).cents;
+    });
+    EXPECT_EQ(held[1], ascending);
+
+    foreign.tags[1].expression = "SOUNDEX(JMENO)";
+    writeIndex(foreign);
+    DbaseTable t(decl);
+    EXPECT_EQ(t.open(path_), kInvalidKeyFile);
+    EXPECT_EQ(t.driverText(), "bad user specified key expression");
+    ASSERT_EQ(t.open(path_, 0x40), kOk); // reading needs only the declared tags
+    EXPECT_EQ(readOrder(t, kByName), expected(model, kByName, false));
+}
+
 TEST_F(DbaseIndexTest, UniqueKeysRefuseDuplicates) {
     auto decl = indexedDecl();
     decl.keys[1].flags = 0; // prices unique

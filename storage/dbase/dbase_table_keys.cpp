@@ -112,13 +112,25 @@ int DbaseTable::loadIndex() {
         image.tags.push_back(std::move(one));
     }
     const Xbase read = complete ? Xbase::None : Xbase::FileNotFound;
+    // Tags of the .MDX that the declaration does not name stay and are kept up to
+    // date; one this driver cannot evaluate would go stale, so the table is not
+    // opened for writing then.
+    tags_.truncate(specs_.size());
+    if (read == Xbase::None) {
+        if (const Xbase e = tags_.addForeign(image, file_.columns());
+            e != Xbase::None && writable) {
+            tags_.truncate(specs_.size());
+            return fail(kInvalidKeyFile, e);
+        }
+    }
     // The table is what counts: an index that does not hold what the table gives
     // (missing, written before a crash, other tags) is made again.
     if (const Xbase e = rebuildTags(tags_); e != Xbase::None) return failXbase(e);
     if (read == Xbase::None) {
         TagSet stored;
         std::vector<Column> columns = file_.columns();
-        if (stored.compile(specs_, columns) == Xbase::None && stored.adopt(image) &&
+        if (stored.compile(specs_, columns) == Xbase::None &&
+            stored.addForeign(image, columns) == Xbase::None && stored.adopt(image) &&
             stored.sameEntries(tags_))
             return ok();
     }

@@ -80,7 +80,13 @@ bool Tag::entryFor(std::span<const std::uint8_t> row, std::uint32_t recno, TagEn
 
 Xbase TagSet::compile(const std::vector<KeySpec>& specs, const std::vector<Column>& columns) {
     tags_.clear();
-    for (const KeySpec& spec : specs) {
+    for (const KeySpec& spec : specs)
+        if (const Xbase e = add(spec, columns); e != Xbase::None) return e;
+    return Xbase::None;
+}
+
+Xbase TagSet::add(const KeySpec& spec, const std::vector<Column>& columns) {
+    {
         Tag t;
         t.spec = spec;
         if (!typedExpression(spec, columns, t.key)) return Xbase::BadKeyExpression;
@@ -97,6 +103,22 @@ Xbase TagSet::compile(const std::vector<KeySpec>& specs, const std::vector<Colum
             t.keyLength = t.keyType == 'N' ? 12 : 8;
         }
         tags_.push_back(std::move(t));
+    }
+    return Xbase::None;
+}
+
+Xbase TagSet::addForeign(const MdxImage& image, const std::vector<Column>& columns) {
+    for (const MdxTag& m : image.tags) {
+        if (find(m.name) >= 0) continue;
+        KeySpec spec;
+        spec.tag = upperAscii(m.name);
+        spec.typeLetter = m.keyType;
+        spec.expression = m.expression;
+        spec.filter = m.filter;
+        spec.descending = m.descending;
+        spec.unique = m.unique;
+        if (const Xbase e = add(spec, columns); e != Xbase::None) return Xbase::BadKeyExpression;
+        if (tags_.back().keyLength != m.keyLength) return Xbase::InvalidKeyLength;
     }
     return Xbase::None;
 }

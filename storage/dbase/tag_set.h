@@ -51,6 +51,12 @@ public:
     // evaluated gives BadKeyExpression, a key too long InvalidKeyLength.
     [[nodiscard]] Xbase compile(const std::vector<KeySpec>& specs,
                                 const std::vector<Column>& columns);
+    // Adds one more tag.
+    [[nodiscard]] Xbase add(const KeySpec& spec, const std::vector<Column>& columns);
+    // Adds the tags of an index file that are not declared (written by another
+    // program), so that they are kept up to date too; BadKeyExpression when one
+    // cannot be evaluated here.
+    [[nodiscard]] Xbase addForeign(const MdxImage& image, const std::vector<Column>& columns);
     bool empty() const { return tags_.empty(); }
     std::size_t size() const { return tags_.size(); }
     const Tag& tag(std::size_t i) const { return tags_[i]; }
@@ -58,6 +64,10 @@ public:
     int find(std::string_view name) const;
 
     void clear();
+    // Keeps the first n tags.
+    void truncate(std::size_t n) {
+        if (tags_.size() > n) tags_.resize(n);
+    }
     // True when the row would give a unique tag a key another row has already.
     bool duplicates(std::span<const std::uint8_t> row, std::uint32_t recno) const;
     void insert(std::span<const std::uint8_t> row, std::uint32_t recno);
