@@ -50,7 +50,9 @@ Xbase DbaseTable::rebuildTags(TagSet& into) {
         if (const Xbase e = file_.readRow(n, row); e != Xbase::None) return e;
         into.append(row, n);
     }
-    into.sortAll();
+    const auto slash = path_.find_last_of("/\\");
+    // Without room for the sort's work files the entries are sorted in memory.
+    (void)into.sortAll(path_.substr(0, slash == std::string::npos ? 0 : slash + 1));
     return Xbase::None;
 }
 

@@ -1,6 +1,7 @@
 #include "storage/dbase/tag_set.h"
 
 #include "storage/dbase/calendar.h"
+#include "storage/dbase/tag_sort.h"
 
 #include <algorithm>
 #include <cmath>
@@ -186,10 +187,12 @@ void TagSet::append(std::span<const std::uint8_t> row, std::uint32_t recno) {
     }
 }
 
-void TagSet::sortAll() {
+Xbase TagSet::sortAll(const std::string& directory) {
+    Xbase first = Xbase::None;
     for (Tag& t : tags_)
-        std::sort(t.entries.begin(), t.entries.end(),
-                  [&t](const TagEntry& a, const TagEntry& b) { return t.less(a, b); });
+        if (const Xbase e = sortTagEntries(t, directory); e != Xbase::None && first == Xbase::None)
+            first = e;
+    return first;
 }
 
 MdxImage TagSet::image(const std::string& dataName) const {

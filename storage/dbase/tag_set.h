@@ -72,9 +72,10 @@ public:
     bool duplicates(std::span<const std::uint8_t> row, std::uint32_t recno) const;
     void insert(std::span<const std::uint8_t> row, std::uint32_t recno);
     void remove(std::span<const std::uint8_t> row, std::uint32_t recno);
-    // After a batch of inserts made without order (rebuilds).
+    // After a batch of inserts made without order (rebuilds); large tags are
+    // sorted through work files in the directory (tag_sort.h).
     void append(std::span<const std::uint8_t> row, std::uint32_t recno);
-    void sortAll();
+    [[nodiscard]] Xbase sortAll(const std::string& directory);
 
     // The file image and back. adopt() takes the entries of the image's tags of
     // the same names and false when a tag is missing or disagrees in its shape.
