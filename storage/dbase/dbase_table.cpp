@@ -452,8 +452,11 @@ int DbaseTable::recover() {
         if (const Xbase e = file_.close(); e != Xbase::None) return failXbase(e);
     }
     if (const Xbase e = DbfFile::recover(path_); e != Xbase::None) return failXbase(e);
-    settleMemoPack(path_);
-    if (const Xbase e = packMemos(path_); e != Xbase::None) return failXbase(e);
+    // The memo file is packed unless the table was opened for reading only.
+    if (!(wasOpen && readOnlyOpen_)) {
+        settleMemoPack(path_);
+        if (const Xbase e = packMemos(path_); e != Xbase::None) return failXbase(e);
+    }
     if (!wasOpen && tags_.empty()) return ok();
     const std::uint32_t current = current_;
     if (const Xbase e = file_.open(path_, wasOpen && readOnlyOpen_); e != Xbase::None)

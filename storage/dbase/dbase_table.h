@@ -17,6 +17,9 @@
 // goes through the tag's entries; deleted rows stay in a tag unless its filter
 // leaves them out, and reading skips them as in record order.
 //
+// The command "RECOVER" recounts the rows, packs the memo file (memo_pack.h,
+// not for a table opened for reading only) and rebuilds the index from the table.
+//
 // Deleted rows: reading skips rows with the deletion mark and records() does not
 // count them, unless the ignore-status switch is on; then they are read like any
 // other row and the command "DELETED" tells whether the current one is marked.
