@@ -178,7 +178,7 @@ TEST(ColumnMapTest, BadNamesAndKeysAreRefused) {
                     map)
                   .code,
               kInvalidRecordDeclaration);
-    // Keys do not change the columns; key_spec_test.cpp reads them.
+    // Keys do not change the columns; tag_def_test.cpp reads them.
     auto keyed = DeclBuilder().field("T:A", FieldType::String, 4).build();
     keyed.keys.push_back({"", "T:BYA", 0, {{0, false}}});
     EXPECT_TRUE(mapOf(keyed, map).ok());

@@ -73,11 +73,11 @@ bool sameColumns(const std::vector<Column>& a, const std::vector<Column>& b) {
 
 DbaseTable::DbaseTable(storage::TableDecl decl) : decl_(std::move(decl)) {
     mapResult_ = buildColumnMap(decl_, map_);
-    if (mapResult_.ok()) mapResult_ = buildKeySpecs(decl_, map_, specs_);
+    if (mapResult_.ok()) mapResult_ = buildTagDefs(decl_, map_, defs_);
     if (mapResult_.ok()) {
         std::vector<Column> columns = map_.columns();
         (void)layoutColumns(columns);
-        if (const Xbase e = tags_.compile(specs_, columns); e != Xbase::None) {
+        if (const Xbase e = tags_.compile(defs_, columns); e != Xbase::None) {
             mapResult_.code = kInvalidIndexString;
             mapResult_.xbase = e;
         }

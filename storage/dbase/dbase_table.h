@@ -29,7 +29,7 @@
 
 #include "storage/dbase/column_map.h"
 #include "storage/dbase/dbf_file.h"
-#include "storage/dbase/key_spec.h"
+#include "storage/dbase/tag_def.h"
 #include "storage/dbase/tag_set.h"
 #include "storage/declaration.h"
 
@@ -202,7 +202,7 @@ private:
     ErrorState error_;
     std::function<void(const std::string&)> notify_;
     std::vector<std::uint8_t> row_; // scratch row
-    std::vector<KeySpec> specs_;    // the declaration's keys
+    std::vector<TagDef> defs_;      // the declaration's keys
     TagSet tags_;                   // the tags in memory while open
     bool indexDirty_ = false;       // tags changed since the index was written
     // Key order: order_ is the tag read through, -1 for record order. The key

@@ -40,7 +40,7 @@ std::string DbaseTable::indexPath() const {
 
 std::string DbaseTable::ndxPath(const Tag& tag) const {
     const auto slash = path_.find_last_of("/\\");
-    return path_.substr(0, slash == std::string::npos ? 0 : slash + 1) + tag.spec.tag + ".NDX";
+    return path_.substr(0, slash == std::string::npos ? 0 : slash + 1) + tag.def.tag + ".NDX";
 }
 
 Xbase DbaseTable::rebuildTags(TagSet& into) {
@@ -64,7 +64,7 @@ Xbase DbaseTable::saveIndex() {
             return e;
     }
     for (std::size_t i = 0; i < tags_.size(); ++i) {
-        if (!tags_.tag(i).spec.outside) continue;
+        if (!tags_.tag(i).def.outside) continue;
         const std::vector<std::uint8_t> bytes = encodeNdx(tags_.tagImage(i));
         const std::string path = ndxPath(tags_.tag(i));
         if (const Xbase e = swapFile(path, dynamicWorkPath(path), bytes); e != Xbase::None)
@@ -99,7 +99,7 @@ int DbaseTable::loadIndex() {
     }
     for (std::size_t i = 0; i < tags_.size() && complete; ++i) {
         const Tag& t = tags_.tag(i);
-        if (!t.spec.outside) continue;
+        if (!t.def.outside) continue;
         const Xbase read = readWhole(ndxPath(t), bytes);
         if (read == Xbase::FileNotFound) {
             complete = false;
@@ -109,19 +109,19 @@ int DbaseTable::loadIndex() {
         if (read != Xbase::None) return fail(kInvalidKeyFile, read);
         if (const Xbase e = decodeNdx(bytes, t.keyType == 'D', one); e != Xbase::None)
             return fail(kInvalidKeyFile, e);
-        one.name = t.spec.tag;
-        one.descending = t.spec.descending;
+        one.name = t.def.tag;
+        one.descending = t.def.descending;
         image.tags.push_back(std::move(one));
     }
     const Xbase read = complete ? Xbase::None : Xbase::FileNotFound;
     // Tags of the .MDX that the declaration does not name stay and are kept up to
     // date; one this driver cannot evaluate would go stale, so the table is not
     // opened for writing then.
-    tags_.truncate(specs_.size());
+    tags_.truncate(defs_.size());
     if (read == Xbase::None) {
         if (const Xbase e = tags_.addForeign(image, file_.columns());
             e != Xbase::None && writable) {
-            tags_.truncate(specs_.size());
+            tags_.truncate(defs_.size());
             return fail(kInvalidKeyFile, e);
         }
     }
@@ -131,7 +131,7 @@ int DbaseTable::loadIndex() {
     if (read == Xbase::None) {
         TagSet stored;
         std::vector<Column> columns = file_.columns();
-        if (stored.compile(specs_, columns) == Xbase::None &&
+        if (stored.compile(defs_, columns) == Xbase::None &&
             stored.addForeign(image, columns) == Xbase::None && stored.adopt(image) &&
             stored.sameEntries(tags_))
             return ok();
@@ -252,7 +252,7 @@ int DbaseTable::testDuplicate(int tag, std::span<const std::uint8_t> record, boo
     std::vector<std::uint8_t> row;
     if (!keyRowFrom(record, row)) return fail(kInvalidRecordDeclaration);
     const Tag& t = tags_.tag(static_cast<std::size_t>(tag));
-    if (!t.spec.unique) return ok();
+    if (!t.def.unique) return ok();
     TagEntry e;
     if (!t.entryFor(row, current_, e)) return ok();
     for (const TagEntry& x : t.entries)

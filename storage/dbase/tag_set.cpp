@@ -19,20 +19,20 @@ std::string upperAscii(std::string_view s) {
 }
 
 // The key expression made to give the declared key type.
-bool typedExpression(const KeySpec& spec, const std::vector<Column>& columns, XbaseExpr& out) {
-    if (!out.compile(spec.expression, columns)) return false;
-    const char want = spec.typeLetter == 'F' ? 'N' : spec.typeLetter;
+bool typedExpression(const TagDef& def, const std::vector<Column>& columns, XbaseExpr& out) {
+    if (!out.compile(def.expression, columns)) return false;
+    const char want = def.typeLetter == 'F' ? 'N' : def.typeLetter;
     const char have = out.type();
     if (want == 0 || want == have) return have != 'L';
     std::string wrapped;
     if (want == 'C' && have == 'N')
-        wrapped = "STR(" + spec.expression + ",20,4)";
+        wrapped = "STR(" + def.expression + ",20,4)";
     else if (want == 'C' && have == 'D')
-        wrapped = "DTOS(" + spec.expression + ")";
+        wrapped = "DTOS(" + def.expression + ")";
     else if (want == 'N' && have == 'C')
-        wrapped = "VAL(" + spec.expression + ")";
+        wrapped = "VAL(" + def.expression + ")";
     else if (want == 'D' && have == 'C')
-        wrapped = "CTOD(" + spec.expression + ")";
+        wrapped = "CTOD(" + def.expression + ")";
     else
         return false;
     return wrapped.size() <= mdx::kMaxExpression && out.compile(wrapped, columns);
@@ -46,7 +46,7 @@ bool Tag::less(const TagEntry& a, const TagEntry& b) const {
         c = a.key.compare(b.key) < 0 ? -1 : (a.key == b.key ? 0 : 1);
     else
         c = a.value < b.value ? -1 : (a.value > b.value ? 1 : 0);
-    if (spec.descending) c = -c;
+    if (def.descending) c = -c;
     if (c != 0) return c < 0;
     return a.recno < b.recno;
 }
@@ -79,21 +79,21 @@ bool Tag::entryFor(std::span<const std::uint8_t> row, std::uint32_t recno, TagEn
     return true;
 }
 
-Xbase TagSet::compile(const std::vector<KeySpec>& specs, const std::vector<Column>& columns) {
+Xbase TagSet::compile(const std::vector<TagDef>& defs, const std::vector<Column>& columns) {
     tags_.clear();
-    for (const KeySpec& spec : specs)
-        if (const Xbase e = add(spec, columns); e != Xbase::None) return e;
+    for (const TagDef& def : defs)
+        if (const Xbase e = add(def, columns); e != Xbase::None) return e;
     return Xbase::None;
 }
 
-Xbase TagSet::add(const KeySpec& spec, const std::vector<Column>& columns) {
+Xbase TagSet::add(const TagDef& def, const std::vector<Column>& columns) {
     {
         Tag t;
-        t.spec = spec;
-        if (!typedExpression(spec, columns, t.key)) return Xbase::BadKeyExpression;
-        t.spec.expression = t.key.text();
-        if (!spec.filter.empty() &&
-            (!t.filter.compile(spec.filter, columns) || t.filter.type() != 'L'))
+        t.def = def;
+        if (!typedExpression(def, columns, t.key)) return Xbase::BadKeyExpression;
+        t.def.expression = t.key.text();
+        if (!def.filter.empty() &&
+            (!t.filter.compile(def.filter, columns) || t.filter.type() != 'L'))
             return Xbase::BadKeyExpression;
         t.keyType = t.key.type();
         if (t.keyType == 'C') {
@@ -111,14 +111,14 @@ Xbase TagSet::add(const KeySpec& spec, const std::vector<Column>& columns) {
 Xbase TagSet::addForeign(const MdxImage& image, const std::vector<Column>& columns) {
     for (const MdxTag& m : image.tags) {
         if (find(m.name) >= 0) continue;
-        KeySpec spec;
-        spec.tag = upperAscii(m.name);
-        spec.typeLetter = m.keyType;
-        spec.expression = m.expression;
-        spec.filter = m.filter;
-        spec.descending = m.descending;
-        spec.unique = m.unique;
-        if (const Xbase e = add(spec, columns); e != Xbase::None) return Xbase::BadKeyExpression;
+        TagDef def;
+        def.tag = upperAscii(m.name);
+        def.typeLetter = m.keyType;
+        def.expression = m.expression;
+        def.filter = m.filter;
+        def.descending = m.descending;
+        def.unique = m.unique;
+        if (const Xbase e = add(def, columns); e != Xbase::None) return Xbase::BadKeyExpression;
         if (tags_.back().keyLength != m.keyLength) return Xbase::InvalidKeyLength;
     }
     return Xbase::None;
@@ -127,7 +127,7 @@ Xbase TagSet::addForeign(const MdxImage& image, const std::vector<Column>& colum
 int TagSet::find(std::string_view name) const {
     const std::string wanted = upperAscii(name);
     for (std::size_t i = 0; i < tags_.size(); ++i)
-        if (tags_[i].spec.tag == wanted) return static_cast<int>(i);
+        if (tags_[i].def.tag == wanted) return static_cast<int>(i);
     return -1;
 }
 
@@ -138,7 +138,7 @@ void TagSet::clear() {
 
 bool TagSet::duplicates(std::span<const std::uint8_t> row, std::uint32_t recno) const {
     for (const Tag& t : tags_) {
-        if (!t.spec.unique) continue;
+        if (!t.def.unique) continue;
         TagEntry e;
         if (!t.entryFor(row, recno, e)) continue;
         e.recno = 0;
@@ -199,25 +199,25 @@ MdxImage TagSet::image(const std::string& dataName) const {
     MdxImage img;
     img.dataName = dataName;
     for (std::size_t i = 0; i < tags_.size(); ++i)
-        if (!tags_[i].spec.outside) img.tags.push_back(tagImage(i));
+        if (!tags_[i].def.outside) img.tags.push_back(tagImage(i));
     return img;
 }
 
 bool TagSet::hasProduction() const {
-    return std::any_of(tags_.begin(), tags_.end(), [](const Tag& t) { return !t.spec.outside; });
+    return std::any_of(tags_.begin(), tags_.end(), [](const Tag& t) { return !t.def.outside; });
 }
 
 MdxTag TagSet::tagImage(std::size_t i) const {
     const Tag& t = tags_[i];
     {
         MdxTag m;
-        m.name = t.spec.tag;
+        m.name = t.def.tag;
         m.keyType = t.keyType;
         m.keyLength = t.keyLength;
-        m.descending = t.spec.descending;
-        m.unique = t.spec.unique;
-        m.expression = t.spec.expression;
-        m.filter = t.spec.filter;
+        m.descending = t.def.descending;
+        m.unique = t.def.unique;
+        m.expression = t.def.expression;
+        m.filter = t.def.filter;
         m.entries.reserve(t.entries.size());
         for (const TagEntry& e : t.entries)
             m.entries.push_back({e.key, e.recno});
@@ -228,10 +228,10 @@ MdxTag TagSet::tagImage(std::size_t i) const {
 bool TagSet::adopt(const MdxImage& image) {
     for (Tag& t : tags_) {
         const auto it = std::find_if(image.tags.begin(), image.tags.end(), [&t](const MdxTag& m) {
-            return upperAscii(m.name) == t.spec.tag;
+            return upperAscii(m.name) == t.def.tag;
         });
         if (it == image.tags.end() || it->keyType != t.keyType || it->keyLength != t.keyLength ||
-            it->descending != t.spec.descending)
+            it->descending != t.def.descending)
             return false;
         t.entries.clear();
         t.entries.reserve(it->entries.size());

@@ -9,8 +9,8 @@
 // One thread at a time, like the table.
 #pragma once
 
-#include "storage/dbase/key_spec.h"
 #include "storage/dbase/mdx_format.h"
+#include "storage/dbase/tag_def.h"
 #include "storage/dbase/xbase_expr.h"
 
 #include <cstdint>
@@ -28,7 +28,7 @@ struct TagEntry {
 };
 
 struct Tag {
-    KeySpec spec;
+    TagDef def;
     char keyType = 'C';
     std::uint16_t keyLength = 0;
     XbaseExpr key;
@@ -49,10 +49,10 @@ class TagSet {
 public:
     // Compiles the keys over the table's columns; an expression that cannot be
     // evaluated gives BadKeyExpression, a key too long InvalidKeyLength.
-    [[nodiscard]] Xbase compile(const std::vector<KeySpec>& specs,
+    [[nodiscard]] Xbase compile(const std::vector<TagDef>& defs,
                                 const std::vector<Column>& columns);
     // Adds one more tag.
-    [[nodiscard]] Xbase add(const KeySpec& spec, const std::vector<Column>& columns);
+    [[nodiscard]] Xbase add(const TagDef& def, const std::vector<Column>& columns);
     // Adds the tags of an index file that are not declared (written by another
     // program), so that they are kept up to date too; BadKeyExpression when one
     // cannot be evaluated here.

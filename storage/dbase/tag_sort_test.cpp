@@ -17,7 +17,7 @@ TEST(TagSortTest, RunsThroughWorkFilesGiveTheTagsOrderAndAreRemoved) {
     Tag tag;
     tag.keyType = 'N';
     tag.keyLength = 12;
-    tag.spec.descending = true;
+    tag.def.descending = true;
     std::mt19937 rng(12);
     for (std::uint32_t n = 1; n <= 2345; ++n) {
         const double v = static_cast<double>(rng() % 300);

@@ -23,7 +23,7 @@ namespace zv::dbase {
 inline constexpr const char* kTagClash = "This file has two key files with the same name.\n"
                                          "Key names must be unique in the first 8 characters";
 
-struct KeySpec {
+struct TagDef {
     std::string tag;        // tag name, upper case, at most 10 characters
     char typeLetter = 0;    // C, D, F, N, or 0 when the declaration gives none
     std::string expression; // the key expression
@@ -35,7 +35,7 @@ struct KeySpec {
 
 // Reads the keys of the declaration over its column map. Expressions are not
 // compiled here (see TagSet).
-[[nodiscard]] MapResult buildKeySpecs(const storage::TableDecl& decl, const ColumnMap& map,
-                                      std::vector<KeySpec>& specs);
+[[nodiscard]] MapResult buildTagDefs(const storage::TableDecl& decl, const ColumnMap& map,
+                                     std::vector<TagDef>& defs);
 
 } // namespace zv::dbase

@@ -1,4 +1,4 @@
-#include "storage/dbase/key_spec.h"
+#include "storage/dbase/tag_def.h"
 
 #include "storage/dbase/dbase_table.h"
 #include "storage/dbase/test_decl.h"
@@ -24,67 +24,66 @@ storage::TableDecl withKeys(std::vector<KeyDecl> keys) {
     return decl;
 }
 
-MapResult specsOf(const storage::TableDecl& decl, std::vector<KeySpec>& specs) {
+MapResult defsOf(const storage::TableDecl& decl, std::vector<TagDef>& defs) {
     ColumnMap map;
     const MapResult r = buildColumnMap(decl, map);
     if (!r.ok()) return r;
-    return buildKeySpecs(decl, map, specs);
+    return buildTagDefs(decl, map, defs);
 }
 
-TEST(KeySpecTest, TypeExpressionAndFilterAreRead) {
-    std::vector<KeySpec> specs;
+TEST(TagDefTest, TypeExpressionAndFilterAreRead) {
+    std::vector<TagDef> defs;
     const auto decl = withKeys({
         {"C[UPPER(JMENO)],FOR[.NOT.DELETED()]", "T:BYJMENO", storage::kKeyDuplicates, {}},
         {"N", "T:BYCENA", 0, {{1, true}}},
         {"", "T:BYDVOJI", storage::kKeyDuplicates, {{0, false}, {2, false}}},
     });
-    ASSERT_TRUE(specsOf(decl, specs).ok());
-    ASSERT_EQ(specs.size(), 3u);
-    EXPECT_EQ(specs[0].tag, "BYJMENO");
-    EXPECT_EQ(specs[0].typeLetter, 'C');
-    EXPECT_EQ(specs[0].expression, "UPPER(JMENO)");
-    EXPECT_EQ(specs[0].filter, ".NOT.DELETED()");
-    EXPECT_FALSE(specs[0].unique);
-    EXPECT_EQ(specs[1].expression, "CENA");
-    EXPECT_TRUE(specs[1].descending);
-    EXPECT_TRUE(specs[1].unique);
-    EXPECT_EQ(specs[2].expression, "JMENO+DTOS(DATUM)");
+    ASSERT_TRUE(defsOf(decl, defs).ok());
+    ASSERT_EQ(defs.size(), 3u);
+    EXPECT_EQ(defs[0].tag, "BYJMENO");
+    EXPECT_EQ(defs[0].typeLetter, 'C');
+    EXPECT_EQ(defs[0].expression, "UPPER(JMENO)");
+    EXPECT_EQ(defs[0].filter, ".NOT.DELETED()");
+    EXPECT_FALSE(defs[0].unique);
+    EXPECT_EQ(defs[1].expression, "CENA");
+    EXPECT_TRUE(defs[1].descending);
+    EXPECT_TRUE(defs[1].unique);
+    EXPECT_EQ(defs[2].expression, "JMENO+DTOS(DATUM)");
 }
 
-TEST(KeySpecTest, AnythingElseInTheExternalNameIsRefused) {
-    std::vector<KeySpec> specs;
+TEST(TagDefTest, AnythingElseInTheExternalNameIsRefused) {
+    std::vector<TagDef> defs;
     for (const char* bad : {"X[JMENO]", "[JMENO", "[JMENO]x", "[JMENO],FOR(",
                             "[JMENO],FOR[DELETED()", "CN[JMENO]", "T:BYJMENO", "[]", ",FOR[]"}) {
-        const MapResult r = specsOf(withKeys({{bad, "T:BYJMENO", 0, {{0, false}}}}), specs);
+        const MapResult r = defsOf(withKeys({{bad, "T:BYJMENO", 0, {{0, false}}}}), defs);
         EXPECT_EQ(r.code, kInvalidIndexString) << bad;
     }
     // Each bracketed text holds at most 254 characters.
     const std::string longest = "LEFT(JMENO,20)" + std::string(240, ' ');
-    EXPECT_TRUE(specsOf(withKeys({{"[" + longest + "]", "T:BYJMENO", 0, {}}}), specs).ok());
-    EXPECT_EQ(specsOf(withKeys({{"[" + longest + " ]", "T:BYJMENO", 0, {}}}), specs).code,
+    EXPECT_TRUE(defsOf(withKeys({{"[" + longest + "]", "T:BYJMENO", 0, {}}}), defs).ok());
+    EXPECT_EQ(defsOf(withKeys({{"[" + longest + " ]", "T:BYJMENO", 0, {}}}), defs).code,
               kInvalidIndexString);
     EXPECT_EQ(
-        specsOf(withKeys({{"[JMENO],FOR[" + std::string(255, ' ') + "]", "T:BYJMENO", 0, {}}}),
-                specs)
+        defsOf(withKeys({{"[JMENO],FOR[" + std::string(255, ' ') + "]", "T:BYJMENO", 0, {}}}), defs)
             .code,
         kInvalidIndexString);
     // Ascending and descending fields cannot share one tag.
-    EXPECT_EQ(specsOf(withKeys({{"", "T:BYMIX", 0, {{0, false}, {1, true}}}}), specs).code,
+    EXPECT_EQ(defsOf(withKeys({{"", "T:BYMIX", 0, {{0, false}, {1, true}}}}), defs).code,
               kInvalidIndexString);
 }
 
-TEST(KeySpecTest, TagNamesMustDifferInTheirFirstEightCharacters) {
-    std::vector<KeySpec> specs;
+TEST(TagDefTest, TagNamesMustDifferInTheirFirstEightCharacters) {
+    std::vector<TagDef> defs;
     const auto clash =
         withKeys({{"", "T:BYPRIJMENI", 0, {{0, false}}}, {"", "T:BYPRIJMENO", 0, {{1, false}}}});
-    const MapResult r = specsOf(clash, specs);
+    const MapResult r = defsOf(clash, defs);
     EXPECT_EQ(r.code, kInvalidIndexString);
     EXPECT_EQ(r.message, "This file has two key files with the same name.\n"
                          "Key names must be unique in the first 8 characters");
-    EXPECT_TRUE(specsOf(withKeys({{"", "T:BYJMENO1", 0, {{0, false}}},
-                                  {"", "T:BYJMENX2", 0, {{1, false}}}}),
-                        specs)
-                    .ok());
+    EXPECT_TRUE(
+        defsOf(withKeys({{"", "T:BYJMENO1", 0, {{0, false}}}, {"", "T:BYJMENX2", 0, {{1, false}}}}),
+               defs)
+            .ok());
 
     // The table reports it as its driver text.
     DbaseTable t(clash);
@@ -94,7 +93,7 @@ TEST(KeySpecTest, TagNamesMustDifferInTheirFirstEightCharacters) {
                               "Key names must be unique in the first 8 characters");
 }
 
-TEST(KeySpecTest, ExpressionsTheDriverCannotEvaluateAreRefused) {
+TEST(TagDefTest, ExpressionsTheDriverCannotEvaluateAreRefused) {
     for (const char* bad : {"[NEZNAMY]", "[UPPER(CENA)]", "[SUBSTR(JMENO)]", "[JMENO+CENA]",
                             "[FOO(JMENO)]", "[JMENO],FOR[JMENO]", "D[CENA]", "[DELETED()]"}) {
         DbaseTable t(withKeys({{bad, "T:BYX", 0, {}}}));
@@ -106,16 +105,16 @@ TEST(KeySpecTest, ExpressionsTheDriverCannotEvaluateAreRefused) {
     }
 }
 
-TEST(KeySpecTest, NumberOverrideStillShapesTheKeyedColumn) {
+TEST(TagDefTest, NumberOverrideStillShapesTheKeyedColumn) {
     // CENA=N(8,2) gives CENA N(8,2) with a key on it; the refused overrides stay refused.
-    std::vector<KeySpec> specs;
+    std::vector<TagDef> defs;
     ColumnMap map;
     auto decl = withKeys({{"", "T:BYCENA", 0, {{1, false}}}});
     ASSERT_TRUE(buildColumnMap(decl, map).ok());
     EXPECT_EQ(map.bindings[1].column.name, "CENA");
     EXPECT_EQ(map.bindings[1].column.width, 8);
     EXPECT_EQ(map.bindings[1].column.decimals, 2);
-    ASSERT_TRUE(buildKeySpecs(decl, map, specs).ok());
+    ASSERT_TRUE(buildTagDefs(decl, map, defs).ok());
     for (const char* bad : {"T:CENA=N(8,7)", "T:CENA=N(21,2)"}) {
         decl.fields[1].name = bad;
         EXPECT_EQ(buildColumnMap(decl, map).code, kInvalidFieldType) << bad;

@@ -1,4 +1,4 @@
-#include "storage/dbase/key_spec.h"
+#include "storage/dbase/tag_def.h"
 
 #include <algorithm>
 
@@ -38,15 +38,15 @@ std::size_t closing(std::string_view s, std::size_t open) {
     return std::string_view::npos;
 }
 
-bool parseExternal(std::string_view s, KeySpec& spec) {
+bool parseExternal(std::string_view s, TagDef& def) {
     std::size_t at = 0;
     if (at < s.size() && std::string_view("CDFNcdfn").find(s[at]) != std::string_view::npos)
-        spec.typeLetter = static_cast<char>(upperAscii(s.substr(at++, 1))[0]);
+        def.typeLetter = static_cast<char>(upperAscii(s.substr(at++, 1))[0]);
     if (at < s.size() && s[at] == '[') {
         const std::size_t end = closing(s, at);
         if (end == std::string_view::npos || end - at - 1 > kMaxBracketed || end == at + 1)
             return false;
-        spec.expression = std::string(s.substr(at + 1, end - at - 1));
+        def.expression = std::string(s.substr(at + 1, end - at - 1));
         at = end + 1;
     }
     if (at < s.size()) {
@@ -55,7 +55,7 @@ bool parseExternal(std::string_view s, KeySpec& spec) {
         const std::size_t end = closing(s, open);
         if (end == std::string_view::npos || end - open - 1 > kMaxBracketed || end == open + 1)
             return false;
-        spec.filter = std::string(s.substr(open + 1, end - open - 1));
+        def.filter = std::string(s.substr(open + 1, end - open - 1));
         at = end + 1;
     }
     return at == s.size();
@@ -92,29 +92,28 @@ bool fieldExpression(const storage::KeyDecl& key, const ColumnMap& map, std::str
 
 } // namespace
 
-MapResult buildKeySpecs(const storage::TableDecl& decl, const ColumnMap& map,
-                        std::vector<KeySpec>& specs) {
-    specs.clear();
+MapResult buildTagDefs(const storage::TableDecl& decl, const ColumnMap& map,
+                       std::vector<TagDef>& defs) {
+    defs.clear();
     for (const storage::KeyDecl& key : decl.keys) {
-        KeySpec spec;
-        if (!parseExternal(key.externalName, spec)) return refused();
-        spec.tag = upperAscii(afterColon(key.name)).substr(0, 10);
-        if (spec.tag.empty()) return refused(Xbase::InvalidTagName);
+        TagDef def;
+        if (!parseExternal(key.externalName, def)) return refused();
+        def.tag = upperAscii(afterColon(key.name)).substr(0, 10);
+        if (def.tag.empty()) return refused(Xbase::InvalidTagName);
         const auto down =
             std::count_if(key.components.begin(), key.components.end(),
                           [](const storage::KeyComponent& c) { return c.descending; });
         if (down != 0 && static_cast<std::size_t>(down) != key.components.size()) return refused();
-        spec.descending = down != 0;
-        spec.unique = (key.flags & storage::kKeyDuplicates) == 0;
-        spec.outside = (key.flags & storage::kKeyOutside) != 0;
-        if (spec.expression.empty() && !fieldExpression(key, map, spec.expression))
-            return refused();
-        for (const KeySpec& other : specs)
-            if (other.tag.substr(0, 8) == spec.tag.substr(0, 8))
+        def.descending = down != 0;
+        def.unique = (key.flags & storage::kKeyDuplicates) == 0;
+        def.outside = (key.flags & storage::kKeyOutside) != 0;
+        if (def.expression.empty() && !fieldExpression(key, map, def.expression)) return refused();
+        for (const TagDef& other : defs)
+            if (other.tag.substr(0, 8) == def.tag.substr(0, 8))
                 return refused(Xbase::None, kTagClash);
-        specs.push_back(std::move(spec));
+        defs.push_back(std::move(def));
     }
-    if (specs.size() > 47) return refused(Xbase::InvalidTagCount);
+    if (defs.size() > 47) return refused(Xbase::InvalidTagCount);
     return {};
 }
 
