@@ -181,9 +181,6 @@ bool ColumnMap::hasMemo() const {
 
 MapResult buildColumnMap(const TableDecl& decl, ColumnMap& map) {
     map.bindings.clear();
-    if (!decl.keys.empty())
-        return refuse(kUnsupportedFunction, Xbase::None,
-                      "dBase index files are not supported yet: declare the table without keys");
     std::vector<bool> memoTaken(decl.memos.size(), false);
     std::vector<std::uint16_t> memoFields; // bindings still to pair with a memo
 

@@ -52,6 +52,17 @@ bool DbaseDriver::supports(DriverOp op) const {
     case DriverOp::AddWithoutKeys:
     case DriverOp::BuildAll:
     case DriverOp::BuildAllKeys:
+    case DriverOp::BuildKey:
+    case DriverOp::BuildIndex:
+    case DriverOp::BuildKeyOrIndex:
+    case DriverOp::GetByKey:
+    case DriverOp::KeyRecords:
+    case DriverOp::SetKeyStart:
+    case DriverOp::SetKeyEnd:
+    case DriverOp::SetKeyValue:
+    case DriverOp::SetKeyValueBack:
+    case DriverOp::SetKeyValueRecord:
+    case DriverOp::TestDuplicate:
     case DriverOp::Close:
     case DriverOp::Create:
     case DriverOp::Delete:
@@ -187,6 +198,42 @@ int DbaseDriver::dispatch(DriverOp op, ControlBlock& cb) {
         return finish(t, t.endBatch());
     case DriverOp::BuildAll:
     case DriverOp::BuildAllKeys:
+    case DriverOp::BuildKey:
+    case DriverOp::BuildIndex:
+    case DriverOp::BuildKeyOrIndex:
+        // Every tag lives in the one production index, which is built whole.
+        return finish(t, t.buildIndex());
+    case DriverOp::SetKeyStart:
+    case DriverOp::SetKeyEnd:
+        return finish(t, t.setKeyStart(cb.keyNumber, op == DriverOp::SetKeyEnd));
+    case DriverOp::SetKeyValue:
+    case DriverOp::SetKeyValueBack:
+    case DriverOp::SetKeyValueRecord: {
+        if (!cb.record) return refuse(kInvalidRecordDeclaration);
+        const auto seek = op == DriverOp::SetKeyValue       ? DbaseTable::KeySeek::Forward
+                          : op == DriverOp::SetKeyValueBack ? DbaseTable::KeySeek::Backward
+                                                            : DbaseTable::KeySeek::Record;
+        return finish(t, t.setKeyValue(cb.keyNumber, *cb.record, seek, cb.recordNumber));
+    }
+    case DriverOp::GetByKey: {
+        if (!cb.record) return refuse(kInvalidRecordDeclaration);
+        const int code = t.getByKey(cb.keyNumber, *cb.record, memos);
+        if (code == 0 || code == kInvalidMemoFile) storeMemos(cb, memos);
+        return finish(t, code);
+    }
+    case DriverOp::KeyRecords: {
+        std::uint32_t count = 0;
+        const int code = t.keyRecords(cb.keyNumber, count);
+        cb.answer = count;
+        return finish(t, code);
+    }
+    case DriverOp::TestDuplicate: {
+        if (!cb.record) return refuse(kInvalidRecordDeclaration);
+        bool duplicate = false;
+        const int code = t.testDuplicate(cb.keyNumber, *cb.record, duplicate);
+        cb.answer = duplicate ? 1 : 0;
+        return finish(t, code);
+    }
     case DriverOp::ReleaseRecord:
     case DriverOp::SetFlags:
     case DriverOp::SetFlagsSecond:

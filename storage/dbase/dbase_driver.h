@@ -1,8 +1,8 @@
 // The dBase IV driver behind the file driver interface: registered as "dBase4",
 // it turns the operations of the record access services into operations on a
-// DbaseTable kept behind the control block. Tables are read and written in
-// record-number order; keys (index files) are not supported yet, so the key
-// operations are not offered and a declaration with keys is refused.
+// DbaseTable kept behind the control block. Tables are read in record-number
+// order or, after a key operation, in the order of one of the tags of the
+// table's production index (.MDX); the build operations rebuild that index.
 #pragma once
 
 #include "storage/driver.h"
@@ -16,7 +16,8 @@ class DbaseDriver : public storage::Driver {
 public:
     std::string name() const override;
     std::string description() const override;
-    storage::DriverLimits limits() const override { return {65534, 0, 255}; }
+    // Up to 47 keys: the tags an .MDX holds.
+    storage::DriverLimits limits() const override { return {65534, 47, 255}; }
     bool supports(storage::DriverOp op) const override;
     [[nodiscard]] int dispatch(storage::DriverOp op, storage::ControlBlock& cb) override;
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 namespace zv::dbase {
@@ -57,9 +58,9 @@ TEST_F(DbaseDriverTest, RegistrationAndOfferedOperations) {
     EXPECT_EQ(driver_.description(), "dBase IV File Driver 1.0");
     EXPECT_TRUE(driver_.supports(DriverOp::Add));
     EXPECT_TRUE(driver_.supports(DriverOp::Command));
-    // No index files yet: no key operations, no transactions, no locks.
-    EXPECT_FALSE(driver_.supports(DriverOp::SetKeyStart));
-    EXPECT_FALSE(driver_.supports(DriverOp::GetByKey));
+    // Key operations through the index files; no transactions, no locks.
+    EXPECT_TRUE(driver_.supports(DriverOp::SetKeyStart));
+    EXPECT_TRUE(driver_.supports(DriverOp::GetByKey));
     EXPECT_FALSE(driver_.supports(DriverOp::BeginTransaction));
     EXPECT_FALSE(driver_.supports(DriverOp::LockTable));
 }
@@ -132,9 +133,59 @@ TEST_F(DbaseDriverTest, RefusedDeclarationsAndNames) {
     decl_.createAllowed = false;
     EXPECT_EQ(run(DriverOp::Create), 54);
     decl_.createAllowed = true;
+    // A key's external name holds its type, expression and filter, nothing else.
     decl_.keys.push_back({"T:BYJMENO", "T:BYJMENO", 0, {{0, false}}});
-    EXPECT_EQ(run(DriverOp::Create), kUnsupportedFunction);
-    EXPECT_NE(cb_.errorText.find("index"), std::string::npos);
+    EXPECT_EQ(run(DriverOp::Create), kInvalidIndexString);
+}
+
+TEST_F(DbaseDriverTest, TablesWithKeysReadInKeyOrderAndRecoverRebuildsTheIndex) {
+    decl_.keys.push_back({"[UPPER(JMENO)]", "T:BYJMENO", storage::kKeyDuplicates, {}});
+    ASSERT_EQ(run(DriverOp::Create), 0) << cb_.errorText;
+    EXPECT_TRUE(fs::exists(dir_ / "TAB.MDX"));
+    ASSERT_EQ(run(DriverOp::Open), 0) << cb_.errorText;
+    for (const char* n : {"dora", "Cyril", "adam", "Bob", "Adam"}) {
+        setName(n);
+        memos_[0].assign(n, n + std::strlen(n));
+        ASSERT_EQ(run(DriverOp::Add), 0) << cb_.errorText;
+    }
+    auto readAll = [&](DriverOp step) {
+        std::string order;
+        while (run(step) == 0)
+            order += std::to_string(cb_.currentRecord);
+        EXPECT_EQ(cb_.error, kRecordNotAvailable);
+        return order;
+    };
+    cb_.keyNumber = 0;
+    ASSERT_EQ(run(DriverOp::SetKeyStart), 0);
+    EXPECT_EQ(readAll(DriverOp::Next), "35421");
+    ASSERT_EQ(run(DriverOp::SetKeyEnd), 0);
+    EXPECT_EQ(readAll(DriverOp::Previous), "12453");
+    setName("BOB");
+    ASSERT_EQ(run(DriverOp::SetKeyValue), 0);
+    EXPECT_EQ(readAll(DriverOp::Next), "421");
+    setName("cyril");
+    ASSERT_EQ(run(DriverOp::GetByKey), 0);
+    EXPECT_EQ(cb_.currentRecord, 2u);
+    EXPECT_EQ(name(), "Cyril     ");
+    EXPECT_EQ(std::string(memos_[0].begin(), memos_[0].end()), "Cyril");
+    setName("Eva");
+    EXPECT_EQ(run(DriverOp::GetByKey), kRecordNotFound);
+    ASSERT_EQ(run(DriverOp::KeyRecords), 0);
+    EXPECT_EQ(cb_.answer, 5);
+    ASSERT_EQ(run(DriverOp::BuildAll), 0);
+
+    // The index is lost; RECOVER makes it again from the table.
+    ASSERT_EQ(run(DriverOp::Close), 0);
+    fs::remove(dir_ / "TAB.MDX");
+    fs::copy_file(dir_ / "TAB.DBF", dir_ / "TAB.MDX");
+    EXPECT_EQ(run(DriverOp::Open), kInvalidKeyFile);
+    cb_.text = "RECOVER";
+    ASSERT_EQ(run(DriverOp::Command), 0);
+    ASSERT_EQ(run(DriverOp::Open), 0) << cb_.errorText;
+    ASSERT_EQ(run(DriverOp::SetKeyStart), 0);
+    EXPECT_EQ(readAll(DriverOp::Next), "35421");
+    ASSERT_EQ(run(DriverOp::SetRecordStart), 0);
+    EXPECT_EQ(readAll(DriverOp::Next), "12345");
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "storage/dbase/dbase_table.h"
 
+#include "storage/dbase/memo_pack.h"
+
 #include <algorithm>
 
 namespace zv::dbase {
@@ -71,6 +73,15 @@ bool sameColumns(const std::vector<Column>& a, const std::vector<Column>& b) {
 
 DbaseTable::DbaseTable(storage::TableDecl decl) : decl_(std::move(decl)) {
     mapResult_ = buildColumnMap(decl_, map_);
+    if (mapResult_.ok()) mapResult_ = buildTagDefs(decl_, map_, defs_);
+    if (mapResult_.ok()) {
+        std::vector<Column> columns = map_.columns();
+        (void)layoutColumns(columns);
+        if (const Xbase e = tags_.compile(defs_, columns); e != Xbase::None) {
+            mapResult_.code = kInvalidIndexString;
+            mapResult_.xbase = e;
+        }
+    }
 }
 
 DbaseTable::~DbaseTable() {
@@ -115,8 +126,14 @@ int DbaseTable::create(const std::string& name) {
     if (isOpen()) return fail(kFileAlreadyOpen);
     path_ = tablePath(name);
     if (!mapResult_.ok()) return fail(mapResult_.code, mapResult_.xbase, mapResult_.message);
-    if (const Xbase e = file_.create(path_, map_.columns()); e != Xbase::None) return failXbase(e);
+    if (const Xbase e = file_.create(path_, map_.columns(), tags_.hasProduction());
+        e != Xbase::None)
+        return failXbase(e);
     if (const Xbase e = file_.close(); e != Xbase::None) return failXbase(e);
+    if (!tags_.empty()) {
+        tags_.clear();
+        if (const Xbase e = saveIndex(); e != Xbase::None) return failXbase(e);
+    }
     return ok();
 }
 
@@ -135,6 +152,7 @@ int DbaseTable::open(const std::string& name, int mode) {
     path_ = tablePath(name);
     if (!mapResult_.ok()) return fail(mapResult_.code, mapResult_.xbase, mapResult_.message);
     readOnlyOpen_ = (mode & 0x0F) == 0;
+    if (!readOnlyOpen_) settleMemoPack(path_);
     if (const Xbase e = file_.open(path_, readOnlyOpen_); e != Xbase::None)
         return e == Xbase::NotMemoFormat && file_.memoMissing() ? fail(kMemoFileMissing, e)
                                                                 : failXbase(e);
@@ -147,13 +165,22 @@ int DbaseTable::open(const std::string& name, int mode) {
         return failXbase(Xbase::FileRead);
     }
     current_ = cursor_ = pending_ = 0;
+    order_ = -1;
+    if (!tags_.empty()) {
+        if (const int e = loadIndex(); e != kOk) {
+            (void)file_.close();
+            return e;
+        }
+    }
     return ok();
 }
 
 int DbaseTable::close() {
     if (!isOpen()) return fail(kFileNotOpen);
     current_ = cursor_ = pending_ = 0;
+    const Xbase saved = indexDirty_ && !file_.readOnly() ? saveIndex() : Xbase::None;
     if (const Xbase e = file_.close(); e != Xbase::None) return failXbase(e);
+    if (saved != Xbase::None) return failXbase(saved);
     return ok();
 }
 
@@ -205,10 +232,15 @@ int DbaseTable::writeRecord(std::uint32_t number, std::span<std::uint8_t> record
     if (const Xbase e = encodeRow(map_, decl_, record, blocks, row); e != Xbase::None)
         return failXbase(e);
     std::uint8_t flag = kLive;
+    std::vector<std::uint8_t> oldRow;
     if (number != 0) {
         if (const Xbase e = file_.readRow(number, row_); e != Xbase::None) return failXbase(e);
         flag = row_[0];
+        if (!tags_.empty()) oldRow = row_;
     }
+    row[0] = flag;
+    if (!tags_.empty() && tags_.duplicates(row, number != 0 ? number : file_.rowCount() + 1))
+        return fail(kDuplicateKey);
     for (std::size_t i = 0; i < map_.bindings.size(); ++i) {
         const Binding& b = map_.bindings[i];
         if (b.memo < 0) continue;
@@ -227,10 +259,14 @@ int DbaseTable::writeRecord(std::uint32_t number, std::span<std::uint8_t> record
         if (const Xbase e = file_.appendRow(row, added); e != Xbase::None) return failXbase(e);
         ++live_;
         current_ = added;
+        number = added;
     } else if (const Xbase e = file_.writeRow(number, row); e != Xbase::None) {
         return failXbase(e);
     }
-    return ok();
+    if (tags_.empty()) return ok();
+    if (!oldRow.empty()) tags_.remove(oldRow, number);
+    tags_.insert(row, number);
+    return indexChanged();
 }
 
 int DbaseTable::add(std::span<std::uint8_t> record, const std::vector<std::string>& memos) {
@@ -256,11 +292,14 @@ int DbaseTable::empty() {
     if (const Xbase e = file_.empty(); e != Xbase::None) return failXbase(e);
     live_ = 0;
     current_ = cursor_ = pending_ = 0;
-    return ok();
+    if (tags_.empty()) return ok();
+    tags_.clear();
+    return indexChanged();
 }
 
 int DbaseTable::setRecordNumber(std::uint32_t number, bool backward) {
     if (!isOpen()) return fail(kFileNotOpen);
+    order_ = -1;
     if (number == 0) return backward ? setEnd() : setStart();
     if (number > file_.rowCount()) return fail(kRecordNotFound);
     pending_ = number;
@@ -272,20 +311,29 @@ int DbaseTable::erase() {
     if (current_ == 0) return fail(kRecordNotAvailable);
     bool deleted = false;
     if (!rowDeleted(current_, deleted)) return failXbase(Xbase::FileRead);
+    const std::vector<std::uint8_t> oldRow = row_;
     if (const Xbase e = file_.setDeleted(current_, true); e != Xbase::None) return failXbase(e);
     if (!deleted && live_ > 0) --live_;
+    const std::uint32_t erased = current_;
     current_ = 0;
-    return ok();
+    if (tags_.empty() || deleted) return ok();
+    std::vector<std::uint8_t> newRow = oldRow;
+    newRow[0] = kDeleted;
+    tags_.remove(oldRow, erased);
+    tags_.insert(newRow, erased);
+    return indexChanged();
 }
 
 int DbaseTable::setStart() {
     if (!isOpen()) return fail(kFileNotOpen);
+    order_ = -1;
     cursor_ = pending_ = 0;
     return ok();
 }
 
 int DbaseTable::setEnd() {
     if (!isOpen()) return fail(kFileNotOpen);
+    order_ = -1;
     cursor_ = file_.rowCount() + 1;
     pending_ = 0;
     return ok();
@@ -294,6 +342,7 @@ int DbaseTable::setEnd() {
 int DbaseTable::step(int direction, std::span<std::uint8_t> record,
                      std::vector<std::string>& memos) {
     if (!isOpen()) return fail(kFileNotOpen);
+    if (order_ >= 0) return keyStep(direction, record, memos);
     const std::uint32_t rows = file_.rowCount();
     std::int64_t n = pending_ != 0 ? pending_ : static_cast<std::int64_t>(cursor_) + direction;
     pending_ = 0;
@@ -318,6 +367,18 @@ int DbaseTable::previous(std::span<std::uint8_t> record, std::vector<std::string
 
 bool DbaseTable::eof() {
     if (!isOpen()) return true;
+    if (order_ >= 0) {
+        const auto& entries = tags_.tag(static_cast<std::size_t>(order_)).entries;
+        const Tag& t = tags_.tag(static_cast<std::size_t>(order_));
+        auto less = [&t](const TagEntry& a, const TagEntry& b) { return t.less(a, b); };
+        auto it = keyWhere_ == 0   ? entries.begin()
+                  : keyWhere_ == 2 ? entries.end()
+                  : keyInclusive_  ? std::lower_bound(entries.begin(), entries.end(), keyAt_, less)
+                                   : std::upper_bound(entries.begin(), entries.end(), keyAt_, less);
+        for (; it != entries.end(); ++it)
+            if (visible(it->recno)) return false;
+        return true;
+    }
     for (std::uint32_t n = cursor_ + 1; n <= file_.rowCount(); ++n)
         if (visible(n)) return false;
     return true;
@@ -347,6 +408,14 @@ int DbaseTable::reset(std::span<const std::uint8_t> pos) {
                             (static_cast<std::uint32_t>(pos[1]) << 16) |
                             (static_cast<std::uint32_t>(pos[2]) << 8) | pos[3];
     if (n == 0 || n > file_.rowCount()) return fail(kRecordNotFound);
+    if (order_ >= 0) {
+        // In key order: at the row's entry of the tag.
+        if (const Xbase e = file_.readRow(n, row_); e != Xbase::None) return failXbase(e);
+        keyAt_ = tags_.tag(static_cast<std::size_t>(order_)).keyOf(row_, n);
+        keyWhere_ = 1;
+        keyInclusive_ = true;
+        return ok();
+    }
     pending_ = n;
     return ok();
 }
@@ -370,6 +439,9 @@ void DbaseTable::beginBatch() {
 int DbaseTable::endBatch() {
     if (!isOpen()) return fail(kFileNotOpen);
     if (const Xbase e = file_.endBatch(); e != Xbase::None) return failXbase(e);
+    if (indexDirty_ && !file_.readOnly()) {
+        if (const Xbase e = saveIndex(); e != Xbase::None) return failXbase(e);
+    }
     return ok();
 }
 
@@ -380,11 +452,25 @@ int DbaseTable::recover() {
         if (const Xbase e = file_.close(); e != Xbase::None) return failXbase(e);
     }
     if (const Xbase e = DbfFile::recover(path_); e != Xbase::None) return failXbase(e);
-    if (!wasOpen) return ok();
+    // The memo file is packed unless the table was opened for reading only.
+    if (!(wasOpen && readOnlyOpen_)) {
+        settleMemoPack(path_);
+        if (const Xbase e = packMemos(path_); e != Xbase::None) return failXbase(e);
+    }
+    if (!wasOpen && tags_.empty()) return ok();
     const std::uint32_t current = current_;
-    if (const Xbase e = file_.open(path_, readOnlyOpen_); e != Xbase::None) return failXbase(e);
+    if (const Xbase e = file_.open(path_, wasOpen && readOnlyOpen_); e != Xbase::None)
+        return failXbase(e);
     if (!countLive()) return failXbase(Xbase::FileRead);
     if (current > file_.rowCount()) current_ = cursor_ = 0;
+    if (!tags_.empty() && !file_.readOnly()) {
+        // The index is made again from the table, whatever the file held.
+        if (const Xbase e = rebuildTags(tags_); e != Xbase::None) return failXbase(e);
+        if (const Xbase e = saveIndex(); e != Xbase::None) return failXbase(e);
+    }
+    if (!wasOpen) {
+        if (const Xbase e = file_.close(); e != Xbase::None) return failXbase(e);
+    }
     return ok();
 }
 

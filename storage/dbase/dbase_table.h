@@ -9,6 +9,17 @@
 // notifier. Records are the declaration's record buffer; memos are one text per
 // declared memo, in Windows-1250.
 //
+// Keys: a declaration with keys gives the table a production index N".MDX", one
+// tag per key, read at open (a damaged or foreign file is refused with error 38
+// and its xBase error; one that disagrees with the table is rebuilt), kept up to
+// date on every add, change and delete and rewritten whole through a work file
+// (file_swap.h) after each write, or when a batch ends. Reading in a tag's order
+// goes through the tag's entries; deleted rows stay in a tag unless its filter
+// leaves them out, and reading skips them as in record order.
+//
+// The command "RECOVER" recounts the rows, packs the memo file (memo_pack.h,
+// not for a table opened for reading only) and rebuilds the index from the table.
+//
 // Deleted rows: reading skips rows with the deletion mark and records() does not
 // count them, unless the ignore-status switch is on; then they are read like any
 // other row and the command "DELETED" tells whether the current one is marked.
@@ -18,6 +29,8 @@
 
 #include "storage/dbase/column_map.h"
 #include "storage/dbase/dbf_file.h"
+#include "storage/dbase/tag_def.h"
+#include "storage/dbase/tag_set.h"
 #include "storage/declaration.h"
 
 #include <array>
@@ -93,6 +106,26 @@ public:
     // Forgets the current row (before an add).
     void clearCurrent();
 
+    // Key order (tag = the key's number in the declaration). setKeyStart()
+    // positions before the first entry (atEnd: after the last); setKeyValue() at
+    // the key the record gives: reading forward from its first entry, backward from
+    // its last, or at the entry of row `recno` when recno != 0; next() and
+    // previous() then read in the tag's order until setStart() or
+    // setRecordNumber() return to record order.
+    [[nodiscard]] int setKeyStart(int tag, bool atEnd);
+    enum class KeySeek { Forward, Backward, Record };
+    [[nodiscard]] int setKeyValue(int tag, std::span<const std::uint8_t> record, KeySeek seek,
+                                  std::uint32_t recno = 0);
+    // Reads the first row whose key equals the one the record gives.
+    [[nodiscard]] int getByKey(int tag, std::span<std::uint8_t> record,
+                               std::vector<std::string>& memos);
+    [[nodiscard]] int keyRecords(int tag, std::uint32_t& count);
+    // Does the record's key for a unique tag belong to another row already.
+    [[nodiscard]] int testDuplicate(int tag, std::span<const std::uint8_t> record, bool& duplicate);
+    // Rebuilds every tag from the table and writes the index.
+    [[nodiscard]] int buildIndex();
+    const TagSet& tags() const { return tags_; }
+
     // Rows in the table (see Deleted rows above).
     [[nodiscard]] int records(std::uint32_t& count);
     Position position() const;
@@ -139,6 +172,19 @@ private:
                                   const std::vector<std::string>& memos);
     bool rowDeleted(std::uint32_t number, bool& deleted);
     bool visible(std::uint32_t number);
+    // Index upkeep (dbase_table_keys.cpp).
+    std::string indexPath() const;
+    std::string ndxPath(const Tag& tag) const;
+    [[nodiscard]] int loadIndex();
+    [[nodiscard]] Xbase rebuildTags(TagSet& into);
+    [[nodiscard]] Xbase saveIndex();
+    [[nodiscard]] int indexChanged();
+    [[nodiscard]] int keyStep(int direction, std::span<std::uint8_t> record,
+                              std::vector<std::string>& memos);
+    bool keyRowFrom(std::span<const std::uint8_t> record, std::vector<std::uint8_t>& row);
+    bool validTag(int tag) const {
+        return tag >= 0 && static_cast<std::size_t>(tag) < tags_.size();
+    }
 
     storage::TableDecl decl_;
     ColumnMap map_;
@@ -156,6 +202,16 @@ private:
     ErrorState error_;
     std::function<void(const std::string&)> notify_;
     std::vector<std::uint8_t> row_; // scratch row
+    std::vector<TagDef> defs_;      // the declaration's keys
+    TagSet tags_;                   // the tags in memory while open
+    bool indexDirty_ = false;       // tags changed since the index was written
+    // Key order: order_ is the tag read through, -1 for record order. The key
+    // cursor stands before the first entry (0), at keyAt_ (1) or after the last (2);
+    // keyInclusive_ says whether a read forward returns keyAt_ itself.
+    int order_ = -1;
+    int keyWhere_ = 0;
+    TagEntry keyAt_;
+    bool keyInclusive_ = false;
 };
 
 } // namespace zv::dbase

@@ -77,7 +77,7 @@ DbfFile::~DbfFile() {
     if (isOpen()) (void)close();
 }
 
-Xbase DbfFile::create(const std::string& path, std::vector<Column> columns) {
+Xbase DbfFile::create(const std::string& path, std::vector<Column> columns, bool productionIndex) {
     if (isOpen()) (void)close();
     if (const Xbase e = layoutColumns(columns); e != Xbase::None) return e;
     std::size_t rowLength = 1;
@@ -87,6 +87,7 @@ Xbase DbfFile::create(const std::string& path, std::vector<Column> columns) {
     header_ = DbfHeader{};
     header_.version = memo ? kVersionMemo : kVersionPlain;
     stampToday(header_);
+    header_.mdxFlag = productionIndex ? 1 : 0;
     header_.headerLength =
         static_cast<std::uint16_t>(kHeaderSize + kDescriptorSize * columns.size() + 1);
     header_.rowLength = static_cast<std::uint16_t>(rowLength);

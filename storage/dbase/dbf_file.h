@@ -33,8 +33,10 @@ public:
     ~DbfFile();
 
     // Makes an empty table with these columns (replacing a file of that name) and
-    // its memo file when a column is a memo; leaves it open for writing.
-    [[nodiscard]] Xbase create(const std::string& path, std::vector<Column> columns);
+    // its memo file when a column is a memo; leaves it open for writing. With
+    // productionIndex the header says that a production .MDX belongs to it.
+    [[nodiscard]] Xbase create(const std::string& path, std::vector<Column> columns,
+                               bool productionIndex = false);
     // Opens a table. A record count that disagrees with the file's length is
     // refused with FileCorrupted (recover() repairs it); mismatch() then tells
     // what the header claimed and what the length holds.

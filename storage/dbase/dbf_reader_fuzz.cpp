@@ -1,9 +1,18 @@
-// libFuzzer target: the header parser, the table and memo file readers and the
-// row decoder on arbitrary bytes. Input: a 2-byte little-endian length n, then n
-// bytes of table file, then the memo file.
+// libFuzzer target: the header parser, the table and memo file readers, the row
+// decoder, the index readers and the key expressions on arbitrary bytes. Input: a
+// 2-byte little-endian length n, then n bytes of table file, then bytes that serve
+// as the memo file, as the production index (.MDX), as a single-key index (.NDX)
+// and, their first line, as a key expression over the table's columns. A table
+// that parses is also opened read-only with a key on its first column, through
+// its index.
 #include "storage/dbase/column_map.h"
+#include "storage/dbase/dbase_table.h"
 #include "storage/dbase/dbf_file.h"
+#include "storage/dbase/mdx_format.h"
+#include "storage/dbase/ndx_format.h"
+#include "storage/dbase/xbase_expr.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -112,6 +121,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         }
         (void)file.close();
+    }
+
+    // The rest as an index image, and its first line as a key expression.
+    const std::span<const std::uint8_t> rest(data + n, size - n);
+    MdxImage image;
+    (void)decodeMdx(rest, image);
+    MdxTag single;
+    (void)decodeNdx(rest, size % 2 == 0, single);
+    if (parsed.error != Xbase::None || parsed.columns.empty()) return 0;
+    std::string expression(reinterpret_cast<const char*>(rest.data()),
+                           std::min<std::size_t>(rest.size(), 254));
+    expression = expression.substr(0, expression.find('\n'));
+    XbaseExpr expr;
+    if (expr.compile(expression, parsed.columns)) {
+        for (std::uint64_t r = 0; r < parsed.rowsInFile && r < 16; ++r) {
+            const std::size_t at = parsed.header.headerLength + r * parsed.header.rowLength;
+            (void)expr.evaluate({data + at, parsed.header.rowLength},
+                                static_cast<std::uint32_t>(r));
+        }
+    }
+    auto decl = declFor(parsed.columns);
+    decl.keys.push_back({"", "F:BYFIRST", zv::storage::kKeyDuplicates, {{0, false}}});
+    writeFile(dir + "/T.MDX", rest.data(), rest.size());
+    DbaseTable table(decl);
+    if (table.open(dir + "/T.DBF", 0x40) == kOk) {
+        std::vector<std::uint8_t> record(decl.recordLength);
+        std::vector<std::string> memos;
+        if (table.setKeyStart(0, false) == kOk)
+            for (int i = 0; i < 64 && table.next(record, memos) == kOk; ++i) {
+            }
+        (void)table.close();
     }
     return 0;
 }

@@ -106,6 +106,10 @@ std::string_view runtimeText(int code) {
         return "Invalid Data File";
     case kFileNotOpen:
         return "File Not Open";
+    case kInvalidKeyFile:
+        return "Invalid Key File";
+    case kDuplicateKey:
+        return "Creates Duplicate Key";
     case kInvalidFilename:
         return "Invalid Filename";
     case kInvalidRecordDeclaration:
@@ -118,6 +122,8 @@ std::string_view runtimeText(int code) {
         return "Memo File Missing";
     case kInvalidFieldType:
         return "Invalid Field Type Descriptor";
+    case kInvalidIndexString:
+        return "Invalid Index String";
     case kUnsupportedFunction:
         return "Unsupported File Driver Function";
     case kFileSystemError:

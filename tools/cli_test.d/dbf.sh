@@ -9,4 +9,4 @@ expect 2 "zevlon-tool: $d/CUT.DBF: file header length error" -- dbf "$d/CUT.DBF"
 expect 2 "zevlon-tool: $d/COUNT.DBF: file corrupted (the header counts 9 rows, the file holds 3)" -- dbf "$d/COUNT.DBF"
 expect 2 "zevlon-tool: $d/NOMEMO.DBF: memo file missing" -- dbf "$d/NOMEMO.DBF"
 expect 2 "zevlon-tool: $d/NONE.DBF: file not found" -- dbf "$d/NONE.DBF"
-expect 2 "zevlon-tool: usage: zevlon-tool dbf FILE.dbf" -- dbf
+expect 2 "zevlon-tool: usage: zevlon-tool dbf FILE.dbf [--tag NAME | --tags]" -- dbf
