@@ -38,7 +38,10 @@ const Command kCommands[] = {
     {"tables", "tables FILE                   the tables of a native file with their record counts",
      runTables},
     {"build", "build FILE[\\!TABLE]           rebuild every key of a table", runBuild},
-    {"dbf", "dbf FILE.dbf                   a dBase table as CSV in UTF-8", runDbf},
+    {"dbf",
+     "dbf FILE.dbf [--tag NAME | --tags]  a dBase table as CSV in UTF-8, in the order of an index "
+     "tag, or its tags",
+     runDbf},
     {"select",
      "select DIR all|none|add-if CONDITION|remove-if CONDITION|add-key KEYWORD-ID|"
      "remove-key KEYWORD-ID|list\n                                the working selection of "
