@@ -6,6 +6,8 @@
 #include <QAbstractTableModel>
 #include <QContextMenuEvent>
 #include <QDrag>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -150,6 +152,22 @@ protected:
         }
     }
     void mouseReleaseEvent(QMouseEvent*) override { dragging_ = false; }
+    // Dropping on the list: data of the list's drop type only.
+    bool accepts(const QMimeData* data) const {
+        return list_.onDrop && data && !list_.dropType.isEmpty() &&
+               data->hasFormat(list_.dropType);
+    }
+    void dragEnterEvent(QDragEnterEvent* e) override {
+        if (accepts(e->mimeData())) e->acceptProposedAction();
+    }
+    void dragMoveEvent(QDragMoveEvent* e) override {
+        if (accepts(e->mimeData())) e->acceptProposedAction();
+    }
+    void dropEvent(QDropEvent* e) override {
+        if (!accepts(e->mimeData())) return;
+        e->acceptProposedAction();
+        list_.onDrop(*e->mimeData());
+    }
     void mouseDoubleClickEvent(QMouseEvent* e) override {
         if (indexAt(e->position().toPoint()).isValid()) activate();
     }
@@ -207,6 +225,8 @@ BrowseList::BrowseList(std::unique_ptr<BrowseEngine> engine, QWidget* parent)
     layout->addWidget(table_, 1);
     layout->addWidget(thumb_);
     setFocusProxy(table_);
+    table_->setAcceptDrops(true);
+    table_->viewport()->setAcceptDrops(true);
 }
 
 BrowseList::~BrowseList() = default;

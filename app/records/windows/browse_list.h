@@ -8,6 +8,7 @@
 
 #include "app/records/browse/browse_engine.h"
 
+#include <QString>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -40,6 +41,9 @@ public:
     std::function<void()> onMoved;
     // Dragging a row out: the data carried (null: no dragging).
     std::function<QMimeData*(const BrowseRow& row)> onDrag;
+    // Dropping on the list: data of type dropType is handed to onDrop.
+    QString dropType;
+    std::function<void(const QMimeData& data)> onDrop;
 
     // Column widths in pixels, as stored in the list's format.
     std::vector<int> columnWidths() const;

@@ -40,9 +40,10 @@ BrowseWindow::BrowseWindow(frame::WindowContext& context, BrowseDecl decl, Brows
     setWindowTitle(spec_.title);
     setWindowFlag(Qt::WindowMaximizeButtonHint);
     setSizeGripEnabled(true);
-    const std::string label = decl.file;
-    files_ = std::make_unique<OpenFiles>(context_.services,
-                                         std::initializer_list<std::string_view>{label});
+    std::vector<std::string_view> labels{decl.file};
+    for (const auto& f : spec_.files)
+        labels.push_back(f);
+    files_ = std::make_unique<OpenFiles>(context_.services, labels);
     if (!files_->ok()) return;
 
     auto engine = std::make_unique<BrowseEngine>(context_.services, decl, 10);
@@ -59,6 +60,13 @@ BrowseWindow::BrowseWindow(frame::WindowContext& context, BrowseDecl decl, Brows
     }
     list_->onSelect = [this] { selectRecord(); };
     list_->onDrag = spec_.drag;
+    if (spec_.drop) {
+        list_->dropType = spec_.dropType;
+        list_->onDrop = [this](const QMimeData& data) {
+            spec_.drop(data);
+            reload();
+        };
+    }
 
     auto* top = new QVBoxLayout(this);
     // Tabs for the orders that have one (the last order is the fallback).
@@ -131,12 +139,19 @@ BrowseWindow::BrowseWindow(frame::WindowContext& context, BrowseDecl decl, Brows
     select_->setVisible(request == kRequestSelect);
     connect(select_, &QPushButton::clicked, this, [this] { selectRecord(); });
     if (spec_.form) {
-        insert_ = addButton(QStringLiteral("&Insert"), spec_.insertHint);
+        if (spec_.insert) {
+            insert_ = addButton(QStringLiteral("&Insert"), spec_.insertHint);
+            connect(insert_, &QPushButton::clicked, this, [this] { insertRecord(); });
+        }
         change_ = addButton(QStringLiteral("&Change"), spec_.changeHint);
         delete_ = addButton(QStringLiteral("&Delete"), spec_.deleteHint);
-        connect(insert_, &QPushButton::clicked, this, [this] { insertRecord(); });
         connect(change_, &QPushButton::clicked, this, [this] { changeRecord(); });
         connect(delete_, &QPushButton::clicked, this, [this] { deleteRecord(); });
+    }
+    for (const auto& b : spec_.buttons) {
+        auto* button = addButton(b.text, b.hint);
+        button->setEnabled(bool(b.run));
+        if (b.run) connect(button, &QPushButton::clicked, this, b.run);
     }
     buttons->addStretch(1);
     auto* close = addButton(QStringLiteral("Close"), spec_.closeHint);
@@ -202,7 +217,15 @@ void BrowseWindow::request(int request) {
     list_->setFocus();
 }
 
+void BrowseWindow::reload() {
+    list_->engine().top();
+    list_->sync();
+    moved();
+    list_->setFocus();
+}
+
 void BrowseWindow::insertRecord() {
+    if (!spec_.insert) return;
     request(kRequestInsert);
 }
 void BrowseWindow::changeRecord() {

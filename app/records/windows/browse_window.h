@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -37,8 +38,19 @@ struct BrowseWindowSpec {
     // Runs the form for a request with the record in the buffer; null: the
     // list has no Insert, Change and Delete.
     std::function<FormOutcome(QWidget* parent, int request)> form;
+    bool insert = true; // with a form: whether Insert is offered
     // Data carried by a row dragged out; null: no dragging.
     std::function<QMimeData*(const BrowseRow& row)> drag;
+    // Dropping on the list: data of this type is offered to `drop`.
+    QString dropType;
+    std::function<void(const QMimeData& data)> drop;
+    // Buttons of the window's own, after Delete.
+    struct Button {
+        QString text, hint;
+        std::function<void()> run; // null: shown disabled
+    };
+    std::vector<Button> buttons;
+    std::vector<std::string> files; // opened while the window stands, besides the list's file
 };
 
 class BrowseWindow : public QDialog {
@@ -54,6 +66,9 @@ public:
     QTabBar* tabs() const { return tabs_; }
     QLineEdit* locatorField() const { return locator_; }
     int response() const { return response_; }
+
+    // Shows the list again from the top of its order, with the count.
+    void reload();
 
     void insertRecord();
     void changeRecord();
