@@ -157,6 +157,11 @@ std::string FormEngine::title() const {
 
 FormEngine::OkResult FormEngine::ok() {
     if (finished_) return OkResult::Closed;
+    if (request_ == kRequestInsert && decl_.saveInsert) {
+        decl_.saveInsert(file_);
+        finish(kResponseCompleted);
+        return OkResult::Closed;
+    }
     if (request_ == kRequestInsert) {
         if (decl_.stampChange) decl_.stampChange(file_);
         int code = 0;

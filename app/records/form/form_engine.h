@@ -42,6 +42,9 @@ struct FormDecl {
     std::function<void(access::RecordFile&)> primeInsert;
     // Stamps of a change (who and when), set at OK when something changed.
     std::function<void(access::RecordFile&)> stampChange;
+    // OK of an insert hands the record to this instead of adding it (a form that
+    // writes elsewhere, as the automatic history writes one entry per firm).
+    std::function<void(access::RecordFile&)> saveInsert;
 
     // The window.
     std::string procedure;          // "ADRESAR_U"

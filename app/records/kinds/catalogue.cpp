@@ -1,6 +1,7 @@
 #include "app/records/kinds/catalogue.h"
 
 #include "app/records/kinds/address_book.h"
+#include "app/records/kinds/vybery.h"
 
 namespace zv::records {
 
@@ -8,12 +9,14 @@ std::vector<NamedBrowse> browseDeclarations() {
     return {
         {"ADRESAR_S", adresarBrowse()},
         {"EVKLIC_S", evklicBrowse()},
+        {"VYBER_S", vyberBrowse()},
     };
 }
 
 std::vector<FormDecl> formDeclarations(const startup::AppState& state) {
-    return {adresarForm(state), osobyForm(0), historieForm(state, 0), kliceForm(0),
-            ukolyForm1(state, 0)};
+    return {adresarForm(state), osobyForm(0),   historieForm(state, 0),
+            kliceForm(0),       ukolyForm1(state, 0), vyberForm(),
+            autoHistoryForm(state, 0, nullptr)};
 }
 
 } // namespace zv::records
