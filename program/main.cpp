@@ -6,6 +6,7 @@
 
 #include "app/records/windows/record_windows.h"
 #include "app/selections/bindings/file_bindings.h"
+#include "app/selections/windows/selection_window.h"
 #include "app/shell/access/standard_drivers.h"
 #include "platform/dates/standard_date.h"
 #include "platform/profile.h"
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
 
     zv::frame::ProcedureTable procedures;
     zv::records::addAddressBookProcedures(procedures, context);
+    zv::selections::addSelectionProcedures(procedures, context);
     zv::frame::MainFrame frame(context, std::move(procedures));
     messages.setParent(&frame);
     zv::ui::restoreWindowState(frame, zv::ProfileFile(zv::startup::kSettingsFile), "Main");

@@ -1,8 +1,8 @@
 #include "app/records/form/form_engine.h"
 
-#include "app/shell/dictionary/field_values.h"
 #include "app/shell/access/database.h"
 #include "app/shell/dictionary/field_text.h"
+#include "app/shell/dictionary/field_values.h"
 #include "app/shell/services/referential_rules.h"
 #include "platform/codepage.h"
 

@@ -14,8 +14,12 @@ std::vector<NamedBrowse> browseDeclarations() {
 }
 
 std::vector<FormDecl> formDeclarations(const startup::AppState& state) {
-    return {adresarForm(state), osobyForm(0),   historieForm(state, 0),
-            kliceForm(0),       ukolyForm1(state, 0), vyberForm(),
+    return {adresarForm(state),
+            osobyForm(0),
+            historieForm(state, 0),
+            kliceForm(0),
+            ukolyForm1(state, 0),
+            vyberForm(),
             autoHistoryForm(state, 0, nullptr)};
 }
 

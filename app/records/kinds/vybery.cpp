@@ -14,8 +14,8 @@ BrowseDecl vyberBrowse() {
         {"VYB:BYID", LocatorKind::None, 0, {}, "", ""},
     };
     d.columns = {
-        {"ID", "VYB:ID", {}, 6, true, 0},          {"Firma", "VYB:FIRMA", {}, 26, false, 0},
-        {"Město", "VYB:MESTO", {}, 15, false, 0},  {"Kontakt", "VYB:JMENO1", {}, 15, false, 0},
+        {"ID", "VYB:ID", {}, 6, true, 0},         {"Firma", "VYB:FIRMA", {}, 26, false, 0},
+        {"Město", "VYB:MESTO", {}, 15, false, 0}, {"Kontakt", "VYB:JMENO1", {}, 15, false, 0},
         {"Telefon", "VYB:TF1", {}, 15, false, 0}, {"Fax", "VYB:FAX1", {}, 15, false, 0},
     };
     return d;
@@ -59,11 +59,11 @@ FormDecl autoHistoryForm(const startup::AppState& state, std::int32_t now,
         selections::primeAutoHistory(f, user, today, now);
     };
     d.saveInsert = std::move(save);
-    d.tabs = {{"Údaje o kontaku",
-               {},
-               {field("Vložil:", "SCH:Vlozil"), field("Datum:", "SCH:Datum"),
-                field("Čas:", "SCH:CAS"), field("Jméno:", "SCH:Jmeno"),
-                field("Popis:", "SCH:Popis"), text("Pozn:", "SCH:Pozn")}}};
+    d.tabs = {
+        {"Údaje o kontaku",
+         {},
+         {field("Vložil:", "SCH:Vlozil"), field("Datum:", "SCH:Datum"), field("Čas:", "SCH:CAS"),
+          field("Jméno:", "SCH:Jmeno"), field("Popis:", "SCH:Popis"), text("Pozn:", "SCH:Pozn")}}};
     return d;
 }
 

@@ -154,8 +154,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent*) override { dragging_ = false; }
     // Dropping on the list: data of the list's drop type only.
     bool accepts(const QMimeData* data) const {
-        return list_.onDrop && data && !list_.dropType.isEmpty() &&
-               data->hasFormat(list_.dropType);
+        return list_.onDrop && data && !list_.dropType.isEmpty() && data->hasFormat(list_.dropType);
     }
     void dragEnterEvent(QDragEnterEvent* e) override {
         if (accepts(e->mimeData())) e->acceptProposedAction();

@@ -150,7 +150,7 @@ BrowseWindow::BrowseWindow(frame::WindowContext& context, BrowseDecl decl, Brows
     }
     for (const auto& b : spec_.buttons) {
         auto* button = addButton(b.text, b.hint);
-        button->setEnabled(bool(b.run));
+        button->setEnabled(b.enabled);
         if (b.run) connect(button, &QPushButton::clicked, this, b.run);
     }
     buttons->addStretch(1);

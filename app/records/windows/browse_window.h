@@ -47,7 +47,8 @@ struct BrowseWindowSpec {
     // Buttons of the window's own, after Delete.
     struct Button {
         QString text, hint;
-        std::function<void()> run; // null: shown disabled
+        bool enabled = true;       // false: shown disabled (its window is not built yet)
+        std::function<void()> run; // null: the window connects it itself
     };
     std::vector<Button> buttons;
     std::vector<std::string> files; // opened while the window stands, besides the list's file

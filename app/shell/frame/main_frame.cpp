@@ -3,11 +3,11 @@
 #include "reminder_window.h"
 #include "startup_windows.h"
 
-#include "platform/dates/picture.h"
-#include "platform/dates/standard_date.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/startup/joke_of_the_day.h"
 #include "platform/codepage.h"
+#include "platform/dates/picture.h"
+#include "platform/dates/standard_date.h"
 #include "platform/program_start.h"
 #include "platform/system_profile.h"
 #include "platform/user_name.h"

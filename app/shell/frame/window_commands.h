@@ -10,20 +10,20 @@ namespace zv::frame {
 
 // The commands by name, as the frame's items carry them.
 namespace command {
-inline constexpr std::string_view kAddAll = "AddAll";             // "Vyber &všechny"
-inline constexpr std::string_view kRemoveAll = "RemoveAll";       // "&Zruš všechny"
-inline constexpr std::string_view kAddByField = "AddByField";     // Přidej / "Podle &položky"
-inline constexpr std::string_view kAddByKey = "AddByKey";         // Přidej / "Podle &klíče"
+inline constexpr std::string_view kAddAll = "AddAll";               // "Vyber &všechny"
+inline constexpr std::string_view kRemoveAll = "RemoveAll";         // "&Zruš všechny"
+inline constexpr std::string_view kAddByField = "AddByField";       // Přidej / "Podle &položky"
+inline constexpr std::string_view kAddByKey = "AddByKey";           // Přidej / "Podle &klíče"
 inline constexpr std::string_view kRemoveByField = "RemoveByField"; // Uber / "Podle &položky"
-inline constexpr std::string_view kRemoveByKey = "RemoveByKey";   // Uber / "Podle &klíče"
-inline constexpr std::string_view kLoad = "LoadSelection";        // "&Načti výběr"
-inline constexpr std::string_view kSave = "SaveSelection";        // "U&lož výběr"
-inline constexpr std::string_view kExport = "Export";             // "&Export"
-inline constexpr std::string_view kImport = "Import";             // "&Import"
-inline constexpr std::string_view kPrintSetup = "PrintSetup";     // "&Nastavení tisku"
-inline constexpr std::string_view kLabels = "PrintLabels";        // "Ti&sk štítků"
-inline constexpr std::string_view kByFirms = "PrintByFirms";      // "Tisk &přehled dle Firem"
-inline constexpr std::string_view kByTowns = "PrintByTowns";      // "Tisk &přehled dle Měst"
+inline constexpr std::string_view kRemoveByKey = "RemoveByKey";     // Uber / "Podle &klíče"
+inline constexpr std::string_view kLoad = "LoadSelection";          // "&Načti výběr"
+inline constexpr std::string_view kSave = "SaveSelection";          // "U&lož výběr"
+inline constexpr std::string_view kExport = "Export";               // "&Export"
+inline constexpr std::string_view kImport = "Import";               // "&Import"
+inline constexpr std::string_view kPrintSetup = "PrintSetup";       // "&Nastavení tisku"
+inline constexpr std::string_view kLabels = "PrintLabels";          // "Ti&sk štítků"
+inline constexpr std::string_view kByFirms = "PrintByFirms";        // "Tisk &přehled dle Firem"
+inline constexpr std::string_view kByTowns = "PrintByTowns";        // "Tisk &přehled dle Měst"
 } // namespace command
 
 class CommandTarget {

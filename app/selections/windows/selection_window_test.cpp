@@ -1,0 +1,157 @@
+#include "app/selections/windows/selection_window.h"
+
+#include "app/records/windows/record_windows.h"
+#include "app/selections/windows/condition_dialog.h"
+#include "app/shell/access/testing/memory_driver.h"
+#include "app/shell/dictionary/records.h"
+#include "app/shell/services/standard_open.h"
+#include "platform/codepage.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace zv::selections {
+namespace {
+
+using namespace zv::rec;
+
+// Runs action on the modal window that opens next, once it is up.
+void onModal(std::function<void(QWidget*)> action) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            action(w);
+        }
+    });
+    timer->start();
+}
+
+class SelectionWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        oldDir = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        db.registerDriver(driver);
+        for (const char* label :
+             {"Adresar", "Osoby", "Schuzky", "UKOLY", "Klice", "EVKLICSL", "Kategorie", "Vybery"})
+            ASSERT_EQ(db.file(label).create(), 0);
+        int id = 0;
+        for (const char* town : {"Brno", "Praha", "Brno", "Ostrava"}) {
+            ++id;
+            add("Adresar", [&](access::RecordFile& f) {
+                f.as<AdresarRecord>().ID.set(id);
+                f.as<AdresarRecord>().FIRMA.set("Firma " + std::to_string(id));
+                f.as<AdresarRecord>().MESTO.set(town);
+            });
+        }
+        add("Kategorie", [](access::RecordFile& f) {
+            f.as<KategorieRecord>().TEXT.set(1);
+            f.as<KategorieRecord>().K1.set("Odberatel");
+        });
+        state.userName = "Pepa";
+        state.dnes = 80000;
+    }
+    void TearDown() override { QDir::setCurrent(oldDir); }
+    void add(const char* label, const std::function<void(access::RecordFile&)>& fill) {
+        auto& f = db.file(label);
+        ASSERT_EQ(services::standardOpen(s, f), services::OpenOutcome::Opened);
+        f.clearBuffer();
+        fill(f);
+        f.clearCurrent();
+        ASSERT_EQ(f.add(), 0);
+        services::standardRelease(f);
+    }
+    long rows(SelectionWindow& w) { return w.list().engine().recordCount(); }
+
+    QTemporaryDir dir;
+    QString oldDir;
+    access::testing::MemoryDriver driver;
+    access::Database db;
+    services::ScriptedMessages messages;
+    services::ProcedureServices s{db, messages, {}};
+    startup::AppState state;
+    frame::WindowContext context{{db, s, state}};
+};
+
+TEST_F(SelectionWindowTest, TheWindowServesTheSelectionItemsAndAddsAndRemovesAll) {
+    SelectionWindow w(context);
+    ASSERT_TRUE(w.opened());
+    EXPECT_EQ(w.windowTitle(), QString::fromUtf8("Aktuální výběr"));
+    EXPECT_TRUE(w.serves(frame::command::kAddAll));
+    EXPECT_FALSE(w.serves(frame::command::kLabels));
+    EXPECT_EQ(w.button(QStringLiteral("&Insert")), nullptr);
+    EXPECT_FALSE(w.button(QString::fromUtf8("Š&títky"))->isEnabled());
+    w.runCommand(frame::command::kAddAll);
+    EXPECT_EQ(rows(w), 4);
+    w.runCommand(frame::command::kRemoveAll);
+    EXPECT_EQ(rows(w), 0);
+}
+
+TEST_F(SelectionWindowTest, AConditionFromTheDialogAddsItsFirmsAndCancelChangesNothing) {
+    SelectionWindow w(context);
+    onModal([](QWidget* dialog) {
+        auto* d = static_cast<ConditionDialog*>(dialog);
+        d->fieldList()->setCurrentText(QString::fromUtf8("Název města"));
+        d->operatorList()->setCurrentText("=");
+        d->valueEntry()->setText("Brno");
+        d->accept();
+    });
+    w.runCommand(frame::command::kAddByField);
+    EXPECT_EQ(rows(w), 2);
+    onModal([](QWidget* dialog) { static_cast<ConditionDialog*>(dialog)->reject(); });
+    w.runCommand(frame::command::kRemoveByField);
+    EXPECT_EQ(rows(w), 2);
+    EXPECT_EQ(w.findChild<QDialog*>("WWW"), nullptr); // no progress window was opened
+}
+
+TEST_F(SelectionWindowTest, TheDialogRefusesAValueTheFieldCannotTake) {
+    std::array<std::string, 20> captions;
+    captions[0] = "Odberatel";
+    ConditionDialog d(fieldChoices(captions));
+    d.fieldList()->setCurrentText("ID firmy");
+    d.operatorList()->setCurrentText("=");
+    d.valueEntry()->setText("5 OR 1");
+    QString warning;
+    onModal([&](QWidget* box) {
+        warning = static_cast<QMessageBox*>(box)->text();
+        static_cast<QMessageBox*>(box)->accept();
+    });
+    d.accept();
+    EXPECT_TRUE(warning.contains("ID firmy"));
+    EXPECT_TRUE(d.result().text.empty());
+    d.fieldList()->setCurrentText("Odberatel");
+    EXPECT_TRUE(d.flagBox()->isVisibleTo(&d));
+    EXPECT_FALSE(d.valueEntry()->isVisibleTo(&d));
+}
+
+TEST_F(SelectionWindowTest, AFirmDroppedTwiceHasOneRow) {
+    SelectionWindow w(context);
+    ASSERT_TRUE(w.list().onDrop);
+    EXPECT_EQ(w.list().dropType, records::kFirmDragMimeType);
+    // A drag out of the firm list names its third firm.
+    std::unique_ptr<QWidget> list(records::makeAdresarBrowse(context, 1));
+    auto& adresar = static_cast<records::BrowseWindow*>(list.get())->list();
+    adresar.engine().scrollDown();
+    adresar.engine().scrollDown();
+    std::unique_ptr<QMimeData> dragged(adresar.onDrag(adresar.engine().rows()[2]));
+    w.list().onDrop(*dragged);
+    w.list().onDrop(*dragged);
+    EXPECT_EQ(rows(w), 1);
+}
+
+} // namespace
+} // namespace zv::selections
