@@ -86,6 +86,37 @@ TEST_F(MainFrameTest, CaptionMenusAndDisabledProcedures) {
     EXPECT_TRUE(frame->action("ToolbarExit")->isEnabled());
 }
 
+// A window that serves some of the frame's items, as the selection list does.
+class ServingWindow : public QWidget, public CommandTarget {
+public:
+    bool serves(std::string_view command) const override { return command == command::kAddAll; }
+    void runCommand(std::string_view command) override { ran.emplace_back(command); }
+    std::vector<std::string> ran;
+};
+
+TEST_F(MainFrameTest, TheActiveWindowServesTheItemsItServesAndNoOthers) {
+    makeFrame();
+    QAction* addAll = frame->action(QString::fromLatin1(command::kAddAll.data()));
+    QAction* labels = frame->action(QString::fromLatin1(command::kLabels.data()));
+    ASSERT_NE(addAll, nullptr);
+    ASSERT_NE(labels, nullptr);
+    EXPECT_EQ(addAll->text(), QString::fromUtf8("Vyber &všechny"));
+    EXPECT_FALSE(addAll->isEnabled());
+    ServingWindow* serving = nullptr;
+    const int thread = frame->runtime().start([&](int) {
+        serving = new ServingWindow;
+        return serving;
+    });
+    ASSERT_GT(thread, 0);
+    frame->mdiArea()->setActiveSubWindow(frame->mdiArea()->subWindowList().front());
+    QApplication::processEvents();
+    EXPECT_TRUE(addAll->isEnabled());
+    EXPECT_FALSE(labels->isEnabled());
+    addAll->trigger();
+    labels->trigger();
+    EXPECT_EQ(serving->ran, (std::vector<std::string>{"AddAll"}));
+}
+
 TEST_F(MainFrameTest, DataFileNamesWithAndWithoutData) {
     makeFrame();
     ASSERT_TRUE(frame->open());
