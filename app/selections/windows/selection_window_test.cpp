@@ -153,5 +153,36 @@ TEST_F(SelectionWindowTest, AFirmDroppedTwiceHasOneRow) {
     EXPECT_EQ(rows(w), 1);
 }
 
+TEST_F(SelectionWindowTest, TheAutomaticHistoryWritesTheEditedEntryForEverySelectedFirm) {
+    SelectionWindow w(context);
+    w.runCommand(frame::command::kAddAll);
+    onModal([](QWidget* form) {
+        EXPECT_EQ(form->windowTitle(), QString::fromUtf8("Údaje o kontaku"));
+        for (auto* edit : form->findChildren<QLineEdit*>())
+            if (edit->text() == "AG -") edit->setText("AG - katalog");
+        for (auto* b : form->findChildren<QPushButton*>())
+            if (b->text() == "OK") b->click();
+    });
+    w.autoHistory();
+    auto& sch = db.file("Schuzky");
+    ASSERT_EQ(services::standardOpen(s, sch), services::OpenOutcome::Opened);
+    long entries = 0;
+    for (int rc = sch.setFile(); rc == 0 && sch.next() == 0; ++entries) {
+        EXPECT_EQ(sch.as<SchuzkyRecord>().Popis.trimmed(), "AG - katalog");
+        EXPECT_EQ(sch.as<SchuzkyRecord>().Vlozil.trimmed(), "Pepa");
+        EXPECT_EQ(sch.as<SchuzkyRecord>().Jmeno.trimmed(), "<>");
+    }
+    EXPECT_EQ(entries, 4);
+    services::standardRelease(sch);
+    onModal([](QWidget* form) {
+        for (auto* b : form->findChildren<QPushButton*>())
+            if (b->text() == "Cancel") b->click();
+    });
+    w.autoHistory();
+    ASSERT_EQ(services::standardOpen(s, sch), services::OpenOutcome::Opened);
+    EXPECT_EQ(sch.records(), 4);
+    services::standardRelease(sch);
+}
+
 } // namespace
 } // namespace zv::selections
