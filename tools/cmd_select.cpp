@@ -2,16 +2,21 @@
 // dialog's logic from the command line, on the same code as the windows. DIR is
 // the program directory: its ZEVLON.INI names the data directory and the
 // selection file lives in it, as for the program.
+#include "app/records/form/form_engine.h"
+#include "app/records/kinds/saved_selections.h"
 #include "app/selections/bindings/file_bindings.h"
 #include "app/selections/condition/condition.h"
 #include "app/selections/selection/selection.h"
 #include "app/shell/access/look_up.h"
 #include "app/shell/access/standard_drivers.h"
 #include "app/shell/dictionary/field_text.h"
+#include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
 #include "app/shell/startup/app_state.h"
 #include "platform/codepage.h"
+#include "platform/dates/standard_date.h"
 #include "platform/paths.h"
+#include "platform/user_name.h"
 #include "tools/commands.h"
 #include "tools/csv.h"
 
@@ -41,11 +46,14 @@ struct ProgramDirectory {
     services::ProcedureServices services{db, messages, {}};
     bool ok = false;
 
+    startup::AppState state;
+
     explicit ProgramDirectory(std::string_view dir) {
         if (chdir(paths::native(dir).c_str()) != 0) return;
         access::registerStandardDrivers(db);
-        startup::AppState state;
         startup::readSettings(ProfileFile(startup::kSettingsFile), state);
+        state.userName = currentUserName();
+        state.dnes = dates::today();
         db.setDataPrefix(state.dataPrefix);
         ok = true;
     }
@@ -69,16 +77,17 @@ int report(const selections::Outcome& out, const char* changed) {
     return 1;
 }
 
-int list(access::RecordFile& vybery) {
-    const dict::FileDef& def = vybery.def();
+// The file's records as CSV in the order of `key`.
+int list(access::RecordFile& file, std::string_view key) {
+    const dict::FileDef& def = file.def();
     CsvRow header;
     for (std::size_t i = 0; i < def.layout->fields.size(); ++i)
         header.add(def.fieldName(i));
     header.print();
-    for (int rc = vybery.setKey(vybery.keyNumber("VYB:BYFIRMA")); rc == 0 && vybery.next() == 0;) {
+    for (int rc = file.setKey(file.keyNumber(key)); rc == 0 && file.next() == 0;) {
         CsvRow row;
         for (const auto& field : def.layout->fields)
-            row.add(cp1250::toUtf8(dict::fieldText(field, vybery.record())));
+            row.add(cp1250::toUtf8(dict::fieldText(field, file.record())));
         row.print();
     }
     return 0;
@@ -90,21 +99,90 @@ std::string keywordText(access::Database& db, std::int32_t keyword) {
     return access::lookUpText(evk, "EVK:BYIDKS", keyword, "EVK:POPIS");
 }
 
+// The catalogue entry number n in UlVybery's buffer (its file open).
+bool readEntry(access::RecordFile& catalogue, std::int32_t n) {
+    catalogue.clearBuffer();
+    catalogue.as<rec::UlVyberyRecord>().CV.set(n);
+    return catalogue.getByKey(catalogue.keyNumber("ULV:BYCV")) == 0;
+}
+
+// save TITLE / save-over N / load N / saved: the catalogue of saved selections.
+int savedSelections(ProgramDirectory& program, std::string_view what, std::string_view arg) {
+    auto& catalogue = program.db.file("UlVybery");
+    if (services::standardOpen(program.services, catalogue) != services::OpenOutcome::Opened)
+        return 1;
+    struct Release {
+        access::RecordFile& f;
+        ~Release() { services::standardRelease(f); }
+    } release{catalogue};
+    if (what == "saved") return list(catalogue, "ULV:BYCV");
+    selections::Selection selection(program.services);
+    if (!selection.opened()) return 1;
+    selections::NoProgress quiet;
+    if (what == "save") {
+        records::FormEngine form(program.services,
+                                 records::savedSelectionForm(program.state, false));
+        if (!form.begin(records::kRequestInsert)) return 1;
+        catalogue.as<rec::UlVyberyRecord>().POPIS.set(cp1250::fromUtf8(arg));
+        if (form.ok() != records::FormEngine::OkResult::Closed ||
+            form.response() != records::kResponseCompleted)
+            return 1; // a duplicate title: the message was printed
+        const auto& entry = catalogue.as<rec::UlVyberyRecord>();
+        const long number = entry.CV.get();
+        const std::string file(entry.SOUBOR.trimmed());
+        records::pointAtSavedFile(program.db, program.state);
+        const auto out = selection.save(quiet);
+        if (!out.error.empty()) {
+            std::fprintf(stderr, "zevlon-tool: %s\n", cp1250::toUtf8(out.error).c_str());
+            return 1;
+        }
+        std::printf("saved %ld %s rows %ld\n", number, file.c_str(), out.changed);
+        return 0;
+    }
+    std::int32_t n = 0;
+    if (!readId(arg, &n)) return badInput("not an entry number: " + std::string(arg));
+    if (!readEntry(catalogue, n)) return badInput("no saved selection " + std::string(arg));
+    if (what == "save-over") {
+        records::FormEngine form(program.services,
+                                 records::savedSelectionForm(program.state, true));
+        if (!form.begin(records::kRequestChange) ||
+            form.ok() != records::FormEngine::OkResult::Closed ||
+            form.response() != records::kResponseCompleted)
+            return 1;
+        records::pointAtSavedFile(program.db, program.state);
+        const auto out = selection.save(quiet);
+        std::printf("saved %d %s rows %ld\n", n,
+                    std::string(catalogue.as<rec::UlVyberyRecord>().SOUBOR.trimmed()).c_str(),
+                    out.changed);
+        return out.error.empty() ? 0 : 1;
+    }
+    records::pointAtSavedFile(program.db, program.state);
+    const auto out = selection.load(quiet);
+    if (out.reported) return 1;
+    printLine("rows", out.rows);
+    return 0;
+}
+
 } // namespace
 
 int runSelect(Args args) {
     const char* usage = "usage: select DIR all|none|add-if CONDITION|remove-if CONDITION|"
-                        "add-key KEYWORD-ID|remove-key KEYWORD-ID|list";
+                        "add-key KEYWORD-ID|remove-key KEYWORD-ID|list|save TITLE|save-over N|"
+                        "load N|saved";
     if (args.size() < 2) return badInput(usage);
     const std::string_view what = args[1];
-    const bool takesValue =
-        what == "add-if" || what == "remove-if" || what == "add-key" || what == "remove-key";
+    const bool takesValue = what == "add-if" || what == "remove-if" || what == "add-key" ||
+                            what == "remove-key" || what == "save" || what == "save-over" ||
+                            what == "load";
+    const bool catalogue =
+        what == "save" || what == "save-over" || what == "load" || what == "saved";
     if (args.size() != (takesValue ? 3u : 2u)) return badInput(usage);
     std::int32_t keyword = 0;
     if ((what == "add-key" || what == "remove-key") && !readId(args[2], &keyword))
         return badInput("not a keyword number: " + std::string(args[2]));
     ProgramDirectory program(args[0]);
     if (!program.ok) return badInput("no directory " + std::string(args[0]));
+    if (catalogue) return savedSelections(program, what, takesValue ? args[2] : std::string_view());
     selections::Selection selection(program.services);
     if (!selection.opened()) return 1;
     selections::NoProgress quiet;
@@ -122,7 +200,7 @@ int runSelect(Args args) {
                    ? report(selection.addByKeyword(keyword, text, quiet), "added")
                    : report(selection.removeByKeyword(keyword, text, quiet), "removed");
     }
-    if (what == "list") return list(program.db.file("Vybery"));
+    if (what == "list") return list(program.db.file("Vybery"), "VYB:BYFIRMA");
     return badInput(usage);
 }
 

@@ -44,8 +44,9 @@ const Command kCommands[] = {
      runDbf},
     {"select",
      "select DIR all|none|add-if CONDITION|remove-if CONDITION|add-key KEYWORD-ID|"
-     "remove-key KEYWORD-ID|list\n                                the working selection of "
-     "program directory DIR",
+     "remove-key KEYWORD-ID|list|save TITLE|save-over N|load N|saved\n"
+     "                                the working selection of program directory DIR and its "
+     "saved selections",
      runSelect},
     {"condition", "condition DIR CAPTION OPERATOR VALUE  a condition and its caption",
      runCondition},

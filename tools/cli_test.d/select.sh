@@ -40,3 +40,21 @@ Datum vložení >= 1.01.98" -- condition "$sel_dir/p" "Datum vložení" ">=" 1.1
 expect 1 "zevlon-tool: Položka \"ID firmy\" je číslo: zadejte celé číslo." -- condition "$sel_dir/p" "ID firmy" = "5 OR 1"
 expect 2 "zevlon-tool: no field captioned 'Nic'" -- condition "$sel_dir/p" Nic = 1
 rm -rf "$sel_dir"
+
+# Saved selections: the catalogue, saving, saving over, loading.
+sv_dir=$(mktemp -d)
+"$tool" demo "$sv_dir/p" --firms 25 --seed 5 > /dev/null
+expect 0 "saved 1 VYB00001 rows 0" -- select "$sv_dir/p" save "Prázdný"
+"$tool" select "$sv_dir/p" add-if "MESTO = 'Brno'" > /dev/null
+expect 0 "saved 2 VYB00002 rows 3" -- select "$sv_dir/p" save "Brno"
+expect 1 "zevlon-tool: Duplicate Key Error: Adding this record creates a duplicate entry for the key:ULV:ByNazev" -- select "$sv_dir/p" save "brno"
+"$tool" select "$sv_dir/p" none > /dev/null
+expect 0 "rows 3" -- select "$sv_dir/p" load 2
+expect 0 "rows 0" -- select "$sv_dir/p" load 1
+"$tool" select "$sv_dir/p" all > /dev/null
+expect 0 "saved 1 VYB00001 rows 25" -- select "$sv_dir/p" save-over 1
+n=$("$tool" select "$sv_dir/p" saved | cut -d, -f1,2,5 | tr '\n' ' ')
+if [ "$n" = "ULV:CV,ULV:SOUBOR,ULV:POPIS 1,VYB00001,Prázdný 2,VYB00002,Brno " ]; then pass=$((pass+1)); else fail=$((fail+1)); echo "FAIL: saved catalogue '$n'"; fi
+expect 2 "zevlon-tool: no saved selection 9" -- select "$sv_dir/p" load 9
+[ -f "$sv_dir/p/Vybery/VYB00002.QTF" ] && pass=$((pass+1)) || { fail=$((fail+1)); echo "FAIL: no saved file"; }
+rm -rf "$sv_dir"

@@ -67,7 +67,12 @@ int FormEngine::numberRecord() {
         return code;
     }
     restore(mine);
+    // Numbers in use elsewhere are passed over (a bounded walk: a form never loops).
+    for (int skipped = 0; decl_.numberTaken && decl_.numberTaken(number) && skipped < 100000;
+         ++skipped)
+        ++number;
     dict::setFieldInteger(*field, file_.record(), number);
+    if (decl_.numbered) decl_.numbered(file_);
     return 0;
 }
 
@@ -191,7 +196,7 @@ FormEngine::OkResult FormEngine::ok() {
         return OkResult::StayOpen;
     }
     // Change.
-    if (!changed()) {
+    if (!changed() && !decl_.okCompletesUnchanged) {
         finish(navigation_ != 0 ? kResponseCompleted : kResponseCancelled);
         return OkResult::Closed;
     }

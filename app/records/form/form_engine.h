@@ -42,6 +42,14 @@ struct FormDecl {
     std::function<void(access::RecordFile&)> primeInsert;
     // Stamps of a change (who and when), set at OK when something changed.
     std::function<void(access::RecordFile&)> stampChange;
+    // Numbers a new record must not take (a saved selection whose file is still on
+    // disk); numbering goes on to the next one.
+    std::function<bool(std::int64_t number)> numberTaken;
+    // What follows from the number, filled in before the record is reserved.
+    std::function<void(access::RecordFile&)> numbered;
+    // OK of a change completes even when nothing was edited (it then writes the
+    // stamps): for forms whose OK means "do it", as overwriting a saved selection.
+    bool okCompletesUnchanged = false;
     // OK of an insert hands the record to this instead of adding it (a form that
     // writes elsewhere, as the automatic history writes one entry per firm).
     std::function<void(access::RecordFile&)> saveInsert;

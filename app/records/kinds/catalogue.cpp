@@ -1,6 +1,7 @@
 #include "app/records/kinds/catalogue.h"
 
 #include "app/records/kinds/address_book.h"
+#include "app/records/kinds/saved_selections.h"
 #include "app/records/kinds/vybery.h"
 
 namespace zv::records {
@@ -10,6 +11,7 @@ std::vector<NamedBrowse> browseDeclarations() {
         {"ADRESAR_S", adresarBrowse()},
         {"EVKLIC_S", evklicBrowse()},
         {"VYBER_S", vyberBrowse()},
+        {"ULOZVYBER_S", savedSelectionsBrowse()},
     };
 }
 
@@ -20,7 +22,8 @@ std::vector<FormDecl> formDeclarations(const startup::AppState& state) {
             kliceForm(0),
             ukolyForm1(state, 0),
             vyberForm(),
-            autoHistoryForm(state, 0, nullptr)};
+            autoHistoryForm(state, 0, nullptr),
+            savedSelectionForm(state, false)};
 }
 
 } // namespace zv::records

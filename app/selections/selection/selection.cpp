@@ -235,6 +235,62 @@ Outcome Selection::removeByKeyword(std::int32_t keyword, std::string_view text,
     return byKeyword(keyword, text, false, progress);
 }
 
+Outcome Selection::save(Progress& progress) {
+    Outcome out;
+    auto& akt = s_.db.file("AktVyber");
+    progress.open(text("Ukládám výběr"), {}, rows());
+    const bool wasOpen = akt.isOpen();
+    if (wasOpen) (void)akt.close();
+    // An existing file of that name is replaced by an empty one.
+    if (akt.create() != 0 || akt.open() != 0) {
+        out.error = "Error " + std::to_string(s_.db.errorCode()) + " -- " +
+                    access::errorText(s_.db.errorCode()) + " (" + akt.name() + ")";
+        return finish(out, progress, false);
+    }
+    (void)akt.stream();
+    for (int rc = vybery_.setKey(vybery_.keyNumber("VYB:BYID")); rc == 0 && vybery_.next() == 0;) {
+        progress.step(++out.processed);
+        akt.clearBuffer();
+        akt.as<rec::AktVyberRecord>().ID.set(vybery_.as<VyberyRecord>().ID.get());
+        akt.clearCurrent();
+        if (akt.add() == 0) ++out.changed;
+        if (out.processed % kWriteOutEvery == 0) {
+            (void)akt.flush();
+            (void)akt.stream();
+        }
+    }
+    (void)akt.flush();
+    (void)akt.close();
+    return finish(out, progress, false);
+}
+
+Outcome Selection::load(Progress& progress) {
+    Outcome out;
+    auto& akt = s_.db.file("AktVyber");
+    progress.open(text("Načítám uložený výběr"), {}, 0);
+    if (services::standardOpen(s_, akt) != services::OpenOutcome::Opened) {
+        // The standard open has reported it; the selection stays as it was.
+        out.reported = true;
+        return finish(out, progress, false);
+    }
+    progress.open(text("Načítám uložený výběr"), {}, akt.records());
+    if (vybery_.empty() == 0) {
+        (void)vybery_.stream();
+        for (int rc = akt.setFile(); rc == 0 && akt.next() == 0;) {
+            progress.step(++out.processed);
+            if (out.processed % kWriteOutEvery == 0) {
+                (void)vybery_.flush();
+                (void)vybery_.stream();
+            }
+            if (!fetchFirm(akt.as<rec::AktVyberRecord>().ID.get())) continue; // gone since
+            addCopy();
+            ++out.changed;
+        }
+    }
+    services::standardRelease(akt);
+    return finish(out, progress, true);
+}
+
 bool Selection::addFirm(std::int32_t id) {
     if (!fetchFirm(id)) return false;
     addCopy();

@@ -22,10 +22,11 @@
 namespace zv::selections {
 
 struct Outcome {
-    long processed = 0; // records looked at
-    long changed = 0;   // rows added or removed (additions refused as duplicates count too)
-    long rows = 0;      // rows in the selection afterwards
-    std::string error;  // the message of an evaluation failure (Windows-1250); "" none
+    long processed = 0;    // records looked at
+    long changed = 0;      // rows added or removed (additions refused as duplicates count too)
+    long rows = 0;         // rows in the selection afterwards
+    std::string error;     // the message of an evaluation failure (Windows-1250); "" none
+    bool reported = false; // it did not run; the standard services have shown why
 };
 
 // The message of a failed evaluation as the window shows it:
@@ -61,6 +62,14 @@ public:
     Outcome removeByKeyword(std::int32_t keyword, std::string_view text, Progress& progress);
     // A firm dropped on the list: true when it is in the selection afterwards.
     bool addFirm(std::int32_t id);
+
+    // Saved selections (AktVyber, its physical name set to the saved file):
+    // save writes the IDs of the selection anew in ID order; load rebuilds the
+    // selection from the saved IDs and the current address book (firms deleted
+    // since are dropped). A saved file that cannot be opened leaves the
+    // selection as it was; the standard open has reported it (error is set).
+    Outcome save(Progress& progress);
+    Outcome load(Progress& progress);
 
     // Removes after every this many removals write out what was done so far.
     static constexpr long kWriteOutEvery = 100;

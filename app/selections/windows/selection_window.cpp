@@ -1,5 +1,6 @@
 #include "app/selections/windows/selection_window.h"
 
+#include "app/records/kinds/saved_selections.h"
 #include "app/records/kinds/vybery.h"
 #include "app/records/windows/entity_forms.h"
 #include "app/records/windows/form_window.h"
@@ -9,6 +10,7 @@
 #include "app/selections/windows/progress_window.h"
 #include "app/shell/dictionary/records.h"
 #include "platform/dates/standard_date.h"
+#include "ui/runtime/procedure_runtime.h"
 #include "ui/window/icons.h"
 #include "ui/window/text.h"
 
@@ -16,6 +18,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTimer>
 
 namespace zv::selections {
 namespace {
@@ -72,7 +75,7 @@ SelectionWindow::SelectionWindow(frame::WindowContext& context, QWidget* parent)
 bool SelectionWindow::serves(std::string_view command) const {
     return command == cmd::kAddAll || command == cmd::kRemoveAll || command == cmd::kAddByField ||
            command == cmd::kAddByKey || command == cmd::kRemoveByField ||
-           command == cmd::kRemoveByKey;
+           command == cmd::kRemoveByKey || command == cmd::kSave || command == cmd::kLoad;
 }
 
 void SelectionWindow::runCommand(std::string_view command) {
@@ -88,6 +91,10 @@ void SelectionWindow::runCommand(std::string_view command) {
         byKeyword(true);
     else if (command == cmd::kRemoveByKey)
         byKeyword(false);
+    else if (command == cmd::kSave)
+        saveSelection();
+    else if (command == cmd::kLoad)
+        loadSelection();
 }
 
 void SelectionWindow::operate(const std::function<Outcome(Selection&, Progress&)>& operation) {
@@ -132,6 +139,70 @@ void SelectionWindow::autoHistory() {
                            records::autoHistoryForm(context_.state, dates::clockTime(), save),
                            records::kRequestInsert);
     reload();
+}
+
+namespace {
+
+records::BrowseWindowSpec catalogueSpec(bool saving) {
+    records::BrowseWindowSpec look;
+    look.title = saving ? QStringLiteral("Přehled uložených výběrů")
+                        : QStringLiteral("Náhled na uložené výběry");
+    look.section = saving ? "UlozVyber_S" : "NactiVyber_S";
+    look.listHint = QStringLiteral("Procházím soubor s uloženými výběry");
+    look.insertHint = QStringLiteral("Uloží výběr pod novým názvem");
+    look.changeHint = saving ? QStringLiteral("Nahradí uložený výběr novým výběrem")
+                             : QStringLiteral("Změní již uložený výběr");
+    look.deleteHint = QStringLiteral("Zruší uložený výběr");
+    look.selectHint = QStringLiteral("Načte vybraný uložený výběr");
+    look.closeHint = QStringLiteral("Uzavře okno");
+    return look;
+}
+
+} // namespace
+
+void SelectionWindow::saveSelection() {
+    bool chosen = false;
+    records::BrowseWindowSpec look = catalogueSpec(true);
+    records::BrowseWindow* list = nullptr;
+    look.form = [this, &chosen, &list](QWidget* parent, int request) -> records::FormOutcome {
+        const bool writes =
+            request == records::kRequestInsert || request == records::kRequestChange;
+        const auto out = records::runForm(
+            context_, parent,
+            records::savedSelectionForm(context_.state, request == records::kRequestChange),
+            request);
+        if (writes && out.response == records::kResponseCompleted) {
+            // The entry is chosen: the list closes and the selection is saved in it.
+            records::pointAtSavedFile(context_.db, context_.state);
+            chosen = true;
+            if (list) QTimer::singleShot(0, list, [list] { list->reject(); });
+        }
+        return out;
+    };
+    records::BrowseWindow window(context_, records::savedSelectionsBrowse(), std::move(look), 0,
+                                 this);
+    list = &window;
+    if (!window.opened()) return;
+    window.setModal(true);
+    if (context_.runtime)
+        context_.runtime->call(window);
+    else
+        window.exec();
+    list = nullptr;
+    if (chosen) operate([](Selection& s, Progress& p) { return s.save(p); });
+}
+
+void SelectionWindow::loadSelection() {
+    records::BrowseWindowSpec look = catalogueSpec(false);
+    look.form = [this](QWidget* parent, int request) {
+        return records::runForm(context_, parent,
+                                records::savedSelectionForm(context_.state, false), request);
+    };
+    if (records::selectFromList(context_, records::savedSelectionsBrowse(), std::move(look),
+                                this) != records::kResponseCompleted)
+        return;
+    records::pointAtSavedFile(context_.db, context_.state);
+    operate([](Selection& s, Progress& p) { return s.load(p); });
 }
 
 void addSelectionProcedures(frame::ProcedureTable& table, frame::WindowContext& context) {

@@ -22,6 +22,9 @@ public:
 
     // The automatic history for every selected firm (the "A-historie" button).
     void autoHistory();
+    // "U&lož výběr" and "&Načti výběr": the catalogue list, then the copy.
+    void saveSelection();
+    void loadSelection();
 
 private:
     // Runs one operation with the progress window and shows the list again.

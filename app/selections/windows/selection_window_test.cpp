@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -182,6 +183,45 @@ TEST_F(SelectionWindowTest, TheAutomaticHistoryWritesTheEditedEntryForEverySelec
     ASSERT_EQ(services::standardOpen(s, sch), services::OpenOutcome::Opened);
     EXPECT_EQ(sch.records(), 4);
     services::standardRelease(sch);
+}
+
+QPushButton* buttonIn(QWidget* w, const QString& text) {
+    for (auto* b : w->findChildren<QPushButton*>())
+        if (b->text() == text) return b;
+    return nullptr;
+}
+
+TEST_F(SelectionWindowTest, SavingThroughTheCatalogueAndLoadingBringBackTheSelection) {
+    state.dataPrefix = dir.path().toStdString() + "/";
+    SelectionWindow w(context);
+    EXPECT_TRUE(w.serves(frame::command::kSave));
+    EXPECT_TRUE(w.serves(frame::command::kLoad));
+    w.runCommand(frame::command::kAddAll);
+    QString listTitle, formTitle;
+    onModal([&](QWidget* list) {
+        listTitle = list->windowTitle();
+        onModal([&](QWidget* form) {
+            formTitle = form->windowTitle();
+            for (auto* edit : form->findChildren<QLineEdit*>())
+                if (edit->toolTip() == QString::fromUtf8("Název výběru")) edit->setText("Všechny");
+            buttonIn(form, "OK")->click();
+        });
+        buttonIn(list, "&Insert")->click();
+    });
+    w.saveSelection();
+    EXPECT_EQ(listTitle, QString::fromUtf8("Přehled uložených výběrů"));
+    EXPECT_EQ(formTitle, QString::fromUtf8("Detaily ohledně výběru"));
+    EXPECT_EQ(db.file("AktVyber").physicalName(), state.dataPrefix + "Vybery\\VYB00001.QTF");
+    EXPECT_TRUE(QFile::exists(dir.path() + "/Vybery")); // made when it was absent
+    w.runCommand(frame::command::kRemoveAll);
+    ASSERT_EQ(rows(w), 0);
+    onModal([&](QWidget* list) {
+        listTitle = list->windowTitle();
+        buttonIn(list, "&Select")->click();
+    });
+    w.loadSelection();
+    EXPECT_EQ(listTitle, QString::fromUtf8("Náhled na uložené výběry"));
+    EXPECT_EQ(rows(w), 4);
 }
 
 } // namespace
