@@ -1,6 +1,7 @@
 // The selection's bulk operations killed in the middle, on the program's data
 // files: whatever moment the process dies at, the selection file opens again,
-// passes its checks and holds whole rows of real firms, each firm once.
+// passes its checks and holds whole rows of real firms, each firm once; so
+// does the saved selection written meanwhile.
 #include "app/selections/selection/selection.h"
 
 #include "app/shell/access/standard_drivers.h"
@@ -35,6 +36,7 @@ struct Files {
         access::registerStandardDrivers(db);
         db.setDataPrefix(dir.string() + "/");
         db.file("Vybery").setPhysicalName((dir / "VYBER").string());
+        db.file("AktVyber").setPhysicalName((dir / "SAVED.QTF").string());
     }
 };
 
@@ -64,6 +66,9 @@ TEST(SelectionKillTest, AKilledOperationLeavesWholeRowsOfRealFirmsEachOnce) {
                 (void)sel.removeByCondition("MESTO = 'Praha'", "", quiet);
                 (void)sel.addByCondition("MESTO = 'Praha'", "", quiet);
                 (void)sel.removeByKeyword(1, "", quiet);
+                (void)sel.save(quiet);
+                (void)sel.removeAll(quiet);
+                (void)sel.load(quiet);
                 (void)sel.removeAll(quiet);
             }
         }
@@ -96,6 +101,17 @@ TEST(SelectionKillTest, AKilledOperationLeavesWholeRowsOfRealFirmsEachOnce) {
             ++byName;
         EXPECT_EQ(byName, rows) << "trial " << trial;
         services::standardRelease(vybery);
+        // The saved file, when there is one, holds real firms, each once.
+        auto& akt = f.db.file("AktVyber");
+        if (std::filesystem::exists(dir / "SAVED.QTF") && akt.open() == 0) {
+            std::set<int> saved;
+            for (int rc = akt.setFile(); rc == 0 && akt.next() == 0;) {
+                const int id = akt.as<AktVyberRecord>().ID.get();
+                EXPECT_TRUE(saved.insert(id).second) << "saved firm " << id << " twice";
+                EXPECT_TRUE(firms.count(id)) << "saved firm " << id << " unknown";
+            }
+            (void)akt.close();
+        }
         services::standardRelease(adresar);
     }
     std::filesystem::remove_all(dir);
