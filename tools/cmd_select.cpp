@@ -18,6 +18,7 @@
 #include "platform/paths.h"
 #include "platform/user_name.h"
 #include "tools/commands.h"
+#include "tools/program_directory.h"
 #include "tools/csv.h"
 
 #include <charconv>
@@ -27,37 +28,6 @@
 
 namespace zv::tool {
 namespace {
-
-// Standard messages go to standard error; each box takes its default button.
-class PrintedMessages : public services::MessageService {
-public:
-    services::Button show(const services::Message& m) override {
-        std::fprintf(stderr, "zevlon-tool: %s: %s\n", cp1250::toUtf8(m.title).c_str(),
-                     cp1250::toUtf8(m.text).c_str());
-        return m.buttons.empty() ? services::Button::Ok : m.buttons.front();
-    }
-};
-
-// The program's directory as the program sees it: its settings read, the data
-// files named from "DATA".
-struct ProgramDirectory {
-    access::Database db;
-    PrintedMessages messages;
-    services::ProcedureServices services{db, messages, {}};
-    bool ok = false;
-
-    startup::AppState state;
-
-    explicit ProgramDirectory(std::string_view dir) {
-        if (chdir(paths::native(dir).c_str()) != 0) return;
-        access::registerStandardDrivers(db);
-        startup::readSettings(ProfileFile(startup::kSettingsFile), state);
-        state.userName = currentUserName();
-        state.dnes = dates::today();
-        db.setDataPrefix(state.dataPrefix);
-        ok = true;
-    }
-};
 
 bool readId(std::string_view text, std::int32_t* id) {
     const auto r = std::from_chars(text.data(), text.data() + text.size(), *id);

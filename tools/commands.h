@@ -20,5 +20,6 @@ int runBuild(Args args);
 int runDbf(Args args);
 int runSelect(Args args);
 int runCondition(Args args);
+int runLabels(Args args); // built with Qt only
 
 } // namespace zv::tool

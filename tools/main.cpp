@@ -50,6 +50,12 @@ const Command kCommands[] = {
      runSelect},
     {"condition", "condition DIR CAPTION OPERATOR VALUE  a condition and its caption",
      runCondition},
+#ifdef ZEVLON_LABELS
+    {"labels",
+     "labels DIR --layout NAME [--copies N] [--skip N] [--spacing S] --pdf OUT.pdf\n"
+     "                                address labels for the working selection, to PDF",
+     runLabels},
+#endif
 };
 
 void printHelp() {

@@ -162,6 +162,13 @@ std::string FormEngine::title() const {
 
 FormEngine::OkResult FormEngine::ok() {
     if (finished_) return OkResult::Closed;
+    if (decl_.validate) {
+        if (const std::string why = decl_.validate(file_); !why.empty()) {
+            s_.messages.show(
+                {cp1250::fromUtf8(title()), why, services::Icon::Exclamation, {Button::Ok}});
+            return OkResult::StayOpen;
+        }
+    }
     if (request_ == kRequestInsert && decl_.saveInsert) {
         decl_.saveInsert(file_);
         finish(kResponseCompleted);

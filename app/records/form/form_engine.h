@@ -50,6 +50,9 @@ struct FormDecl {
     // OK of a change completes even when nothing was edited (it then writes the
     // stamps): for forms whose OK means "do it", as overwriting a saved selection.
     bool okCompletesUnchanged = false;
+    // Why the record cannot be written as it stands (Windows-1250); "" when it can.
+    // Checked at OK before anything is written; the form stays open with the reason.
+    std::function<std::string(const access::RecordFile&)> validate;
     // OK of an insert hands the record to this instead of adding it (a form that
     // writes elsewhere, as the automatic history writes one entry per firm).
     std::function<void(access::RecordFile&)> saveInsert;

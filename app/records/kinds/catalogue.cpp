@@ -1,6 +1,7 @@
 #include "app/records/kinds/catalogue.h"
 
 #include "app/records/kinds/address_book.h"
+#include "app/records/kinds/labels.h"
 #include "app/records/kinds/saved_selections.h"
 #include "app/records/kinds/vybery.h"
 
@@ -12,6 +13,7 @@ std::vector<NamedBrowse> browseDeclarations() {
         {"EVKLIC_S", evklicBrowse()},
         {"VYBER_S", vyberBrowse()},
         {"ULOZVYBER_S", savedSelectionsBrowse()},
+        {"LABEL_S", labelBrowse()},
     };
 }
 
@@ -23,7 +25,7 @@ std::vector<FormDecl> formDeclarations(const startup::AppState& state) {
             ukolyForm1(state, 0),
             vyberForm(),
             autoHistoryForm(state, 0, nullptr),
-            savedSelectionForm(state, false)};
+            savedSelectionForm(state, false), labelForm()};
 }
 
 } // namespace zv::records
