@@ -157,7 +157,12 @@ void NativeFile::trimCache() {
         addCacheBytes(measuredBytes_, bytes);
         measuredBytes_ = bytes;
     }
-    trimCheckAt_ = cache_.size() + cache_.size() / 16 + 16;
+    // Measure again once the pages added since may have filled the budget, at
+    // the average page's size; over it (changed pages stay), as the cache grows.
+    const std::size_t average =
+        cache_.empty() ? 4096 : std::max<std::size_t>(bytes / cache_.size(), 512);
+    trimCheckAt_ = cache_.size() + 16 +
+                   (bytes < kCacheBudget ? (kCacheBudget - bytes) / average : cache_.size() / 16);
 }
 
 void NativeFile::takeHeader(const qtf::FileHeader& h) {
@@ -279,15 +284,24 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     std::uint64_t offset = qtf::pageOffset(static_cast<std::uint32_t>(number));
     std::uint64_t at = offset;
     if (auto l = logMap_.find(offset); l != logMap_.end()) at = l->second;
-    std::string buf(static_cast<std::size_t>(cls) * qtf::kUnit, '\0');
+    thread_local std::string buf;
+    buf.resize(static_cast<std::size_t>(cls) * qtf::kUnit);
     std::size_t got = 0;
     if (readAt(at, buf.data(), buf.size(), &got) || got != buf.size()) {
         fail(__LINE__);
         return nullptr;
     }
+    auto page = std::make_unique<Page>();
+    // The records go straight into the page's compact form.
+    page->entries.reserve(getLe16(bytes(buf) + qtf::pg::kCount),
+                          getLe16(bytes(buf) + qtf::pg::kExpandedSize));
     PageImage image;
     std::uint32_t own = 0;
-    if (decodePage(bytes(buf), buf.size(), &image, &own) != PageDecode::Ok) {
+    if (decodePage(bytes(buf), buf.size(), &image, &own,
+                   [&page](std::string_view key, std::string_view payload) {
+                       page->entries.append(key, payload, 0);
+                       return true;
+                   }) != PageDecode::Ok) {
         fail(__LINE__);
         return nullptr;
     }
@@ -296,24 +310,19 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
         fail(__LINE__);
         return nullptr;
     }
-    if (root_ == number && image.level == 0 && image.records.empty()) {
+    if (root_ == number && image.level == 0 && page->entries.empty()) {
         // an empty root leaf
-    } else if (image.records.empty()) {
+    } else if (page->entries.empty()) {
         fail(__LINE__);
         return nullptr;
     }
-    auto page = std::make_unique<Page>();
     page->number = number;
     page->level = image.level;
     page->sizeBound = image.sizeBound;
     page->lastUse = ++useClock_;
-    std::size_t bytes = 0;
-    for (const PageRecord& r : image.records)
-        bytes += r.key.size() + r.payload.size();
-    page->entries.reserve(image.records.size(), bytes);
-    for (std::size_t i = 0; i < image.records.size(); ++i)
-        page->entries.append(image.records[i].key, image.records[i].payload,
-                             image.level ? image.children[i] : 0);
+    if (image.level)
+        for (std::size_t i = 0; i < image.children.size(); ++i)
+            page->entries.setChild(i, image.children[i]);
     page->entries.shrink();
     Page* raw = page.get();
     cache_[number] = std::move(page);
