@@ -104,6 +104,7 @@ void NativeFile::flushFile() {
 
 void NativeFile::forgetPages() {
     leaves_.fill(nullptr);
+    recent_.fill(nullptr);
 }
 
 NativeFile::Page* NativeFile::leafHolding(const std::string& key, bool aboveFirst, bool belowLast) {
@@ -263,10 +264,17 @@ NativeFile::Page* NativeFile::newPage(std::uint8_t level) {
 }
 
 NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
+    // A page renumbered since it was noted here no longer matches its slot.
+    Page*& recent = recent_[static_cast<std::uint64_t>(number) & (recent_.size() - 1)];
+    if (recent && recent->number == number) {
+        recent->lastUse = ++useClock_;
+        return recent;
+    }
     auto it = cache_.find(number);
     if (it != cache_.end()) {
         it->second->lastUse = ++useClock_;
-        return it->second.get();
+        recent = it->second.get();
+        return recent;
     }
     if (cachedRead_) {
         missedPage_ = true;
@@ -326,6 +334,7 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     page->entries.shrink();
     Page* raw = page.get();
     cache_[number] = std::move(page);
+    recent = raw;
     return raw;
 }
 
@@ -624,7 +633,10 @@ int NativeFile::movePage(Page* page, std::int64_t to) {
         markChanged(parent);
     }
     auto node = cache_.extract(from);
-    if (node.empty() || cache_.count(to)) return fail(__LINE__);
+    if (node.empty() || cache_.count(to)) {
+        forgetPages(); // the extracted page goes
+        return fail(__LINE__);
+    }
     node.key() = to;
     cache_.insert(std::move(node));
     page->number = to;
