@@ -4,6 +4,7 @@
 #include "storage/runtime_error.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <set>
@@ -12,13 +13,15 @@ namespace zv::storage {
 
 namespace {
 
-// Memory the page cache may hold between operations; past it, unchanged pages
-// used longest ago are dropped. Changed pages stay until the commit.
-constexpr std::size_t kCacheBudget = std::size_t{256} << 20;
+// The bytes all page caches held together when last measured, and the most.
+std::atomic<std::size_t> cacheBytes{0};
+std::atomic<std::size_t> cachePeak{0};
 
-// Bytes a cached page takes: its records, their tree nodes and the page itself.
-std::size_t pageMemory(int sizeBound, std::size_t entries) {
-    return static_cast<std::size_t>(std::max(sizeBound, 0)) + entries * 96 + 160;
+void addCacheBytes(std::size_t before, std::size_t after) {
+    const std::size_t now = cacheBytes.fetch_add(after - before) + (after - before);
+    std::size_t peak = cachePeak.load();
+    while (now > peak && !cachePeak.compare_exchange_weak(peak, now)) {
+    }
 }
 
 std::uint64_t storeEnd(const qtf::FileHeader& h) {
@@ -33,7 +36,22 @@ NativeFile::NativeFile(std::string path, std::unique_ptr<platform::File> file,
                        const Options& options)
     : path_(std::move(path)), file_(std::move(file)), options_(options) {}
 
-NativeFile::~NativeFile() = default;
+NativeFile::~NativeFile() {
+    addCacheBytes(measuredBytes_, 0);
+}
+
+std::size_t NativeFile::cachePeakBytes() {
+    return cachePeak.load();
+}
+
+std::size_t NativeFile::pageMemory(Page& page) {
+    if (page.memoryVersion == page.version) return page.memory;
+    // The page, its node in the cache's hash map and its records.
+    const std::size_t bytes = sizeof(Page) + 48 + page.entries.memory();
+    page.memory = bytes;
+    page.memoryVersion = page.version;
+    return bytes;
+}
 
 int NativeFile::open(platform::FileSystem& fs, const std::string& path, bool create,
                      const Options& options, std::unique_ptr<NativeFile>* out) {
@@ -86,13 +104,14 @@ void NativeFile::flushFile() {
 
 void NativeFile::forgetPages() {
     leaves_.fill(nullptr);
+    recent_.fill(nullptr);
 }
 
 NativeFile::Page* NativeFile::leafHolding(const std::string& key, bool aboveFirst, bool belowLast) {
     for (Page* p : leaves_) {
         if (!p || p->level || p->entries.empty()) continue;
-        const int low = key.compare(p->entries.begin()->first);
-        const int high = key.compare(std::prev(p->entries.end())->first);
+        const int low = std::string_view(key).compare(p->entries.firstKey());
+        const int high = std::string_view(key).compare(p->entries.lastKey());
         if ((aboveFirst ? low > 0 : low >= 0) && (belowLast ? high < 0 : high <= 0)) {
             p->lastUse = ++useClock_;
             return p;
@@ -112,13 +131,17 @@ void NativeFile::clearCache() {
     cache_.clear();
     changed_.clear();
     trimCheckAt_ = 0;
+    addCacheBytes(measuredBytes_, 0);
+    measuredBytes_ = 0;
 }
 
 void NativeFile::trimCache() {
     if (cache_.size() < trimCheckAt_) return;
     std::size_t bytes = 0;
     for (const auto& [number, p] : cache_)
-        bytes += pageMemory(p->sizeBound, p->entries.size());
+        bytes += pageMemory(*p);
+    addCacheBytes(measuredBytes_, bytes);
+    measuredBytes_ = bytes;
     if (bytes > kCacheBudget) {
         std::vector<std::pair<std::uint64_t, std::int64_t>> unchanged; // last use, number
         for (const auto& [number, p] : cache_)
@@ -129,11 +152,18 @@ void NativeFile::trimCache() {
         for (const auto& [use, number] : unchanged) {
             if (bytes <= target) break;
             auto it = cache_.find(number);
-            bytes -= pageMemory(it->second->sizeBound, it->second->entries.size());
+            bytes -= pageMemory(*it->second);
             cache_.erase(it);
         }
+        addCacheBytes(measuredBytes_, bytes);
+        measuredBytes_ = bytes;
     }
-    trimCheckAt_ = cache_.size() + cache_.size() / 8 + 64;
+    // Measure again once the pages added since may have filled the budget, at
+    // the average page's size; over it (changed pages stay), as the cache grows.
+    const std::size_t average =
+        cache_.empty() ? 4096 : std::max<std::size_t>(bytes / cache_.size(), 512);
+    trimCheckAt_ = cache_.size() + 16 +
+                   (bytes < kCacheBudget ? (kCacheBudget - bytes) / average : cache_.size() / 16);
 }
 
 void NativeFile::takeHeader(const qtf::FileHeader& h) {
@@ -234,10 +264,17 @@ NativeFile::Page* NativeFile::newPage(std::uint8_t level) {
 }
 
 NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
+    // A page renumbered since it was noted here no longer matches its slot.
+    Page*& recent = recent_[static_cast<std::uint64_t>(number) & (recent_.size() - 1)];
+    if (recent && recent->number == number) {
+        recent->lastUse = ++useClock_;
+        return recent;
+    }
     auto it = cache_.find(number);
     if (it != cache_.end()) {
         it->second->lastUse = ++useClock_;
-        return it->second.get();
+        recent = it->second.get();
+        return recent;
     }
     if (cachedRead_) {
         missedPage_ = true;
@@ -255,15 +292,24 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     std::uint64_t offset = qtf::pageOffset(static_cast<std::uint32_t>(number));
     std::uint64_t at = offset;
     if (auto l = logMap_.find(offset); l != logMap_.end()) at = l->second;
-    std::string buf(static_cast<std::size_t>(cls) * qtf::kUnit, '\0');
+    thread_local std::string buf;
+    buf.resize(static_cast<std::size_t>(cls) * qtf::kUnit);
     std::size_t got = 0;
     if (readAt(at, buf.data(), buf.size(), &got) || got != buf.size()) {
         fail(__LINE__);
         return nullptr;
     }
+    auto page = std::make_unique<Page>();
+    // The records go straight into the page's compact form.
+    page->entries.reserve(getLe16(bytes(buf) + qtf::pg::kCount),
+                          getLe16(bytes(buf) + qtf::pg::kExpandedSize));
     PageImage image;
     std::uint32_t own = 0;
-    if (decodePage(bytes(buf), buf.size(), &image, &own) != PageDecode::Ok) {
+    if (decodePage(bytes(buf), buf.size(), &image, &own,
+                   [&page](std::string_view key, std::string_view payload) {
+                       page->entries.append(key, payload, 0);
+                       return true;
+                   }) != PageDecode::Ok) {
         fail(__LINE__);
         return nullptr;
     }
@@ -272,35 +318,36 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
         fail(__LINE__);
         return nullptr;
     }
-    if (root_ == number && image.level == 0 && image.records.empty()) {
+    if (root_ == number && image.level == 0 && page->entries.empty()) {
         // an empty root leaf
-    } else if (image.records.empty()) {
+    } else if (page->entries.empty()) {
         fail(__LINE__);
         return nullptr;
     }
-    auto page = std::make_unique<Page>();
     page->number = number;
     page->level = image.level;
     page->sizeBound = image.sizeBound;
     page->lastUse = ++useClock_;
-    page->entries.reserve(image.records.size());
-    for (std::size_t i = 0; i < image.records.size(); ++i) {
-        Entry e{std::move(image.records[i].payload), image.level ? image.children[i] : 0};
-        page->entries.append(std::move(image.records[i].key), std::move(e));
-    }
+    if (image.level)
+        for (std::size_t i = 0; i < image.children.size(); ++i)
+            page->entries.setChild(i, image.children[i]);
+    page->entries.shrink();
     Page* raw = page.get();
     cache_[number] = std::move(page);
+    recent = raw;
     return raw;
 }
 
-PageView NativeFile::viewOf(const Page& page) const {
+PageView NativeFile::viewOf(const Page& page, std::vector<std::string>* scratch) {
     PageView view;
     view.level = page.level;
     view.sizeBound = static_cast<std::uint16_t>(std::min(page.sizeBound, 0xFFFF));
     view.records.reserve(page.entries.size());
-    for (const auto& [key, e] : page.entries) {
-        view.records.push_back({key, e.payload});
-        if (page.level) view.children.push_back(static_cast<std::uint32_t>(e.child));
+    // Sized before any view is taken: the views point into its strings.
+    if (scratch->size() < page.entries.size()) scratch->resize(page.entries.size());
+    for (std::size_t i = 0; i < page.entries.size(); ++i) {
+        view.records.push_back({page.entries.key(i), page.entries.payloadView(i, &(*scratch)[i])});
+        if (page.level) view.children.push_back(static_cast<std::uint32_t>(page.entries.child(i)));
     }
     return view;
 }
@@ -313,15 +360,15 @@ int NativeFile::descend(const std::string& key, std::vector<Step>* path) {
     if (!page) return kErrNotNative;
     while (true) {
         if (page->level == 0 || page->entries.empty()) {
-            path->push_back({page, page->entries.end()});
+            path->push_back({page, page->entries.size()});
             if (page->level == 0) rememberLeaf(page);
             return 0;
         }
-        auto it = page->entries.upper_bound(key);
-        if (it != page->entries.begin()) --it;
+        std::size_t it = page->entries.upperBound(key);
+        if (it != 0) --it;
         path->push_back({page, it});
         std::uint8_t level = page->level;
-        page = getPage(it->second.child);
+        page = getPage(page->entries.child(it));
         if (!page) return kErrNotNative;
         if (page->level + 1 != level) return fail(__LINE__);
         if (path->size() > 64) return fail(__LINE__);
@@ -334,13 +381,9 @@ int NativeFile::edgeRecord(std::int64_t number, bool first, PageRecord* out) {
         Page* page = getPage(number);
         if (!page) return kErrNotNative;
         if (page->entries.empty()) return fail(__LINE__);
-        auto it = first ? page->entries.begin() : std::prev(page->entries.end());
-        if (page->level == 0) {
-            out->key = it->first;
-            out->payload = it->second.payload;
-            return 0;
-        }
-        number = it->second.child;
+        const std::size_t it = first ? 0 : page->entries.size() - 1;
+        if (page->level == 0) return copyRecord(*page, it, out);
+        number = page->entries.child(it);
     }
     return fail(__LINE__);
 }
@@ -355,14 +398,20 @@ int NativeFile::leafFor(const std::string& key, Page** leaf) {
     return 0;
 }
 
+int NativeFile::copyRecord(const Page& leaf, std::size_t i, PageRecord* out) {
+    out->key = leaf.entries.key(i);
+    if (!leaf.entries.payload(i, &out->payload)) return fail(__LINE__);
+    return 0;
+}
+
 int NativeFile::get(const std::string& key, std::string* payload, bool* found) {
     *found = false;
     if (int rc = beginAccess()) return rc;
     Page* leaf = nullptr;
     if (int rc = leafFor(key, &leaf); rc || !leaf) return rc;
-    auto it = leaf->entries.find(key);
-    if (it == leaf->entries.end() || leaf->level) return 0;
-    *payload = it->second.payload;
+    const std::size_t it = leaf->entries.find(key);
+    if (it == leaf->entries.size() || leaf->level) return 0;
+    if (!leaf->entries.payload(it, payload)) return fail(__LINE__);
     *found = true;
     return 0;
 }
@@ -375,12 +424,12 @@ int NativeFile::neighbour(const std::string& key, bool forward, bool inclusive, 
     if (int rc = beginAccess()) return rc;
     // A remembered leaf answers when the neighbour must lie inside it.
     if (Page* leaf = leafHolding(key, !forward && !inclusive, forward && !inclusive)) {
-        auto& entries = leaf->entries;
-        auto it = forward ? (inclusive ? entries.lower_bound(key) : entries.upper_bound(key))
-                          : (inclusive ? entries.upper_bound(key) : entries.lower_bound(key));
-        if (forward ? it != entries.end() : it != entries.begin()) {
+        const auto& entries = leaf->entries;
+        std::size_t it = forward ? (inclusive ? entries.lowerBound(key) : entries.upperBound(key))
+                                 : (inclusive ? entries.upperBound(key) : entries.lowerBound(key));
+        if (forward ? it != entries.size() : it != 0) {
             if (!forward) --it;
-            *out = {it->first, it->second.payload};
+            if (int rc = copyRecord(*leaf, it, out)) return rc;
             *found = true;
             return 0;
         }
@@ -390,19 +439,19 @@ int NativeFile::neighbour(const std::string& key, bool forward, bool inclusive, 
     if (path.empty()) return 0;
     Page* leaf = path.back().page;
     if (leaf->level) return 0;
-    auto& entries = leaf->entries;
+    const auto& entries = leaf->entries;
     if (forward) {
-        auto it = inclusive ? entries.lower_bound(key) : entries.upper_bound(key);
-        if (it != entries.end()) {
-            *out = {it->first, it->second.payload};
+        const std::size_t it = inclusive ? entries.lowerBound(key) : entries.upperBound(key);
+        if (it != entries.size()) {
+            if (int rc = copyRecord(*leaf, it, out)) return rc;
             *found = true;
             return 0;
         }
     } else {
-        auto it = inclusive ? entries.upper_bound(key) : entries.lower_bound(key);
-        if (it != entries.begin()) {
+        std::size_t it = inclusive ? entries.upperBound(key) : entries.lowerBound(key);
+        if (it != 0) {
             --it;
-            *out = {it->first, it->second.payload};
+            if (int rc = copyRecord(*leaf, it, out)) return rc;
             *found = true;
             return 0;
         }
@@ -410,14 +459,14 @@ int NativeFile::neighbour(const std::string& key, bool forward, bool inclusive, 
     for (int l = static_cast<int>(path.size()) - 2; l >= 0; --l) {
         Step& s = path[l];
         if (forward) {
-            auto next = std::next(s.it);
-            if (next == s.page->entries.end()) continue;
-            if (int rc = edgeRecord(next->second.child, true, out)) return rc;
+            const std::size_t next = s.it + 1;
+            if (next >= s.page->entries.size()) continue;
+            if (int rc = edgeRecord(s.page->entries.child(next), true, out)) return rc;
             if (out->key < key || (!inclusive && out->key == key))
                 return fail(__LINE__); // pages out of order
         } else {
-            if (s.it == s.page->entries.begin()) continue;
-            if (int rc = edgeRecord(std::prev(s.it)->second.child, false, out)) return rc;
+            if (s.it == 0) continue;
+            if (int rc = edgeRecord(s.page->entries.child(s.it - 1), false, out)) return rc;
             if (out->key > key || (!inclusive && out->key == key))
                 return fail(__LINE__); // pages out of order
         }
@@ -460,12 +509,12 @@ int NativeFile::fixFirstKeys(std::vector<Step>& path) {
     for (int l = static_cast<int>(path.size()) - 2; l >= 0; --l) {
         Page* child = path[l + 1].page;
         Step& s = path[l];
-        const std::string& first = child->entries.begin()->first;
-        if (s.it->first == first) break;
-        Entry e = s.it->second;
-        s.page->sizeBound -= boundSize(s.it->first.size(), 0, true);
+        const std::string_view first = child->entries.firstKey();
+        if (s.page->entries.key(s.it) == first) break;
+        const std::int64_t number = s.page->entries.child(s.it);
+        s.page->sizeBound -= boundSize(s.page->entries.key(s.it).size(), 0, true);
         s.page->entries.erase(s.it);
-        s.it = s.page->entries.emplace(first, e).first;
+        s.it = s.page->entries.emplace(first, {}, number).first;
         s.page->sizeBound += boundSize(first.size(), 0, true);
         markChanged(s.page);
     }
@@ -477,7 +526,7 @@ int NativeFile::insert(const std::string& key, const std::string& payload) {
     if (int rc = checkKey(key, payload.size())) return rc;
     if (Page* leaf = leafHolding(key, true, true)) {
         // Inside the leaf's range and above its first key: no index entry changes.
-        if (!leaf->entries.emplace(key, Entry{payload, 0}).second) return kErrDuplicate;
+        if (!leaf->entries.emplace(key, payload, 0).second) return kErrDuplicate;
         leaf->sizeBound += boundSize(key.size(), payload.size(), false);
         markChanged(leaf);
         return splitIfNeeded(leaf);
@@ -487,11 +536,11 @@ int NativeFile::insert(const std::string& key, const std::string& payload) {
     if (path.empty()) return fail(__LINE__);
     Page* leaf = path.back().page;
     if (leaf->level) return fail(__LINE__);
-    auto [it, inserted] = leaf->entries.emplace(key, Entry{payload, 0});
+    auto [it, inserted] = leaf->entries.emplace(key, payload, 0);
     if (!inserted) return kErrDuplicate;
     leaf->sizeBound += boundSize(key.size(), payload.size(), false);
     markChanged(leaf);
-    if (it == leaf->entries.begin()) fixFirstKeys(path);
+    if (it == 0) fixFirstKeys(path);
     return splitIfNeeded(leaf);
 }
 
@@ -502,13 +551,15 @@ int NativeFile::update(const std::string& key,
     if (int rc = checkKey(key, 0)) return rc;
     Page* leaf = nullptr;
     if (int rc = leafFor(key, &leaf); rc || !leaf) return rc;
-    auto it = leaf->entries.find(key);
-    if (leaf->level || it == leaf->entries.end()) return 0;
+    const std::size_t it = leaf->entries.find(key);
+    if (leaf->level || it == leaf->entries.size()) return 0;
     *found = true;
-    std::string& payload = it->second.payload;
+    std::string payload;
+    if (!leaf->entries.payload(it, &payload)) return fail(__LINE__);
     const int before = static_cast<int>(payload.size());
     change(&payload);
     if (int rc = checkKey(key, payload.size())) return rc;
+    leaf->entries.setPayload(it, payload);
     leaf->sizeBound += static_cast<int>(payload.size()) - before;
     markChanged(leaf);
     return splitIfNeeded(leaf);
@@ -521,7 +572,7 @@ int NativeFile::replace(const std::string& key, const std::string& payload, bool
         key, [&payload](std::string* stored) { *stored = payload; }, found);
 }
 
-NativeFile::Page* NativeFile::findParent(Page* child, PageEntries::iterator* entry) {
+NativeFile::Page* NativeFile::findParent(Page* child, std::size_t* entry) {
     if (child->entries.empty()) {
         // A page emptied by a delete whose own entry is about to go: it has no key
         // to search by, so its parent is found by the child number it names.
@@ -529,29 +580,29 @@ NativeFile::Page* NativeFile::findParent(Page* child, PageEntries::iterator* ent
         if (!parent && !broken_) fail(__LINE__);
         return parent;
     }
-    const std::string& key = child->entries.begin()->first;
+    const std::string key(child->entries.firstKey());
     Page* page = getPage(root_);
     for (int depth = 0; page && depth < 64; ++depth) {
         if (page->level <= child->level || page->entries.empty()) break;
-        auto it = page->entries.upper_bound(key);
-        if (it != page->entries.begin()) --it;
+        std::size_t it = page->entries.upperBound(key);
+        if (it != 0) --it;
         if (page->level == child->level + 1) {
-            if (it->second.child != child->number) break;
+            if (page->entries.child(it) != child->number) break;
             *entry = it;
             return page;
         }
-        page = getPage(it->second.child);
+        page = getPage(page->entries.child(it));
     }
     if (!broken_) fail(__LINE__); // a parent that cannot be found
     return nullptr;
 }
 
-NativeFile::Page* NativeFile::findParentByNumber(Page* page, Page* child,
-                                                 PageEntries::iterator* entry, int depth) {
+NativeFile::Page* NativeFile::findParentByNumber(Page* page, Page* child, std::size_t* entry,
+                                                 int depth) {
     if (!page || depth >= 64 || page->level <= child->level) return nullptr;
     if (page->level == child->level + 1) {
-        for (auto it = page->entries.begin(); it != page->entries.end(); ++it) {
-            if (it->second.child == child->number) {
+        for (std::size_t it = 0; it < page->entries.size(); ++it) {
+            if (page->entries.child(it) == child->number) {
                 *entry = it;
                 return page;
             }
@@ -561,8 +612,8 @@ NativeFile::Page* NativeFile::findParentByNumber(Page* page, Page* child,
     // Children are read one after another; keep the child numbers, as reading may
     // drop pages of the cache that are not changed.
     std::vector<std::int64_t> children;
-    for (const auto& [k, e] : page->entries)
-        children.push_back(e.child);
+    for (std::size_t i = 0; i < page->entries.size(); ++i)
+        children.push_back(page->entries.child(i));
     for (std::int64_t number : children)
         if (Page* found = findParentByNumber(getPage(number), child, entry, depth + 1))
             return found;
@@ -575,14 +626,17 @@ int NativeFile::movePage(Page* page, std::int64_t to) {
     if (from == root_) {
         root_ = to;
     } else {
-        PageEntries::iterator it;
+        std::size_t it = 0;
         Page* parent = findParent(page, &it);
         if (!parent) return kErrNotNative;
-        it->second.child = to;
+        parent->entries.setChild(it, to);
         markChanged(parent);
     }
     auto node = cache_.extract(from);
-    if (node.empty() || cache_.count(to)) return fail(__LINE__);
+    if (node.empty() || cache_.count(to)) {
+        forgetPages(); // the extracted page goes
+        return fail(__LINE__);
+    }
     node.key() = to;
     cache_.insert(std::move(node));
     page->number = to;
@@ -632,8 +686,8 @@ int NativeFile::splitIfNeeded(Page* page) {
     bool index = page->level > 0;
     auto recompute = [index](Page* p) {
         p->sizeBound = qtf::kPageFixed;
-        for (const auto& [k, e] : p->entries)
-            p->sizeBound += boundSize(k.size(), e.payload.size(), index);
+        for (std::size_t i = 0; i < p->entries.size(); ++i)
+            p->sizeBound += boundSize(p->entries.key(i).size(), p->entries.payloadSize(i), index);
     };
     if (page->number == root_) {
         Page* q = newPage(page->level);
@@ -641,8 +695,8 @@ int NativeFile::splitIfNeeded(Page* page) {
         page->entries.clear();
         q->sizeBound = page->sizeBound;
         page->level++;
-        const std::string& first = q->entries.begin()->first;
-        page->entries.emplace(first, Entry{{}, q->number});
+        const std::string_view first = q->entries.firstKey();
+        page->entries.emplace(first, {}, q->number);
         page->sizeBound = qtf::kPageFixed + boundSize(first.size(), 0, true);
         markChanged(page);
         return splitIfNeeded(q);
@@ -652,16 +706,15 @@ int NativeFile::splitIfNeeded(Page* page) {
     bool medianStays = m < n - m - 1;
     std::size_t keep = medianStays ? m + 1 : m;
     Page* q = newPage(page->level);
-    page->entries.moveTail(std::next(page->entries.begin(), static_cast<std::ptrdiff_t>(keep)),
-                           &q->entries);
+    page->entries.moveTail(keep, &q->entries);
     recompute(page);
     recompute(q);
     markChanged(page);
-    PageEntries::iterator it;
+    std::size_t it = 0;
     Page* parent = findParent(page, &it);
     if (!parent) return kErrNotNative;
-    const std::string& first = q->entries.begin()->first;
-    parent->entries.emplace(first, Entry{{}, q->number});
+    const std::string_view first = q->entries.firstKey();
+    parent->entries.emplace(first, {}, q->number);
     parent->sizeBound += boundSize(first.size(), 0, true);
     markChanged(parent);
     if (int rc = splitIfNeeded(parent)) return rc;
@@ -670,9 +723,9 @@ int NativeFile::splitIfNeeded(Page* page) {
 }
 
 void NativeFile::removeFromLeaf(Page* leaf, const std::string& key, bool* found) {
-    auto it = leaf->entries.find(key);
-    if (it == leaf->entries.end()) return;
-    leaf->sizeBound -= boundSize(key.size(), it->second.payload.size(), false);
+    const std::size_t it = leaf->entries.find(key);
+    if (it == leaf->entries.size()) return;
+    leaf->sizeBound -= boundSize(key.size(), leaf->entries.payloadSize(it), false);
     leaf->entries.erase(it);
     markChanged(leaf);
     *found = true;
@@ -683,26 +736,27 @@ int NativeFile::removeIn(Page* page, const std::string& key, bool* found) {
         removeFromLeaf(page, key, found);
         return 0;
     }
-    auto it = page->entries.upper_bound(key);
-    if (it == page->entries.begin()) return 0;
+    std::size_t it = page->entries.upperBound(key);
+    if (it == 0) return 0;
     --it;
-    Page* child = getPage(it->second.child);
+    Page* child = getPage(page->entries.child(it));
     if (!child) return kErrNotNative;
     if (child->level + 1 != page->level) return fail(__LINE__);
     if (int rc = removeIn(child, key, found)) return rc;
     if (!*found) return 0;
     if (child->entries.empty()) {
-        page->sizeBound -= boundSize(it->first.size(), 0, true);
+        page->sizeBound -= boundSize(page->entries.key(it).size(), 0, true);
         page->entries.erase(it);
         markChanged(page);
         return freePage(child);
     }
-    const std::string& first = child->entries.begin()->first;
-    if (first != it->first) {
-        Entry e = it->second;
-        page->sizeBound += boundSize(first.size(), 0, true) - boundSize(it->first.size(), 0, true);
+    const std::string_view first = child->entries.firstKey();
+    if (first != page->entries.key(it)) {
+        const std::int64_t number = page->entries.child(it);
+        page->sizeBound +=
+            boundSize(first.size(), 0, true) - boundSize(page->entries.key(it).size(), 0, true);
         page->entries.erase(it);
-        page->entries.emplace(first, e);
+        page->entries.emplace(first, {}, number);
         markChanged(page);
     }
     return 0;

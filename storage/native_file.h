@@ -23,6 +23,7 @@
 
 #include "platform/file_io.h"
 #include "storage/page_codec.h"
+#include "storage/page_entries.h"
 #include "storage/qtf_format.h"
 #include "storage/region_table.h"
 
@@ -157,69 +158,16 @@ public:
     // violation as text, empty when the file is sound. Fills `stats` when given.
     std::string check(FileStats* stats = nullptr);
 
+    // Memory the page cache may hold between operations: past it, unchanged
+    // pages used longest ago are dropped. Changed pages stay until the commit.
+    static constexpr std::size_t kCacheBudget = std::size_t{32} << 20;
+    // The most memory the page caches of all open files held together, as
+    // measured whenever a cache grew (for benchmarks).
+    static std::size_t cachePeakBytes();
+
 private:
     static constexpr std::int64_t kNoPage = -0x7FFFFFFF; // no tree yet
 
-    struct Entry {
-        std::string payload;
-        std::int64_t child = 0; // index pages: the child's page number
-    };
-    // The records of a cached page in key order: a sorted vector searched by
-    // halving. Pages hold tens of records, so an insert in the middle is cheap,
-    // and a lookup touches a few neighbouring elements instead of tree nodes.
-    class PageEntries {
-    public:
-        using value_type = std::pair<std::string, Entry>;
-        using iterator = std::vector<value_type>::iterator;
-        using const_iterator = std::vector<value_type>::const_iterator;
-
-        iterator begin() { return v_.begin(); }
-        iterator end() { return v_.end(); }
-        const_iterator begin() const { return v_.begin(); }
-        const_iterator end() const { return v_.end(); }
-        bool empty() const { return v_.empty(); }
-        std::size_t size() const { return v_.size(); }
-        void clear() { v_.clear(); }
-        void reserve(std::size_t n) { v_.reserve(n); }
-
-        iterator lower_bound(const std::string& key) {
-            return std::lower_bound(
-                v_.begin(), v_.end(), key,
-                [](const value_type& e, const std::string& k) { return e.first < k; });
-        }
-        iterator upper_bound(const std::string& key) {
-            return std::upper_bound(
-                v_.begin(), v_.end(), key,
-                [](const std::string& k, const value_type& e) { return k < e.first; });
-        }
-        iterator find(const std::string& key) {
-            auto it = lower_bound(key);
-            return it != v_.end() && it->first == key ? it : v_.end();
-        }
-        // Inserts unless the key is present; the iterator names the key's record.
-        std::pair<iterator, bool> emplace(std::string key, Entry e) {
-            auto it = lower_bound(key);
-            if (it != v_.end() && it->first == key) return {it, false};
-            return {v_.emplace(it, std::move(key), std::move(e)), true};
-        }
-        // Adds a record read from a page, which lists its records in order.
-        void append(std::string key, Entry e) {
-            if (v_.empty() || v_.back().first < key)
-                v_.emplace_back(std::move(key), std::move(e));
-            else
-                emplace(std::move(key), std::move(e));
-        }
-        iterator erase(iterator it) { return v_.erase(it); }
-        // Moves the records from `from` to the end over to the end of `to`.
-        void moveTail(iterator from, PageEntries* to) {
-            to->v_.insert(to->v_.end(), std::make_move_iterator(from),
-                          std::make_move_iterator(v_.end()));
-            v_.erase(from, v_.end());
-        }
-
-    private:
-        std::vector<value_type> v_;
-    };
     struct Page {
         std::int64_t number = 0; // >= 0 a slot of the file, < 0 not yet placed
         std::uint8_t level = 0;
@@ -228,6 +176,8 @@ private:
         bool changed = false;
         std::uint64_t version = 0; // raised by every change (see markChanged)
         std::uint64_t lastUse = 0; // the use clock when last looked up
+        std::size_t memory = 0;    // bytes held, as measured at version memoryVersion
+        std::uint64_t memoryVersion = ~std::uint64_t{0};
     };
     // A changed page serialized while the commit places pages: its bytes stay
     // good for the write as long as the page's version is unchanged.
@@ -238,7 +188,7 @@ private:
     using EncodedPages = std::unordered_map<const Page*, Encoded>;
     struct Step {
         Page* page;
-        PageEntries::iterator it; // index pages: the entry descended
+        std::size_t it; // index pages: the position of the entry descended
     };
 
     NativeFile(std::string path, std::unique_ptr<platform::File> file, const Options& options);
@@ -266,13 +216,14 @@ private:
     Page* leafHolding(const std::string& key, bool aboveFirst, bool belowLast);
     void rememberLeaf(Page* leaf);
     int leafFor(const std::string& key, Page** leaf);
-    void forgetPages(); // a cached page goes away: the remembered leaves may dangle
+    // A cached page goes away: the remembered leaves and recent pages may dangle.
+    void forgetPages();
     int edgeRecord(std::int64_t page, bool first, PageRecord* out);
     int neighbour(const std::string& key, bool forward, bool inclusive, PageRecord* out,
                   bool* found);
-    Page* findParent(Page* child, PageEntries::iterator* entry);
+    Page* findParent(Page* child, std::size_t* entry);
     // The index page below page that names child, searched by child number.
-    Page* findParentByNumber(Page* page, Page* child, PageEntries::iterator* entry, int depth);
+    Page* findParentByNumber(Page* page, Page* child, std::size_t* entry, int depth);
     int movePage(Page* page, std::int64_t to);
     int applyMoves(const std::vector<RegionTable::Move>& moves);
     int freePage(Page* page);
@@ -282,7 +233,12 @@ private:
     int removeIn(Page* page, const std::string& key, bool* found);
     void removeFromLeaf(Page* leaf, const std::string& key, bool* found);
     int fixFirstKeys(std::vector<Step>& path);
-    PageView viewOf(const Page& page) const;
+    // The page's records in place; packed payloads are unpacked into `scratch`.
+    static PageView viewOf(const Page& page, std::vector<std::string>* scratch);
+    // Copies a leaf record out; 36 when its payload is damaged in memory.
+    int copyRecord(const Page& leaf, std::size_t i, PageRecord* out);
+    // Bytes a cached page takes (measured again only after a change).
+    static std::size_t pageMemory(Page& page);
     // The page's bytes with own offset 0, from `encoded` when still current.
     const std::string* encoded(const Page& page, EncodedPages* encoded);
     // The changed pages in page-number order.
@@ -320,9 +276,13 @@ private:
     std::unordered_map<std::int64_t, std::unique_ptr<Page>> cache_;
     std::unordered_set<Page*> changed_; // pages of cache_ marked changed (kept by markChanged)
     std::uint64_t useClock_ = 0;        // counts page lookups, for trimCache
-    std::array<Page*, 4> leaves_{};     // leaves reached lately (see leafHolding)
+    // Pages looked up lately, by their number's low bits: most lookups end here
+    // instead of in the hash map. Cleared with the remembered leaves.
+    std::array<Page*, 1024> recent_{};
+    std::array<Page*, 4> leaves_{}; // leaves reached lately (see leafHolding)
     std::size_t nextLeaf_ = 0;
-    std::size_t trimCheckAt_ = 0;                   // cache size at which trimCache next measures
+    std::size_t trimCheckAt_ = 0;   // cache size at which trimCache next measures
+    std::size_t measuredBytes_ = 0; // the cache's bytes when trimCache last measured
     std::map<std::uint64_t, std::uint64_t> logMap_; // read-only with a log in force
 
     // Prepared, not yet applied: pages logged (own offset -> bytes).

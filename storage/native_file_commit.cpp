@@ -144,7 +144,8 @@ std::vector<NativeFile::Page*> NativeFile::changedInOrder() const {
 const std::string* NativeFile::encoded(const Page& page, EncodedPages* encoded) {
     Encoded& e = (*encoded)[&page];
     if (e.bytes.empty() || e.version != page.version) {
-        if (!encodePage(viewOf(page), 0, &e.bytes)) {
+        thread_local std::vector<std::string> scratch;
+        if (!encodePage(viewOf(page, &scratch), 0, &e.bytes)) {
             e.bytes.clear();
             return nullptr;
         }

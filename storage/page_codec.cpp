@@ -185,13 +185,12 @@ std::string encodeRecords(const std::vector<RecordView>& records) {
     return out;
 }
 
-bool decodeRecords(const std::uint8_t* in, std::size_t n, std::size_t count,
-                   std::vector<PageRecord>* records) {
-    records->clear();
-    records->reserve(count);
+bool forEachRecord(const std::uint8_t* in, std::size_t n, std::size_t count,
+                   const RecordVisitor& visit) {
     const std::uint8_t* p = in;
     const std::uint8_t* end = in + n;
-    std::string prev;
+    // The record before and the one being read, whole (key then payload).
+    std::string prev, whole;
     std::size_t total = 0, keyLen = 0;
     for (std::size_t i = 0; i < count; ++i) {
         if (p == end) return false;
@@ -215,13 +214,24 @@ bool decodeRecords(const std::uint8_t* in, std::size_t n, std::size_t count,
         if (total >= static_cast<std::size_t>(qtf::kMaxBound)) return false;
         std::size_t rest = total - shared;
         if (static_cast<std::size_t>(end - p) < rest) return false;
-        std::string whole = prev.substr(0, shared);
+        whole.assign(prev, 0, shared);
         whole.append(reinterpret_cast<const char*>(p), rest);
         p += rest;
-        records->push_back({whole.substr(0, keyLen), whole.substr(keyLen)});
-        prev = std::move(whole);
+        const std::string_view w = whole;
+        if (!visit(w.substr(0, keyLen), w.substr(keyLen))) return false;
+        prev.swap(whole);
     }
     return p == end;
+}
+
+bool decodeRecords(const std::uint8_t* in, std::size_t n, std::size_t count,
+                   std::vector<PageRecord>* records) {
+    records->clear();
+    records->reserve(count);
+    return forEachRecord(in, n, count, [records](std::string_view key, std::string_view payload) {
+        records->push_back({std::string(key), std::string(payload)});
+        return true;
+    });
 }
 
 std::size_t expandedSize(const PageImage& page) {
@@ -261,6 +271,16 @@ bool encodePage(const PageView& page, std::uint32_t ownOffset, std::string* out)
 
 PageDecode decodePage(const std::uint8_t* in, std::size_t n, PageImage* page,
                       std::uint32_t* ownOffset) {
+    page->records.clear();
+    return decodePage(in, n, page, ownOffset,
+                      [page](std::string_view key, std::string_view payload) {
+                          page->records.push_back({std::string(key), std::string(payload)});
+                          return true;
+                      });
+}
+
+PageDecode decodePage(const std::uint8_t* in, std::size_t n, PageImage* page,
+                      std::uint32_t* ownOffset, const RecordVisitor& visit) {
     if (n < static_cast<std::size_t>(qtf::kPageFixed)) return PageDecode::BadSizes;
     *ownOffset = getLe32(in + qtf::pg::kOwnOffset);
     std::size_t stored = getLe16(in + qtf::pg::kStoredSize);
@@ -278,22 +298,27 @@ PageDecode decodePage(const std::uint8_t* in, std::size_t n, PageImage* page,
         for (std::size_t i = 0; i < count; ++i)
             page->children.push_back(getLe32(in + qtf::kPageFixed + 4 * i));
     }
+    // Keys strictly ascending; index pages carry no payloads.
+    std::string prevKey;
+    bool first = true;
+    const bool index = page->level != 0;
+    const auto check = [&](std::string_view key, std::string_view payload) {
+        if ((!first && !(std::string_view(prevKey) < key)) || (index && !payload.empty()))
+            return false;
+        first = false;
+        prevKey.assign(key);
+        return visit(key, payload);
+    };
     bool ok;
     if (stored < expanded) {
-        std::string recs;
+        thread_local std::string recs;
         if (!rleDecode(in + fixed, stored - fixed, expanded - fixed, &recs))
             return PageDecode::BadRecords;
-        ok = decodeRecords(bytes(recs), recs.size(), count, &page->records);
+        ok = forEachRecord(bytes(recs), recs.size(), count, check);
     } else {
-        ok = decodeRecords(in + fixed, stored - fixed, count, &page->records);
+        ok = forEachRecord(in + fixed, stored - fixed, count, check);
     }
-    if (!ok) return PageDecode::BadRecords;
-    for (std::size_t i = 1; i < page->records.size(); ++i)
-        if (!(page->records[i - 1].key < page->records[i].key)) return PageDecode::BadRecords;
-    if (page->level)
-        for (const auto& r : page->records)
-            if (!r.payload.empty()) return PageDecode::BadRecords;
-    return PageDecode::Ok;
+    return ok ? PageDecode::Ok : PageDecode::BadRecords;
 }
 
 } // namespace zv::storage

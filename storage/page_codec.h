@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,13 @@ bool rleDecode(const std::uint8_t* in, std::size_t n, std::size_t expanded, std:
 // Prefix-compressed record sequence.
 std::string encodeRecords(const std::vector<PageRecord>& records);
 std::string encodeRecords(const std::vector<RecordView>& records);
+// Called for each record decoded, in order; false stops the decoding as failed.
+// The views last until the next call.
+using RecordVisitor = std::function<bool(std::string_view key, std::string_view payload)>;
+// False when the bytes do not hold exactly `count` well-formed records (or a
+// call of `visit` said false).
+bool forEachRecord(const std::uint8_t* in, std::size_t n, std::size_t count,
+                   const RecordVisitor& visit);
 // False when the bytes do not hold exactly `count` well-formed records.
 bool decodeRecords(const std::uint8_t* in, std::size_t n, std::size_t count,
                    std::vector<PageRecord>* records);
@@ -67,6 +75,9 @@ enum class PageDecode { Ok, BadSizes, BadRecords };
 // returned for the caller to check.
 PageDecode decodePage(const std::uint8_t* in, std::size_t n, PageImage* page,
                       std::uint32_t* ownOffset);
+// The same, handing each record to `visit` instead of `page->records`.
+PageDecode decodePage(const std::uint8_t* in, std::size_t n, PageImage* page,
+                      std::uint32_t* ownOffset, const RecordVisitor& visit);
 
 // Stored size of a page in bytes, from its fixed part.
 inline std::size_t storedSizeOf(const std::uint8_t* page) {

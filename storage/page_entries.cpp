@@ -1,0 +1,208 @@
+#include "storage/page_entries.h"
+
+#include "storage/page_codec.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace zv::storage {
+
+namespace {
+
+// Payloads shorter than this are kept as given; longer ones are packed when
+// packing saves at least an eighth of them.
+constexpr std::size_t kPackFrom = 64;
+
+// Heap bytes of a block of `n` bytes, with the allocator's overhead.
+std::size_t heapBlock(std::size_t n) {
+    return n ? n + 16 : 0;
+}
+
+} // namespace
+
+// Pages stay small: growing by an eighth keeps little room unused at the cost
+// of a few more copies of a few kilobytes.
+void PageEntries::grow(std::size_t bytes) {
+    if (arena_.size() + bytes > arena_.capacity())
+        arena_.reserve(arena_.size() + bytes + arena_.size() / 8 + 32);
+}
+
+void PageEntries::growSlots() {
+    if (slots_.size() == slots_.capacity()) slots_.reserve(slots_.size() + slots_.size() / 8 + 4);
+}
+
+void PageEntries::clear() {
+    arena_.clear();
+    slots_.clear();
+    garbage_ = 0;
+}
+
+void PageEntries::reserve(std::size_t records, std::size_t bytes) {
+    slots_.reserve(records);
+    arena_.reserve(bytes);
+}
+
+void PageEntries::shrink() {
+    arena_.shrink_to_fit();
+    slots_.shrink_to_fit();
+}
+
+bool PageEntries::payload(std::size_t i, std::string* out) const {
+    const Slot& s = slots_[i];
+    if (!s.packed) {
+        out->assign(data(s));
+        return true;
+    }
+    const std::string_view d = data(s);
+    return rleDecode(reinterpret_cast<const std::uint8_t*>(d.data()), d.size(), s.size, out);
+}
+
+std::string_view PageEntries::payloadView(std::size_t i, std::string* scratch) const {
+    const Slot& s = slots_[i];
+    if (!s.packed) return data(s);
+    if (!payload(i, scratch)) scratch->assign(s.size, '\0'); // never for bytes we packed
+    return *scratch;
+}
+
+void PageEntries::store(std::string_view key, std::string_view payload, Slot* slot) {
+    thread_local std::string packed;
+    std::string_view stored = payload;
+    slot->packed = false;
+    if (payload.size() >= kPackFrom &&
+        rleEncode(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size(), &packed) &&
+        packed.size() + payload.size() / 8 <= payload.size()) {
+        stored = packed;
+        slot->packed = true;
+    }
+    // Key or payload may be views of this very arena, which moves as it grows:
+    // such bytes are copied before the arena grows.
+    const std::less<const char*> below;
+    const char* begin = arena_.data();
+    const char* end = begin + arena_.size();
+    const auto within = [&](const char* p) { return !below(p, begin) && below(p, end); };
+    std::string copy;
+    if (within(key.data()) || within(stored.data())) {
+        copy.reserve(key.size() + stored.size());
+        copy.append(key);
+        copy.append(stored);
+        key = std::string_view(copy).substr(0, key.size());
+        stored = std::string_view(copy).substr(key.size());
+    }
+    grow(key.size() + stored.size());
+    slot->at = static_cast<std::uint32_t>(arena_.size());
+    arena_.append(key);
+    arena_.append(stored);
+    slot->keyLen = static_cast<std::uint16_t>(key.size());
+    slot->dataLen = static_cast<std::uint16_t>(stored.size());
+    slot->size = static_cast<std::uint16_t>(payload.size());
+}
+
+void PageEntries::setPayload(std::size_t i, std::string_view payload) {
+    Slot& s = slots_[i];
+    const std::string key(this->key(i));
+    garbage_ += s.keyLen + s.dataLen;
+    store(key, payload, &s);
+    collect();
+}
+
+std::size_t PageEntries::lowerBound(std::string_view key) const {
+    std::size_t lo = 0, hi = slots_.size();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (this->key(mid) < key)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+std::size_t PageEntries::upperBound(std::string_view key) const {
+    std::size_t lo = 0, hi = slots_.size();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (key < this->key(mid))
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return lo;
+}
+
+std::size_t PageEntries::find(std::string_view key) const {
+    const std::size_t i = lowerBound(key);
+    return i < slots_.size() && this->key(i) == key ? i : slots_.size();
+}
+
+std::pair<std::size_t, bool> PageEntries::emplace(std::string_view key, std::string_view payload,
+                                                  std::int64_t child) {
+    const std::size_t i = lowerBound(key);
+    if (i < slots_.size() && this->key(i) == key) return {i, false};
+    Slot s;
+    s.child = child;
+    store(key, payload, &s);
+    growSlots();
+    slots_.insert(slots_.begin() + static_cast<std::ptrdiff_t>(i), s);
+    return {i, true};
+}
+
+void PageEntries::append(std::string_view key, std::string_view payload, std::int64_t child) {
+    if (!slots_.empty() && !(lastKey() < key)) {
+        emplace(key, payload, child);
+        return;
+    }
+    Slot s;
+    s.child = child;
+    store(key, payload, &s);
+    growSlots();
+    slots_.push_back(s);
+}
+
+void PageEntries::erase(std::size_t i) {
+    garbage_ += slots_[i].keyLen + slots_[i].dataLen;
+    slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(i));
+    if (slots_.empty()) {
+        clear();
+        return;
+    }
+    collect();
+}
+
+void PageEntries::moveTail(std::size_t from, PageEntries* to) {
+    for (std::size_t i = from; i < slots_.size(); ++i) {
+        const Slot& s = slots_[i];
+        Slot t = s;
+        to->grow(std::size_t{s.keyLen} + s.dataLen);
+        t.at = static_cast<std::uint32_t>(to->arena_.size());
+        to->arena_.append(arena_, s.at, std::size_t{s.keyLen} + s.dataLen);
+        to->growSlots();
+        to->slots_.push_back(t);
+        garbage_ += s.keyLen + s.dataLen;
+    }
+    slots_.resize(from);
+    if (slots_.empty()) {
+        clear();
+        return;
+    }
+    collect();
+}
+
+void PageEntries::collect() {
+    if (garbage_ < 256 || garbage_ * 2 < arena_.size()) return;
+    std::string arena;
+    arena.reserve(arena_.size() - garbage_);
+    for (Slot& s : slots_) {
+        const std::size_t at = arena.size();
+        arena.append(arena_, s.at, std::size_t{s.keyLen} + s.dataLen);
+        s.at = static_cast<std::uint32_t>(at);
+    }
+    arena_ = std::move(arena);
+    garbage_ = 0;
+}
+
+std::size_t PageEntries::memory() const {
+    const std::size_t arena = arena_.capacity() > 15 ? arena_.capacity() + 1 : 0;
+    return heapBlock(arena) + heapBlock(slots_.capacity() * sizeof(Slot));
+}
+
+} // namespace zv::storage

@@ -1,0 +1,88 @@
+// The records of a cached page in a compact form: keys and payloads lie back to
+// back in one byte arena, and a table of slots in key order points into it.
+// Payloads made mostly of runs (record images padded with blanks) are kept
+// run-length packed and unpacked when read. A cached page so takes about its
+// size on disk instead of several times it, which lets a small cache hold a
+// large part of a file.
+//
+// Positions are indexes into the key order (size() is the end). Views of keys
+// and payloads stay good only until the next change of the same entries.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace zv::storage {
+
+class PageEntries {
+public:
+    std::size_t size() const { return slots_.size(); }
+    bool empty() const { return slots_.empty(); }
+    void clear();
+    // Room for `records` records of `bytes` bytes in all, for a page being read.
+    void reserve(std::size_t records, std::size_t bytes);
+    // Gives back the room reserve() kept beyond the records.
+    void shrink();
+
+    std::string_view key(std::size_t i) const {
+        return {arena_.data() + slots_[i].at, slots_[i].keyLen};
+    }
+    std::string_view firstKey() const { return key(0); }
+    std::string_view lastKey() const { return key(slots_.size() - 1); }
+    std::int64_t child(std::size_t i) const { return slots_[i].child; }
+    void setChild(std::size_t i, std::int64_t child) { slots_[i].child = child; }
+    std::size_t payloadSize(std::size_t i) const { return slots_[i].size; }
+    // Replaces `out` with the payload; false only for bytes damaged in memory.
+    bool payload(std::size_t i, std::string* out) const;
+    // The payload in place, or unpacked into `scratch`.
+    std::string_view payloadView(std::size_t i, std::string* scratch) const;
+    void setPayload(std::size_t i, std::string_view payload);
+
+    // The first position whose key is >= key (lowerBound) or > key (upperBound).
+    std::size_t lowerBound(std::string_view key) const;
+    std::size_t upperBound(std::string_view key) const;
+    // The position of `key`, or size() when it is absent.
+    std::size_t find(std::string_view key) const;
+    // Inserts unless the key is present; the position names the key's record.
+    std::pair<std::size_t, bool> emplace(std::string_view key, std::string_view payload,
+                                         std::int64_t child);
+    // Adds a record read from a page, which lists its records in order.
+    void append(std::string_view key, std::string_view payload, std::int64_t child);
+    void erase(std::size_t i);
+    // Moves the records from position `from` to the end over to the end of `to`.
+    void moveTail(std::size_t from, PageEntries* to);
+
+    // Heap bytes held, with the allocator's overhead.
+    std::size_t memory() const;
+
+private:
+    struct Slot {
+        std::int64_t child = 0; // index pages: the child's page number
+        std::uint32_t at = 0;   // key, then the stored payload, in the arena
+        std::uint16_t keyLen = 0;
+        std::uint16_t dataLen = 0; // stored payload bytes
+        std::uint16_t size = 0;    // payload bytes unpacked
+        bool packed = false;
+    };
+    // Appends key and payload to the arena and describes them in `slot`.
+    void store(std::string_view key, std::string_view payload, Slot* slot);
+    std::string_view data(const Slot& s) const {
+        return {arena_.data() + s.at + s.keyLen, s.dataLen};
+    }
+    // Makes room for one more record of `bytes` bytes.
+    void grow(std::size_t bytes);
+    // Makes room for one more slot (which moves the slots).
+    void growSlots();
+    // Drops the bytes no slot names once they are most of the arena.
+    void collect();
+
+    std::string arena_;
+    std::vector<Slot> slots_;
+    std::size_t garbage_ = 0; // arena bytes no slot names
+};
+
+} // namespace zv::storage

@@ -1,0 +1,128 @@
+#include "storage/page_entries.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+namespace zv::storage {
+namespace {
+
+struct Held {
+    std::string payload;
+    std::int64_t child = 0;
+};
+
+// Checks that `e` lists exactly the records of `model`, in order.
+void expectSame(const PageEntries& e, const std::map<std::string, Held>& model) {
+    ASSERT_EQ(e.size(), model.size());
+    std::size_t i = 0;
+    for (const auto& [key, held] : model) {
+        EXPECT_EQ(e.key(i), key);
+        EXPECT_EQ(e.child(i), held.child);
+        EXPECT_EQ(e.payloadSize(i), held.payload.size());
+        std::string out, scratch;
+        ASSERT_TRUE(e.payload(i, &out));
+        EXPECT_EQ(out, held.payload);
+        EXPECT_EQ(e.payloadView(i, &scratch), held.payload);
+        ++i;
+    }
+}
+
+std::string randomPayload(std::mt19937& rng) {
+    std::string p;
+    const int parts = static_cast<int>(rng() % 6);
+    for (int k = 0; k < parts; ++k) {
+        if (rng() % 2)
+            p.append(rng() % 300, static_cast<char>(rng() % 3 ? ' ' : 0));
+        else
+            for (unsigned n = rng() % 40; n; --n)
+                p.push_back(static_cast<char>(rng()));
+    }
+    return p;
+}
+
+TEST(PageEntriesTest, FollowsAnOrderedMapThroughRandomChanges) {
+    std::mt19937 rng(29);
+    PageEntries e;
+    std::map<std::string, Held> model;
+    for (int step = 0; step < 20000; ++step) {
+        const std::string key = "k" + std::to_string(rng() % 200);
+        switch (rng() % 6) {
+        case 0:
+        case 1: {
+            const Held h{randomPayload(rng), static_cast<std::int64_t>(rng() % 1000) - 500};
+            const auto [at, inserted] = e.emplace(key, h.payload, h.child);
+            EXPECT_EQ(inserted, model.emplace(key, h).second);
+            EXPECT_EQ(e.key(at), key);
+            break;
+        }
+        case 2: {
+            const std::size_t at = e.find(key);
+            EXPECT_EQ(at == e.size(), !model.count(key));
+            if (at != e.size()) {
+                e.erase(at);
+                model.erase(key);
+            }
+            break;
+        }
+        case 3: {
+            const std::size_t at = e.find(key);
+            if (at != e.size()) {
+                const std::string p = randomPayload(rng);
+                e.setPayload(at, p);
+                model[key].payload = p;
+            }
+            break;
+        }
+        case 4: {
+            EXPECT_EQ(e.lowerBound(key), static_cast<std::size_t>(
+                                             std::distance(model.begin(), model.lower_bound(key))));
+            EXPECT_EQ(e.upperBound(key), static_cast<std::size_t>(
+                                             std::distance(model.begin(), model.upper_bound(key))));
+            break;
+        }
+        default: {
+            // Split off the tail and take it back, as a page split and a merge would.
+            PageEntries tail;
+            const std::size_t from = e.empty() ? 0 : rng() % e.size();
+            e.moveTail(from, &tail);
+            EXPECT_EQ(e.size(), from);
+            for (std::size_t i = 0; i < tail.size(); ++i) {
+                std::string p;
+                ASSERT_TRUE(tail.payload(i, &p));
+                e.append(tail.key(i), p, tail.child(i));
+            }
+            break;
+        }
+        }
+        if (step % 500 == 0) expectSame(e, model);
+    }
+    expectSame(e, model);
+}
+
+TEST(PageEntriesTest, AKeyViewedInTheSameEntriesCanBeInserted) {
+    PageEntries e;
+    e.emplace(std::string(40, 'z'), std::string(100, ' '), 0);
+    // Each new key is a view of the last one: the arena grows (and moves) meanwhile.
+    for (std::size_t n = 39; n > 0; --n)
+        ASSERT_TRUE(e.emplace(e.lastKey().substr(0, n), e.lastKey(), 0).second);
+    ASSERT_EQ(e.size(), 40u);
+    for (std::size_t i = 0; i < e.size(); ++i)
+        EXPECT_EQ(e.key(i), std::string(i + 1, 'z'));
+    EXPECT_FALSE(e.emplace(e.key(3), "same", 0).second);
+}
+
+TEST(PageEntriesTest, BlankPaddedRecordsTakeLessThanTheirSize) {
+    PageEntries e;
+    for (int i = 0; i < 20; ++i)
+        e.emplace("key" + std::to_string(i), "name" + std::string(700, ' '), 0);
+    e.shrink();
+    EXPECT_LT(e.memory(), std::size_t{20} * 700 / 4);
+    std::string out;
+    ASSERT_TRUE(e.payload(3, &out));
+    EXPECT_EQ(out, "name" + std::string(700, ' '));
+}
+
+} // namespace
+} // namespace zv::storage
