@@ -60,11 +60,9 @@ int runLabels(Args args) {
             if (!readNumber(args[++i], 1, 255, &options.copies))
                 return badInput("copies are 1 to 255");
         } else if (args[i] == "--skip" && value) {
-            if (!readNumber(args[++i], 0, 255, &options.skip))
-                return badInput("skip is 0 to 255");
+            if (!readNumber(args[++i], 0, 255, &options.skip)) return badInput("skip is 0 to 255");
         } else if (args[i] == "--spacing" && value) {
-            if (!readSpacing(args[++i], &options.spacing))
-                return badInput("spacing is 1.0 to 3.0");
+            if (!readSpacing(args[++i], &options.spacing)) return badInput("spacing is 1.0 to 3.0");
         } else if (dir.empty())
             dir = args[i];
         else
@@ -78,6 +76,11 @@ int runLabels(Args args) {
     // Fonts need a Gui application; without a display it paints off screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's own notes (no runtime directory and the like) are no output of the tool.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "zevlon-tool: %s\n", text.toLocal8Bit().constData());
+    });
     int argc = 1;
     char name[] = "zevlon-tool";
     char* argv[] = {name, nullptr};

@@ -18,8 +18,8 @@
 #include "platform/paths.h"
 #include "platform/user_name.h"
 #include "tools/commands.h"
-#include "tools/program_directory.h"
 #include "tools/csv.h"
+#include "tools/program_directory.h"
 
 #include <charconv>
 #include <cstdio>

@@ -58,3 +58,16 @@ if [ "$n" = "ULV:CV,ULV:SOUBOR,ULV:POPIS 1,VYB00001,Prázdný 2,VYB00002,Brno " 
 expect 2 "zevlon-tool: no saved selection 9" -- select "$sv_dir/p" load 9
 [ -f "$sv_dir/p/Vybery/VYB00002.QTF" ] && pass=$((pass+1)) || { fail=$((fail+1)); echo "FAIL: no saved file"; }
 rm -rf "$sv_dir"
+
+# Address labels for the selection, to PDF (when zevlon-tool was built with Qt).
+if "$tool" --help | grep -q '^  labels'; then
+  lb_dir=$(mktemp -d)
+  "$tool" demo "$lb_dir/p" --firms 25 --seed 5 > /dev/null
+  "$tool" select "$lb_dir/p" all > /dev/null
+  expect 0 "labels 53 pages 3" -- labels "$lb_dir/p" --layout "A4 3x7 (70 x 42,3 mm)" --skip 3 --copies 2 --pdf "$lb_dir/l.pdf"
+  pages=$(pdfinfo "$lb_dir/l.pdf" 2>/dev/null | sed -n 's/^Pages: *//p')
+  if [ "$pages" = 3 ]; then pass=$((pass+1)); else fail=$((fail+1)); echo "FAIL: label PDF has '$pages' pages"; fi
+  expect 2 "zevlon-tool: no label layout 'Nic'" -- labels "$lb_dir/p" --layout Nic --pdf "$lb_dir/n.pdf"
+  expect 2 "zevlon-tool: copies are 1 to 255" -- labels "$lb_dir/p" --layout Nic --copies 0 --pdf "$lb_dir/n.pdf"
+  rm -rf "$lb_dir"
+fi

@@ -9,10 +9,8 @@ namespace zv::records {
 
 std::vector<NamedBrowse> browseDeclarations() {
     return {
-        {"ADRESAR_S", adresarBrowse()},
-        {"EVKLIC_S", evklicBrowse()},
-        {"VYBER_S", vyberBrowse()},
-        {"ULOZVYBER_S", savedSelectionsBrowse()},
+        {"ADRESAR_S", adresarBrowse()}, {"EVKLIC_S", evklicBrowse()},
+        {"VYBER_S", vyberBrowse()},     {"ULOZVYBER_S", savedSelectionsBrowse()},
         {"LABEL_S", labelBrowse()},
     };
 }
@@ -25,7 +23,8 @@ std::vector<FormDecl> formDeclarations(const startup::AppState& state) {
             ukolyForm1(state, 0),
             vyberForm(),
             autoHistoryForm(state, 0, nullptr),
-            savedSelectionForm(state, false), labelForm()};
+            savedSelectionForm(state, false),
+            labelForm()};
 }
 
 } // namespace zv::records

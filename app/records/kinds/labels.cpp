@@ -12,10 +12,10 @@ BrowseDecl labelBrowse() {
         {"LAB:BYLABELTYPE", LocatorKind::None, 0, {}, "", ""},
     };
     d.columns = {
-        {"Název", "LAB:LABELTYPE", {}, 25, false, 0},   {"š-s", "LAB:PAGEWIDTH", {}, 7, true, 0},
-        {"d-s", "LAB:PAGEHEIGHT", {}, 7, true, 0},      {"š-l", "LAB:LABELWIDTH", {}, 7, true, 0},
-        {"d-l", "LAB:LABELHEIGHT", {}, 7, true, 0},     {"h-o", "LAB:TOPMARGIN", {}, 7, true, 0},
-        {"l-o", "LAB:LEFTMARGIN", {}, 7, true, 0},      {"Font Size", "LAB:FONTSIZE", {}, 5, true, 0},
+        {"Název", "LAB:LABELTYPE", {}, 25, false, 0}, {"š-s", "LAB:PAGEWIDTH", {}, 7, true, 0},
+        {"d-s", "LAB:PAGEHEIGHT", {}, 7, true, 0},    {"š-l", "LAB:LABELWIDTH", {}, 7, true, 0},
+        {"d-l", "LAB:LABELHEIGHT", {}, 7, true, 0},   {"h-o", "LAB:TOPMARGIN", {}, 7, true, 0},
+        {"l-o", "LAB:LEFTMARGIN", {}, 7, true, 0},    {"Font Size", "LAB:FONTSIZE", {}, 5, true, 0},
     };
     return d;
 }

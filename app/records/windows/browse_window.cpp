@@ -126,6 +126,7 @@ BrowseWindow::BrowseWindow(frame::WindowContext& context, BrowseDecl decl, Brows
         bottom->addWidget(picture_);
     }
     top->addLayout(bottom);
+    if (spec_.panel) top->addWidget(spec_.panel(this));
 
     auto* buttons = new QHBoxLayout;
     auto addButton = [&](const QString& text, const QString& hint) {

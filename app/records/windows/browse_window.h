@@ -52,6 +52,8 @@ struct BrowseWindowSpec {
     };
     std::vector<Button> buttons;
     std::vector<std::string> files; // opened while the window stands, besides the list's file
+    // A panel of the window's own under the list (the label list's print options).
+    std::function<QWidget*(QWidget* parent)> panel;
 };
 
 class BrowseWindow : public QDialog {

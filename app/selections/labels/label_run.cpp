@@ -24,7 +24,8 @@ Length inches(double in) {
 }
 
 // A text field of the label showing a Vybery field as it is when the label prints.
-ui::ValueSource rowText(const access::RecordFile& vybery, std::string_view (*field)(const VyberyRecord&)) {
+ui::ValueSource rowText(const access::RecordFile& vybery,
+                        std::string_view (*field)(const VyberyRecord&)) {
     return [&vybery, field](const ui::PrintState&) -> ui::FieldValue {
         return std::string(field(*reinterpret_cast<const VyberyRecord*>(vybery.record())));
     };
@@ -51,21 +52,26 @@ ui::Report labelReport(const access::RecordFile& label, const access::RecordFile
     font.points = size;
     font.color = std::uint32_t(l.FONTCOLOR.get()) & 0xFFFFFF;
     // h: the font's height; the lines lie s·h apart from the top margin down.
-    const Length h = Length::mils(std::int64_t(size) * 1000 / 72);
+    const Length h = Length::points(size);
     const Length step = h * std::clamp(options.spacing, 1.0, 3.0);
     const Length width = r.layout.cellWidth;
-    const Length town = Length::mils(std::int64_t(4) * size * 1000 / 72);
+    const Length town = Length::points(4.0 * size);
     auto line = [&](int k) { return top + step * std::int64_t(k - 1); };
     auto& band = r.detail;
     band.height = r.layout.cellHeight;
     using V = const VyberyRecord&;
-    band.addField({Length(), line(1), width, h}, font, rowText(vybery, [](V v) { return v.FIRMA.trimmed(); }));
-    band.addField({Length(), line(2), width, h}, font, rowText(vybery, [](V v) { return v.JMENO1.trimmed(); }));
-    band.addField({Length(), line(3), width, h}, font, rowText(vybery, [](V v) { return v.ULICE.trimmed(); }));
-    band.addField({Length(), line(4), town, h}, font, rowText(vybery, [](V v) { return v.PSC.trimmed(); }));
+    band.addField({Length(), line(1), width, h}, font,
+                  rowText(vybery, [](V v) { return v.FIRMA.trimmed(); }));
+    band.addField({Length(), line(2), width, h}, font,
+                  rowText(vybery, [](V v) { return v.JMENO1.trimmed(); }));
+    band.addField({Length(), line(3), width, h}, font,
+                  rowText(vybery, [](V v) { return v.ULICE.trimmed(); }));
+    band.addField({Length(), line(4), town, h}, font,
+                  rowText(vybery, [](V v) { return v.PSC.trimmed(); }));
     band.addField({town, line(4), width - town, h}, font,
                   rowText(vybery, [](V v) { return v.MESTO.trimmed(); }));
-    band.addField({Length(), line(5), width, h}, font, rowText(vybery, [](V v) { return v.STAT.trimmed(); }));
+    band.addField({Length(), line(5), width, h}, font,
+                  rowText(vybery, [](V v) { return v.STAT.trimmed(); }));
     return r;
 }
 

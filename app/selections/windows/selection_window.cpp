@@ -7,6 +7,7 @@
 #include "app/records/windows/record_windows.h"
 #include "app/selections/selection/auto_history.h"
 #include "app/selections/windows/condition_dialog.h"
+#include "app/selections/windows/label_windows.h"
 #include "app/selections/windows/progress_window.h"
 #include "app/shell/dictionary/records.h"
 #include "platform/dates/standard_date.h"
@@ -53,8 +54,7 @@ records::BrowseWindowSpec selectionSpec(frame::WindowContext& context) {
         if (selection.opened()) (void)selection.addFirm(records::draggedFirmId());
     };
     look.buttons = {
-        // The labels come with their print run.
-        {QStringLiteral("Š&títky"), QStringLiteral("Vytiskne štítek firmy"), false, nullptr},
+        {QStringLiteral("Š&títky"), QStringLiteral("Vytiskne štítky výběru"), true, nullptr},
         {QStringLiteral("A-historie"), QStringLiteral("Automatická generace zápisu do historie"),
          true, nullptr},
     };
@@ -70,12 +70,16 @@ SelectionWindow::SelectionWindow(frame::WindowContext& context, QWidget* parent)
     setWindowIcon(ui::icon(ui::IconKind::Selection));
     if (QPushButton* history = button(QStringLiteral("A-historie")))
         connect(history, &QPushButton::clicked, this, [this] { autoHistory(); });
+    // Both print the whole selection.
+    if (QPushButton* labels = button(QString::fromUtf8("Š&títky")))
+        connect(labels, &QPushButton::clicked, this, [this] { printLabels(context_, this); });
 }
 
 bool SelectionWindow::serves(std::string_view command) const {
     return command == cmd::kAddAll || command == cmd::kRemoveAll || command == cmd::kAddByField ||
            command == cmd::kAddByKey || command == cmd::kRemoveByField ||
-           command == cmd::kRemoveByKey || command == cmd::kSave || command == cmd::kLoad;
+           command == cmd::kRemoveByKey || command == cmd::kSave || command == cmd::kLoad ||
+           command == cmd::kLabels;
 }
 
 void SelectionWindow::runCommand(std::string_view command) {
@@ -95,6 +99,8 @@ void SelectionWindow::runCommand(std::string_view command) {
         saveSelection();
     else if (command == cmd::kLoad)
         loadSelection();
+    else if (command == cmd::kLabels)
+        printLabels(context_, this);
 }
 
 void SelectionWindow::operate(const std::function<Outcome(Selection&, Progress&)>& operation) {

@@ -93,9 +93,10 @@ TEST_F(SelectionWindowTest, TheWindowServesTheSelectionItemsAndAddsAndRemovesAll
     ASSERT_TRUE(w.opened());
     EXPECT_EQ(w.windowTitle(), QString::fromUtf8("Aktuální výběr"));
     EXPECT_TRUE(w.serves(frame::command::kAddAll));
-    EXPECT_FALSE(w.serves(frame::command::kLabels));
+    EXPECT_TRUE(w.serves(frame::command::kLabels));
+    EXPECT_FALSE(w.serves(frame::command::kByFirms));
     EXPECT_EQ(w.button(QStringLiteral("&Insert")), nullptr);
-    EXPECT_FALSE(w.button(QString::fromUtf8("Š&títky"))->isEnabled());
+    EXPECT_TRUE(w.button(QString::fromUtf8("Š&títky"))->isEnabled());
     w.runCommand(frame::command::kAddAll);
     EXPECT_EQ(rows(w), 4);
     w.runCommand(frame::command::kRemoveAll);

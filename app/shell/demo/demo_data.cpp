@@ -375,9 +375,15 @@ int createDemoData(access::Database& db, const DemoOptions& o, std::string* fail
                 u.DT_SCHED.set(today);
                 hour = std::min(23, hourNow + 1 + r.below(3));
                 break;
-            case 2: u.DT_SCHED.set(today - 1 - r.below(5)); break; // overdue
-            case 3: u.DT_SCHED.set(today + 1); break;              // tomorrow
-            case 4: u.DT_SCHED.set(today + 2 + r.below(30)); break;
+            case 2:
+                u.DT_SCHED.set(today - 1 - r.below(5));
+                break; // overdue
+            case 3:
+                u.DT_SCHED.set(today + 1);
+                break; // tomorrow
+            case 4:
+                u.DT_SCHED.set(today + 2 + r.below(30));
+                break;
             case 5: // done
                 u.DT_SCHED.set(today - r.below(20));
                 u.SPLNENO.set(1);
@@ -459,9 +465,11 @@ int createDemoData(access::Database& db, const DemoOptions& o, std::string* fail
             std::string_view name;
             double labelWidth, labelHeight, top, left;
         };
-        constexpr Sheet sheets[] = {{"A4 3x8 (70 x 37 mm)", 2.756, 1.457, 0.020, 0.0},
-                                    {"A4 2x7 (105 x 42,4 mm)", 4.134, 1.669, 0.004, 0.0},
-                                    {"A4 3x7 (70 x 42,3 mm)", 2.756, 1.665, 0.018, 0.0}};
+        // Sheets sold in shops, 210 x 297 mm, their labels edge to edge across and the
+        // spare height split above and below.
+        constexpr Sheet sheets[] = {{"A4 3x8 (70 x 36 mm)", 2.756, 1.417, 0.177, 0.0},
+                                    {"A4 3x7 (70 x 42,3 mm)", 2.756, 1.665, 0.018, 0.0},
+                                    {"A4 2x8 (105 x 37 mm)", 4.134, 1.457, 0.020, 0.0}};
         for (const Sheet& s : sheets) {
             f->clearBuffer();
             auto& l = f->as<LabelRecord>();
