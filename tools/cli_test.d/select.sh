@@ -67,6 +67,12 @@ if "$tool" --help | grep -q '^  labels'; then
   expect 0 "labels 53 pages 3" -- labels "$lb_dir/p" --layout "A4 3x7 (70 x 42,3 mm)" --skip 3 --copies 2 --pdf "$lb_dir/l.pdf"
   pages=$(pdfinfo "$lb_dir/l.pdf" 2>/dev/null | sed -n 's/^Pages: *//p')
   if [ "$pages" = 3 ]; then pass=$((pass+1)); else fail=$((fail+1)); echo "FAIL: label PDF has '$pages' pages"; fi
+  # The labels' places on the paper, measured on the page as a printer would put it.
+  "$tool" labels "$lb_dir/p" --layout "A4 3x7 (70 x 42,3 mm)" --pdf "$lb_dir/m.pdf" > /dev/null
+  pdftoppm -r 254 -gray -f 1 -l 1 "$lb_dir/m.pdf" "$lb_dir/m"
+  pitch=$(python3 "$(dirname "${BASH_SOURCE[0]}")/label_pitch.py" "$lb_dir"/m-1.pgm 70 42.3)
+  if awk -v p="$pitch" 'BEGIN { split(p, v, " "); exit !(v[1] >= 69.5 && v[1] <= 70.5 && v[2] >= 41.8 && v[2] <= 42.8) }'; then
+    pass=$((pass+1)); else fail=$((fail+1)); echo "FAIL: label pitch '$pitch' mm, want 70 42.3"; fi
   expect 2 "zevlon-tool: no label layout 'Nic'" -- labels "$lb_dir/p" --layout Nic --pdf "$lb_dir/n.pdf"
   expect 2 "zevlon-tool: copies are 1 to 255" -- labels "$lb_dir/p" --layout Nic --copies 0 --pdf "$lb_dir/n.pdf"
   rm -rf "$lb_dir"

@@ -51,7 +51,8 @@ ui::Report labelReport(const access::RecordFile& label, const access::RecordFile
     font.face = l.TYPEFACE.trimmed().empty() ? "Corvid CE" : std::string(l.TYPEFACE.trimmed());
     font.points = size;
     font.color = std::uint32_t(l.FONTCOLOR.get()) & 0xFFFFFF;
-    // h: the font's height; the lines lie s·h apart from the top margin down.
+    // h: the font's height; the lines lie s·h apart from the top margin down, each
+    // one line of the font high (a box of height 0), so no letter is cut.
     const Length h = Length::points(size);
     const Length step = h * std::clamp(options.spacing, 1.0, 3.0);
     const Length width = r.layout.cellWidth;
@@ -60,17 +61,17 @@ ui::Report labelReport(const access::RecordFile& label, const access::RecordFile
     auto& band = r.detail;
     band.height = r.layout.cellHeight;
     using V = const VyberyRecord&;
-    band.addField({Length(), line(1), width, h}, font,
+    band.addField({Length(), line(1), width, Length()}, font,
                   rowText(vybery, [](V v) { return v.FIRMA.trimmed(); }));
-    band.addField({Length(), line(2), width, h}, font,
+    band.addField({Length(), line(2), width, Length()}, font,
                   rowText(vybery, [](V v) { return v.JMENO1.trimmed(); }));
-    band.addField({Length(), line(3), width, h}, font,
+    band.addField({Length(), line(3), width, Length()}, font,
                   rowText(vybery, [](V v) { return v.ULICE.trimmed(); }));
-    band.addField({Length(), line(4), town, h}, font,
+    band.addField({Length(), line(4), town, Length()}, font,
                   rowText(vybery, [](V v) { return v.PSC.trimmed(); }));
-    band.addField({town, line(4), width - town, h}, font,
+    band.addField({town, line(4), width - town, Length()}, font,
                   rowText(vybery, [](V v) { return v.MESTO.trimmed(); }));
-    band.addField({Length(), line(5), width, h}, font,
+    band.addField({Length(), line(5), width, Length()}, font,
                   rowText(vybery, [](V v) { return v.STAT.trimmed(); }));
     return r;
 }
