@@ -4,7 +4,8 @@
   label_pitch.py PAGE.pgm ACROSS_MM DOWN_MM
 
 Prints the distance in mm between the first label's text and the text of the label to
-its right and of the label below it (the first dark column, the first dark row).
+its right (their first dark columns) and of the label below it (their last dark rows: the
+state on the last line, the same text on both).
 """
 import sys
 
@@ -28,8 +29,10 @@ def read_pgm(path):
     return width, height, data[pos + 1:]
 
 
-def first_dark(pixels, width, x0, x1, y0, y1, by_column):
+def first_dark(pixels, width, x0, x1, y0, y1, by_column, last=False):
     outer = range(x0, x1) if by_column else range(y0, y1)
+    if last:
+        outer = reversed(outer)
     for a in outer:
         inner = range(y0, y1) if by_column else range(x0, x1)
         for b in inner:
@@ -45,8 +48,8 @@ def main():
     a, d = int(across), int(down)
     x1 = first_dark(pixels, width, 0, a, 0, d, True)
     x2 = first_dark(pixels, width, a, 2 * a, 0, d, True)
-    y1 = first_dark(pixels, width, 0, a, 0, d, False)
-    y2 = first_dark(pixels, width, 0, a, d, 2 * d, False)
+    y1 = first_dark(pixels, width, 0, a, 0, d, False, last=True)
+    y2 = first_dark(pixels, width, 0, a, d, 2 * d, False, last=True)
     print(f'{(x2 - x1) / 10:.1f} {(y2 - y1) / 10:.1f}')
 
 

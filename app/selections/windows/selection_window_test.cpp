@@ -2,6 +2,7 @@
 
 #include "app/records/windows/record_windows.h"
 #include "app/selections/windows/condition_dialog.h"
+#include "app/selections/windows/label_windows.h"
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
@@ -223,6 +224,40 @@ TEST_F(SelectionWindowTest, SavingThroughTheCatalogueAndLoadingBringBackTheSelec
     w.loadSelection();
     EXPECT_EQ(listTitle, QString::fromUtf8("Náhled na uložené výběry"));
     EXPECT_EQ(rows(w), 4);
+}
+
+TEST_F(SelectionWindowTest, TheLabelFormShowsItsNoteAndSampleAndRefusesALabelLargerThanThePage) {
+    QStringList texts;
+    int shownBefore = 0;
+    onModal([&](QWidget* form) {
+        EXPECT_EQ(form->windowTitle(), QStringLiteral("Update the Label File"));
+        for (auto* l : form->findChildren<QLabel*>())
+            texts << l->text();
+        auto set = [&](const char* prompt, const char* value) {
+            for (auto* l : form->findChildren<QLabel*>())
+                if (l->text() == QString::fromUtf8(prompt))
+                    static_cast<QLineEdit*>(l->buddy())->setText(value);
+        };
+        set("Název štítku:", "Obří");
+        set("Šířka stránky:", "8.268");
+        set("Délka stránky:", "11.693");
+        set("Šířka štítku:", "9.000");
+        set("Výška štítku:", "1.000");
+        shownBefore = int(messages.shown().size());
+        buttonIn(form, "OK")->click(); // refused: the form stays open
+        EXPECT_EQ(int(messages.shown().size()), shownBefore + 1);
+        set("Šířka štítku:", "2.000");
+        buttonIn(form, "OK")->click();
+    });
+    EXPECT_EQ(runLabelForm(context, nullptr, records::kRequestInsert), records::kResponseCompleted);
+    EXPECT_TRUE(texts.contains(QString::fromUtf8("Všechny míry jsou uvedeny v PALCÍCH")));
+    EXPECT_TRUE(texts.contains(QString::fromUtf8("Už přišel čas !")));
+    ASSERT_FALSE(messages.shown().empty());
+    EXPECT_EQ(cp1250::toUtf8(messages.shown().back().text), "Štítek je větší než stránka.");
+    auto& label = db.file("Label");
+    ASSERT_EQ(services::standardOpen(s, label), services::OpenOutcome::Opened);
+    EXPECT_EQ(label.records(), 1);
+    services::standardRelease(label);
 }
 
 } // namespace

@@ -1,10 +1,12 @@
 #include "dictionary.h"
 
 #include "field_text.h"
+#include "field_values.h"
 #include "records.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace zv::dict {
 namespace {
@@ -141,6 +143,18 @@ TEST(FieldText, DatesTimesNumbersAndText) {
     const Layout& sl = *fileByLabel("Schuzky")->layout;
     EXPECT_EQ(fieldText(sl.fields[sl.indexOf("Jmeno")], reinterpret_cast<const std::uint8_t*>(&s)),
               "Jan");
+}
+
+TEST(FieldValues, DecimalsAndRealsTakeTheirFractionWithAPointOrAComma) {
+    const FieldRef width = fieldByName("LAB:LABELWIDTH");
+    ASSERT_TRUE(width);
+    std::vector<std::uint8_t> record(width.file->layout->size, 0);
+    setFieldText(width.layoutField(), record.data(), "8,268");
+    EXPECT_EQ(fieldText(width.layoutField(), record.data()), "8.268");
+    setFieldText(width.layoutField(), record.data(), " 2.5");
+    EXPECT_EQ(fieldText(width.layoutField(), record.data()), "2.500");
+    setFieldText(width.layoutField(), record.data(), "x");
+    EXPECT_EQ(fieldText(width.layoutField(), record.data()), "0.000");
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "app/shell/dictionary/field_values.h"
 
 #include "app/shell/dictionary/field_text.h"
+#include "storage/decimal.h"
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -33,6 +35,25 @@ void setFieldText(const FieldSpec& field, std::uint8_t* record, std::string_view
     std::size_t at = 0;
     while (at < text.size() && text[at] == ' ')
         ++at;
+    if (field.type == FieldType::Decimal || field.type == FieldType::Real ||
+        field.type == FieldType::SReal) {
+        // A number with its fraction, "," taken as the decimal point too ("8,268").
+        std::string number(text.substr(at));
+        std::replace(number.begin(), number.end(), ',', '.');
+        double value = 0;
+        const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
+        if (result.ec != std::errc() || !std::isfinite(value)) value = 0;
+        if (field.type == FieldType::Decimal) {
+            if (!storage::encodeDecimal(value, p, field.size, field.places))
+                (void)storage::encodeDecimal(0, p, field.size, field.places); // too wide: 0
+        } else if (field.type == FieldType::Real && field.size == sizeof(double)) {
+            std::memcpy(p, &value, sizeof value);
+        } else if (field.size == sizeof(float)) {
+            const auto f = static_cast<float>(value);
+            std::memcpy(p, &f, sizeof f);
+        }
+        return;
+    }
     std::int64_t value = 0;
     const char* first = text.data() + at;
     const auto result = std::from_chars(first, text.data() + text.size(), value);

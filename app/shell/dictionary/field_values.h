@@ -11,7 +11,8 @@
 namespace zv::dict {
 
 // Stores text in a text field (blank padded or zero terminated, cut to its
-// width); a number field takes the text's leading decimal number (0 when none).
+// width); a number field takes the text's leading decimal number (0 when none),
+// a DECIMAL or REAL field with its fraction ("8.268", "8,268").
 void setFieldText(const FieldSpec& field, std::uint8_t* record, std::string_view text1250);
 
 // Stores a number in a number field (a text field gets its decimal digits).
