@@ -10,6 +10,7 @@
 #include "ui/report/font_faces.h"
 #include "ui/window/text.h"
 
+#include <QColorDialog>
 #include <QDoubleSpinBox>
 #include <QFontDialog>
 #include <QFormLayout>
@@ -111,8 +112,22 @@ int runLabelForm(frame::WindowContext& context, QWidget* parent, int request) {
         auto* choose = new QPushButton(QStringLiteral("&Font..."), group);
         choose->setToolTip(QStringLiteral("Vyber font pro písmo"));
         choose->setAutoDefault(false);
+        auto* colour = new QPushButton(QStringLiteral("&Barva..."), group);
+        colour->setToolTip(QStringLiteral("Vyber barvu písma"));
+        colour->setAutoDefault(false);
         row->addWidget(sample, 1);
         row->addWidget(choose);
+        row->addWidget(colour);
+        QObject::connect(colour, &QPushButton::clicked, &w, [&w, &label] {
+            w.storeFields();
+            auto& l = label.as<rec::LabelRecord>();
+            const QColor chosen =
+                QColorDialog::getColor(QColor::fromRgb(QRgb(l.FONTCOLOR.get() & 0xFFFFFF)), &w,
+                                       QStringLiteral("Vyberte barvu písma"));
+            if (!chosen.isValid()) return;
+            l.FONTCOLOR.set(std::int32_t(chosen.rgb() & 0xFFFFFF));
+            w.loadFields();
+        });
         font->addWidget(group);
         QObject::connect(choose, &QPushButton::clicked, &w, [&w, &label, sample] {
             w.storeFields();
