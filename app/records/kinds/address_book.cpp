@@ -2,6 +2,7 @@
 
 #include "app/shell/access/database.h"
 #include "app/shell/access/look_up.h"
+#include "app/shell/dictionary/category_captions.h"
 #include "app/shell/dictionary/field_text.h"
 #include "app/shell/dictionary/field_values.h"
 #include "app/shell/dictionary/records.h"
@@ -335,14 +336,7 @@ std::array<std::string, 20> categoryCaptions(access::RecordFile& kategorie, int 
     k.TEXT.set(static_cast<std::uint8_t>(set));
     if (set < 1 || set > 255 || kategorie.getByKey(kategorie.keyNumber("KAG:BYTEXTY")) != 0)
         return out;
-    const std::string_view captions[20] = {
-        k.K1.trimmed(),  k.K2.trimmed(),  k.K3.trimmed(),  k.K4.trimmed(),  k.K5.trimmed(),
-        k.K6.trimmed(),  k.K7.trimmed(),  k.K8.trimmed(),  k.K9.trimmed(),  k.K10.trimmed(),
-        k.K11.trimmed(), k.K12.trimmed(), k.K13.trimmed(), k.K14.trimmed(), k.K15.trimmed(),
-        k.K16.trimmed(), k.K17.trimmed(), k.K18.trimmed(), k.K19.trimmed(), k.K20.trimmed()};
-    for (std::size_t i = 0; i < 20; ++i)
-        out[i] = std::string(captions[i]);
-    return out;
+    return dict::categoryCaptions(k);
 }
 
 std::string telephoneDigits(std::string_view telephone) {

@@ -7,6 +7,7 @@
 #include "app/shell/services/standard_open.h"
 #include "platform/codepage.h"
 #include "ui/runtime/procedure_runtime.h"
+#include "ui/testing/on_modal.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,19 +36,7 @@ QPushButton* buttonIn(QWidget* w, const QString& text) {
     return nullptr;
 }
 
-// Runs action on the modal window that opens next, once it is up.
-void onModal(std::function<void(QWidget*)> action) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            action(w);
-        }
-    });
-    timer->start();
-}
+using ui::testing::onModal;
 
 class RecordWindowsTest : public ::testing::Test {
 protected:

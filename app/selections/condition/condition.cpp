@@ -1,6 +1,6 @@
 #include "app/selections/condition/condition.h"
 
-#include "app/shell/dictionary/records.h"
+#include "app/shell/dictionary/category_captions.h"
 #include "platform/codepage.h"
 #include "platform/dates/picture.h"
 
@@ -46,15 +46,7 @@ std::string quoted(std::string_view value) {
 std::array<std::string, 20> firstCategoryCaptions(access::RecordFile& kategorie) {
     std::array<std::string, 20> out;
     if (!kategorie.isOpen() || kategorie.setFile() != 0 || kategorie.next() != 0) return out;
-    const auto& k = kategorie.as<rec::KategorieRecord>();
-    const std::string_view captions[20] = {
-        k.K1.trimmed(),  k.K2.trimmed(),  k.K3.trimmed(),  k.K4.trimmed(),  k.K5.trimmed(),
-        k.K6.trimmed(),  k.K7.trimmed(),  k.K8.trimmed(),  k.K9.trimmed(),  k.K10.trimmed(),
-        k.K11.trimmed(), k.K12.trimmed(), k.K13.trimmed(), k.K14.trimmed(), k.K15.trimmed(),
-        k.K16.trimmed(), k.K17.trimmed(), k.K18.trimmed(), k.K19.trimmed(), k.K20.trimmed()};
-    for (std::size_t i = 0; i < 20; ++i)
-        out[i] = std::string(captions[i]);
-    return out;
+    return dict::categoryCaptions(kategorie.as<rec::KategorieRecord>());
 }
 
 std::vector<FieldChoice> fieldChoices(const std::array<std::string, 20>& categoryCaptions) {
