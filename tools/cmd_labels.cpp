@@ -5,12 +5,11 @@
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
 #include "tools/commands.h"
+#include "tools/print_app.h"
 #include "tools/program_directory.h"
 #include "ui/report/font_faces.h"
 #include "ui/report/pdf_pages.h"
 #include "ui/report/report_writer.h"
-
-#include <QGuiApplication>
 
 #include <charconv>
 #include <cstdlib>
@@ -73,18 +72,7 @@ int runLabels(Args args) {
         char cwd[4096];
         if (getcwd(cwd, sizeof cwd)) pdf = std::string(cwd) + "/" + pdf;
     }
-    // Fonts need a Gui application; without a display it paints off screen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Qt's own notes (no runtime directory and the like) are no output of the tool.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::fprintf(stderr, "zevlon-tool: %s\n", text.toLocal8Bit().constData());
-    });
-    int argc = 1;
-    char name[] = "zevlon-tool";
-    char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
+    const auto app = makePrintApplication();
 
     ProgramDirectory program(dir);
     if (!program.ok) return badInput("no directory " + dir);

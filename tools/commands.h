@@ -21,5 +21,6 @@ int runDbf(Args args);
 int runSelect(Args args);
 int runCondition(Args args);
 int runLabels(Args args); // built with Qt only
+int runReport(Args args); // built with Qt only
 
 } // namespace zv::tool

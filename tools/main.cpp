@@ -55,6 +55,11 @@ const Command kCommands[] = {
      "labels DIR --layout NAME [--copies N] [--skip N] [--spacing S] --pdf OUT.pdf\n"
      "                                address labels for the working selection, to PDF",
      runLabels},
+    {"report",
+     "report DIR firms|towns --pdf OUT.pdf | report DIR history FIRM-ID --pdf OUT.pdf\n"
+     "                                the list of the selection by name or town, a firm's "
+     "history, to PDF",
+     runReport},
 #endif
 };
 

@@ -73,6 +73,16 @@ if "$tool" --help | grep -q '^  labels'; then
   pitch=$(python3 "$(dirname "${BASH_SOURCE[0]}")/label_pitch.py" "$lb_dir"/m-1.pgm 70 42.3)
   if awk -v p="$pitch" 'BEGIN { split(p, v, " "); exit !(v[1] >= 69.5 && v[1] <= 70.5 && v[2] >= 41.8 && v[2] <= 42.8) }'; then
     pass=$((pass+1)); else fail=$((fail+1)); echo "FAIL: label pitch '$pitch' mm, want 70 42.3"; fi
+  # The list reports: every selected firm once, in the order of the list.
+  "$tool" select "$lb_dir/p" none > /dev/null
+  "$tool" select "$lb_dir/p" add-if "ID <= 5" > /dev/null
+  expect 0 "rows 5 pages 1" -- report "$lb_dir/p" firms --pdf "$lb_dir/f.pdf"
+  listed=$(pdftotext "$lb_dir/f.pdf" - | grep -x -F -f <("$tool" select "$lb_dir/p" list | sed 1d | cut -d, -f2) | tr '\n' '|')
+  want=$("$tool" select "$lb_dir/p" list | sed 1d | cut -d, -f2 | tr '\n' '|')
+  if [ "$listed" = "$want" ]; then pass=$((pass+1)); else fail=$((fail+1)); echo "FAIL: firms listed '$listed', want '$want'"; fi
+  expect 0 "rows 5 pages 1" -- report "$lb_dir/p" towns --pdf "$lb_dir/t.pdf"
+  expect 0 "rows 1 pages 1" -- report "$lb_dir/p" history 1 --pdf "$lb_dir/h.pdf"
+  expect 2 "zevlon-tool: not a firm number: x" -- report "$lb_dir/p" history x --pdf "$lb_dir/h.pdf"
   expect 2 "zevlon-tool: no label layout 'Nic'" -- labels "$lb_dir/p" --layout Nic --pdf "$lb_dir/n.pdf"
   expect 2 "zevlon-tool: copies are 1 to 255" -- labels "$lb_dir/p" --layout Nic --copies 0 --pdf "$lb_dir/n.pdf"
   rm -rf "$lb_dir"

@@ -62,7 +62,7 @@ std::vector<FormTab> adresarTabs() {
         {"&Telefonuj", "Vytočí vybrané telefonní číslo pokud máte Modem a telefon", true}};
     persons.after = {{"-> &Kontakt", "", true}};
     DependentListDecl history = firmList(historyList(), "HISTORIE_U", "?List:2");
-    history.before = {{"Tisk historie", "Vytiskne přehled historie firmy", false}};
+    history.before = {{"Tisk historie", "Vytiskne přehled historie firmy", true}};
 
     FormTab main{"&Hlavní údaje", {}, {}};
     main.items = {

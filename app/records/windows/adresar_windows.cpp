@@ -7,6 +7,7 @@
 #include "app/records/windows/browse_window.h"
 #include "app/records/windows/dependent_list.h"
 #include "app/records/windows/form_window.h"
+#include "app/records/windows/list_report_run.h"
 #include "app/records/windows/open_files.h"
 #include "app/shell/dictionary/records.h"
 #include "platform/profile.h"
@@ -159,6 +160,10 @@ FormOutcome runAdresarForm(frame::WindowContext& context, QWidget* parent, int r
         w.storeFields();
         copyContact(w.file(), db.file("Osoby"));
         w.loadFields();
+    });
+    QObject::connect(w.button(QStringLiteral("Tisk historie")), &QPushButton::clicked, &w, [&] {
+        printListReport(context, &w, selections::ListKind::History,
+                        w.file().as<rec::AdresarRecord>().ID.get());
     });
     QObject::connect(w.button(QStringLiteral("&Telefonuj")), &QPushButton::clicked, &w, [&] {
         if (persons.list().engine().empty() || !persons.list().engine().readCurrent()) return;

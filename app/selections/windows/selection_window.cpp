@@ -4,6 +4,7 @@
 #include "app/records/kinds/vybery.h"
 #include "app/records/windows/entity_forms.h"
 #include "app/records/windows/form_window.h"
+#include "app/records/windows/list_report_run.h"
 #include "app/records/windows/record_windows.h"
 #include "app/selections/selection/auto_history.h"
 #include "app/selections/windows/condition_dialog.h"
@@ -79,7 +80,7 @@ bool SelectionWindow::serves(std::string_view command) const {
     return command == cmd::kAddAll || command == cmd::kRemoveAll || command == cmd::kAddByField ||
            command == cmd::kAddByKey || command == cmd::kRemoveByField ||
            command == cmd::kRemoveByKey || command == cmd::kSave || command == cmd::kLoad ||
-           command == cmd::kLabels;
+           command == cmd::kLabels || command == cmd::kByFirms || command == cmd::kByTowns;
 }
 
 void SelectionWindow::runCommand(std::string_view command) {
@@ -101,6 +102,10 @@ void SelectionWindow::runCommand(std::string_view command) {
         loadSelection();
     else if (command == cmd::kLabels)
         printLabels(context_, this);
+    else if (command == cmd::kByFirms)
+        records::printListReport(context_, this, ListKind::FirmsByName);
+    else if (command == cmd::kByTowns)
+        records::printListReport(context_, this, ListKind::FirmsByTown);
 }
 
 void SelectionWindow::operate(const std::function<Outcome(Selection&, Progress&)>& operation) {

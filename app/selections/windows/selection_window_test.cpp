@@ -84,7 +84,8 @@ TEST_F(SelectionWindowTest, TheWindowServesTheSelectionItemsAndAddsAndRemovesAll
     EXPECT_EQ(w.windowTitle(), QString::fromUtf8("Aktuální výběr"));
     EXPECT_TRUE(w.serves(frame::command::kAddAll));
     EXPECT_TRUE(w.serves(frame::command::kLabels));
-    EXPECT_FALSE(w.serves(frame::command::kByFirms));
+    EXPECT_TRUE(w.serves(frame::command::kByFirms));
+    EXPECT_FALSE(w.serves(frame::command::kExport));
     EXPECT_EQ(w.button(QStringLiteral("&Insert")), nullptr);
     EXPECT_TRUE(w.button(QString::fromUtf8("Š&títky"))->isEnabled());
     w.runCommand(frame::command::kAddAll);
