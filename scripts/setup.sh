@@ -30,13 +30,15 @@ case "$mode" in
     for hook in scripts/test.d/*.sh; do [ -e "$hook" ] && bash "$hook" "$build_dir"; done
     export QT_QPA_PLATFORM=offscreen
     ctest --test-dir "$build_dir" --output-on-failure -j2 --timeout 600
-    # The storage engine, the evaluator and the readers of foreign files once more
-    # under AddressSanitizer and UndefinedBehaviorSanitizer.
+    # The storage engine, the evaluator, the readers of foreign files and the bulk
+    # operations on the selection once more under AddressSanitizer and
+    # UndefinedBehaviorSanitizer.
     asan_dir="$build_dir-asan"
     cmake -S . -B "$asan_dir" -G Ninja -DZEVLON_SANITIZE=ON -DZEVLON_WITH_QT=OFF \
       -DCMAKE_BUILD_TYPE=Debug
     cmake --build "$asan_dir" --target storage_tests bytestream_tests dbase_tests dates_tests \
-      evaluator_tests access_tests file_bindings_tests uninstall_tests
+      evaluator_tests access_tests file_bindings_tests uninstall_tests selection_tests \
+      selection_kill_tests condition_tests record_kinds_tests saved_selections_tests
     ctest --test-dir "$asan_dir" --output-on-failure -j2 --timeout 600 \
       -E 'NOT_BUILT|zevlon_tool_cli|uninstall_e2e|dbase_independent_readers|crash_campaign_short|stations_campaign_short'
     ;;
