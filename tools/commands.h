@@ -20,6 +20,7 @@ int runBuild(Args args);
 int runDbf(Args args);
 int runSelect(Args args);
 int runCondition(Args args);
+int runExport(Args args);
 int runLabels(Args args); // built with Qt only
 int runReport(Args args); // built with Qt only
 

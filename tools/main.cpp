@@ -50,6 +50,10 @@ const Command kCommands[] = {
      runSelect},
     {"condition", "condition DIR CAPTION OPERATOR VALUE  a condition and its caption",
      runCondition},
+    {"export",
+     "export DIR native|dbase OUT [--by NAME] [--note TEXT]\n"
+     "                                the working selection to an export file",
+     runExport},
 #ifdef ZEVLON_LABELS
     {"labels",
      "labels DIR --layout NAME [--copies N] [--skip N] [--spacing S] --pdf OUT.pdf\n"

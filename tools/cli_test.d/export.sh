@@ -1,0 +1,21 @@
+# Export of the working selection: the native export file and the dBase IV table.
+ex_dir=$(mktemp -d)
+"$tool" demo "$ex_dir/p" --firms 25 --seed 5 > /dev/null
+"$tool" select "$ex_dir/p" all > /dev/null
+expect 0 "firms 25 persons 37 meetings 42" -- export "$ex_dir/p" native "$ex_dir/x.ems" --by Tester --note "Pro pobočku"
+expect 0 "ADRESY 25
+EXPLOG 1
+OSOBY 37
+SCHUZKY 42" -- tables "$ex_dir/x.ems"
+log=$("$tool" dump "$ex_dir/x.ems\\!ExpLog" | sed 1d | cut -d, -f1,3,4)
+if [ "$log" = "Tester,25,Pro pobočku" ]; then pass=$((pass+1)); else fail=$((fail+1)); echo "FAIL: export log '$log'"; fi
+# The firms travel with their notes.
+a=$("$tool" dump "$ex_dir/p/ADRESAR.QTF" --key ADR:BYID | sed 1d | md5sum)
+b=$("$tool" dump "$ex_dir/x.ems\\!Adresy" | sed 1d | md5sum)
+if [ "$a" = "$b" ]; then pass=$((pass+1)); else fail=$((fail+1)); echo "FAIL: exported firms differ from the address book"; fi
+expect 0 "firms 25 persons 0 meetings 0" -- export "$ex_dir/p" dbase "$ex_dir/x.dbf"
+if /usr/bin/python3 -c "import dbfread,sys; t=dbfread.DBF(sys.argv[1]); r=list(t); sys.exit(0 if len(r)==25 and r[0]['FIRMA'].strip() else 1)" "$ex_dir/x.dbf" 2>/dev/null; then
+  pass=$((pass+1)); else fail=$((fail+1)); echo "FAIL: dbfread cannot read the dBase export"; fi
+expect 1 "zevlon-tool: $ex_dir/x.dbf exists and is no earlier export; not replaced" -- export "$ex_dir/p" native "$ex_dir/x.dbf"
+expect 0 "firms 25 persons 37 meetings 42" -- export "$ex_dir/p" native "$ex_dir/x.ems"
+rm -rf "$ex_dir"
