@@ -4,6 +4,7 @@
 #include "app/shell/frame/qt_message_service.h"
 #include "app/shell/frame/startup_windows.h"
 
+#include "app/exchange/windows/export_window.h"
 #include "app/records/windows/record_windows.h"
 #include "app/selections/bindings/file_bindings.h"
 #include "app/selections/windows/selection_window.h"
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
     zv::frame::ProcedureTable procedures;
     zv::records::addAddressBookProcedures(procedures, context);
     zv::selections::addSelectionProcedures(procedures, context);
+    zv::exchange::addExchangeProcedures(procedures, context);
     zv::frame::MainFrame frame(context, std::move(procedures));
     messages.setParent(&frame);
     zv::ui::restoreWindowState(frame, zv::ProfileFile(zv::startup::kSettingsFile), "Main");

@@ -109,9 +109,7 @@ Exporter::Exporter(services::ProcedureServices& s, ExportOptions options)
         (void)f.stream();
         files_->targets.push_back(&f);
     }
-    auto& vybery = s_.db.file("Vybery");
-    total_ = vybery.records();
-    if (vybery.setFile() != 0) error_ = s_.db.errorCode();
+    total_ = s_.db.file("Vybery").records();
 }
 
 Exporter::~Exporter() {
@@ -123,7 +121,17 @@ Exporter::~Exporter() {
 bool Exporter::next() {
     if (error_ != 0 || finished_) return false;
     auto& vybery = s_.db.file("Vybery");
-    if (vybery.next() != 0) return false; // the end, or a read error ends it the same way
+    int rc = 0;
+    if (!started_) {
+        started_ = true;
+        rc = vybery.setFile();
+    } else {
+        rc = vybery.reset(last_);        // the entry exported last ...
+        if (rc == 0) rc = vybery.next(); // ... read again,
+    }
+    if (rc == 0) rc = vybery.next(); // and the one after it
+    if (rc != 0) return false;       // the end, or a read error ends it the same way
+    last_ = vybery.position(-1);
     ++counts_.entries;
     auto& adresar = s_.db.file("Adresar");
     adresar.clearBuffer();

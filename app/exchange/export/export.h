@@ -6,6 +6,7 @@
 // complete and importable. Used by the window and by zevlon-tool.
 #pragma once
 
+#include "app/shell/access/position.h"
 #include "app/shell/services/procedure_services.h"
 
 #include <cstdint>
@@ -47,7 +48,9 @@ public:
     int error() const { return error_; }
     long total() const { return total_; } // selection entries to visit
 
-    // Exports the next selection entry: false at the end of the selection.
+    // Exports the next selection entry: false at the end of the selection. Other
+    // windows may read the selection between two calls: each call finds its place
+    // again from the entry exported last.
     bool next();
     // Writes the log record (native) and closes the export file.
     ExportCounts finish();
@@ -63,6 +66,8 @@ private:
     std::unique_ptr<Files> files_;
     ExportCounts counts_;
     long total_ = 0;
+    access::Position last_; // the selection entry exported last
+    bool started_ = false;
     int error_ = 0;
     bool finished_ = false;
 };

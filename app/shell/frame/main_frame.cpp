@@ -174,7 +174,7 @@ void MainFrame::buildMenus() {
     command(remove, QStringLiteral("Podle &klíče"), command::kRemoveByKey);
     command(selections, QStringLiteral("&Načti výběr"), command::kLoad);
     command(selections, QStringLiteral("U&lož výběr"), command::kSave);
-    command(selections, QStringLiteral("&Export"), command::kExport);
+    item(selections, QStringLiteral("&Export"), {}, "EXPORT_W");
     command(selections, QStringLiteral("&Import"), command::kImport);
 
     QMenu* print = bar->addMenu(QStringLiteral("&Tisk"));

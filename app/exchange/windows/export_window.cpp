@@ -1,0 +1,192 @@
+#include "app/exchange/windows/export_window.h"
+
+#include "platform/dates/picture.h"
+#include "platform/profile.h"
+#include "ui/window/text.h"
+#include "ui/window/window_state.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace zv::exchange {
+namespace {
+
+std::optional<dates::Picture> datePicture() {
+    return dates::compile("@d5.");
+}
+
+} // namespace
+
+ExportWindow::ExportWindow(frame::WindowContext& context, QWidget* parent)
+    : QDialog(parent), context_(context) {
+    setObjectName("EXPORT_W");
+    setWindowTitle(QStringLiteral("Export dat ve formátu"));
+    auto* layout = new QVBoxLayout(this);
+    native_ = new QRadioButton(QStringLiteral("Export dat ve formátu &ZEVLON"), this);
+    layout->addWidget(native_);
+    auto* nativeForm = new QFormLayout;
+    creator_ = new QLineEdit(ui::qtText(context.state.userName), this);
+    creator_->setMaxLength(40);
+    date_ = new QLineEdit(this);
+    if (const auto p = datePicture())
+        date_->setText(ui::qtText(dates::format(*p, context.state.dnes)));
+    description_ = new QPlainTextEdit(this);
+    description_->setTabChangesFocus(true);
+    auto prompt = [&](const char* text, QWidget* buddy) {
+        auto* l = new QLabel(QString::fromUtf8(text), this);
+        l->setBuddy(buddy);
+        return l;
+    };
+    nativeForm->addRow(prompt("&Vytvořil:", creator_), creator_);
+    nativeForm->addRow(prompt("D&atum:", date_), date_);
+    nativeForm->addRow(prompt("&Popis:", description_), description_);
+    layout->addLayout(nativeForm);
+    dbase_ = new QRadioButton(QStringLiteral("Export dat ve formátu &dBase IV"), this);
+    layout->addWidget(dbase_);
+
+    auto* fileRow = new QHBoxLayout;
+    file_ = new QLineEdit(this);
+    file_->setMaxLength(144);
+    file_->setToolTip(QStringLiteral("Název souboru pro export"));
+    file_->setStatusTip(QStringLiteral("Zadejte název souboru, kam se bude exportovat"));
+    auto* browse = new QToolButton(this);
+    browse->setText(QStringLiteral("..."));
+    fileRow->addWidget(prompt("&Soubor:", file_));
+    fileRow->addWidget(file_, 1);
+    fileRow->addWidget(browse);
+    layout->addLayout(fileRow);
+    bar_ = new QProgressBar(this);
+    bar_->setRange(0, 1);
+    bar_->setValue(0);
+    progressText_ = new QLabel(this);
+    layout->addWidget(bar_);
+    layout->addWidget(progressText_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    auto* go = new QPushButton(QStringLiteral("&Export"), this);
+    go->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setAutoDefault(false);
+    buttons->addWidget(go);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+    connect(browse, &QToolButton::clicked, this, [this] { chooseFile(); });
+    connect(go, &QPushButton::clicked, this, [this] { start(); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) * 36);
+    ui::restoreWindowState(*this, ProfileFile(startup::kSettingsFile), "Export_W");
+}
+
+ExportWindow::~ExportWindow() {
+    (void)ui::saveWindowState(*this, ProfileFile(startup::kSettingsFile), "Export_W");
+}
+
+void ExportWindow::chooseFile() {
+    // The current directory is the program's: the dialog must not move it.
+    const QString current = QDir::currentPath();
+    QString name = file_->text();
+    QString filter;
+    if (native_->isChecked()) {
+        name = QStringLiteral("expzvl.ems");
+        filter = QStringLiteral("Export dat ZEVLON (*.ems)");
+    } else if (dbase_->isChecked()) {
+        name = QStringLiteral("expzvl.dbf");
+        filter = QStringLiteral("Export dat dBase IV (*.dbf)");
+    }
+    const QString chosen =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Export do souboru"), name, filter,
+                                     nullptr, QFileDialog::DontConfirmOverwrite);
+    QDir::setCurrent(current);
+    if (!chosen.isEmpty()) file_->setText(chosen);
+}
+
+void ExportWindow::start() {
+    if (running_) return;
+    if (file_->text().trimmed().isEmpty()) {
+        file_->setFocus();
+        return;
+    }
+    if (!native_->isChecked() && !dbase_->isChecked()) {
+        reject(); // no format chosen: nothing is written
+        return;
+    }
+    ExportOptions options;
+    options.format = native_->isChecked() ? ExportFormat::Native : ExportFormat::Dbase;
+    options.file = ui::recordText(file_->text().trimmed());
+    options.creator = ui::recordText(creator_->text());
+    const auto picture = datePicture();
+    const auto day = picture ? dates::parse(*picture, ui::recordText(date_->text())) : std::nullopt;
+    options.date = day ? *day : context_.state.dnes;
+    options.description = ui::recordText(description_->toPlainText().replace('\n', "\r\n"));
+    if (!mayOverwriteAsExport(options.file, options.format) &&
+        QMessageBox::question(this, windowTitle(),
+                              QStringLiteral("Soubor %1 již existuje a není exportem.\n"
+                                             "Chcete jej přepsat?")
+                                  .arg(file_->text().trimmed()),
+                              QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::No) != QMessageBox::Yes)
+        return;
+
+    running_ = true;
+    interrupted_ = false;
+    for (auto* w : findChildren<QWidget*>())
+        if (w != bar_ && w != progressText_) w->setEnabled(false);
+    qApp->installEventFilter(this);
+    {
+        Exporter exporter(context_.services, options);
+        bar_->setRange(0, int(std::max<long>(1, exporter.total())));
+        while (!interrupted_ && exporter.next()) {
+            bar_->setValue(int(exporter.counts().entries));
+            progressText_->setText(
+                QStringLiteral("Exportuji záznam %1").arg(exporter.counts().entries));
+            // A key pressed now ends the export after this firm.
+            QApplication::processEvents();
+        }
+        counts_ = exporter.finish();
+    }
+    qApp->removeEventFilter(this);
+    running_ = false;
+    QMessageBox::information(
+        this, windowTitle(),
+        QStringLiteral("Exportováno firem: %1, osob: %2, schůzek: %3%4")
+            .arg(counts_.firms)
+            .arg(counts_.persons)
+            .arg(counts_.meetings)
+            .arg(interrupted_ ? QStringLiteral(" (přerušeno klávesou)") : QString()));
+    accept();
+}
+
+bool ExportWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (running_) {
+        if (event->type() == QEvent::KeyPress) {
+            interrupted_ = true;
+            return true;
+        }
+        // Nothing else of the user's reaches the windows while the export runs.
+        if (event->type() == QEvent::MouseButtonPress ||
+            event->type() == QEvent::MouseButtonDblClick)
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void addExchangeProcedures(frame::ProcedureTable& table, frame::WindowContext& context) {
+    table["EXPORT_W"].start = [&context](int /*thread*/) -> QWidget* {
+        return new ExportWindow(context);
+    };
+}
+
+} // namespace zv::exchange

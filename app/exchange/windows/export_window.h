@@ -1,0 +1,57 @@
+// EXPORT_W, "Export dat ve formátu": the selection exported to the native export
+// file or a dBase IV table. Its progress bar and "Exportuji záznam N" follow
+// every entry; a key pressed meanwhile ends the export after the current firm.
+// At the end it says what was exported.
+#pragma once
+
+#include "app/exchange/export/export.h"
+#include "app/shell/frame/procedures.h"
+#include "app/shell/frame/window_context.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QRadioButton;
+
+namespace zv::exchange {
+
+class ExportWindow : public QDialog {
+public:
+    explicit ExportWindow(frame::WindowContext& context, QWidget* parent = nullptr);
+    ~ExportWindow() override;
+
+    QRadioButton* nativeChoice() const { return native_; }
+    QRadioButton* dbaseChoice() const { return dbase_; }
+    QLineEdit* fileEntry() const { return file_; }
+    QLabel* progressText() const { return progressText_; }
+    // The counts of the last export (for the closing summary and tests).
+    const ExportCounts& counts() const { return counts_; }
+
+    void chooseFile();
+    void start();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    frame::WindowContext& context_;
+    QRadioButton* native_;
+    QRadioButton* dbase_;
+    QLineEdit* creator_;
+    QLineEdit* date_;
+    QPlainTextEdit* description_;
+    QLineEdit* file_;
+    QProgressBar* bar_;
+    QLabel* progressText_;
+    ExportCounts counts_;
+    bool running_ = false;
+    bool interrupted_ = false;
+};
+
+// Registers EXPORT_W (started) with the frame.
+void addExchangeProcedures(frame::ProcedureTable& table, frame::WindowContext& context);
+
+} // namespace zv::exchange
