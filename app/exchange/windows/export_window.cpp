@@ -35,7 +35,7 @@ ExportWindow::ExportWindow(frame::WindowContext& context, QWidget* parent)
     setObjectName("EXPORT_W");
     setWindowTitle(QStringLiteral("Export dat ve formátu"));
     auto* layout = new QVBoxLayout(this);
-    native_ = new QRadioButton(QStringLiteral("Export dat ve formátu &ZEVLON"), this);
+    native_ = new QRadioButton(QStringLiteral("Export dat ve formátu ZEVLO&N"), this);
     layout->addWidget(native_);
     auto* nativeForm = new QFormLayout;
     creator_ = new QLineEdit(ui::qtText(context.state.userName), this);
@@ -50,11 +50,11 @@ ExportWindow::ExportWindow(frame::WindowContext& context, QWidget* parent)
         l->setBuddy(buddy);
         return l;
     };
-    nativeForm->addRow(prompt("&Vytvořil:", creator_), creator_);
+    nativeForm->addRow(prompt("Vytvoři&l:", creator_), creator_);
     nativeForm->addRow(prompt("D&atum:", date_), date_);
     nativeForm->addRow(prompt("&Popis:", description_), description_);
     layout->addLayout(nativeForm);
-    dbase_ = new QRadioButton(QStringLiteral("Export dat ve formátu &dBase IV"), this);
+    dbase_ = new QRadioButton(QStringLiteral("Export dat ve formátu dBase &IV"), this);
     layout->addWidget(dbase_);
 
     auto* fileRow = new QHBoxLayout;
@@ -64,7 +64,7 @@ ExportWindow::ExportWindow(frame::WindowContext& context, QWidget* parent)
     file_->setStatusTip(QStringLiteral("Zadejte název souboru, kam se bude exportovat"));
     auto* browse = new QToolButton(this);
     browse->setText(QStringLiteral("..."));
-    fileRow->addWidget(prompt("&Soubor:", file_));
+    fileRow->addWidget(prompt("Sou&bor:", file_));
     fileRow->addWidget(file_, 1);
     fileRow->addWidget(browse);
     layout->addLayout(fileRow);
@@ -181,6 +181,12 @@ bool ExportWindow::eventFilter(QObject* watched, QEvent* event) {
             return true;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void ExportWindow::done(int result) {
+    QDialog::done(result);
+    // Started as an MDI child: the window's frame closes with it.
+    if (parentWidget() && parentWidget()->inherits("QMdiSubWindow")) parentWidget()->close();
 }
 
 void addExchangeProcedures(frame::ProcedureTable& table, frame::WindowContext& context) {

@@ -35,6 +35,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void done(int result) override;
 
 private:
     frame::WindowContext& context_;
