@@ -21,6 +21,7 @@ int runDbf(Args args);
 int runSelect(Args args);
 int runCondition(Args args);
 int runExport(Args args);
+int runImport(Args args);
 int runLabels(Args args); // built with Qt only
 int runReport(Args args); // built with Qt only
 

@@ -54,6 +54,10 @@ const Command kCommands[] = {
      "export DIR native|dbase OUT [--by NAME] [--note TEXT]\n"
      "                                the working selection to an export file",
      runExport},
+    {"import",
+     "import DIR FILE [--mode never|newer|always|fill]\n"
+     "                                an export file into the address book of DIR",
+     runImport},
 #ifdef ZEVLON_LABELS
     {"labels",
      "labels DIR --layout NAME [--copies N] [--skip N] [--spacing S] --pdf OUT.pdf\n"
