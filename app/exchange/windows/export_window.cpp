@@ -1,5 +1,7 @@
 #include "app/exchange/windows/export_window.h"
 
+#include "app/exchange/windows/import_window.h"
+
 #include "platform/dates/picture.h"
 #include "platform/profile.h"
 #include "ui/window/text.h"
@@ -192,6 +194,9 @@ void ExportWindow::done(int result) {
 void addExchangeProcedures(frame::ProcedureTable& table, frame::WindowContext& context) {
     table["EXPORT_W"].start = [&context](int /*thread*/) -> QWidget* {
         return new ExportWindow(context);
+    };
+    table["IMPORT_W"].start = [&context](int /*thread*/) -> QWidget* {
+        return new ImportWindow(context);
     };
 }
 

@@ -52,7 +52,7 @@ private:
     bool interrupted_ = false;
 };
 
-// Registers EXPORT_W (started) with the frame.
+// Registers EXPORT_W and IMPORT_W (started) with the frame.
 void addExchangeProcedures(frame::ProcedureTable& table, frame::WindowContext& context);
 
 } // namespace zv::exchange

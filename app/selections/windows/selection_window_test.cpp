@@ -85,7 +85,7 @@ TEST_F(SelectionWindowTest, TheWindowServesTheSelectionItemsAndAddsAndRemovesAll
     EXPECT_TRUE(w.serves(frame::command::kAddAll));
     EXPECT_TRUE(w.serves(frame::command::kLabels));
     EXPECT_TRUE(w.serves(frame::command::kByFirms));
-    EXPECT_FALSE(w.serves(frame::command::kImport));
+    EXPECT_FALSE(w.serves(frame::command::kPrintSetup));
     EXPECT_EQ(w.button(QStringLiteral("&Insert")), nullptr);
     EXPECT_TRUE(w.button(QString::fromUtf8("Š&títky"))->isEnabled());
     w.runCommand(frame::command::kAddAll);

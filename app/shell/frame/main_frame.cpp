@@ -175,7 +175,7 @@ void MainFrame::buildMenus() {
     command(selections, QStringLiteral("&Načti výběr"), command::kLoad);
     command(selections, QStringLiteral("U&lož výběr"), command::kSave);
     item(selections, QStringLiteral("&Export"), {}, "EXPORT_W");
-    command(selections, QStringLiteral("&Import"), command::kImport);
+    item(selections, QStringLiteral("&Import"), {}, "IMPORT_W");
 
     QMenu* print = bar->addMenu(QStringLiteral("&Tisk"));
     command(print, QStringLiteral("&Nastavení tisku"), command::kPrintSetup);

@@ -18,7 +18,6 @@ inline constexpr std::string_view kRemoveByField = "RemoveByField"; // Uber / "P
 inline constexpr std::string_view kRemoveByKey = "RemoveByKey";     // Uber / "Podle &klíče"
 inline constexpr std::string_view kLoad = "LoadSelection";          // "&Načti výběr"
 inline constexpr std::string_view kSave = "SaveSelection";          // "U&lož výběr"
-inline constexpr std::string_view kImport = "Import";               // "&Import"
 inline constexpr std::string_view kPrintSetup = "PrintSetup";       // "&Nastavení tisku"
 inline constexpr std::string_view kLabels = "PrintLabels";          // "Ti&sk štítků"
 inline constexpr std::string_view kByFirms = "PrintByFirms";        // "Tisk &přehled dle Firem"

@@ -1,0 +1,303 @@
+#include "app/exchange/windows/import_window.h"
+
+#include "app/exchange/import/dbase_header.h"
+#include "platform/dates/picture.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "ui/window/text.h"
+#include "ui/window/window_state.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace zv::exchange {
+namespace {
+
+const char* const kTargets[] = {"Firma", "Ulice", "PSČ", "Město", "Stat",    "Osoba",   "Telefon",
+                                "Fax",   "IČO",   "DIČ", "Banka", "Č. účtu", "Poznámka"};
+const char* const kModes[] = {" Novější přepíše starší", " Doplní informace", " Přepíše vždy",
+                              " Nepřepíše nikdy"};
+
+QString dateText(std::int32_t day) {
+    const auto picture = dates::compile("@d5.");
+    return picture && day ? ui::qtText(dates::format(*picture, day)) : QString();
+}
+
+} // namespace
+
+ImportWindow::ImportWindow(frame::WindowContext& context, QWidget* parent)
+    : QDialog(parent), context_(context) {
+    setObjectName("IMPORT_W");
+    setWindowTitle(QStringLiteral("Import dat ve formátu"));
+    auto* layout = new QVBoxLayout(this);
+    auto* fileRow = new QHBoxLayout;
+    file_ = new QLineEdit(this);
+    file_->setMaxLength(144);
+    file_->setToolTip(QStringLiteral("Název souboru pro export"));
+    file_->setStatusTip(QStringLiteral("Zadejte název souboru, kam se bude exportovat"));
+    auto* fileLabel = new QLabel(QStringLiteral("Sou&bor:"), this);
+    fileLabel->setBuddy(file_);
+    auto* browse = new QToolButton(this);
+    browse->setText(QStringLiteral("..."));
+    fileRow->addWidget(fileLabel);
+    fileRow->addWidget(file_, 1);
+    fileRow->addWidget(browse);
+    layout->addLayout(fileRow);
+
+    tabs_ = new QTabWidget(this);
+    auto* zevlon = new QWidget(tabs_);
+    auto* z = new QFormLayout(zevlon);
+    date_ = new QLabel(zevlon);
+    entries_ = new QLabel(zevlon);
+    entries_->setToolTip(QStringLiteral("Počet firem v importu"));
+    creator_ = new QLabel(zevlon);
+    description_ = new QPlainTextEdit(zevlon);
+    description_->setReadOnly(true);
+    z->addRow(QStringLiteral("Datum:"), date_);
+    z->addRow(QStringLiteral("Záznamů:"), entries_);
+    z->addRow(QStringLiteral("Vytvořil:"), creator_);
+    z->addRow(QStringLiteral("Popis:"), description_);
+    tabs_->addTab(zevlon, QStringLiteral("ZEVLON"));
+
+    auto* dbase = new QWidget(tabs_);
+    auto* d = new QVBoxLayout(dbase);
+    auto* dInfo = new QFormLayout;
+    dbaseDate_ = new QLabel(dbase);
+    dbaseRows_ = new QLabel(dbase);
+    dInfo->addRow(QStringLiteral("Datum:"), dbaseDate_);
+    dInfo->addRow(QStringLiteral("Záznamů:"), dbaseRows_);
+    d->addLayout(dInfo);
+    czech_ = new QCheckBox(QStringLiteral(" Kompatibilita CZ"), dbase);
+    czech_->setToolTip(QStringLiteral("Kompatibilita češtiny"));
+    d->addWidget(czech_);
+    auto* lists = new QHBoxLayout;
+    targets_ = new QTreeWidget(dbase);
+    targets_->setHeaderLabels(
+        {QStringLiteral("Pole ZEVLON"), QString(), QStringLiteral("Pole dBase")});
+    targets_->setRootIsDecorated(false);
+    fields_ = new QTreeWidget(dbase);
+    fields_->setHeaderLabels(
+        {QStringLiteral("Soubor dBase"), QStringLiteral("Od"), QStringLiteral("Do")});
+    fields_->setRootIsDecorated(false);
+    fields_->setToolTip(QStringLiteral("Seznam polí dostupných v souboru dBase IV"));
+    auto* middle = new QVBoxLayout;
+    auto* map = new QPushButton(QStringLiteral("<-"), dbase);
+    auto* clear = new QPushButton(QStringLiteral("clear"), dbase);
+    map->setAutoDefault(false);
+    clear->setAutoDefault(false);
+    middle->addStretch(1);
+    middle->addWidget(map);
+    middle->addWidget(clear);
+    middle->addStretch(1);
+    lists->addWidget(targets_, 1);
+    lists->addLayout(middle);
+    lists->addWidget(fields_, 1);
+    d->addLayout(lists, 1);
+    tabs_->addTab(dbase, QStringLiteral("dBase IV"));
+    layout->addWidget(tabs_, 1);
+
+    auto* group = new QGroupBox(QStringLiteral("Kriteria importu pro shodné firmy"), this);
+    group->setToolTip(QStringLiteral("Kriteria importu dat"));
+    group->setStatusTip(QStringLiteral("Zadejte kriteria pro přepis stejných záznamů v systému"));
+    auto* g = new QVBoxLayout(group);
+    for (int i = 0; i < 4; ++i) {
+        modes_[i] = new QRadioButton(QString::fromUtf8(kModes[i]), group);
+        g->addWidget(modes_[i]);
+    }
+    modes_[3]->setChecked(true); // " Nepřepíše nikdy"
+    layout->addWidget(group);
+    progressText_ = new QLabel(this);
+    bar_ = new QProgressBar(this);
+    bar_->setRange(0, 1);
+    bar_->setValue(0);
+    layout->addWidget(progressText_);
+    layout->addWidget(bar_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    auto* go = new QPushButton(QStringLiteral("&Import"), this);
+    go->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setAutoDefault(false);
+    buttons->addWidget(go);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+
+    connect(browse, &QToolButton::clicked, this, [this] { chooseFile(); });
+    connect(file_, &QLineEdit::returnPressed, this, [this] { showFile(); });
+    connect(map, &QPushButton::clicked, this, [this] { mapSelected(); });
+    connect(clear, &QPushButton::clicked, this, [this] { clearSelected(); });
+    connect(fields_, &QTreeWidget::itemActivated, this, [this] {
+        mapSelected();
+        const int next = targets_->indexOfTopLevelItem(targets_->currentItem()) + 1;
+        if (next < targets_->topLevelItemCount())
+            targets_->setCurrentItem(targets_->topLevelItem(next));
+    });
+    connect(targets_, &QTreeWidget::itemActivated, this, [this] { clearSelected(); });
+    connect(tabs_, &QTabWidget::currentChanged, this, [this] {
+        file_->clear();
+        resetLists();
+    });
+    connect(go, &QPushButton::clicked, this, [this] { start(); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    resetLists();
+    resize(640, 600);
+    ui::restoreWindowState(*this, ProfileFile(startup::kSettingsFile), "Import_W");
+}
+
+ImportWindow::~ImportWindow() {
+    (void)ui::saveWindowState(*this, ProfileFile(startup::kSettingsFile), "Import_W");
+}
+
+void ImportWindow::resetLists() {
+    fields_->clear();
+    targets_->clear();
+    for (const char* t : kTargets)
+        targets_->addTopLevelItem(
+            new QTreeWidgetItem({QString::fromUtf8(t), QStringLiteral(" <- "), QString()}));
+    for (QLabel* l : {date_, entries_, creator_, dbaseDate_, dbaseRows_})
+        l->clear();
+    description_->clear();
+}
+
+void ImportWindow::chooseFile() {
+    const QString current = QDir::currentPath();
+    const bool dbase = tabs_->currentIndex() == 1;
+    const QString chosen =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Import dat ze souboru"), QString(),
+                                     dbase ? QStringLiteral("Import dat dBase IV (*.dbf)")
+                                           : QStringLiteral("Import dat ZEVLON (*.ems)"));
+    QDir::setCurrent(current);
+    if (chosen.isEmpty()) return;
+    file_->setText(chosen);
+    showFile();
+}
+
+void ImportWindow::showFile() {
+    resetLists();
+    const std::string file = ui::recordText(file_->text().trimmed());
+    if (file.empty()) return;
+    if (tabs_->currentIndex() == 0) {
+        const ExportSummary summary = readExportSummary(context_.services, file);
+        if (!summary.found) return; // no export: the summary stays empty
+        date_->setText(dateText(summary.date));
+        entries_->setText(QString::number(summary.entries));
+        creator_->setText(ui::qtText(summary.creator));
+        description_->setPlainText(ui::qtText(summary.description).replace("\r\n", "\n"));
+        return;
+    }
+    const DbaseHeader h = readDbaseHeader(paths::native(file));
+    if (!h.read) return;
+    dbaseDate_->setText(dateText(h.date));
+    dbaseRows_->setText(QString::number(h.rows));
+    for (const auto& f : h.fields) {
+        auto* item = new QTreeWidgetItem({QString::fromLatin1(f.name.c_str()),
+                                          QString::number(f.first), QString::number(f.last)});
+        item->setData(0, Qt::UserRole, f.ordinal);
+        fields_->addTopLevelItem(item);
+    }
+    if (fields_->topLevelItemCount() > 0) fields_->setCurrentItem(fields_->topLevelItem(0));
+    targets_->setCurrentItem(targets_->topLevelItem(0));
+}
+
+void ImportWindow::mapSelected() {
+    QTreeWidgetItem* target = targets_->currentItem();
+    QTreeWidgetItem* field = fields_->currentItem();
+    if (!target || !field) return;
+    target->setText(2, field->text(0));
+    target->setData(2, Qt::UserRole, field->data(0, Qt::UserRole));
+}
+
+void ImportWindow::clearSelected() {
+    if (QTreeWidgetItem* target = targets_->currentItem()) {
+        target->setText(2, QString());
+        target->setData(2, Qt::UserRole, 0);
+    }
+}
+
+ImportMode ImportWindow::mode() const {
+    if (modes_[0]->isChecked()) return ImportMode::Newer;
+    if (modes_[1]->isChecked()) return ImportMode::Fill;
+    if (modes_[2]->isChecked()) return ImportMode::Always;
+    return ImportMode::Never;
+}
+
+void ImportWindow::start() {
+    if (running_) return;
+    const std::string file = ui::recordText(file_->text().trimmed());
+    if (file.empty()) {
+        file_->setFocus();
+        return;
+    }
+    if (tabs_->currentIndex() == 1) {
+        QMessageBox::information(this, windowTitle(),
+                                 QStringLiteral("Import tabulek dBase IV zatím není k dispozici."));
+        return;
+    }
+    running_ = true;
+    interrupted_ = false;
+    for (auto* w : findChildren<QWidget*>())
+        if (w != bar_ && w != progressText_) w->setEnabled(false);
+    qApp->installEventFilter(this);
+    {
+        Importer importer(context_.services, file, mode());
+        bar_->setRange(0, int(std::max<long>(1, importer.total())));
+        long done = 0;
+        while (!interrupted_ && importer.next()) {
+            bar_->setValue(int(++done));
+            progressText_->setText(QStringLiteral("Importuji záznam %1").arg(done));
+            // A key pressed now ends the import after this firm.
+            QApplication::processEvents();
+        }
+        counts_ = importer.finish();
+    }
+    qApp->removeEventFilter(this);
+    running_ = false;
+    QMessageBox::information(
+        this, windowTitle(),
+        QStringLiteral("Přidáno firem: %1, změněno: %2, vynecháno: %3, osob: %4, schůzek: %5%6")
+            .arg(counts_.added)
+            .arg(counts_.changed)
+            .arg(counts_.skipped)
+            .arg(counts_.persons)
+            .arg(counts_.meetings)
+            .arg(interrupted_ ? QStringLiteral(" (přerušeno klávesou)") : QString()));
+    accept();
+}
+
+bool ImportWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (running_) {
+        if (event->type() == QEvent::KeyPress) {
+            interrupted_ = true;
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonPress ||
+            event->type() == QEvent::MouseButtonDblClick)
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void ImportWindow::done(int result) {
+    QDialog::done(result);
+    if (parentWidget() && parentWidget()->inherits("QMdiSubWindow")) parentWidget()->close();
+}
+
+} // namespace zv::exchange

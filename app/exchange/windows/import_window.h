@@ -1,0 +1,73 @@
+// IMPORT_W, "Import dat ve formátu": an export file brought into the address
+// book. The "ZEVLON" tab shows what the file's log says, the "dBase IV" tab the
+// fields of a dBase IV table with their positions and the thirteen targets they
+// may be given to; the modes tell what becomes of firms the book already has.
+// A key pressed during the import ends it after the current firm; at the end it
+// says what was done.
+#pragma once
+
+#include "app/exchange/import/import.h"
+#include "app/shell/frame/procedures.h"
+#include "app/shell/frame/window_context.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QProgressBar;
+class QRadioButton;
+class QTabWidget;
+class QTreeWidget;
+
+namespace zv::exchange {
+
+class ImportWindow : public QDialog {
+public:
+    explicit ImportWindow(frame::WindowContext& context, QWidget* parent = nullptr);
+    ~ImportWindow() override;
+
+    QLineEdit* fileEntry() const { return file_; }
+    QTabWidget* tabs() const { return tabs_; }
+    QTreeWidget* dbaseFields() const { return fields_; }
+    QTreeWidget* targets() const { return targets_; }
+    const ImportCounts& counts() const { return counts_; }
+
+    void chooseFile();
+    // Shows the chosen file: the export's log, or the dBase table's header.
+    void showFile();
+    void mapSelected();
+    void clearSelected();
+    void start();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void done(int result) override;
+
+private:
+    void resetLists();
+    ImportMode mode() const;
+
+    frame::WindowContext& context_;
+    QLineEdit* file_;
+    QTabWidget* tabs_;
+    QLabel* date_;
+    QLabel* entries_;
+    QLabel* creator_;
+    QPlainTextEdit* description_;
+    QLabel* dbaseDate_;
+    QLabel* dbaseRows_;
+    QCheckBox* czech_;
+    QTreeWidget* targets_;
+    QTreeWidget* fields_;
+    QRadioButton* modes_[4];
+    QProgressBar* bar_;
+    QLabel* progressText_;
+    ImportCounts counts_;
+    bool running_ = false;
+    bool interrupted_ = false;
+};
+
+} // namespace zv::exchange
