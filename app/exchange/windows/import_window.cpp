@@ -133,7 +133,8 @@ ImportWindow::ImportWindow(frame::WindowContext& context, QWidget* parent)
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     auto* go = new QPushButton(QStringLiteral("&Import"), this);
-    go->setDefault(true);
+    // Enter in the file name shows the file; it never starts the import.
+    go->setAutoDefault(false);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setAutoDefault(false);
     buttons->addWidget(go);
