@@ -55,8 +55,9 @@ const Command kCommands[] = {
      "                                the working selection to an export file",
      runExport},
     {"import",
-     "import DIR FILE [--mode never|newer|always|fill]\n"
-     "                                an export file into the address book of DIR",
+     "import DIR FILE [--mode never|newer|always|fill] [--map TARGET=FIELD ...] [--cz]\n"
+     "                                an export file or a dBase IV table into the address "
+     "book of DIR",
      runImport},
 #ifdef ZEVLON_LABELS
     {"labels",

@@ -32,5 +32,13 @@ expect 0 "added 25 changed 0 skipped 0 persons 37 meetings 42" -- import "$ex_di
 first=$("$tool" dump "$ex_dir/other" Adresar --key ADR:BYID | sed -n 27p | cut -d, -f1,2)
 if [ "$first" = "26,Stavby Kučera s.r.o." ]; then pass=$((pass+1)); else fail=$((fail+1)); echo "FAIL: renumbered firm '$first'"; fi
 expect 0 "ok" -- check "$ex_dir/other/OSOBY.QTF"
-expect 2 "zevlon-tool: the import of dBase IV tables is not built yet" -- import "$ex_dir/new" "$ex_dir/x.dbf"
+# A dBase IV table written by another program, in code page 852, through a mapping.
+python3 "$(dirname "${BASH_SOURCE[0]}")/make_dbf.py" "$ex_dir/other.dbf"
+expect 0 "added 2 changed 0 skipped 0 persons 0 meetings 0" -- import "$ex_dir/d" "$ex_dir/other.dbf" --map Firma=NAZEV --map Město=MESTO --map Telefon=TEL --map Poznámka=POZN --cz
+row=$("$tool" dump "$ex_dir/d" Adresar --key ADR:BYID | sed -n 2p | cut -d, -f1,2,5,43)
+if [ "$row" = "1,Dřevo Šťastný,Český Krumlov,+420 380 111" ]; then pass=$((pass+1)); else fail=$((fail+1)); echo "FAIL: dBase row imported as '$row'"; fi
+note=$("$tool" dump "$ex_dir/d" Adresar --key ADR:BYID | sed -n 2p | rev | cut -d, -f1 | rev)
+if [ "$note" = "Účetní: paní Žáková" ]; then pass=$((pass+1)); else fail=$((fail+1)); echo "FAIL: dBase note '$note'"; fi
+expect 0 "added 0 changed 0 skipped 2 persons 0 meetings 0" -- import "$ex_dir/d" "$ex_dir/other.dbf" --map Firma=NAZEV --map Město=MESTO --cz
+expect 2 "zevlon-tool: no target 'Nic'" -- import "$ex_dir/d" "$ex_dir/other.dbf" --map Nic=NAZEV
 rm -rf "$ex_dir"

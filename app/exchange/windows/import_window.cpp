@@ -1,6 +1,7 @@
 #include "app/exchange/windows/import_window.h"
 
 #include "app/exchange/import/dbase_header.h"
+#include "app/exchange/import/dbase_import.h"
 #include "platform/dates/picture.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -247,27 +248,35 @@ void ImportWindow::start() {
         file_->setFocus();
         return;
     }
-    if (tabs_->currentIndex() == 1) {
-        QMessageBox::information(this, windowTitle(),
-                                 QStringLiteral("Import tabulek dBase IV zatím není k dispozici."));
-        return;
+    const bool dbase = tabs_->currentIndex() == 1;
+    DbaseMapping mapping;
+    if (dbase) {
+        for (int t = 0; t < targets_->topLevelItemCount() && t < int(mapping.fields.size()); ++t)
+            mapping.fields[std::size_t(t)] = targets_->topLevelItem(t)->text(2).toStdString();
+        mapping.czech = czech_->isChecked();
     }
     running_ = true;
     interrupted_ = false;
     for (auto* w : findChildren<QWidget*>())
         if (w != bar_ && w != progressText_) w->setEnabled(false);
     qApp->installEventFilter(this);
-    {
-        Importer importer(context_.services, file, mode());
+    // Either importer, row by row; a key pressed meanwhile ends it after this firm.
+    auto run = [this](auto& importer) {
         bar_->setRange(0, int(std::max<long>(1, importer.total())));
         long done = 0;
         while (!interrupted_ && importer.next()) {
-            bar_->setValue(int(++done));
+            bar_->setValue(int(std::min<long>(++done, bar_->maximum())));
             progressText_->setText(QStringLiteral("Importuji záznam %1").arg(done));
-            // A key pressed now ends the import after this firm.
             QApplication::processEvents();
         }
         counts_ = importer.finish();
+    };
+    if (dbase) {
+        DbaseImporter importer(context_.services, paths::native(file), mapping, mode());
+        run(importer);
+    } else {
+        Importer importer(context_.services, file, mode());
+        run(importer);
     }
     qApp->removeEventFilter(this);
     running_ = false;
