@@ -16,6 +16,8 @@ if [ "$a" = "$b" ]; then pass=$((pass+1)); else fail=$((fail+1)); echo "FAIL: ex
 expect 0 "firms 25 persons 0 meetings 0" -- export "$ex_dir/p" dbase "$ex_dir/x.dbf"
 if /usr/bin/python3 -c "import dbfread,sys; t=dbfread.DBF(sys.argv[1]); r=list(t); sys.exit(0 if len(r)==25 and r[0]['FIRMA'].strip() else 1)" "$ex_dir/x.dbf" 2>/dev/null; then
   pass=$((pass+1)); else fail=$((fail+1)); echo "FAIL: dbfread cannot read the dBase export"; fi
+if pgdbf -s cp1250 "$ex_dir/x.dbf" 2>/dev/null | grep -q 'Stavby Kučera s.r.o.'; then
+  pass=$((pass+1)); else fail=$((fail+1)); echo "FAIL: pgdbf cannot read the dBase export"; fi
 expect 1 "zevlon-tool: $ex_dir/x.dbf exists and is no earlier export; not replaced" -- export "$ex_dir/p" native "$ex_dir/x.dbf"
 expect 0 "firms 25 persons 37 meetings 42" -- export "$ex_dir/p" native "$ex_dir/x.ems"
 # Import into an empty directory: the same firms, persons and meetings, notes included.
