@@ -32,13 +32,6 @@ std::string trimmed(std::string s) {
     return s.substr(i);
 }
 
-bool emptyField(const dict::FieldSpec& f, const std::uint8_t* record) {
-    const std::uint8_t* p = record + f.offset;
-    if (f.type == storage::FieldType::String)
-        return std::all_of(p, p + f.size, [](std::uint8_t b) { return b == ' ' || b == 0; });
-    return std::all_of(p, p + f.size, [](std::uint8_t b) { return b == 0; });
-}
-
 } // namespace
 
 struct DbaseImporter::State {
@@ -172,8 +165,8 @@ bool DbaseImporter::next() {
         for (std::size_t t = 0; t < st.source.size(); ++t) {
             if (!st.source[t] || kTargetFields[t][0] == '\0') continue;
             const auto* field = dict::fieldOf(adr.def(), kTargetFields[t]);
-            if (!field || emptyField(*field, imported.data())) continue;
-            if (st.mode == ImportMode::Fill && !emptyField(*field, adr.record())) continue;
+            if (!field || dict::isBlankField(*field, imported.data())) continue;
+            if (st.mode == ImportMode::Fill && !dict::isBlankField(*field, adr.record())) continue;
             std::memcpy(adr.record() + field->offset, imported.data() + field->offset, field->size);
             changed = true;
         }

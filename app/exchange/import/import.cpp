@@ -2,6 +2,7 @@
 
 #include "app/shell/access/saved_record.h"
 #include "app/shell/dictionary/field_text.h"
+#include "app/shell/dictionary/field_values.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
 
@@ -37,14 +38,6 @@ void copyRecord(const access::RecordFile& from, access::RecordFile& to) {
     std::memcpy(to.record(), from.record(), std::min(from.recordSize(), to.recordSize()));
     for (std::size_t m = 0; m < to.def().memos.size() && m < from.def().memos.size(); ++m)
         to.setMemo(from.memo(m), m);
-}
-
-// Whether a field holds nothing: text blank, numbers and dates 0.
-bool emptyField(const dict::FieldSpec& f, const std::uint8_t* record) {
-    const std::uint8_t* p = record + f.offset;
-    if (f.type == storage::FieldType::String)
-        return std::all_of(p, p + f.size, [](std::uint8_t b) { return b == ' ' || b == 0; });
-    return std::all_of(p, p + f.size, [](std::uint8_t b) { return b == 0; });
 }
 
 } // namespace
@@ -285,7 +278,9 @@ bool Importer::next() {
         {
             bool filled = false;
             for (const auto& field : adr.def().layout->fields) {
-                if (!emptyField(field, adr.record()) || emptyField(field, exp.record())) continue;
+                if (!dict::isBlankField(field, adr.record()) ||
+                    dict::isBlankField(field, exp.record()))
+                    continue;
                 std::memcpy(adr.record() + field.offset, exp.record() + field.offset, field.size);
                 filled = true;
             }

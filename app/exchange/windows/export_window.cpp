@@ -33,7 +33,7 @@ std::optional<dates::Picture> datePicture() {
 } // namespace
 
 ExportWindow::ExportWindow(frame::WindowContext& context, QWidget* parent)
-    : QDialog(parent), context_(context) {
+    : BulkWindow(parent), context_(context) {
     setObjectName("EXPORT_W");
     setWindowTitle(QStringLiteral("Export dat ve formátu"));
     auto* layout = new QVBoxLayout(this);
@@ -70,10 +70,6 @@ ExportWindow::ExportWindow(frame::WindowContext& context, QWidget* parent)
     fileRow->addWidget(file_, 1);
     fileRow->addWidget(browse);
     layout->addLayout(fileRow);
-    bar_ = new QProgressBar(this);
-    bar_->setRange(0, 1);
-    bar_->setValue(0);
-    progressText_ = new QLabel(this);
     layout->addWidget(bar_);
     layout->addWidget(progressText_);
     auto* buttons = new QHBoxLayout;
@@ -116,7 +112,7 @@ void ExportWindow::chooseFile() {
 }
 
 void ExportWindow::start() {
-    if (running_) return;
+    if (running()) return;
     if (file_->text().trimmed().isEmpty()) {
         file_->setFocus();
         return;
@@ -142,53 +138,21 @@ void ExportWindow::start() {
                               QMessageBox::No) != QMessageBox::Yes)
         return;
 
-    running_ = true;
-    interrupted_ = false;
-    for (auto* w : findChildren<QWidget*>())
-        if (w != bar_ && w != progressText_) w->setEnabled(false);
-    qApp->installEventFilter(this);
+    bool interrupted = false;
     {
         Exporter exporter(context_.services, options);
-        bar_->setRange(0, int(std::max<long>(1, exporter.total())));
-        while (!interrupted_ && exporter.next()) {
-            bar_->setValue(int(exporter.counts().entries));
-            progressText_->setText(
-                QStringLiteral("Exportuji záznam %1").arg(exporter.counts().entries));
-            // A key pressed now ends the export after this firm.
-            QApplication::processEvents();
-        }
+        interrupted = runRecords(exporter.total(), QStringLiteral("Exportuji záznam %1"),
+                                 [&exporter] { return exporter.next(); });
         counts_ = exporter.finish();
     }
-    qApp->removeEventFilter(this);
-    running_ = false;
     QMessageBox::information(
         this, windowTitle(),
         QStringLiteral("Exportováno firem: %1, osob: %2, schůzek: %3%4")
             .arg(counts_.firms)
             .arg(counts_.persons)
             .arg(counts_.meetings)
-            .arg(interrupted_ ? QStringLiteral(" (přerušeno klávesou)") : QString()));
+            .arg(interrupted ? QStringLiteral(" (přerušeno klávesou)") : QString()));
     accept();
-}
-
-bool ExportWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (running_) {
-        if (event->type() == QEvent::KeyPress) {
-            interrupted_ = true;
-            return true;
-        }
-        // Nothing else of the user's reaches the windows while the export runs.
-        if (event->type() == QEvent::MouseButtonPress ||
-            event->type() == QEvent::MouseButtonDblClick)
-            return true;
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-void ExportWindow::done(int result) {
-    QDialog::done(result);
-    // Started as an MDI child: the window's frame closes with it.
-    if (parentWidget() && parentWidget()->inherits("QMdiSubWindow")) parentWidget()->close();
 }
 
 void addExchangeProcedures(frame::ProcedureTable& table, frame::WindowContext& context) {

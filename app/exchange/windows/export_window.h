@@ -5,10 +5,9 @@
 #pragma once
 
 #include "app/exchange/export/export.h"
+#include "app/exchange/windows/bulk_window.h"
 #include "app/shell/frame/procedures.h"
 #include "app/shell/frame/window_context.h"
-
-#include <QDialog>
 
 class QLabel;
 class QLineEdit;
@@ -18,7 +17,7 @@ class QRadioButton;
 
 namespace zv::exchange {
 
-class ExportWindow : public QDialog {
+class ExportWindow : public BulkWindow {
 public:
     explicit ExportWindow(frame::WindowContext& context, QWidget* parent = nullptr);
     ~ExportWindow() override;
@@ -26,16 +25,11 @@ public:
     QRadioButton* nativeChoice() const { return native_; }
     QRadioButton* dbaseChoice() const { return dbase_; }
     QLineEdit* fileEntry() const { return file_; }
-    QLabel* progressText() const { return progressText_; }
     // The counts of the last export (for the closing summary and tests).
     const ExportCounts& counts() const { return counts_; }
 
     void chooseFile();
     void start();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void done(int result) override;
 
 private:
     frame::WindowContext& context_;
@@ -45,11 +39,7 @@ private:
     QLineEdit* date_;
     QPlainTextEdit* description_;
     QLineEdit* file_;
-    QProgressBar* bar_;
-    QLabel* progressText_;
     ExportCounts counts_;
-    bool running_ = false;
-    bool interrupted_ = false;
 };
 
 // Registers EXPORT_W and IMPORT_W (started) with the frame.

@@ -45,7 +45,7 @@ QString dateText(std::int32_t day) {
 } // namespace
 
 ImportWindow::ImportWindow(frame::WindowContext& context, QWidget* parent)
-    : QDialog(parent), context_(context) {
+    : BulkWindow(parent), context_(context) {
     setObjectName("IMPORT_W");
     setWindowTitle(QStringLiteral("Import dat ve formátu"));
     auto* layout = new QVBoxLayout(this);
@@ -125,10 +125,6 @@ ImportWindow::ImportWindow(frame::WindowContext& context, QWidget* parent)
     }
     modes_[3]->setChecked(true); // " Nepřepíše nikdy"
     layout->addWidget(group);
-    progressText_ = new QLabel(this);
-    bar_ = new QProgressBar(this);
-    bar_->setRange(0, 1);
-    bar_->setValue(0);
     layout->addWidget(progressText_);
     layout->addWidget(bar_);
     auto* buttons = new QHBoxLayout;
@@ -242,7 +238,7 @@ ImportMode ImportWindow::mode() const {
 }
 
 void ImportWindow::start() {
-    if (running_) return;
+    if (running()) return;
     const std::string file = ui::recordText(file_->text().trimmed());
     if (file.empty()) {
         file_->setFocus();
@@ -255,31 +251,18 @@ void ImportWindow::start() {
             mapping.fields[std::size_t(t)] = targets_->topLevelItem(t)->text(2).toStdString();
         mapping.czech = czech_->isChecked();
     }
-    running_ = true;
-    interrupted_ = false;
-    for (auto* w : findChildren<QWidget*>())
-        if (w != bar_ && w != progressText_) w->setEnabled(false);
-    qApp->installEventFilter(this);
-    // Either importer, row by row; a key pressed meanwhile ends it after this firm.
-    auto run = [this](auto& importer) {
-        bar_->setRange(0, int(std::max<long>(1, importer.total())));
-        long done = 0;
-        while (!interrupted_ && importer.next()) {
-            bar_->setValue(int(std::min<long>(++done, bar_->maximum())));
-            progressText_->setText(QStringLiteral("Importuji záznam %1").arg(done));
-            QApplication::processEvents();
-        }
-        counts_ = importer.finish();
-    };
+    bool interrupted = false;
     if (dbase) {
         DbaseImporter importer(context_.services, paths::native(file), mapping, mode());
-        run(importer);
+        interrupted = runRecords(importer.total(), QStringLiteral("Importuji záznam %1"),
+                                 [&importer] { return importer.next(); });
+        counts_ = importer.finish();
     } else {
         Importer importer(context_.services, file, mode());
-        run(importer);
+        interrupted = runRecords(importer.total(), QStringLiteral("Importuji záznam %1"),
+                                 [&importer] { return importer.next(); });
+        counts_ = importer.finish();
     }
-    qApp->removeEventFilter(this);
-    running_ = false;
     QMessageBox::information(
         this, windowTitle(),
         QStringLiteral("Přidáno firem: %1, změněno: %2, vynecháno: %3, osob: %4, schůzek: %5%6")
@@ -288,26 +271,8 @@ void ImportWindow::start() {
             .arg(counts_.skipped)
             .arg(counts_.persons)
             .arg(counts_.meetings)
-            .arg(interrupted_ ? QStringLiteral(" (přerušeno klávesou)") : QString()));
+            .arg(interrupted ? QStringLiteral(" (přerušeno klávesou)") : QString()));
     accept();
-}
-
-bool ImportWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (running_) {
-        if (event->type() == QEvent::KeyPress) {
-            interrupted_ = true;
-            return true;
-        }
-        if (event->type() == QEvent::MouseButtonPress ||
-            event->type() == QEvent::MouseButtonDblClick)
-            return true;
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-void ImportWindow::done(int result) {
-    QDialog::done(result);
-    if (parentWidget() && parentWidget()->inherits("QMdiSubWindow")) parentWidget()->close();
 }
 
 } // namespace zv::exchange

@@ -7,10 +7,9 @@
 #pragma once
 
 #include "app/exchange/import/import.h"
+#include "app/exchange/windows/bulk_window.h"
 #include "app/shell/frame/procedures.h"
 #include "app/shell/frame/window_context.h"
-
-#include <QDialog>
 
 class QCheckBox;
 class QLabel;
@@ -24,7 +23,7 @@ class QTreeWidget;
 
 namespace zv::exchange {
 
-class ImportWindow : public QDialog {
+class ImportWindow : public BulkWindow {
 public:
     explicit ImportWindow(frame::WindowContext& context, QWidget* parent = nullptr);
     ~ImportWindow() override;
@@ -41,10 +40,6 @@ public:
     void mapSelected();
     void clearSelected();
     void start();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void done(int result) override;
 
 private:
     void resetLists();
@@ -63,11 +58,7 @@ private:
     QTreeWidget* targets_;
     QTreeWidget* fields_;
     QRadioButton* modes_[4];
-    QProgressBar* bar_;
-    QLabel* progressText_;
     ImportCounts counts_;
-    bool running_ = false;
-    bool interrupted_ = false;
 };
 
 } // namespace zv::exchange

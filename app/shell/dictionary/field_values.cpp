@@ -13,6 +13,13 @@ namespace zv::dict {
 
 using storage::FieldType;
 
+bool isBlankField(const FieldSpec& field, const std::uint8_t* record) {
+    const std::uint8_t* p = record + field.offset;
+    if (field.type == FieldType::String)
+        return std::all_of(p, p + field.size, [](std::uint8_t b) { return b == ' ' || b == 0; });
+    return std::all_of(p, p + field.size, [](std::uint8_t b) { return b == 0; });
+}
+
 bool isTextField(const FieldSpec& field) {
     return field.type == FieldType::String || field.type == FieldType::CString;
 }

@@ -21,6 +21,9 @@ void setFieldInteger(const FieldSpec& field, std::uint8_t* record, std::int64_t 
 // Blanks the field: text to blanks (zero for a zero-terminated text), numbers to 0.
 void blankField(const FieldSpec& field, std::uint8_t* record);
 
+// True when the field holds nothing: text blank, numbers and dates 0.
+bool isBlankField(const FieldSpec& field, const std::uint8_t* record);
+
 // True for STRING and CSTRING fields.
 bool isTextField(const FieldSpec& field);
 
