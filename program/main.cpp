@@ -6,6 +6,7 @@
 
 #include "app/exchange/windows/export_window.h"
 #include "app/records/windows/record_windows.h"
+#include "app/records/windows/task_windows.h"
 #include "app/selections/bindings/file_bindings.h"
 #include "app/selections/windows/selection_window.h"
 #include "app/shell/access/standard_drivers.h"
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
 
     zv::frame::ProcedureTable procedures;
     zv::records::addAddressBookProcedures(procedures, context);
+    zv::records::addTaskProcedures(procedures, context);
     zv::selections::addSelectionProcedures(procedures, context);
     zv::exchange::addExchangeProcedures(procedures, context);
     zv::frame::MainFrame frame(context, std::move(procedures));

@@ -6,6 +6,7 @@
 
 #include "app/shell/access/record_file.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -25,6 +26,11 @@ struct SortOrder {
     std::vector<std::string> blankOnLocate; // fields blanked before locating ("ADR:MESTO")
     std::string tab;                        // tab caption (UTF-8), "" for the fallback order
     std::string hint;                       // tab hint (UTF-8)
+    // Only records it accepts are listed in this order (null: every record).
+    std::function<bool(const access::RecordFile&)> filter = {};
+    // Where the order starts: puts the first key value into the cleared buffer
+    // ("today's tasks" start at today); null: at the first record.
+    std::function<void(access::RecordFile&)> start = {};
 };
 
 // A look-up: the record of `file` whose key `key` holds a number in its first
@@ -51,6 +57,10 @@ struct BrowseDecl {
     std::vector<SortOrder> orders; // tab orders first, the fallback order last
     std::vector<Column> columns;
     std::string restrictField; // "OSO:ID": only records whose field equals the parent's value
+    // The background of a row, 0xRRGGBB, from its record; kDefaultColour keeps the list's own.
+    std::function<std::uint32_t(const access::RecordFile&)> rowColour = {};
 };
+
+constexpr std::uint32_t kDefaultColour = 0xFFFFFFFFu;
 
 } // namespace zv::records

@@ -51,7 +51,7 @@ int BrowseEngine::open() {
         s_.message(msg::ViewOpenError);
         return code;
     }
-    view_.setFilter(filter_);
+    applyFilter();
     return 0;
 }
 
@@ -61,7 +61,17 @@ void BrowseEngine::close() {
 
 void BrowseEngine::setFilter(access::View::Filter filter) {
     filter_ = std::move(filter);
-    view_.setFilter(filter_);
+    applyFilter();
+}
+
+void BrowseEngine::applyFilter() {
+    const auto& own = sortOrder().filter;
+    if (!own || !filter_) {
+        view_.setFilter(own ? own : filter_);
+        return;
+    }
+    view_.setFilter(
+        [own, general = filter_](const access::RecordFile& f) { return own(f) && general(f); });
 }
 
 void BrowseEngine::setPageSize(int rows) {
@@ -116,6 +126,7 @@ void BrowseEngine::setOrder(int order, bool force) {
     order_ = order;
     key_ = keys_[std::size_t(order - 1)];
     restrictionChanged_ = false;
+    applyFilter();
     if (firstDisplay_ && selecting_) {
         firstDisplay_ = false;
         locateAtBuffer();
@@ -136,6 +147,12 @@ void BrowseEngine::startTop() {
     if (restrictSpec_ && restriction_) {
         file_.clearBuffer();
         dict::setFieldInteger(*restrictSpec_, file_.record(), *restriction_);
+        (void)view_.setKeyValue(key_);
+        return;
+    }
+    if (const auto& start = sortOrder().start) {
+        file_.clearBuffer();
+        start(file_);
         (void)view_.setKeyValue(key_);
         return;
     }
@@ -172,6 +189,7 @@ BrowseRow BrowseEngine::makeRow() {
     BrowseRow row;
     row.record.assign(file_.record(), file_.record() + file_.recordSize());
     row.position = view_.position();
+    if (decl_.rowColour) row.colour = decl_.rowColour(file_);
     row.cells.reserve(decl_.columns.size());
     for (const auto& c : decl_.columns)
         row.cells.push_back(cellText(c, file_, s_.db));
@@ -488,7 +506,7 @@ FormOutcome BrowseEngine::runRequest(int request,
         view_.close();
         outcome = form(local);
         (void)view_.open();
-        view_.setFilter(filter_);
+        applyFilter();
         const int nav = outcome.navigation;
         if (nav == 0) break;
         if (outcome.response == kResponseCompleted) refresh(RefreshMode::AroundCurrent);

@@ -56,9 +56,10 @@ enum class RefreshMode {
 };
 
 struct BrowseRow {
-    std::vector<std::string> cells;   // Windows-1250 texts of the columns
-    std::vector<std::uint8_t> record; // the record as read
-    access::Position position;        // its place in the key order of the page
+    std::vector<std::string> cells;        // Windows-1250 texts of the columns
+    std::vector<std::uint8_t> record;      // the record as read
+    access::Position position;             // its place in the key order of the page
+    std::uint32_t colour = kDefaultColour; // its background, 0xRRGGBB
 };
 
 // What a form answered.
@@ -82,7 +83,8 @@ public:
     void close();
     bool isOpen() const { return view_.isOpen(); }
 
-    // A record filter (true keeps the record); takes effect at the next refresh.
+    // A record filter (true keeps the record), besides the sort order's own;
+    // takes effect at the next refresh.
     void setFilter(access::View::Filter filter);
 
     // Selecting mode (request 4): the first display positions on the record in
@@ -156,6 +158,7 @@ private:
     void startBottom();
     int fill(int items, bool forward);
     void emptyPage();
+    void applyFilter();
     void locateAtBuffer();
     void finishMove();
     void removeCurrentRow();

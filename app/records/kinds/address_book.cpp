@@ -99,14 +99,11 @@ std::vector<FormTab> adresarTabs() {
     return {main, info, split, more, note, historyTab, keysTab, tasksTab};
 }
 
-// The persons of the firm in the form's field `from`, offered beside a name field.
+} // namespace
+
 Choices personsOfFirm(std::string from) {
     return {"Osoby", "OSO:BYID", "OSO:ID", std::move(from), "OSO:KONTAKT", "Vybere osobu z firmy"};
 }
-
-const Lookup kFirmName{"Adresar", "ADR:BYID", "ADR:FIRMA"};
-
-} // namespace
 
 FormDecl adresarForm(const startup::AppState& state) {
     FormDecl d;
@@ -269,47 +266,6 @@ FormDecl kliceForm(std::int32_t firmId) {
                 withLookup(withPick(field("Klíč", "KLI:IDKL"),
                                     {"EVKLIC_S", "EVK:IDKS", "Zobrazí seznam evidovaných klíčů"}),
                            {"EVKLICSL", "EVK:BYIDKS", "EVK:POPIS"})}}};
-    return d;
-}
-
-FormDecl ukolyForm1(const startup::AppState& state, std::int32_t firmId) {
-    FormDecl d;
-    d.file = "UKOLY";
-    d.numberField = "UKO:CUKOLU";
-    d.numberKey = "UKO:BYCUKOLU";
-    d.insertTitle = "Přidávám úkol";
-    d.changeTitle = "Změna v úkolu";
-    const std::string user = state.userName;
-    d.primeInsert = [firmId, user](access::RecordFile& f) {
-        auto& r = f.as<rec::UkolyRecord>();
-        r.DT_ZADANI.set(dates::today());
-        r.TM_ZADANI.set(dates::clockTime());
-        r.OS_ZADANI.set(user);
-        r.OS_SCHED.set(user);
-        r.ID.set(firmId);
-    };
-    d.procedure = "UKOLY_U1";
-    d.section = "Ukoly_U1";
-    d.files = {"Adresar", "Osoby"};
-    d.navigation = true;
-    d.okHint = "Potvrdí úkol a uzavre okno";
-    FormTab definition{"Definice úkolu", {}, {}};
-    definition.items = {shownField("Číslo úkolu:", "UKO:CUKOLU"),
-                        field("Úkol:", "UKO:POPIS"),
-                        withLookup(withPick(field("ID firmy:", "UKO:ID"),
-                                            {"ADRESAR_S", "ADR:ID", "Vybere firmu z adresáře"}),
-                                   kFirmName),
-                        withChoices(field("Jméno:", "UKO:JMENO"), personsOfFirm("UKO:ID")),
-                        field("Datum:", "UKO:DT_SCHED"),
-                        field("Čas:", "UKO:TM_SCHED"),
-                        field("Řešitel:", "UKO:OS_SCHED")};
-    FormTab system{"Systémové údaje", {}, {}};
-    system.items = {field("Datum zadání:", "UKO:DT_ZADANI"), field("Čas zadání:", "UKO:TM_ZADANI"),
-                    field("Zadal:", "UKO:OS_ZADANI"),
-                    group("Splnění úkolu",
-                          {check("Splněno", "UKO:SPLNENO"), field("Datum splnění:", "UKO:DT_PROV"),
-                           field("Čas splnění:", "UKO:TM_PROV"), field("Splnil:", "UKO:OS_PROV")})};
-    d.tabs = {definition, system, {"Poznámka", {}, {memo({})}}};
     return d;
 }
 

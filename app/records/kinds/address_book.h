@@ -1,6 +1,7 @@
 // The address book's record kinds as the engines see them: the firm list
 // ADRESAR_S, the firm form ADRESAR_U, the four lists of a firm's dependent
-// records with their forms (OSOBY_U, HISTORIE_U, KLICE_U, UKOLY_U1) and the
+// records with their forms (OSOBY_U, HISTORIE_U, KLICE_U; the tasks' form is in
+// tasks.h) and the
 // keyword list EVKLIC_S; plus the firm form's own logic (category captions,
 // the contact button, the dialler's command line).
 #pragma once
@@ -23,16 +24,20 @@ BrowseDecl adresarBrowse();
 FormDecl adresarForm(const startup::AppState& state);
 
 // The firm form's dependent lists, restricted to the firm (ADR:ID).
-BrowseDecl personsList();                      // Osoby by OSO:BYID
-BrowseDecl historyList();                      // Schuzky by SCH:BYID
+BrowseDecl personsList();  // Osoby by OSO:BYID
+BrowseDecl historyList();  // Schuzky by SCH:BYID
 BrowseDecl keywordsList(); // Klice by KLI:BYID, keyword text looked up
-BrowseDecl tasksList();                        // UKOLY by UKO:BYID
+BrowseDecl tasksList();    // UKOLY by UKO:BYID
 
 // Their forms; firmId primes the link field of a new record.
 FormDecl osobyForm(std::int32_t firmId);
 FormDecl historieForm(const startup::AppState& state, std::int32_t firmId);
 FormDecl kliceForm(std::int32_t firmId);
-FormDecl ukolyForm1(const startup::AppState& state, std::int32_t firmId);
+
+// The persons of the firm in the form's field `from`, offered beside a name field.
+Choices personsOfFirm(std::string from);
+// A firm's name beside its number.
+inline const Lookup kFirmName{"Adresar", "ADR:BYID", "ADR:FIRMA"};
 
 // EVKLIC_S: keywords by number or by text.
 BrowseDecl evklicBrowse();

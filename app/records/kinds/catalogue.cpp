@@ -3,15 +3,20 @@
 #include "app/records/kinds/address_book.h"
 #include "app/records/kinds/labels.h"
 #include "app/records/kinds/saved_selections.h"
+#include "app/records/kinds/tasks.h"
 #include "app/records/kinds/vybery.h"
 
 namespace zv::records {
 
 std::vector<NamedBrowse> browseDeclarations() {
     return {
-        {"ADRESAR_S", adresarBrowse()}, {"EVKLIC_S", evklicBrowse()},
-        {"VYBER_S", vyberBrowse()},     {"ULOZVYBER_S", savedSelectionsBrowse()},
+        {"ADRESAR_S", adresarBrowse()},
+        {"EVKLIC_S", evklicBrowse()},
+        {"VYBER_S", vyberBrowse()},
+        {"ULOZVYBER_S", savedSelectionsBrowse()},
         {"LABEL_S", labelBrowse()},
+        {"UKOLY_S", ukolyBrowse(taskListValues(0))},
+        {"KALENDAR", dayTasksBrowse(taskListValues(0))},
     };
 }
 
@@ -20,6 +25,7 @@ std::vector<FormDecl> formDeclarations(const startup::AppState& state) {
             osobyForm(0),
             historieForm(state, 0),
             kliceForm(0),
+            ukolyForm(state),
             ukolyForm1(state, 0),
             vyberForm(),
             autoHistoryForm(state, 0, nullptr),

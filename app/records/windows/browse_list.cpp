@@ -4,6 +4,7 @@
 #include "ui/window/text.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QContextMenuEvent>
 #include <QDrag>
 #include <QDragEnterEvent>
@@ -36,6 +37,11 @@ public:
         if (!index.isValid() || r >= engine_.rows().size() || c >= engine_.decl().columns.size())
             return {};
         if (role == Qt::DisplayRole) return ui::qtText(engine_.rows()[r].cells[c]);
+        if (role == Qt::BackgroundRole) {
+            const std::uint32_t colour = engine_.rows()[r].colour;
+            if (colour == kDefaultColour) return {};
+            return QColor(QRgb(colour));
+        }
         if (role == Qt::TextAlignmentRole)
             return QVariant::fromValue(
                 Qt::AlignVCenter |

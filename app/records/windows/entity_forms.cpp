@@ -1,6 +1,7 @@
 #include "app/records/windows/entity_forms.h"
 
 #include "app/records/kinds/address_book.h"
+#include "app/records/kinds/tasks.h"
 #include "app/records/windows/browse_window.h"
 #include "app/records/windows/form_window.h"
 #include "app/records/windows/named_windows.h"

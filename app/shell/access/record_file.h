@@ -43,6 +43,10 @@ public:
         static_assert(alignof(R) == 1);
         return *reinterpret_cast<R*>(record_.data());
     }
+    template <typename R> const R& as() const {
+        static_assert(alignof(R) == 1);
+        return *reinterpret_cast<const R*>(record_.data());
+    }
     // Blank the record and its memos (text fields blank, numbers zero).
     void clearBuffer();
 

@@ -2,6 +2,7 @@
 
 #include "app/shell/dictionary/records.h"
 #include "platform/codepage.h"
+#include "platform/dates/standard_date.h"
 
 #include <algorithm>
 #include <array>
@@ -208,6 +209,7 @@ int createDemoData(access::Database& db, const DemoOptions& o, std::string* fail
     // Firms.
     std::vector<std::string> firmNames(static_cast<std::size_t>(o.firms) + 1);
     std::vector<std::string> contactNames(static_cast<std::size_t>(o.firms) + 1);
+    std::vector<std::string> personNames(static_cast<std::size_t>(o.firms) + 1); // the first
     if (RecordFile* f = w.start("Adresar")) {
         std::set<std::pair<std::string, std::string>> used;
         for (int id = 1; id <= o.firms && !w.error(); ++id) {
@@ -263,6 +265,7 @@ int createDemoData(access::Database& db, const DemoOptions& o, std::string* fail
     // Persons: the firm's label contact first, sometimes one or two more.
     if (RecordFile* f = w.start("Osoby")) {
         int rec = 0;
+        int reminded = 0; // persons given an anniversary in the coming week
         for (int id = 1; id <= o.firms && !w.error(); ++id) {
             const int count = r.below(4);
             for (int i = 0; i < count; ++i) {
@@ -275,6 +278,7 @@ int createDemoData(access::Database& db, const DemoOptions& o, std::string* fail
                                              ? labelContact
                                              : t(r.pick(kSurnames)) + " " + t(r.pick(kFirstNames));
                 p.KONTAKT.set(name);
+                if (i == 0) personNames[static_cast<std::size_t>(id)] = name;
                 p.FUNKCE.set(t(r.pick(kFunctions)));
                 p.OSLOVENI.set(t(r.chance(50) ? "Vážený pane" : "Vážená paní"));
                 p.TFZ.set(phone(r));
@@ -289,6 +293,23 @@ int createDemoData(access::Database& db, const DemoOptions& o, std::string* fail
                     p.SVATEK.set(std::to_string(1 + r.below(28)) + "." +
                                  std::to_string(1 + r.below(12)));
                 if (r.chance(70)) p.NAROZENINY.set(today - 365 * 20 - r.below(365 * 40));
+                if (p.VYROCI.get() != 0 && reminded < 6) {
+                    // Name days and birthdays today and in the days ahead, for the task list.
+                    const std::int32_t day = today + (reminded < 2 ? 0 : reminded);
+                    dates::DateParts parts;
+                    if (dates::dateToParts(day, parts) == 0) {
+                        if (reminded % 2 == 0) {
+                            p.SVATEK.set(std::to_string(parts.day) + "." +
+                                         std::to_string(parts.month));
+                        } else {
+                            const int born = parts.year - 30 - reminded;
+                            std::int32_t birth = dates::dateFromParts(parts.month, parts.day, born);
+                            if (birth < 0) birth = dates::dateFromParts(parts.month, 28, born);
+                            p.NAROZENINY.set(birth);
+                        }
+                    }
+                    ++reminded;
+                }
                 if (r.chance(30)) p.ZALIBY.set(t(r.chance(50) ? "golf, rybaření" : "divadlo"));
                 w.add(*f);
             }
@@ -356,7 +377,7 @@ int createDemoData(access::Database& db, const DemoOptions& o, std::string* fail
             auto& u = f->as<UkolyRecord>();
             u.CUKOLU.set(++number);
             u.ID.set(id);
-            u.JMENO.set(firmNames[static_cast<std::size_t>(id)].substr(0, 30));
+            u.JMENO.set(personNames[static_cast<std::size_t>(id)].substr(0, 30));
             u.DT_ZADANI.set(today - 10 - r.below(20));
             u.TM_ZADANI.set(9 * 360000 + 1);
             u.OS_ZADANI.set(user);

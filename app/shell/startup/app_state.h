@@ -25,6 +25,7 @@ struct AppState {
     int actionRequest = 0;                   // 1 insert, 2 change, 3 delete, 4 select
     int actionResponse = 0;                  // 1 completed, 2 cancelled
     bool rescanTasks = false;                // a task was added, changed or deleted
+    int taskLists = 0;                       // task lists open at a time
     // Slot t (1..64) holds the task shown by the reminder window on thread t; 0 when free.
     std::array<std::int32_t, kThreadSlots + 1> reminderSlots{};
 };
