@@ -1,6 +1,7 @@
 // zevlon-tool date YYYY-MM-DD | NUMBER: a date as its standard date number and back;
 // zevlon-tool time HH:MM[:SS[.CC]] | NUMBER: a time as its standard time and back.
 #include "tools/commands.h"
+#include "tools/iso_date.h"
 
 #include "platform/dates/standard_date.h"
 
@@ -42,16 +43,7 @@ int runDate(Args args) {
         std::printf("%04d-%02d-%02d\n", p.year, p.month, p.day);
         return 0;
     }
-    // YYYY-MM-DD with a four-digit year.
-    const auto dash1 = a.find('-');
-    const auto dash2 = dash1 == a.npos ? a.npos : a.find('-', dash1 + 1);
-    if (dash1 != 4 || dash2 == a.npos) return invalid();
-    const int y = number(a.substr(0, dash1));
-    const int m = number(a.substr(dash1 + 1, dash2 - dash1 - 1));
-    const int d = number(a.substr(dash2 + 1));
-    if (y < 0 || m < 0 || d < 0 || dash2 - dash1 - 1 > 2 || a.size() - dash2 - 1 > 2)
-        return invalid();
-    const std::int32_t n = dates::dateFromParts(m, d, y);
+    const std::int32_t n = isoDate(a);
     if (n < 0) return invalid();
     std::printf("%d\n", n);
     return 0;

@@ -59,6 +59,13 @@ const Command kCommands[] = {
      "                                an export file or a dBase IV table into the address "
      "book of DIR",
      runImport},
+    {"tasks",
+     "tasks DIR current|today|tomorrow|all|by-date|firm ID|day YYYY-MM-DD [--today YYYY-MM-DD]\n"
+     "                                the task numbers a tab of the task list or a calendar "
+     "day shows\n"
+     "  tasks DIR done N [--by USER] [--today YYYY-MM-DD]\n"
+     "                                marks task N done as \"Úkol splněn\" does",
+     runTasks},
 #ifdef ZEVLON_LABELS
     {"labels",
      "labels DIR --layout NAME [--copies N] [--skip N] [--spacing S] --pdf OUT.pdf\n"

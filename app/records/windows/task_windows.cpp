@@ -75,8 +75,9 @@ void completeHighlighted(frame::WindowContext& context, BrowseWindow& w) {
         context.services.saveError();
         context.services.message(msg::ProcessError, ukoly.name(), "PUT");
     }
-    for (int thread : remindersOf(context.state, number))
-        context.runtime->close(thread);
+    if (context.runtime)
+        for (int thread : remindersOf(context.state, number))
+            context.runtime->close(thread);
     engine.refresh(RefreshMode::KeepHighlight);
     w.list().sync();
 }
