@@ -102,13 +102,13 @@ protected:
 };
 
 TEST_F(TasksTest, EachTabShowsItsTasksInItsOrderWithTheirColours) {
-    addTask(1, 7, kToday + 1, 9);         // tomorrow
-    addTask(2, 8, kToday - 1, 15);        // yesterday, open
-    addTask(3, 7, kToday, 10);            // today, open
-    addTask(4, 8, kToday - 3, 8, true);   // done earlier
-    addTask(5, 7, kToday, 8, true);       // today, done
-    addTask(6, 8, kToday + 10, 8);        // later
-    addTask(7, 7, kToday - 400, 12);      // long overdue
+    addTask(1, 7, kToday + 1, 9);       // tomorrow
+    addTask(2, 8, kToday - 1, 15);      // yesterday, open
+    addTask(3, 7, kToday, 10);          // today, open
+    addTask(4, 8, kToday - 3, 8, true); // done earlier
+    addTask(5, 7, kToday, 8, true);     // today, done
+    addTask(6, 8, kToday + 10, 8);      // later
+    addTask(7, 7, kToday - 400, 12);    // long overdue
     EXPECT_EQ(tab(kTabCurrent), (Numbers{7, 2, 3}));
     EXPECT_EQ(tab(kTabToday), (Numbers{5, 3}));
     EXPECT_EQ(tab(kTabTomorrow), (Numbers{1}));

@@ -88,7 +88,9 @@ CalendarWindow::CalendarWindow(frame::WindowContext& context, QWidget* parent)
     }
     top->addLayout(grid);
     auto* legend = new QLabel(
-        QStringLiteral("Tučně a barevně: dny s nesplněnými úkoly; rámeček: dnešní den."), this);
+        QStringLiteral("Tučně a barevně: dny s nesplněnými úkoly; modře podtržený: dnešní den; "
+                       "rámeček: vybraný den."),
+        this);
     legend->setStyleSheet(QStringLiteral("color: #505050;"));
     top->addWidget(legend);
 
@@ -217,9 +219,11 @@ void CalendarWindow::markDays() {
         if (marked_[std::size_t(day)])
             style += first + day - 1 < today ? QStringLiteral("background-color: #ff8080;")
                                              : QStringLiteral("background-color: #ffff80;");
-        if (first + day - 1 == today) style += QStringLiteral("border: 2px solid #0040c0;");
-        b->setStyleSheet(style.isEmpty() ? QString()
-                                         : QStringLiteral("QPushButton {%1}").arg(style));
+        if (first + day - 1 == today)
+            style += QStringLiteral("color: #0030c0; text-decoration: underline;");
+        b->setStyleSheet(QStringLiteral("QPushButton {%1} QPushButton:checked {border: 3px solid "
+                                        "#203080; border-radius: 3px;}")
+                             .arg(style));
         b->setToolTip(marked_[std::size_t(day)] ? QStringLiteral("Tento den má nesplněné úkoly")
                                                 : QString());
     }

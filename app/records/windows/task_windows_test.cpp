@@ -147,8 +147,8 @@ TEST_F(TaskWindowsTest, TodaysBirthdayStandsOnceBesideTodaysTasksOnly) {
         p.VYROCI.set(1);
         dates::DateParts t;
         (void)dates::dateToParts(state.dnes, t);
-        p.NAROZENINY.set(dates::dateFromParts(t.month, t.day == 29 && t.month == 2 ? 28 : t.day,
-                                              t.year - 40));
+        p.NAROZENINY.set(
+            dates::dateFromParts(t.month, t.day == 29 && t.month == 2 ? 28 : t.day, t.year - 40));
     });
     std::unique_ptr<QWidget> w(makeTaskList(context, 1));
     ASSERT_TRUE(w);
