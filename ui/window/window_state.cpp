@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 
 #include <QRect>
+#include <QVariant>
 #include <QWidget>
 
 #include <string>
@@ -25,6 +26,9 @@ bool saveWindowState(const QWidget& window, const ProfileFile& ini, std::string_
 
 void restoreWindowState(QWidget& window, const ProfileFile& ini, std::string_view section,
                         bool resizable) {
+    // The section is named after the window's procedure: its help is found by it.
+    window.setProperty("helpSection",
+                       QString::fromLatin1(section.data(), qsizetype(section.size())));
     if (ini.hasKey(section, "XPosit") && !window.isMaximized()) {
         const long x = ini.getInt(section, "XPosit", 0);
         const long y = ini.getInt(section, "YPosit", 0);

@@ -7,7 +7,9 @@
 // Restore after the window is made, before it is shown: only when "XPosit" is
 // present; the position only when both numbers are non-zero, the size (resizable
 // windows only) when both are non-zero; then maximize when "Maximize" is "Yes".
-// Positions are in screen pixels. GUI thread only.
+// Positions are in screen pixels. Restoring also names the section in the
+// window's property "helpSection", by which the help finds the window's page.
+// GUI thread only.
 #pragma once
 
 #include "platform/profile.h"

@@ -160,8 +160,7 @@ BrowseWindow::BrowseWindow(frame::WindowContext& context, BrowseDecl decl, Brows
         response_ = kResponseCancelled;
         done(QDialog::Rejected);
     });
-    auto* help = addButton(QStringLiteral("Help"), spec_.helpHint);
-    help->setEnabled(false); // the help file is not part of this program yet
+    addButton(QStringLiteral("Help"), spec_.helpHint); // opens the window's help page
     top->addLayout(buttons);
 
     resize(900, 460);

@@ -249,7 +249,6 @@ FormWindow::FormWindow(frame::WindowContext& context, FormDecl decl, QWidget* pa
     cancel_->setAutoDefault(false);
     auto* help = new QPushButton(QStringLiteral("Help"), this);
     help->setAutoDefault(false);
-    help->setEnabled(false); // the help file is not part of this program yet
     buttons_->addWidget(ok_);
     buttons_->addWidget(cancel_);
     buttons_->addWidget(help);

@@ -4,6 +4,7 @@
 #include "startup_windows.h"
 
 #include "app/shell/dictionary/records.h"
+#include "app/shell/help/help_topics.h"
 #include "app/shell/startup/joke_of_the_day.h"
 #include "platform/codepage.h"
 #include "platform/dates/picture.h"
@@ -11,12 +12,14 @@
 #include "platform/program_start.h"
 #include "platform/system_profile.h"
 #include "platform/user_name.h"
+#include "ui/help/help_book.h"
 #include "ui/window/icons.h"
 #include "ui/window/text.h"
 #include "ui/window/window_state.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -37,11 +40,34 @@ ProfileFile settingsFile() {
     return ProfileFile(startup::kSettingsFile);
 }
 
+// The first place of the help pages that holds the contents page.
+QString helpDirectory() {
+    const auto places = help::helpDirectories(QApplication::applicationDirPath().toStdString());
+    for (const std::string& place : places) {
+        const QString dir = QString::fromStdString(place);
+        if (QFileInfo::exists(dir + QLatin1Char('/') + QString::fromUtf8(help::kContentsPage)))
+            return QFileInfo(dir).absoluteFilePath();
+    }
+    return QString::fromStdString(places.front());
+}
+
+std::unique_ptr<ui::HelpBook> makeHelpBook() {
+    auto book = std::make_unique<ui::HelpBook>(
+        helpDirectory(),
+        [](const QString& topic) {
+            const std::string_view page = help::pageOf(topic.toStdString());
+            return QString::fromUtf8(page.data(), qsizetype(page.size()));
+        },
+        QString::fromUtf8(help::kContentsPage), QString::fromUtf8(help::kHowToPage));
+    book->install();
+    return book;
+}
+
 } // namespace
 
 MainFrame::MainFrame(frame::WindowContext& context, ProcedureTable procedures)
     : context_(context), procedures_(std::move(procedures)), area_(new QMdiArea(this)),
-      runtime_(std::make_unique<ui::ProcedureRuntime>(area_)),
+      runtime_(std::make_unique<ui::ProcedureRuntime>(area_)), help_(makeHelpBook()),
       reminders_(context.services, context.state), timer_(new QTimer(this)) {
     setObjectName("MAIN");
     setWindowTitle(QStringLiteral("Zevlonský Informační Systém"));
@@ -224,11 +250,25 @@ void MainFrame::buildMenus() {
         }
     });
 
-    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    buildHelpMenu();
+}
+
+void MainFrame::buildHelpMenu() {
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->menuAction()->setStatusTip(QStringLiteral("Windows Help"));
+    QAction* contents = help->addAction(QStringLiteral("&Obsah"));
+    contents->setObjectName("HelpContents");
+    contents->setStatusTip(QStringLiteral("Zobrazí obsah nápovědy"));
+    connect(contents, &QAction::triggered, this, [this] { help_->showContents(); });
+    QAction* search = help->addAction(QStringLiteral("Hledat"));
+    search->setObjectName("HelpSearch");
+    search->setStatusTip(QStringLiteral("Vyhledá v nápovědě stránky se zadanými slovy"));
+    connect(search, &QAction::triggered, this, [this] { help_->showSearch(); });
     QAction* howTo = help->addAction(QStringLiteral("&Jak používat Help"));
+    howTo->setObjectName("HelpHowTo");
     howTo->setStatusTip(QStringLiteral("Zobrazí jak používat Help"));
-    howTo->setEnabled(false); // the program has no help file yet
+    connect(howTo, &QAction::triggered, this, [this] { help_->showHowTo(); });
+    help->addSeparator();
     item(help, QStringLiteral("&O programu"), {}, "INFOSHO", true);
 }
 

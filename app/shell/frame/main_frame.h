@@ -27,6 +27,10 @@ class QMdiArea;
 class QMenu;
 class QTimer;
 
+namespace zv::ui {
+class HelpBook;
+}
+
 namespace zv::frame {
 
 class MainFrame : public QMainWindow {
@@ -42,6 +46,8 @@ public:
     void tick(std::int32_t today, std::int32_t now, std::int64_t elapsed);
 
     ui::ProcedureRuntime& runtime() { return *runtime_; }
+    // The help of every window (F1, "Help" buttons, the "&Help" menu).
+    ui::HelpBook& help() { return *help_; }
     QMdiArea* mdiArea() const { return area_; }
     QAction* action(const QString& objectName) const;
     QLabel* zone(int n) const { return zones_.at(static_cast<std::size_t>(n)); }
@@ -54,6 +60,7 @@ protected:
 
 private:
     void buildMenus();
+    void buildHelpMenu();
     void buildToolbar();
     void buildStatusBar();
     QAction* item(QMenu* menu, const QString& text, const QString& hint, const char* procedure,
@@ -71,6 +78,7 @@ private:
     ProcedureTable procedures_;
     QMdiArea* area_;
     std::unique_ptr<ui::ProcedureRuntime> runtime_;
+    std::unique_ptr<ui::HelpBook> help_;
     startup::TaskReminders reminders_;
     QTimer* timer_;
     QElapsedTimer elapsed_;
