@@ -125,17 +125,20 @@ void paint(QPainter& p, IconKind kind) {
 
 } // namespace
 
+QPixmap iconPixmap(IconKind kind, int size) {
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.scale(size / 64.0, size / 64.0);
+    paint(p, kind);
+    p.end();
+    return pm;
+}
+
 QIcon icon(IconKind kind) {
     QIcon result;
-    for (int size : {16, 20, 24, 32, 48, 64, 128}) {
-        QPixmap pm(size, size);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.scale(size / 64.0, size / 64.0);
-        paint(p, kind);
-        p.end();
-        result.addPixmap(pm);
-    }
+    for (int size : {16, 20, 24, 32, 48, 64, 128})
+        result.addPixmap(iconPixmap(kind, size));
     return result;
 }
 

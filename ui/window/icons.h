@@ -16,6 +16,8 @@ enum class IconKind {
 };
 
 QIcon icon(IconKind kind);
+// The icon painted at exactly size x size pixels (the desktop's icon files).
+QPixmap iconPixmap(IconKind kind, int size);
 
 // The product picture shown at start-up, in a size of the caller's choice.
 QPixmap productPicture(int width, int height);
