@@ -4,8 +4,11 @@
 #include "app/records/windows/entity_forms.h"
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dictionary/records.h"
+#include "app/shell/help/help_topics.h"
 #include "app/shell/services/standard_open.h"
 #include "platform/codepage.h"
+#include "ui/help/help_book.h"
+#include "ui/help/help_window.h"
 #include "ui/runtime/procedure_runtime.h"
 #include "ui/testing/on_modal.h"
 
@@ -337,6 +340,42 @@ TEST_F(RecordWindowsTest, AFormClosedWithTheFocusInALookedUpFieldEndsCleanly) {
     EXPECT_EQ(runKliceForm(context, nullptr, kRequestChange, 5).response, kResponseCancelled);
     EXPECT_EQ(firm, "Alfa");
     services::standardRelease(kli);
+}
+
+TEST_F(RecordWindowsTest, HelpOfTheFirmListAndOfTheFirmFormShowsTheirOwnPages) {
+    addFirm(1, "Alfa");
+    ui::HelpBook book(
+        QStringLiteral(ZEVLON_HELP_PAGES),
+        [](const QString& topic) {
+            const std::string_view page = help::pageOf(topic.toStdString());
+            return QString::fromUtf8(page.data(), qsizetype(page.size()));
+        },
+        QStringLiteral("index.html"), QStringLiteral("napoveda.html"));
+    book.install();
+    std::unique_ptr<QWidget> w(makeAdresarBrowse(context, 1));
+    ASSERT_TRUE(w);
+    w->show();
+    QPushButton* help = buttonIn(w.get(), "Help");
+    ASSERT_TRUE(help);
+    EXPECT_TRUE(help->isEnabled());
+    help->click();
+    ASSERT_TRUE(book.window());
+    EXPECT_EQ(book.window()->currentPage(), "adresar_s.html");
+    book.window()->close();
+
+    QString page;
+    bool formHelpEnabled = false;
+    formOnFirm(1, [&](QWidget* form) {
+        formHelpEnabled = buttonIn(form, "Help")->isEnabled();
+        QWidget* field = form->focusWidget() ? form->focusWidget() : form;
+        QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+        QApplication::sendEvent(field, &f1);
+        page = book.window()->currentPage();
+        book.window()->close();
+        buttonIn(form, "Cancel")->click();
+    });
+    EXPECT_TRUE(formHelpEnabled);
+    EXPECT_EQ(page, "adresar_u.html");
 }
 
 } // namespace

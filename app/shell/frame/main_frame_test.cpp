@@ -6,15 +6,19 @@
 #include "app/shell/dictionary/records.h"
 #include "platform/codepage.h"
 #include "platform/system_profile.h"
+#include "ui/help/help_book.h"
+#include "ui/help/help_window.h"
 #include "ui/runtime/dialog_units.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -84,6 +88,36 @@ TEST_F(MainFrameTest, CaptionMenusAndDisabledProcedures) {
     EXPECT_EQ(frame->action("UKOLY_S")->statusTip(), QStringLiteral("Zobrazí seznam úkolů"));
     EXPECT_EQ(frame->action("Exit")->statusTip(), QStringLiteral("Exit this application"));
     EXPECT_TRUE(frame->action("ToolbarExit")->isEnabled());
+}
+
+TEST_F(MainFrameTest, TheHelpMenuAndF1OpenTheirPagesFromTheProgramsHelpDirectory) {
+    // "HELP/Zevlon" in the program's directory holds the pages.
+    std::filesystem::create_directories(dir_ / "HELP" / "Zevlon");
+    for (const char* page : {"index.html", "napoveda.html", "main.html", "adresar_s.html"})
+        std::ofstream(dir_ / "HELP" / "Zevlon" / page)
+            << "<html><head><title>" << page << "</title></head><body>Stránka</body></html>";
+    makeFrame();
+    const struct {
+        const char* action;
+        const char* text;
+        const char* page;
+    } items[] = {{"HelpContents", "&Obsah", "index.html"},
+                 {"HelpHowTo", "&Jak používat Help", "napoveda.html"},
+                 {"HelpSearch", "Hledat", "napoveda.html"}}; // search keeps the page shown
+    for (const auto& i : items) {
+        QAction* a = frame->action(QString::fromLatin1(i.action));
+        ASSERT_NE(a, nullptr) << i.action;
+        EXPECT_EQ(a->text(), QString::fromUtf8(i.text));
+        EXPECT_TRUE(a->isEnabled());
+        a->trigger();
+        ASSERT_NE(frame->help().window(), nullptr);
+        EXPECT_EQ(frame->help().window()->currentPage(), QString::fromLatin1(i.page)) << i.action;
+    }
+    frame->help().window()->close();
+    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(frame.get(), &f1);
+    EXPECT_EQ(frame->help().window()->currentPage(), QStringLiteral("main.html"));
+    EXPECT_TRUE(frame->help().window()->isVisible());
 }
 
 // A window that serves some of the frame's items, as the selection list does.
