@@ -72,6 +72,7 @@ MainFrame::MainFrame(frame::WindowContext& context, ProcedureTable procedures)
     setObjectName("MAIN");
     setWindowTitle(QStringLiteral("Zevlonský Informační Systém"));
     setWindowIcon(ui::icon(ui::IconKind::Program));
+    QApplication::setWindowIcon(windowIcon()); // the help window and the dialogs too
     area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(area_);
