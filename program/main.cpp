@@ -10,6 +10,7 @@
 #include "app/selections/bindings/file_bindings.h"
 #include "app/selections/windows/selection_window.h"
 #include "app/shell/access/standard_drivers.h"
+#include "app/utilities/windows/utility_windows.h"
 #include "platform/dates/standard_date.h"
 #include "platform/profile.h"
 #include "storage/runtime_error.h"
@@ -57,6 +58,7 @@ int main(int argc, char** argv) {
     zv::records::addTaskProcedures(procedures, context);
     zv::selections::addSelectionProcedures(procedures, context);
     zv::exchange::addExchangeProcedures(procedures, context);
+    zv::utilities::addUtilityProcedures(procedures, context);
     zv::frame::MainFrame frame(context, std::move(procedures));
     messages.setParent(&frame);
     zv::ui::restoreWindowState(frame, zv::ProfileFile(zv::startup::kSettingsFile), "Main");
