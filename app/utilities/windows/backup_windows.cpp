@@ -82,7 +82,7 @@ BackupSettingsWindow::BackupSettingsWindow(frame::WindowContext& context, QWidge
     restore_->setToolTip(QStringLiteral("Zadejte příkaz pro obnovení dat ze zálohy"));
     restore_->setStatusTip(restore_->toolTip());
     for (QLineEdit* e : {backup_, restore_}) {
-        e->setMinimumWidth(e->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 70);
+        e->setMinimumWidth(e->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 90);
         e->setCursorPosition(0);
     }
     form->addRow(QStringLiteral("Vytvoření:"), backup_);

@@ -65,6 +65,7 @@ InfoWindow::InfoWindow(std::function<void(const std::string&)> openPage, QWidget
     connect(web_, &QPushButton::clicked, this, [openPage] { openPage(std::string(kWebPage)); });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     close->setFocus();
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     restorePlace();
 }
 

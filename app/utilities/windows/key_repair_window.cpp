@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QThread>
+#include <QWindow>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -63,6 +65,15 @@ void KeyRepairWindow::repair() {
         shown = std::make_unique<BuildFileWindow>(physicalName, this);
         shown_.push_back(shown->nameField()->text());
         shown->show();
+        shown->raise();
+        // On screen and painted before the rebuild keeps the program busy.
+        for (int round = 0; round < 50; ++round) {
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            const QWindow* window = shown->windowHandle();
+            if (window && window->isExposed()) break;
+            QThread::msleep(2);
+        }
+        shown->repaint();
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
     shown.reset();
