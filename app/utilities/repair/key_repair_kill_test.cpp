@@ -74,7 +74,7 @@ TEST(KeyRepairKillTest, AKilledRepairLeavesEveryRecordAndARepairableFile) {
     }
     std::mt19937 random(20261210);
     int interrupted = 0;
-    for (int trial = 0; trial < 8; ++trial) {
+    for (int trial = 0; trial < 6; ++trial) {
         const fs::path book = dir / ("book" + std::to_string(trial));
         fs::copy(original, book, fs::copy_options::recursive);
         const pid_t child = fork();
@@ -104,7 +104,7 @@ TEST(KeyRepairKillTest, AKilledRepairLeavesEveryRecordAndARepairableFile) {
         EXPECT_EQ(everyFile(b), before) << "trial " << trial;
     }
     // Most kills met the repair at work (it takes longer than the longest wait).
-    EXPECT_GE(interrupted, 4);
+    EXPECT_GE(interrupted, 3);
     fs::remove_all(dir);
 }
 
