@@ -8,8 +8,8 @@ namespace zv::utilities {
 
 std::string commandFailure(BackupKind kind, const WatchedProgram& program,
                            std::string_view command) {
-    const std::string what = kind == BackupKind::Backup ? "Záloha dat se nezdařila: "
-                                                        : "Obnovení dat se nezdařilo: ";
+    const std::string what =
+        kind == BackupKind::Backup ? "Záloha dat se nezdařila: " : "Obnovení dat se nezdařilo: ";
     std::string why;
     switch (program.state()) {
     case WatchedProgram::State::NotStarted:

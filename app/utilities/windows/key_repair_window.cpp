@@ -11,8 +11,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
-#include <QWindow>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 #include <memory>
