@@ -3,9 +3,11 @@
 #include "codepage.h"
 #include "paths.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -52,15 +54,30 @@ std::vector<std::string> splitCommandLine(std::string_view line) {
     return args;
 }
 
-bool startProgram(std::string_view commandLine) {
+namespace {
+
+// The arguments of a command line ready for the system: a program named with a
+// directory uses "/" on this system. Empty when there is nothing to run.
+std::vector<std::string> programArguments(std::string_view commandLine) {
     std::vector<std::string> args = splitCommandLine(commandLine);
-    if (args.empty()) return false;
-    // A program named with a directory uses "/" on this system.
-    if (args[0].find('\\') != std::string::npos) args[0] = paths::native(args[0]);
+    if (!args.empty() && args[0].find('\\') != std::string::npos) args[0] = paths::native(args[0]);
+    return args;
+}
+
+std::vector<char*> argumentPointers(std::vector<std::string>& args) {
     std::vector<char*> argv;
     for (auto& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
+    return argv;
+}
+
+} // namespace
+
+bool startProgram(std::string_view commandLine) {
+    std::vector<std::string> args = programArguments(commandLine);
+    if (args.empty()) return false;
+    std::vector<char*> argv = argumentPointers(args);
     // A grandchild runs the program, so it is never left as a zombie of ours.
     const pid_t child = ::fork();
     if (child < 0) return false;
@@ -78,6 +95,58 @@ bool startProgram(std::string_view commandLine) {
     while (::waitpid(child, &status, 0) < 0) {
     }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+WatchedProgram::WatchedProgram(std::string_view commandLine) {
+    std::vector<std::string> args = programArguments(commandLine);
+    if (args.empty()) return;
+    std::vector<char*> argv = argumentPointers(args);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    // A session of its own: a signal meant for ours does not reach it.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    pid_t pid = 0;
+    const int rc = ::posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+        startError_ = rc;
+        return;
+    }
+    pid_ = pid;
+    state_ = State::Running;
+}
+
+WatchedProgram::~WatchedProgram() {
+    if (state_ != State::Running) return;
+    std::thread([pid = pid_] {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+}
+
+WatchedProgram::State WatchedProgram::poll() {
+    if (state_ != State::Running) return state_;
+    int status = 0;
+    pid_t got = 0;
+    do {
+        got = ::waitpid(pid_, &status, WNOHANG);
+    } while (got < 0 && errno == EINTR);
+    if (got == 0) return state_;
+    if (got < 0) {
+        state_ = State::Lost;
+    } else if (WIFSIGNALED(status)) {
+        state_ = State::Killed;
+        code_ = WTERMSIG(status);
+    } else {
+        state_ = State::Exited;
+        code_ = WEXITSTATUS(status);
+    }
+    return state_;
 }
 
 } // namespace zv

@@ -1,7 +1,9 @@
 #include "program_start.h"
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
 #include <unistd.h>
@@ -29,6 +31,56 @@ TEST(ProgramStart, StartsAProgramAndReportsOneThatCannotStart) {
     std::filesystem::remove(marker);
     EXPECT_FALSE(startProgram("no-such-program-zevlon 1 2"));
     EXPECT_FALSE(startProgram(""));
+}
+
+// Polls until the program has ended (each poll returns at once).
+WatchedProgram::State waitForEnd(WatchedProgram& program) {
+    while (program.poll() == WatchedProgram::State::Running)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return program.state();
+}
+
+TEST(WatchedProgram, TellsTheExitCodeOfAProgramThatEnds) {
+    WatchedProgram ok("sh -c \"exit 0\"");
+    EXPECT_EQ(waitForEnd(ok), WatchedProgram::State::Exited);
+    EXPECT_EQ(ok.exitCode(), 0);
+    WatchedProgram failing("sh -c \"exit 3\"");
+    EXPECT_EQ(waitForEnd(failing), WatchedProgram::State::Exited);
+    EXPECT_EQ(failing.exitCode(), 3);
+    // The end is kept: another poll says the same.
+    EXPECT_EQ(failing.poll(), WatchedProgram::State::Exited);
+    EXPECT_EQ(failing.exitCode(), 3);
+}
+
+TEST(WatchedProgram, PollReturnsAtOnceWhileTheProgramRuns) {
+    const auto go =
+        std::filesystem::temp_directory_path() / ("zv_watched_" + std::to_string(::getpid()));
+    std::filesystem::remove(go);
+    // It runs until the file appears.
+    WatchedProgram waiting("sh -c \"while [ ! -e '" + go.string() +
+                           "' ]; do sleep 0.01; done; exit 7\"");
+    EXPECT_EQ(waiting.poll(), WatchedProgram::State::Running);
+    EXPECT_EQ(waiting.poll(), WatchedProgram::State::Running);
+    { std::ofstream(go.string()) << "go"; }
+    EXPECT_EQ(waitForEnd(waiting), WatchedProgram::State::Exited);
+    EXPECT_EQ(waiting.exitCode(), 7);
+    std::filesystem::remove(go);
+}
+
+TEST(WatchedProgram, TellsTheSignalThatEndedAProgram) {
+    WatchedProgram killed("sh -c \"kill -TERM $$\"");
+    EXPECT_EQ(waitForEnd(killed), WatchedProgram::State::Killed);
+    EXPECT_EQ(killed.exitCode(), 15);
+}
+
+TEST(WatchedProgram, AProgramThatCannotStartIsNotStartedWithItsError) {
+    WatchedProgram missing("no-such-program-zevlon 1 2");
+    EXPECT_EQ(missing.state(), WatchedProgram::State::NotStarted);
+    EXPECT_EQ(missing.poll(), WatchedProgram::State::NotStarted);
+    EXPECT_EQ(missing.startError(), ENOENT);
+    WatchedProgram empty("   ");
+    EXPECT_EQ(empty.state(), WatchedProgram::State::NotStarted);
+    EXPECT_EQ(empty.startError(), 0);
 }
 
 } // namespace

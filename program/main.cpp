@@ -12,6 +12,8 @@
 #include "app/selections/bindings/file_bindings.h"
 #include "app/selections/windows/selection_window.h"
 #include "app/shell/access/standard_drivers.h"
+#include "app/shell/startup/default_settings.h"
+#include "app/utilities/windows/utility_windows.h"
 #include "platform/dates/standard_date.h"
 #include "platform/profile.h"
 #include "platform/program_place.h"
@@ -47,6 +49,13 @@ int main(int argc, char** argv) {
     // Without a ZEVLON.INI here the program works in the user's own folders.
     const zv::ProgramPlace place =
         listProcedures ? zv::ProgramPlace{} : zv::enterProgramPlace("ZEVLON.INI");
+    if (place.firstStart) {
+        // The user's new folders get the backup and restore commands a new installation has.
+        const zv::ProfileFile ini(zv::startup::kSettingsFile);
+        zv::startup::AppState settings;
+        zv::startup::readSettings(ini, settings);
+        (void)zv::startup::writeBackupDefaults(ini, settings.dataPrefix);
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZEVLON"));
     QApplication::setDesktopFileName(QStringLiteral("zevlon"));
@@ -69,6 +78,7 @@ int main(int argc, char** argv) {
     zv::records::addTaskProcedures(procedures, context);
     zv::selections::addSelectionProcedures(procedures, context);
     zv::exchange::addExchangeProcedures(procedures, context);
+    zv::utilities::addUtilityProcedures(procedures, context);
     if (listProcedures) {
         for (const auto& [name, procedure] : procedures)
             std::puts(name.c_str());

@@ -2,8 +2,9 @@
 #include "commands.h"
 
 #include "app/shell/access/standard_drivers.h"
-#include "platform/dates/standard_date.h"
 #include "app/shell/demo/demo_data.h"
+#include "app/shell/startup/default_settings.h"
+#include "platform/dates/standard_date.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/user_name.h"
@@ -65,6 +66,9 @@ int runDemo(Args args) {
     }
     const ProfileFile ini(dir + "/ZEVLON.INI");
     if (!ini.hasKey("QDADRESAR", "DATA") && !ini.writeString("QDADRESAR", "DATA", ""))
+        return badInput("cannot write " + ini.path());
+    // "Proveď zálohu" packs the demo directory into its folder ZALOHY.
+    if (!startup::writeBackupDefaults(ini, ini.getString("QDADRESAR", "DATA", "", 100)))
         return badInput("cannot write " + ini.path());
     std::printf("%s: %d firms\n", dir.c_str(), options.firms);
     return 0;

@@ -23,6 +23,7 @@ int runCondition(Args args);
 int runExport(Args args);
 int runImport(Args args);
 int runTasks(Args args);
+int runRepair(Args args);
 int runLabels(Args args); // built with Qt only
 int runReport(Args args); // built with Qt only
 

@@ -1,5 +1,5 @@
 // zevlon-tool: dates and pictures, expressions, checking, dumping and rebuilding
-// data files, demo data, export and import, from the command line.
+// data files, demo data, export and import, the key repair, from the command line.
 #include "tools/command.h"
 #include "tools/commands.h"
 
@@ -66,6 +66,10 @@ const Command kCommands[] = {
      "  tasks DIR done N [--by USER] [--today YYYY-MM-DD]\n"
      "                                marks task N done as \"Úkol splněn\" does",
      runTasks},
+    {"repair",
+     "repair DIR                    rebuild the ten files of the address book of DIR and check "
+     "them",
+     runRepair},
 #ifdef ZEVLON_LABELS
     {"labels",
      "labels DIR --layout NAME [--copies N] [--skip N] [--spacing S] --pdf OUT.pdf\n"

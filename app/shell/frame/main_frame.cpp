@@ -5,6 +5,7 @@
 
 #include "app/shell/dictionary/records.h"
 #include "app/shell/help/help_topics.h"
+#include "app/shell/startup/default_settings.h"
 #include "app/shell/startup/joke_of_the_day.h"
 #include "platform/codepage.h"
 #include "platform/dates/picture.h"
@@ -354,6 +355,8 @@ bool MainFrame::open() {
     if (system.getString("FontSubstitutes", "Corvid CE").empty())
         (void)system.writeString("FontSubstitutes", "Corvid CE", "Arial,238");
 
+    // The first start in a directory without settings is a new installation.
+    (void)startup::settleNewInstallation(settingsFile());
     startup::readSettings(settingsFile(), state);
     zones_[5]->setText(ui::qtText(state.userName));
     context_.db.setDataPrefix(state.dataPrefix);

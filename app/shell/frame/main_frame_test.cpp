@@ -4,6 +4,7 @@
 
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dictionary/records.h"
+#include "app/shell/startup/default_settings.h"
 #include "platform/codepage.h"
 #include "platform/system_profile.h"
 #include "ui/help/help_book.h"
@@ -168,6 +169,21 @@ TEST_F(MainFrameTest, DataFileNamesWithAndWithoutData) {
     EXPECT_EQ(db.file("Vybery").physicalName(), ".\\VYBER");
     // The font substitute for windows designed in "Corvid CE".
     EXPECT_EQ(systemProfile().getString("FontSubstitutes", "Corvid CE"), "Arial,238");
+}
+
+TEST_F(MainFrameTest, TheFirstStartWritesTheSettingsOfANewInstallation) {
+    makeFrame();
+    ASSERT_TRUE(frame->open());
+    const ProfileFile ini(".\\ZEVLON.INI");
+    EXPECT_TRUE(ini.hasKey("QDADRESAR", "DATA"));
+    EXPECT_EQ(state.backupDirectory, startup::defaultBackupCommand(""));
+    EXPECT_EQ(state.restoreDirectory, startup::defaultRestoreCommand(""));
+    EXPECT_EQ(ini.getString("QDADRESAR", "ZALOHA", "", 144), state.backupDirectory);
+    // Settings already there are kept as they are.
+    ASSERT_TRUE(ini.writeString("QDADRESAR", "ZALOHA", ""));
+    makeFrame();
+    ASSERT_TRUE(frame->open());
+    EXPECT_EQ(state.backupDirectory, "");
 }
 
 TEST_F(MainFrameTest, AnEmptyUserToolItemIsHiddenAlone) {

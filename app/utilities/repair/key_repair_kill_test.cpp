@@ -1,0 +1,112 @@
+// The key repair killed at random moments, on the program's data files with
+// damaged keys: every file opens again with every record and memo it had, and
+// a repair run to its end afterwards leaves every file sound.
+#include "app/utilities/repair/key_repair.h"
+
+#include "app/shell/access/standard_drivers.h"
+#include "app/shell/demo/demo_data.h"
+#include "app/utilities/repair/file_check.h"
+#include "app/utilities/repair/testing/key_damage.h"
+#include "platform/dates/standard_date.h"
+#include "storage/quarto_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <signal.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace zv::utilities {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Book {
+    access::Database db;
+    explicit Book(const fs::path& dir) {
+        access::registerStandardDrivers(db);
+        db.setDataPrefix(dir.string() + "/");
+        db.file("Vybery").setPhysicalName((dir / "VYBER").string());
+        db.file("AktVyber").setPhysicalName((dir / "VYB0001").string());
+    }
+};
+
+std::map<std::string, std::string> everyFile(Book& b) {
+    std::map<std::string, std::string> files;
+    for (std::string_view label : repairedFiles()) {
+        auto& f = b.db.file(label);
+        if (f.open() != 0) {
+            files[std::string(label)] = "cannot open";
+            continue;
+        }
+        files[std::string(label)] = testing::recordsInFileOrder(f);
+        (void)f.close();
+    }
+    return files;
+}
+
+TEST(KeyRepairKillTest, AKilledRepairLeavesEveryRecordAndARepairableFile) {
+    const fs::path dir =
+        fs::temp_directory_path() / ("zevlon_repair_kill_" + std::to_string(getpid()));
+    const fs::path original = dir / "original";
+    fs::create_directories(original);
+    std::map<std::string, std::string> before;
+    {
+        Book b(original);
+        demo::DemoOptions options;
+        options.firms = 4000;
+        options.today = dates::today();
+        std::string failed;
+        ASSERT_EQ(demo::createDemoData(b.db, options, &failed), 0) << failed;
+        ASSERT_EQ(b.db.file("AktVyber").create(), 0);
+        for (const char* label : {"Adresar", "Osoby", "Schuzky", "UKOLY"}) {
+            const std::string name = b.db.file(label).physicalName();
+            ASSERT_GT(testing::removeKeyEntries(name, 0, 2), 0) << label;
+            ASSERT_GT(testing::removeKeyEntries(name, 1), 0) << label;
+        }
+        ASSERT_NE(checkDataFile(b.db.file("Adresar").physicalName()), "");
+        before = everyFile(b);
+    }
+    std::mt19937 random(20261210);
+    int interrupted = 0;
+    for (int trial = 0; trial < 6; ++trial) {
+        const fs::path book = dir / ("book" + std::to_string(trial));
+        fs::copy(original, book, fs::copy_options::recursive);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            storage::forgetOpenFilesAfterFork();
+            Book b(book);
+            (void)repairKeys(b.db);
+            _exit(0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 600));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        interrupted += WIFSIGNALED(status) ? 1 : 0;
+
+        Book b(book);
+        EXPECT_EQ(everyFile(b), before) << "trial " << trial;
+        for (const FileRepair& r : repairKeys(b.db))
+            EXPECT_TRUE(r.ok()) << "trial " << trial << " " << r.label << ": " << r.outcome();
+        for (std::string_view label : repairedFiles()) {
+            auto& f = b.db.file(label);
+            ASSERT_EQ(f.open(), 0) << label;
+            EXPECT_EQ(testing::everyRecordFoundByEveryKey(f), "") << "trial " << trial << label;
+            (void)f.close();
+        }
+        EXPECT_EQ(everyFile(b), before) << "trial " << trial;
+    }
+    // Most kills met the repair at work (it takes longer than the longest wait).
+    EXPECT_GE(interrupted, 3);
+    fs::remove_all(dir);
+}
+
+} // namespace
+} // namespace zv::utilities
