@@ -6,6 +6,7 @@
 #include "app/records/windows/browse_list.h"
 #include "app/records/windows/browse_window.h"
 #include "app/records/windows/dependent_list.h"
+#include "app/records/windows/firm_search_panel.h"
 #include "app/records/windows/form_window.h"
 #include "app/records/windows/list_report_run.h"
 #include "app/records/windows/open_files.h"
@@ -49,6 +50,7 @@ BrowseWindowSpec adresarSpec(frame::WindowContext& context) {
     look.countPrompt = QStringLiteral("Počet záznamů:");
     look.countHint = QStringLiteral("Celkový počet záznamů o firmách");
     look.animated = true;
+    look.panel = [&context](QWidget* window) { return makeFirmSearchPanel(context, window); };
     look.form = [&context](QWidget* parent, int request) {
         return runAdresarForm(context, parent, request, true);
     };

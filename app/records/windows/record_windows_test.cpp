@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -376,6 +377,36 @@ TEST_F(RecordWindowsTest, HelpOfTheFirmListAndOfTheFirmFormShowsTheirOwnPages) {
     });
     EXPECT_TRUE(formHelpEnabled);
     EXPECT_EQ(page, "adresar_u.html");
+}
+
+TEST_F(RecordWindowsTest, SearchingWithoutAccentsListsTheFirmsAndEnterShowsOneInTheList) {
+    addFirm(1, cp1250::fromUtf8("Alfa"));
+    addFirm(2, cp1250::fromUtf8("Černý a syn"));
+    addFirm(3, cp1250::fromUtf8("Beta"));
+    std::unique_ptr<QWidget> w(makeAdresarBrowse(context, 1));
+    ASSERT_TRUE(w);
+    auto* browse = static_cast<BrowseWindow*>(w.get());
+    auto* field = w->findChild<QLineEdit*>(QStringLiteral("SearchField"));
+    auto* results = w->findChild<QTableWidget*>(QStringLiteral("SearchResults"));
+    ASSERT_TRUE(field && results);
+    w->show();
+    field->setFocus();
+    QApplication::processEvents();
+    addFirm(4, cp1250::fromUtf8("Černošice s.r.o.")); // after the firms were read
+    field->setText(QStringLiteral("cern"));
+    ASSERT_EQ(results->rowCount(), 1);
+    EXPECT_EQ(results->item(0, 1)->text(), QString::fromUtf8("Černý a syn"));
+    field->clearFocus();
+    field->setFocus(); // the firms are read again
+    QApplication::processEvents();
+    field->setText(QStringLiteral("CERN"));
+    ASSERT_EQ(results->rowCount(), 2);
+    results->setCurrentCell(0, 0);
+    emit results->cellActivated(0, 0);
+    EXPECT_EQ(db.file("Adresar").as<AdresarRecord>().ID.get(), 4);
+    EXPECT_EQ(browse->tabs()->currentIndex(), 2);
+    field->setText(QString());
+    EXPECT_FALSE(results->isVisibleTo(w.get()));
 }
 
 } // namespace

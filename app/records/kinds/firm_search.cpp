@@ -1,0 +1,115 @@
+#include "app/records/kinds/firm_search.h"
+
+#include "app/shell/access/error_codes.h"
+#include "app/shell/dictionary/records.h"
+#include "platform/codepage.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace zv::records {
+namespace {
+
+constexpr char kFieldStart = '\x01'; // never typed, so a text never runs across two fields
+
+// Each Windows-1250 byte's folded form: ASCII lower case, accented letters as
+// their base letter.
+const std::array<char, 256>& foldTable() {
+    static const std::array<char, 256> table = [] {
+        std::array<char, 256> t{};
+        for (int b = 0; b < 256; ++b)
+            t[std::size_t(b)] = static_cast<char>(b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b);
+        static const char* const letters[][2] = {
+            {"ÁÀÂÃÄĂĄáàâãäăą", "a"},
+            {"ČĆÇčćç", "c"},
+            {"ĎĐďđ", "d"},
+            {"ÉÈÊËĚĘéèêëěę", "e"},
+            {"ÍÌÎÏíìîï", "i"},
+            {"ĹĽŁĺľł", "l"},
+            {"ŇŃňń", "n"},
+            {"ÓÒÔÕÖŐóòôõöő", "o"},
+            {"ŘŔřŕ", "r"},
+            {"ŠŚŞšśşß", "s"},
+            {"ŤŢťţ", "t"},
+            {"ÚÙÛÜŮŰúùûüůű", "u"},
+            {"Ýý", "y"},
+            {"ŽŹŻžźż", "z"},
+        };
+        for (const auto& [accented, base] : letters)
+            for (unsigned char b : cp1250::fromUtf8(accented))
+                if (b >= 0x80) t[b] = base[0];
+        return t;
+    }();
+    return table;
+}
+
+void appendFolded(std::string& out, std::string_view text) {
+    const auto& table = foldTable();
+    for (unsigned char c : text)
+        out.push_back(table[c]);
+}
+
+} // namespace
+
+std::string foldForSearch(std::string_view text1250) {
+    std::string out;
+    out.reserve(text1250.size());
+    appendFolded(out, text1250);
+    return out;
+}
+
+int FirmSearch::load(access::RecordFile& adresar) {
+    std::vector<Firm> firms;
+    const std::vector<std::uint8_t> saved(adresar.record(),
+                                          adresar.record() + adresar.recordSize());
+    int code = adresar.setFile();
+    while (code == 0) {
+        code = adresar.next();
+        if (code != 0) break;
+        const auto& r = adresar.as<rec::AdresarRecord>();
+        Firm f;
+        f.id = r.ID.get();
+        for (std::string_view field : {r.FIRMA.trimmed(), r.MESTO.trimmed(), r.JMENO1.trimmed(),
+                                       r.TF1.trimmed(), r.ICO.trimmed()}) {
+            f.folded.push_back(kFieldStart);
+            appendFolded(f.folded, field);
+        }
+        firms.push_back(std::move(f));
+    }
+    std::copy(saved.begin(), saved.end(), adresar.record());
+    if (code != access::kRecordNotAvailable) return code;
+    // By name: the name is the first field, up to the second separator.
+    std::sort(firms.begin(), firms.end(), [](const Firm& a, const Firm& b) {
+        const auto nameOf = [](const std::string& s) {
+            return std::string_view(s).substr(1, s.find(kFieldStart, 1) - 1);
+        };
+        const auto x = nameOf(a.folded), y = nameOf(b.folded);
+        return x != y ? x < y : a.id < b.id;
+    });
+    firms_ = std::move(firms);
+    return 0;
+}
+
+std::vector<std::int32_t> FirmSearch::find(std::string_view text1250, std::size_t limit,
+                                           bool* more) const {
+    std::vector<std::int32_t> ids;
+    if (more) *more = false;
+    std::string query = foldForSearch(text1250);
+    while (!query.empty() && query.back() == ' ')
+        query.pop_back();
+    const auto first = query.find_first_not_of(' ');
+    if (first == std::string::npos || limit == 0) return ids;
+    query.erase(0, first);
+    for (const Firm& f : firms_) {
+        if (!memmem(f.folded.data(), f.folded.size(), query.data(), query.size())) continue;
+        if (ids.size() == limit) {
+            if (more) *more = true;
+            break;
+        }
+        ids.push_back(f.id);
+    }
+    return ids;
+}
+
+} // namespace zv::records
