@@ -100,7 +100,7 @@ QWidget* makeFirmSearchPanel(frame::WindowContext& context, QWidget* window) {
 
     QObject::connect(
         field, &QLineEdit::textChanged, panel,
-        [&context, state, results, count](const QString& text) {
+        [&context, state, results, count, panel](const QString& text) {
             results->setRowCount(0);
             if (text.trimmed().isEmpty() || !state->loaded) {
                 results->hide();
@@ -130,7 +130,17 @@ QWidget* makeFirmSearchPanel(frame::WindowContext& context, QWidget* window) {
                            : more      ? QStringLiteral("prvních %1 firem").arg(ids.size())
                                        : QStringLiteral("%1 firem").arg(ids.size()));
             results->resizeColumnsToContents();
+            const bool wasHidden = results->isHidden();
             results->setVisible(!ids.empty());
+            // The firm list keeps room for a few rows beside the results.
+            auto* browse = dynamic_cast<BrowseWindow*>(panel->parentWidget());
+            QWidget* window = browse && browse->parentWidget() &&
+                                      browse->parentWidget()->inherits("QMdiSubWindow")
+                                  ? browse->parentWidget()
+                                  : static_cast<QWidget*>(browse);
+            if (wasHidden && !ids.empty() && window && !window->isMaximized() &&
+                browse->list().height() < 180)
+                window->resize(window->width(), window->height() + 180 - browse->list().height());
             if (!ids.empty()) results->selectRow(0);
         });
 
