@@ -7,6 +7,7 @@
 #include "app/shell/frame/startup_windows.h"
 
 #include "app/exchange/windows/export_window.h"
+#include "app/records/windows/entity_windows.h"
 #include "app/records/windows/record_windows.h"
 #include "app/records/windows/task_windows.h"
 #include "app/selections/bindings/file_bindings.h"
@@ -76,6 +77,7 @@ int main(int argc, char** argv) {
     zv::frame::ProcedureTable procedures;
     zv::records::addAddressBookProcedures(procedures, context);
     zv::records::addTaskProcedures(procedures, context);
+    zv::records::addEntityProcedures(procedures, context);
     zv::selections::addSelectionProcedures(procedures, context);
     zv::exchange::addExchangeProcedures(procedures, context);
     zv::utilities::addUtilityProcedures(procedures, context);

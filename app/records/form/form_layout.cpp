@@ -70,10 +70,11 @@ FormItem dependentList(DependentListDecl list) {
     return i;
 }
 
-FormItem slot(std::string name) {
+FormItem slot(std::string name, int stretch) {
     FormItem i;
     i.kind = ItemKind::Slot;
     i.name = std::move(name);
+    i.stretch = stretch;
     return i;
 }
 
@@ -89,6 +90,11 @@ FormItem withPick(FormItem item, Pick pick) {
 
 FormItem withChoices(FormItem item, Choices choices) {
     item.choices = std::move(choices);
+    return item;
+}
+
+FormItem withButton(FormItem item, ButtonDecl button) {
+    item.button = std::move(button);
     return item;
 }
 

@@ -81,8 +81,9 @@ struct FormItem {
     Lookup lookup;               // Field: the looked-up text shown beside it
     Pick pick;                   // Field: the "..." button picking from a list
     Choices choices;             // Field: the "..." button offering a menu
+    ButtonDecl button;           // Field: a push button beside it that the window connects
     std::vector<FormItem> items; // Group: its items; Columns: one Group per column
-    int stretch = 0;             // Group: its share of the tab's spare height
+    int stretch = 0;             // Group, Slot: its share of the tab's spare height
     std::shared_ptr<const DependentListDecl> list; // List
     std::string name;                              // Slot: the name the window asks for
 };
@@ -104,10 +105,11 @@ FormItem memo(std::string prompt, int memo = 0, std::string hint = {});
 FormItem group(std::string caption, std::vector<FormItem> items, int stretch = 0);
 FormItem columns(std::vector<std::vector<FormItem>> columns);
 FormItem dependentList(DependentListDecl list);
-FormItem slot(std::string name);
+FormItem slot(std::string name, int stretch = 1);
 FormItem withLookup(FormItem item, Lookup lookup);
 FormItem withPick(FormItem item, Pick pick);
 FormItem withChoices(FormItem item, Choices choices);
+FormItem withButton(FormItem item, ButtonDecl button);
 
 // Every item of a tab list, groups and columns opened up, in order.
 std::vector<const FormItem*> allItems(const std::vector<FormTab>& tabs);

@@ -1,6 +1,9 @@
 #include "app/records/kinds/catalogue.h"
 
 #include "app/records/kinds/address_book.h"
+#include "app/records/kinds/categories.h"
+#include "app/records/kinds/entities.h"
+#include "app/records/kinds/jokes.h"
 #include "app/records/kinds/labels.h"
 #include "app/records/kinds/saved_selections.h"
 #include "app/records/kinds/tasks.h"
@@ -17,6 +20,11 @@ std::vector<NamedBrowse> browseDeclarations() {
         {"LABEL_S", labelBrowse()},
         {"UKOLY_S", ukolyBrowse(taskListValues(0))},
         {"KALENDAR", dayTasksBrowse(taskListValues(0))},
+        {"OSOBY_S", osobyBrowse()},
+        {"OPERACE_S", operaceBrowse()},
+        {"KLASIFIK_S", klasifikBrowse()},
+        {"POZNAMKY_S", poznamkyBrowse()},
+        {"VTIPYSHOW", vtipyBrowse()},
     };
 }
 
@@ -30,7 +38,13 @@ std::vector<FormDecl> formDeclarations(const startup::AppState& state) {
             vyberForm(),
             autoHistoryForm(state, 0, nullptr),
             savedSelectionForm(state, false),
-            labelForm()};
+            labelForm(),
+            evklicForm(state),
+            operaceForm(),
+            klasifikForm(),
+            poznamkyForm(),
+            kategorieForm(),
+            vtipyForm()};
 }
 
 } // namespace zv::records

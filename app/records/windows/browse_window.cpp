@@ -203,6 +203,7 @@ void BrowseWindow::moved() {
     locator_->setMaxLength(std::max(1, std::min(30, b.sortOrder().locatorWidth)));
     locator_->setText(ui::qtText(b.locator()));
     if (count_) count_->setText(QString::number(b.recordCount()));
+    if (spec_.moved) spec_.moved(b);
 }
 
 void BrowseWindow::tick() {

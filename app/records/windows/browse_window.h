@@ -54,6 +54,9 @@ struct BrowseWindowSpec {
     std::vector<std::string> files; // opened while the window stands, besides the list's file
     // A panel of the window's own under the list (the label list's print options).
     std::function<QWidget*(QWidget* parent)> panel;
+    // After every move of the page or the highlight, with the highlighted record
+    // in the file's buffer when the list is not empty (a panel showing it).
+    std::function<void(BrowseEngine& engine)> moved;
 };
 
 class BrowseWindow : public QDialog {

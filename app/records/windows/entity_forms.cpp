@@ -3,6 +3,7 @@
 #include "app/records/kinds/address_book.h"
 #include "app/records/kinds/tasks.h"
 #include "app/records/windows/browse_window.h"
+#include "app/records/windows/entity_windows.h"
 #include "app/records/windows/form_window.h"
 #include "app/records/windows/named_windows.h"
 #include "app/records/windows/record_windows.h"
@@ -33,13 +34,8 @@ FormOutcome runUkolyForm1(frame::WindowContext& context, QWidget* parent, int re
 }
 
 bool selectKeyword(frame::WindowContext& context, QWidget* parent) {
-    BrowseWindowSpec look;
-    look.title = QStringLiteral("Seznam klíčů");
-    look.section = "Evklic_S";
-    look.listHint = QStringLiteral("Seznam evidovaných klíčů");
-    look.selectHint = QStringLiteral("Vybere vybraný klíč");
-    look.closeHint = QStringLiteral("Uzavře okno");
-    return selectFromList(context, evklicBrowse(), std::move(look), parent) == kResponseCompleted;
+    return selectFromList(context, evklicBrowse(), evklicSpec(context), parent) ==
+           kResponseCompleted;
 }
 
 FormOutcome runDependentForm(frame::WindowContext& context, QWidget* parent, std::string_view form,

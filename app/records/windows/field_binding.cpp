@@ -1,13 +1,17 @@
 #include "app/records/windows/field_binding.h"
 
+#include "app/shell/dictionary/field_text.h"
 #include "app/shell/dictionary/field_values.h"
 #include "platform/dates/picture.h"
-#include "app/shell/dictionary/field_text.h"
 #include "ui/window/text.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+
+#include <algorithm>
+#include <charconv>
+#include <string>
 
 namespace zv::records {
 namespace {
@@ -22,14 +26,63 @@ const dict::FieldSpec& layoutField(const access::RecordFile& file, int field) {
     return file.def().layout->fields[std::size_t(field)];
 }
 
+// The values an integer field holds; false for any other field.
+bool integerRange(const dict::FieldSpec& f, std::int64_t* low, std::int64_t* high) {
+    using storage::FieldType;
+    switch (f.type) {
+    case FieldType::Byte:
+        *low = 0, *high = 255;
+        return true;
+    case FieldType::Short:
+        *low = -32768, *high = 32767;
+        return true;
+    case FieldType::UShort:
+        *low = 0, *high = 65535;
+        return true;
+    case FieldType::Long:
+        *low = -2147483648LL, *high = 2147483647LL;
+        return true;
+    case FieldType::ULong:
+        *low = 0, *high = 4294967295LL;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Characters of the widest value of an integer field, its sign included.
+int integerWidth(std::int64_t low, std::int64_t high) {
+    return int(std::max(std::to_string(low).size(), std::to_string(high).size()));
+}
+
+// A blank text is 0; anything else must be a whole number the field can hold
+// (a number cut to the field's width would be another number).
+bool parseInteger(std::string_view text, std::int64_t low, std::int64_t high, std::int64_t* value) {
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    if (text.empty()) {
+        *value = 0;
+        return true;
+    }
+    if (text.front() == '+') text.remove_prefix(1);
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), *value);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size() && *value >= low &&
+           *value <= high;
+}
+
 } // namespace
 
 void FieldBindings::bindLine(QLineEdit* edit, access::RecordFile& file, std::string_view field) {
     const int f = fieldIndex(file, field);
     if (f < 0) return;
     const auto& s = layoutField(file, f);
+    std::int64_t low = 0, high = 0;
     if (dict::isTextField(s))
         edit->setMaxLength(int(s.type == storage::FieldType::CString ? s.size - 1 : s.size));
+    else if (s.picture.empty() && integerRange(s, &low, &high))
+        edit->setMaxLength(integerWidth(low, high));
     bindings_.push_back({Kind::Line, edit, &file, f, 0});
 }
 
@@ -54,15 +107,18 @@ void FieldBindings::load() {
         switch (b.kind) {
         case Kind::Line:
             static_cast<QLineEdit*>(b.widget.data())
-                ->setText(ui::qtText(dict::fieldText(layoutField(*b.file, b.field), b.file->record())));
+                ->setText(
+                    ui::qtText(dict::fieldText(layoutField(*b.file, b.field), b.file->record())));
             break;
         case Kind::Check:
             static_cast<QCheckBox*>(b.widget.data())
-                ->setChecked(dict::fieldInteger(layoutField(*b.file, b.field), b.file->record()) != 0);
+                ->setChecked(dict::fieldInteger(layoutField(*b.file, b.field), b.file->record()) !=
+                             0);
             break;
         case Kind::Text: {
             // Line breaks are kept in the record as CR LF.
-            QString t = ui::qtText(dict::fieldText(layoutField(*b.file, b.field), b.file->record()));
+            QString t =
+                ui::qtText(dict::fieldText(layoutField(*b.file, b.field), b.file->record()));
             t.replace("\r\n", "\n");
             static_cast<QPlainTextEdit*>(b.widget.data())->setPlainText(t);
             break;
@@ -93,6 +149,12 @@ bool FieldBindings::store(QWidget** bad) {
                     return false;
                 }
                 dict::setFieldInteger(s, b.file->record(), *value);
+            } else if (std::int64_t low = 0, high = 0, value = 0; integerRange(s, &low, &high)) {
+                if (!parseInteger(text, low, high, &value)) {
+                    if (bad) *bad = b.widget;
+                    return false;
+                }
+                dict::setFieldInteger(s, b.file->record(), value);
             } else {
                 dict::setFieldText(s, b.file->record(), text);
             }
@@ -100,7 +162,7 @@ bool FieldBindings::store(QWidget** bad) {
         }
         case Kind::Check:
             dict::setFieldInteger(layoutField(*b.file, b.field), b.file->record(),
-                            static_cast<QCheckBox*>(b.widget.data())->isChecked() ? 1 : 0);
+                                  static_cast<QCheckBox*>(b.widget.data())->isChecked() ? 1 : 0);
             break;
         case Kind::Text: {
             QString t = static_cast<QPlainTextEdit*>(b.widget.data())->toPlainText();

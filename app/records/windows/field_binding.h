@@ -1,7 +1,8 @@
 // Widgets bound to the fields of a record buffer: load() shows the buffer,
 // store() writes what the user entered back into it. Text fields are cut to
-// their width, numbers take digits, dates and times go through the field's
-// picture; store() refuses a date or time that is not one and names the widget.
+// their width, dates and times go through the field's picture, whole numbers
+// must fit their field (a blank is 0); store() refuses a date, time or number
+// that is not one and names the widget.
 #pragma once
 
 #include "app/shell/access/record_file.h"

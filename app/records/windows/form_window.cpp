@@ -57,8 +57,8 @@ private:
     // True when an item takes the tab's spare height (the tab then needs no stretch).
     static bool stretches(const std::vector<FormItem>& items) {
         for (const auto& i : items)
-            if (i.kind == ItemKind::Memo || i.kind == ItemKind::List || i.kind == ItemKind::Slot ||
-                (i.kind == ItemKind::Group && i.stretch > 0))
+            if (i.kind == ItemKind::Memo || i.kind == ItemKind::List ||
+                ((i.kind == ItemKind::Slot || i.kind == ItemKind::Group) && i.stretch > 0))
                 return true;
         return false;
     }
@@ -100,7 +100,7 @@ private:
             }
             case ItemKind::Slot: {
                 auto* place = new QVBoxLayout;
-                layout->addLayout(place, 1);
+                layout->addLayout(place, i.stretch);
                 w_.slots_[i.name] = place;
                 break;
             }
@@ -184,7 +184,7 @@ private:
         if (!w_.firstField_ && !i.readOnly) w_.firstField_ = edit;
         *label = new QLabel(qt(i.prompt), parent);
         (*label)->setBuddy(edit);
-        if (!i.lookup && !i.pick && !i.choices) return edit;
+        if (!i.lookup && !i.pick && !i.choices && i.button.text.empty()) return edit;
 
         auto* box = new QWidget(parent);
         auto* line = new QHBoxLayout(box);
@@ -214,6 +214,14 @@ private:
             w_.lookups_.push_back({edit, shown, i.lookup});
             FormWindow* w = &w_;
             connect(edit, &QLineEdit::editingFinished, w, [w] { w->refreshLookups(); });
+        }
+        if (!i.button.text.empty()) {
+            auto* button = new QPushButton(qt(i.button.text), box);
+            button->setToolTip(qt(i.button.hint));
+            button->setEnabled(i.button.enabled);
+            button->setAutoDefault(false);
+            line->addWidget(button);
+            w_.besides_[i.field] = button;
         }
         box->setFocusProxy(edit);
         return box;
@@ -298,6 +306,11 @@ QPushButton* FormWindow::button(const QString& text) const {
 QVBoxLayout* FormWindow::slot(std::string_view name) const {
     auto s = slots_.find(name);
     return s == slots_.end() ? nullptr : s->second;
+}
+
+QPushButton* FormWindow::buttonBeside(std::string_view field) const {
+    auto b = besides_.find(field);
+    return b == besides_.end() ? nullptr : b->second;
 }
 
 void FormWindow::addNavigationButtons() {

@@ -47,6 +47,8 @@ public:
     QCheckBox* checkOf(std::string_view field) const;
     QPushButton* button(const QString& text) const;
     QVBoxLayout* slot(std::string_view name) const;
+    // The push button declared beside a field.
+    QPushButton* buttonBeside(std::string_view field) const;
     const std::vector<DependentList*>& lists() const { return lists_; }
 
     // Called after the fields were loaded from the buffer (captions, lists).
@@ -92,8 +94,9 @@ private:
     QPushButton* ok_;
     QPushButton* cancel_;
     QWidget* firstField_ = nullptr;
-    std::map<std::string, QWidget*, std::less<>> fields_;    // by field name
-    std::map<std::string, QVBoxLayout*, std::less<>> slots_; // by slot name
+    std::map<std::string, QWidget*, std::less<>> fields_;      // by field name
+    std::map<std::string, QVBoxLayout*, std::less<>> slots_;   // by slot name
+    std::map<std::string, QPushButton*, std::less<>> besides_; // buttons beside fields, by field
     std::vector<LookupLabel> lookups_;
     std::vector<DependentList*> lists_;
     bool saved_ = false;
