@@ -278,7 +278,7 @@ BrowseDecl evklicBrowse() {
         {"EVK:BYIDKS", LocatorKind::None, 0, {}, "", ""},
     };
     d.columns = {{"ID", "EVK:IDKS", {}, 6, true, 0},
-                 {"Popis", "EVK:POPIS", {}, 40, false, 0},
+                 {"Popis", "EVK:POPIS", {}, 30, false, 0},
                  {"Datum", "EVK:DTZRIZENI", {}, 10, false, 0},
                  {"Zavedl", "EVK:ZAVEDL", {}, 14, false, 0}};
     return d;

@@ -20,6 +20,8 @@ CategoryClearingWindow::CategoryClearingWindow(QWidget* parent) : QDialog(parent
     setObjectName("CISTI$QW");
     setWindowTitle(QStringLiteral("Hromadná operace v adresáři"));
     setModal(true);
+    // Nothing of the window's frame may end or hide the walk.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     auto* layout = new QVBoxLayout(this);
     auto* wait = new QLabel(QStringLiteral("Prosím čekejte !!"), this);
     QFont bold = wait->font();

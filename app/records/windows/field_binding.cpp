@@ -72,6 +72,15 @@ bool parseInteger(std::string_view text, std::int64_t low, std::int64_t high, st
            *value <= high;
 }
 
+// Why a text does not fit a field shown through its picture (UTF-8).
+std::string pictureReason(std::string_view picture) {
+    if (picture.size() > 1 && (picture[1] == 'd' || picture[1] == 'D'))
+        return "Zadejte platné datum.";
+    if (picture.size() > 1 && (picture[1] == 't' || picture[1] == 'T'))
+        return "Zadejte platný čas.";
+    return "Zadejte platnou hodnotu.";
+}
+
 } // namespace
 
 void FieldBindings::bindLine(QLineEdit* edit, access::RecordFile& file, std::string_view field) {
@@ -133,7 +142,7 @@ void FieldBindings::load() {
     }
 }
 
-bool FieldBindings::store(QWidget** bad) {
+bool FieldBindings::store(QWidget** bad, std::string* why) {
     for (const auto& b : bindings_) {
         if (!b.widget) continue;
         switch (b.kind) {
@@ -146,12 +155,16 @@ bool FieldBindings::store(QWidget** bad) {
                 const auto value = picture ? dates::parse(*picture, text) : std::nullopt;
                 if (!value) {
                     if (bad) *bad = b.widget;
+                    if (why) *why = pictureReason(s.picture);
                     return false;
                 }
                 dict::setFieldInteger(s, b.file->record(), *value);
             } else if (std::int64_t low = 0, high = 0, value = 0; integerRange(s, &low, &high)) {
                 if (!parseInteger(text, low, high, &value)) {
                     if (bad) *bad = b.widget;
+                    if (why)
+                        *why = "Zadejte celé číslo od " + std::to_string(low) + " do " +
+                               std::to_string(high) + ".";
                     return false;
                 }
                 dict::setFieldInteger(s, b.file->record(), value);

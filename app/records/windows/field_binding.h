@@ -28,8 +28,9 @@ public:
     void bindMemo(QPlainTextEdit* edit, access::RecordFile& file, std::size_t memo = 0);
 
     void load();
-    // False when a widget holds no valid value; *bad is that widget.
-    bool store(QWidget** bad = nullptr);
+    // False when a widget holds no valid value; *bad is that widget and *why
+    // says what the field takes (UTF-8).
+    bool store(QWidget** bad = nullptr, std::string* why = nullptr);
 
 private:
     enum class Kind { Line, Check, Text, Memo };

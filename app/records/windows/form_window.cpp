@@ -9,6 +9,7 @@
 #include "app/shell/access/saved_record.h"
 #include "app/shell/dictionary/field_text.h"
 #include "app/shell/dictionary/field_values.h"
+#include "platform/codepage.h"
 #include "platform/profile.h"
 #include "ui/runtime/procedure_runtime.h"
 #include "ui/window/text.h"
@@ -238,6 +239,8 @@ private:
         }
         layout->addWidget(edit, 1);
         w_.bindings_.bindMemo(edit, w_.file(), std::size_t(i.memo));
+        // A form whose only entry is its memo starts in the memo.
+        if (!w_.firstField_) w_.firstField_ = edit;
     }
 
     FormWindow& w_;
@@ -431,8 +434,19 @@ FormOutcome FormWindow::run(int request) {
 void FormWindow::ok(int navigation) {
     engine_.setNavigation(navigation);
     QWidget* bad = nullptr;
-    if (!bindings_.store(&bad)) {
-        if (bad) bad->setFocus();
+    std::string why;
+    if (!bindings_.store(&bad, &why)) {
+        if (!why.empty())
+            context_.services.messages.show({ui::recordText(windowTitle()),
+                                             cp1250::fromUtf8(why),
+                                             services::Icon::Exclamation,
+                                             {services::Button::Ok}});
+        if (bad) {
+            // The field's own tab comes forward.
+            for (QWidget* w = bad; w; w = w->parentWidget())
+                if (const int tab = tabs_->indexOf(w); tab >= 0) tabs_->setCurrentIndex(tab);
+            bad->setFocus();
+        }
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
