@@ -4,10 +4,12 @@
 // ratio to a plain read of every firm in file order in the same run (the least
 // any of them can take). Goal: each under 2 s at 100,000 firms. Then the export of
 // the whole selection to a native export file and its import into an empty address
-// book, with their times.
+// book, and the clearing of a category in every firm (one transaction over the
+// address book), with their times.
 // Usage: selection_bench [firms]
 #include "app/exchange/export/export.h"
 #include "app/exchange/import/import.h"
+#include "app/records/categories/category_clearing.h"
 #include "app/selections/selection/selection.h"
 #include "app/shell/access/standard_drivers.h"
 #include "app/shell/demo/demo_data.h"
@@ -126,6 +128,14 @@ int main(int argc, char** argv) {
         std::printf("%-40s %8.3f s %8.2f us/firm  added %ld persons %ld meetings %ld\n",
                     "import into an empty book", t, t * 1e6 / double(firms), counts.added,
                     counts.persons, counts.meetings);
+    }
+    {
+        records::NoClearingProgress quiet;
+        records::ClearingOutcome out;
+        const double t = seconds([&] { out = records::clearCategory(s, 1, quiet); });
+        std::printf("%-40s %8.3f s %8.2f us/firm  firms %ld%s\n",
+                    "clear category 1 (one transaction)", t, t * 1e6 / double(firms), out.firms,
+                    out.result == records::ClearingResult::Cleared ? "" : "  NOT CLEARED");
     }
     std::printf("goals missed: %d of 5\n", missed);
     std::filesystem::remove_all(dir);
