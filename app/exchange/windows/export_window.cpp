@@ -59,7 +59,7 @@ ExportWindow::ExportWindow(frame::WindowContext& context, QWidget* parent)
     layout->addLayout(nativeForm);
     dbase_ = new QRadioButton(QStringLiteral("Export dat ve formátu dBase &IV"), this);
     layout->addWidget(dbase_);
-    vcard_ = new QRadioButton(QStringLiteral("Export dat ve formátu &vCard"), this);
+    vcard_ = new QRadioButton(QStringLiteral("Export dat ve formátu vCa&rd"), this);
     vcard_->setToolTip(QStringLiteral("Vizitka za každou firmu a každou její osobu"));
     layout->addWidget(vcard_);
     csv_ = new QRadioButton(QStringLiteral("Export dat ve formátu &CSV"), this);

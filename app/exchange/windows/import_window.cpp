@@ -185,7 +185,7 @@ QWidget* ImportWindow::makeCsvTab() {
     csvColumns_->setRootIsDecorated(false);
     csvColumns_->setToolTip(QStringLiteral("Které pole firmy plní který sloupec"));
     c->addWidget(csvColumns_, 1);
-    auto* map = new QPushButton(QStringLiteral("Přiřadit &sloupce..."), tab);
+    auto* map = new QPushButton(QStringLiteral("Přiřadit slo&upce..."), tab);
     map->setAutoDefault(false);
     map->setToolTip(QStringLiteral("Ukáže první řádky souboru a pole, která sloupce plní"));
     auto* row = new QHBoxLayout;

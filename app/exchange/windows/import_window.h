@@ -44,7 +44,7 @@ public:
     void showFile();
     void mapSelected();
     void clearSelected();
-    // "Přiřadit &sloupce...": the CSV mapping dialog over the file's first lines.
+    // "Přiřadit slo&upce...": the CSV mapping dialog over the file's first lines.
     void mapCsvColumns();
     void start();
 
