@@ -5,11 +5,15 @@
 // any of them can take). Goal: each under 2 s at 100,000 firms. Then the export of
 // the whole selection to a native export file and its import into an empty address
 // book, and the clearing of a category in every firm (one transaction over the
-// address book), with their times.
+// address book), with their times; the export to vCards and to CSV, the CSV
+// brought into another empty book, and the search for duplicate firms over the
+// whole book.
 // Usage: selection_bench [firms]
 #include "app/exchange/export/export.h"
+#include "app/exchange/import/csv_import.h"
 #include "app/exchange/import/import.h"
 #include "app/records/categories/category_clearing.h"
+#include "app/records/duplicates/duplicate_search.h"
 #include "app/selections/selection/selection.h"
 #include "app/shell/access/standard_drivers.h"
 #include "app/shell/demo/demo_data.h"
@@ -22,6 +26,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <unistd.h>
 
 using namespace zv;
@@ -136,6 +141,54 @@ int main(int argc, char** argv) {
         std::printf("%-40s %8.3f s %8.2f us/firm  firms %ld%s\n",
                     "clear category 1 (one transaction)", t, t * 1e6 / double(firms), out.firms,
                     out.result == records::ClearingResult::Cleared ? "" : "  NOT CLEARED");
+    }
+    // The text formats: vCards and CSV of the whole selection.
+    for (const auto& [format, name, what] :
+         {std::tuple{exchange::ExportFormat::Vcard, "x.vcf", "export (vCard)"},
+          std::tuple{exchange::ExportFormat::Csv, "x.csv", "export (CSV, firms and persons)"}}) {
+        exchange::ExportOptions o;
+        o.format = format;
+        o.file = (dir / name).string();
+        exchange::ExportCounts counts;
+        const double t = seconds([&] {
+            exchange::Exporter e(s, o);
+            while (e.next()) {
+            }
+            counts = e.finish();
+        });
+        std::printf("%-40s %8.3f s %8.2f us/firm  firms %ld persons %ld  %.1f MB\n", what, t,
+                    t * 1e6 / double(firms), counts.firms, counts.persons,
+                    double(std::filesystem::file_size(dir / name)) / 1e6);
+    }
+    {
+        access::Database other;
+        access::registerStandardDrivers(other);
+        const auto book = dir / "csvbook";
+        std::filesystem::create_directories(book);
+        other.setDataPrefix(book.string() + "/");
+        services::ProcedureServices os{other, messages, {}};
+        exchange::ImportCounts counts;
+        const double t = seconds([&] {
+            const auto preview = exchange::readCsvPreview((dir / "x.csv").string(), 1);
+            exchange::CsvMapping m;
+            m.format = preview.format;
+            m.targets = preview.suggested;
+            exchange::CsvImporter i(os, (dir / "x.csv").string(), m, exchange::ImportMode::Never);
+            while (i.next()) {
+            }
+            counts = i.finish();
+        });
+        std::printf("%-40s %8.3f s %8.2f us/firm  added %ld\n", "CSV import into an empty book", t,
+                    t * 1e6 / double(firms), counts.added);
+    }
+    {
+        auto& adresar = db.file("Adresar");
+        if (services::standardOpen(s, adresar) != services::OpenOutcome::Opened) return 1;
+        std::size_t pairs = 0;
+        const double t = seconds([&] { pairs = records::findDuplicates(adresar).size(); });
+        services::standardRelease(adresar);
+        std::printf("%-40s %8.3f s %8.2f us/firm  pairs %zu\n",
+                    "duplicate firms (Hledat duplicity)", t, t * 1e6 / double(firms), pairs);
     }
     std::printf("goals missed: %d of 5\n", missed);
     std::filesystem::remove_all(dir);

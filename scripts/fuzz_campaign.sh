@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-600}
 shift || true
 all=(fuzz_definition fuzz_file_open fuzz_page_decoder evaluate_fuzzer dbase_reader_fuzz
-  uninstall_log_fuzz picture_fuzzer)
+  uninstall_log_fuzz picture_fuzzer csv_reader_fuzz)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 build_dir=${ZEVLON_FUZZ_BUILD_DIR:-build-fuzz}

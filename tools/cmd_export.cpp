@@ -1,16 +1,19 @@
 // zevlon-tool export: the working selection of a program directory written to a
-// native export file or a dBase IV table, on the export code of the window.
+// native export file, a dBase IV table, vCards or CSV, on the export code of the
+// window.
 #include "app/exchange/export/export.h"
 #include "tools/commands.h"
 #include "tools/program_directory.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 
 namespace zv::tool {
 
 int runExport(Args args) {
-    const char* usage = "usage: export DIR native|dbase OUT [--by NAME] [--note TEXT]";
+    const char* usage = "usage: export DIR native|dbase|vcard|csv OUT [--by NAME] [--note TEXT]";
     std::vector<std::string_view> plain;
     std::string by, note;
     bool byGiven = false;
@@ -24,7 +27,16 @@ int runExport(Args args) {
             plain.push_back(args[i]);
         }
     }
-    if (plain.size() != 3 || (plain[1] != "native" && plain[1] != "dbase")) return badInput(usage);
+    const std::pair<std::string_view, exchange::ExportFormat> formats[] = {
+        {"native", exchange::ExportFormat::Native},
+        {"dbase", exchange::ExportFormat::Dbase},
+        {"vcard", exchange::ExportFormat::Vcard},
+        {"csv", exchange::ExportFormat::Csv}};
+    const auto* format = plain.size() == 3
+                             ? std::find_if(std::begin(formats), std::end(formats),
+                                            [&](const auto& f) { return f.first == plain[1]; })
+                             : std::end(formats);
+    if (format == std::end(formats)) return badInput(usage);
     std::string out(plain[2]);
     if (out.front() != '/') {
         char cwd[4096];
@@ -33,8 +45,7 @@ int runExport(Args args) {
     ProgramDirectory program(plain[0]);
     if (!program.ok) return badInput("no directory " + std::string(plain[0]));
     exchange::ExportOptions options;
-    options.format =
-        plain[1] == "native" ? exchange::ExportFormat::Native : exchange::ExportFormat::Dbase;
+    options.format = format->second;
     options.file = out;
     options.creator = byGiven ? cp1250::fromUtf8(by) : program.state.userName;
     options.date = program.state.dnes;
@@ -53,6 +64,10 @@ int runExport(Args args) {
     while (exporter.next()) {
     }
     const exchange::ExportCounts counts = exporter.finish();
+    if (exporter.error() != 0) {
+        std::fprintf(stderr, "zevlon-tool: %s: error %d\n", out.c_str(), exporter.error());
+        return 1;
+    }
     std::printf("firms %ld persons %ld meetings %ld\n", counts.firms, counts.persons,
                 counts.meetings);
     return 0;

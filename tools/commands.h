@@ -22,6 +22,7 @@ int runSelect(Args args);
 int runCondition(Args args);
 int runExport(Args args);
 int runImport(Args args);
+int runDuplicates(Args args);
 int runTasks(Args args);
 int runRepair(Args args);
 int runLabels(Args args); // built with Qt only

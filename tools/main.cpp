@@ -51,14 +51,23 @@ const Command kCommands[] = {
     {"condition", "condition DIR CAPTION OPERATOR VALUE  a condition and its caption",
      runCondition},
     {"export",
-     "export DIR native|dbase OUT [--by NAME] [--note TEXT]\n"
-     "                                the working selection to an export file",
+     "export DIR native|dbase|vcard|csv OUT [--by NAME] [--note TEXT]\n"
+     "                                the working selection to an export file (csv: the "
+     "persons in OUT_osoby.csv)",
      runExport},
     {"import",
      "import DIR FILE [--mode never|newer|always|fill] [--map TARGET=FIELD ...] [--cz]\n"
      "                                an export file or a dBase IV table into the address "
-     "book of DIR",
+     "book of DIR\n"
+     "  import DIR FILE.csv [--mode ...] [--map TARGET=COLUMN ...] [--no-header]\n"
+     "                                a CSV file; without --map its headings name the "
+     "targets",
      runImport},
+    {"duplicates",
+     "duplicates DIR [--merge KEEP OTHER]\n"
+     "                                the pairs of firms that are probably one, or merges "
+     "OTHER into KEEP",
+     runDuplicates},
     {"tasks",
      "tasks DIR current|today|tomorrow|all|by-date|firm ID|day YYYY-MM-DD [--today YYYY-MM-DD]\n"
      "                                the task numbers a tab of the task list or a calendar "

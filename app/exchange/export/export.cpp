@@ -1,5 +1,7 @@
 #include "app/exchange/export/export.h"
 
+#include "app/exchange/export/csv_export.h"
+#include "app/exchange/export/vcard.h"
 #include "app/shell/access/saved_record.h"
 #include "app/shell/dictionary/field_text.h"
 #include "app/shell/dictionary/field_values.h"
@@ -8,6 +10,7 @@
 #include "platform/dates/standard_date.h"
 #include "platform/paths.h"
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -50,12 +53,40 @@ void setCalendarDate(std::uint8_t* field, std::int32_t standard) {
     field[3] = std::uint8_t(parts.year >> 8);
 }
 
+// The e-mail of the firm's contact person (ADR:JMENO1) among its persons, "" when none.
+std::string contactEmail(const AdresarRecord& firm,
+                         const std::vector<std::vector<std::uint8_t>>& persons) {
+    const std::string contact = trimmedRight(std::string(firm.JMENO1.trimmed()));
+    std::string email;
+    if (contact.empty()) return email;
+    for (const auto& bytes : persons) {
+        const auto& p = *reinterpret_cast<const OsobyRecord*>(bytes.data());
+        if (trimmedRight(std::string(p.KONTAKT.trimmed())) == contact)
+            email = trimmedRight(std::string(p.E_MAIL.trimmed()));
+    }
+    return email;
+}
+
+bool startsWith(const std::string& path, std::string_view text) {
+    std::ifstream in(path, std::ios::binary);
+    std::string head(text.size(), '\0');
+    in.read(head.data(), std::streamsize(head.size()));
+    return in.gcount() == std::streamsize(head.size()) && head == text;
+}
+
 } // namespace
 
 bool mayOverwriteAsExport(const std::string& physicalName, ExportFormat format) {
     const std::string path = paths::native(physicalName);
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return true;
+    if (format == ExportFormat::Vcard) return startsWith(path, "BEGIN:VCARD");
+    if (format == ExportFormat::Csv) {
+        const std::string persons = paths::native(personsCsvName(physicalName));
+        return startsWith(path, csvHeader(*dict::fileByLabel("Adresar"))) &&
+               (!std::filesystem::exists(persons, ec) ||
+                startsWith(persons, csvHeader(*dict::fileByLabel("Osoby"))));
+    }
     std::ifstream in(path, std::ios::binary);
     char head[32] = {};
     in.read(head, sizeof head);
@@ -73,6 +104,8 @@ bool mayOverwriteAsExport(const std::string& physicalName, ExportFormat format) 
 struct Exporter::Files {
     std::vector<access::RecordFile*> opened;  // address book and selection (standard open)
     std::vector<access::RecordFile*> targets; // the export tables
+    std::ofstream text;                       // vCards, or the firms' CSV
+    std::ofstream persons;                    // the persons' CSV
 };
 
 Exporter::Exporter(services::ProcedureServices& s, ExportOptions options)
@@ -86,6 +119,22 @@ Exporter::Exporter(services::ProcedureServices& s, ExportOptions options)
         files_->opened.push_back(&f);
     }
     const std::string file = trimmedRight(options_.file);
+    total_ = s_.db.file("Vybery").records();
+    if (options_.format == ExportFormat::Vcard || options_.format == ExportFormat::Csv) {
+        auto open = [&](std::ofstream& out, const std::string& name) {
+            errno = 0;
+            out.open(paths::native(name), std::ios::binary | std::ios::trunc);
+            if (!out && error_ == 0)
+                error_ = errno ? access::osErrorCode(errno) : access::kInvalidFilename;
+        };
+        open(files_->text, file);
+        if (options_.format == ExportFormat::Csv) {
+            open(files_->persons, personsCsvName(file));
+            files_->text << csvHeader(s_.db.file("Adresar").def());
+            files_->persons << csvHeader(s_.db.file("Osoby").def());
+        }
+        return;
+    }
     if (options_.format == ExportFormat::Native) {
         const std::pair<const char*, const char*> tables[] = {
             {"ExpAdr", "Adresy"}, {"ExpOso", "Osoby"}, {"ExpSch", "Schuzky"}, {"ExpLog", "ExpLog"}};
@@ -109,7 +158,6 @@ Exporter::Exporter(services::ProcedureServices& s, ExportOptions options)
         (void)f.stream();
         files_->targets.push_back(&f);
     }
-    total_ = s_.db.file("Vybery").records();
 }
 
 Exporter::~Exporter() {
@@ -139,8 +187,10 @@ bool Exporter::next() {
     if (adresar.getByKey(adresar.keyNumber("ADR:BYID")) != 0) return true; // gone: counted only
     if (options_.format == ExportFormat::Native)
         exportFirmNative();
-    else
+    else if (options_.format == ExportFormat::Dbase)
         exportFirmDbase();
+    else
+        exportFirmText();
     return true;
 }
 
@@ -218,6 +268,37 @@ void Exporter::exportFirmDbase() {
     if (row.add() == 0) ++counts_.firms;
 }
 
+void Exporter::exportFirmText() {
+    auto& adresar = s_.db.file("Adresar");
+    const auto& firm = adresar.as<AdresarRecord>();
+    const std::int32_t id = firm.ID.get();
+    // The persons first, so the firm's card can carry its contact's e-mail.
+    auto& osoby = s_.db.file("Osoby");
+    std::vector<std::vector<std::uint8_t>> persons;
+    std::vector<std::string> notes;
+    osoby.clearBuffer();
+    osoby.as<OsobyRecord>().ID.set(id);
+    if (osoby.setKeyValue(osoby.keyNumber("OSO:BYID")) == 0) {
+        while (osoby.next() == 0 && osoby.as<OsobyRecord>().ID.get() == id) {
+            persons.emplace_back(osoby.record(), osoby.record() + osoby.recordSize());
+            notes.push_back(osoby.memo());
+        }
+    }
+    const std::string firmName(firm.FIRMA.trimmed());
+    if (options_.format == ExportFormat::Vcard) {
+        files_->text << firmVcard(firm, adresar.memo(), contactEmail(firm, persons));
+        for (std::size_t i = 0; i < persons.size(); ++i)
+            files_->text << personVcard(*reinterpret_cast<const OsobyRecord*>(persons[i].data()),
+                                        notes[i], firmName);
+    } else {
+        files_->text << csvLine(adresar.def(), adresar.record(), {adresar.memo()});
+        for (std::size_t i = 0; i < persons.size(); ++i)
+            files_->persons << csvLine(osoby.def(), persons[i].data(), {notes[i]});
+    }
+    if (files_->text) ++counts_.firms;
+    counts_.persons += long(persons.size());
+}
+
 ExportCounts Exporter::finish() {
     if (finished_) return counts_;
     finished_ = true;
@@ -236,6 +317,13 @@ ExportCounts Exporter::finish() {
         (void)f->close();
     }
     files_->targets.clear();
+    for (std::ofstream* out : {&files_->text, &files_->persons}) {
+        if (!out->is_open()) continue;
+        errno = 0;
+        out->close();
+        if (out->fail() && error_ == 0) // a disk that filled up, say
+            error_ = errno ? access::osErrorCode(errno) : access::kFileSystemError;
+    }
     return counts_;
 }
 

@@ -1,6 +1,8 @@
 // EXPORT_W without its window: the firms of the working selection written to
-// the native export file (tables "Adresy", "Osoby", "Schuzky" and "ExpLog") or
-// to a flat dBase IV table. Firms carry their notes and persons theirs (the
+// the native export file (tables "Adresy", "Osoby", "Schuzky" and "ExpLog"), to
+// a flat dBase IV table, to vCards (a card per firm followed by one per person
+// of it) or to CSV (the firms in the file chosen, their persons beside it in
+// "NAME_osoby.csv"). Firms carry their notes and persons theirs (the
 // tables hold the memos). Entry by entry, so the window can redraw between them
 // and stop after the current firm on a key press; whatever the stop, the file is
 // complete and importable. Used by the window and by zevlon-tool.
@@ -15,7 +17,7 @@
 
 namespace zv::exchange {
 
-enum class ExportFormat { Native, Dbase };
+enum class ExportFormat { Native, Dbase, Vcard, Csv };
 
 struct ExportOptions {
     ExportFormat format = ExportFormat::Native;
@@ -60,6 +62,7 @@ private:
     struct Files;
     void exportFirmNative();
     void exportFirmDbase();
+    void exportFirmText();
 
     services::ProcedureServices& s_;
     ExportOptions options_;

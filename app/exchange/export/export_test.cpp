@@ -1,10 +1,20 @@
 #include "app/exchange/export/export.h"
 
+#include "app/exchange/export/csv_export.h"
+#include "app/exchange/export/vcard.h"
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
+#include "platform/codepage.h"
+#include "platform/dates/standard_date.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
 
 namespace zv::exchange {
 namespace {
@@ -109,6 +119,112 @@ TEST_F(ExportTest, AnExportEndedAfterAFirmIsCompleteAndASecondOneReplacesTheTabl
     }
     EXPECT_EQ(rows("ExpAdr"), 3);
     EXPECT_EQ(rows("ExpLog"), 1);
+}
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+long count(const std::string& text, std::string_view what) {
+    long n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+TEST_F(ExportTest, VcardsCarryEveryFirmFollowedByItsPersons) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("zevlon_export_" + std::to_string(getpid()) + ".vcf");
+    ExportOptions o;
+    o.format = ExportFormat::Vcard;
+    o.file = path.string();
+    {
+        Exporter e(s, o);
+        ASSERT_EQ(e.error(), 0);
+        while (e.next()) {
+        }
+        const ExportCounts c = e.finish();
+        EXPECT_EQ(c.firms, 3);
+        EXPECT_EQ(c.persons, 6);
+        EXPECT_EQ(e.error(), 0);
+    }
+    const std::string text = slurp(path.string());
+    EXPECT_EQ(count(text, "BEGIN:VCARD\r\nVERSION:3.0\r\n"), 9);
+    EXPECT_EQ(count(text, "END:VCARD\r\n"), 9);
+    EXPECT_NE(text.find("ORG:Firma 1\r\n"), std::string::npos);
+    EXPECT_NE(text.find("NOTE:Poznamka 3\r\n"), std::string::npos);
+    EXPECT_EQ(count(text, "ORG:Firma 3\r\n"), 4); // the firm's card and its three persons'
+    EXPECT_TRUE(mayOverwriteAsExport(path.string(), ExportFormat::Vcard));
+    EXPECT_FALSE(mayOverwriteAsExport(path.string(), ExportFormat::Csv));
+    std::filesystem::remove(path);
+}
+
+TEST_F(ExportTest, CsvPutsTheFirmsInTheFileAndThePersonsBesideIt) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("zevlon_export_" + std::to_string(getpid()) + ".csv");
+    ExportOptions o;
+    o.format = ExportFormat::Csv;
+    o.file = path.string();
+    {
+        Exporter e(s, o);
+        while (e.next()) {
+        }
+        EXPECT_EQ(e.finish().persons, 6);
+    }
+    const std::string firms = slurp(path.string());
+    const std::string persons = slurp(personsCsvName(path.string()));
+    EXPECT_TRUE(firms.starts_with("ID,FIRMA,ULICE,PSC,MESTO,STAT,ICO,DIC,P1,P1TXT,P2,"));
+    EXPECT_EQ(count(firms, "\r\n"), 4);
+    EXPECT_NE(firms.find("\r\n2,Firma 2,,"), std::string::npos);
+    EXPECT_TRUE(firms.ends_with(",Poznamka 3\r\n"));
+    EXPECT_TRUE(persons.starts_with("REC,ID,KONTAKT,FUNKCE,"));
+    EXPECT_EQ(count(persons, "\r\n"), 7);
+    EXPECT_TRUE(mayOverwriteAsExport(path.string(), ExportFormat::Csv));
+    std::filesystem::remove(path);
+    std::filesystem::remove(personsCsvName(path.string()));
+}
+
+TEST(VcardTest, ValuesAreEscapedAndLongLinesFoldedBetweenCharacters) {
+    EXPECT_EQ(vcardEscaped("a,b;c\\d\r\ne\nf"), "a\\,b\\;c\\\\d\\ne\\nf");
+    const std::string line = "NOTE:" + std::string(69, 'x') + "\xC5\xBE" + std::string(80, 'y');
+    const std::string folded = vcardFolded(line);
+    // The two bytes of "ž" would straddle byte 75: the line breaks before them.
+    EXPECT_EQ(folded.substr(0, 76), "NOTE:" + std::string(69, 'x') + "\r\n");
+    EXPECT_EQ(folded.substr(76, 3), " \xC5\xBE");
+    std::string unfolded = folded;
+    for (auto at = unfolded.find("\r\n "); at != std::string::npos; at = unfolded.find("\r\n "))
+        unfolded.erase(at, 3);
+    EXPECT_EQ(unfolded, line + "\r\n");
+    for (std::size_t at = 0, end; (end = folded.find("\r\n", at)) != std::string::npos;
+         at = end + 2)
+        EXPECT_LE(end - at, 75u);
+}
+
+TEST(VcardTest, APersonsCardSplitsSurnameAndGivenNamesAndDatesItsBirthday) {
+    OsobyRecord p;
+    std::memset(&p, ' ', sizeof p);
+    p.REC.set(5);
+    p.NAROZENINY.set(dates::dateFromParts(5, 19, 1998));
+    p.KONTAKT.set(cp1250::fromUtf8("Novák Jan Petr"));
+    p.FUNKCE.set(cp1250::fromUtf8("Ředitel, jednatel"));
+    const std::string card = personVcard(p, "", cp1250::fromUtf8("Pila; a syn"));
+    EXPECT_NE(card.find("N:Novák;Jan Petr;;;\r\n"), std::string::npos);
+    EXPECT_NE(card.find("FN:Jan Petr Novák\r\n"), std::string::npos);
+    EXPECT_NE(card.find("ORG:Pila\\; a syn\r\n"), std::string::npos);
+    EXPECT_NE(card.find("BDAY:1998-05-19\r\n"), std::string::npos);
+    EXPECT_EQ(card.find("EMAIL"), std::string::npos); // nothing for empty fields
+}
+
+TEST(CsvExportTest, FieldsAreQuotedOnlyWhenTheyMustBe) {
+    EXPECT_EQ(csvField("plain text"), "plain text");
+    EXPECT_EQ(csvField("a,b"), "\"a,b\"");
+    EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
+    EXPECT_EQ(csvField("two\r\nlines"), "\"two\r\nlines\"");
+    EXPECT_EQ(personsCsvName("/a.b/firmy.csv"), "/a.b/firmy_osoby.csv");
+    EXPECT_EQ(personsCsvName("/a.b/firmy"), "/a.b/firmy_osoby.csv");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "app/exchange/import/dbase_import.h"
 
 #include "app/exchange/import/dbase_header.h"
+#include "app/exchange/import/mapped_firm.h"
 #include "app/shell/access/saved_record.h"
 #include "app/shell/dictionary/field_values.h"
 #include "app/shell/dictionary/records.h"
@@ -16,7 +17,6 @@ namespace {
 
 using rec::AdresarRecord;
 
-constexpr long kRowsPerWriteOut = 100;
 // The firm field each target fills ("" for the note, which is the memo).
 constexpr std::array<const char*, 13> kTargetFields = {
     "ADR:FIRMA",  "ADR:ULICE",  "ADR:PSC",  "ADR:MESTO", "ADR:STAT",
@@ -42,30 +42,11 @@ struct DbaseImporter::State {
     std::ifstream in;
     std::array<const DbaseField*, 13> source{}; // the mapped field of each target
     std::vector<access::RecordFile*> opened;
-    std::int32_t nextFirm = 1;
+    std::unique_ptr<MappedFirmWriter> writer;
     long rows = 0;
-    bool inTransaction = false;
 
     State(services::ProcedureServices& services, DbaseMapping m, ImportMode md)
         : s(services), mapping(std::move(m)), mode(md) {}
-
-    void begin() {
-        access::RecordFile* book[] = {&s.db.file("Adresar")};
-        inTransaction = s.db.beginTransaction(2, book) == 0;
-    }
-    void end() {
-        if (inTransaction) (void)s.db.commit();
-        inTransaction = false;
-    }
-    std::int32_t freeFirmNumber() {
-        auto& adr = s.db.file("Adresar");
-        const access::SavedRecord keep(adr);
-        for (;; ++nextFirm) {
-            adr.clearBuffer();
-            adr.as<AdresarRecord>().ID.set(nextFirm);
-            if (adr.getByKey(adr.keyNumber("ADR:BYID")) != 0) return nextFirm++;
-        }
-    }
 };
 
 DbaseImporter::DbaseImporter(services::ProcedureServices& s, const std::string& nativePath,
@@ -89,11 +70,8 @@ DbaseImporter::DbaseImporter(services::ProcedureServices& s, const std::string& 
         return;
     }
     st.opened.push_back(&adr);
-    adr.clearBuffer();
-    if (adr.setKeyEnd(adr.keyNumber("ADR:BYID")) == 0 && adr.previous() == 0)
-        st.nextFirm = adr.as<AdresarRecord>().ID.get() + 1;
     total_ = st.header.rows;
-    st.begin();
+    st.writer = std::make_unique<MappedFirmWriter>(s);
 }
 
 DbaseImporter::~DbaseImporter() {
@@ -116,6 +94,7 @@ bool DbaseImporter::next() {
     }
     // The firm as the row gives it.
     std::vector<std::uint8_t> imported(adr.recordSize(), 0);
+    std::vector<int> mapped;
     std::string note;
     {
         const access::SavedRecord keep(adr);
@@ -130,67 +109,22 @@ bool DbaseImporter::next() {
                 note = value;
                 continue;
             }
-            if (const auto* field = dict::fieldOf(adr.def(), kTargetFields[t]))
+            if (const auto* field = dict::fieldOf(adr.def(), kTargetFields[t])) {
                 dict::setFieldText(*field, adr.record(), value);
+                mapped.push_back(adr.def().layout->indexOf(field->member));
+            }
         }
         adr.as<AdresarRecord>().TEXTY.set(1);
         std::copy(adr.record(), adr.record() + adr.recordSize(), imported.begin());
     }
-    const auto& firm = *reinterpret_cast<const AdresarRecord*>(imported.data());
-    adr.clearBuffer();
-    adr.as<AdresarRecord>().FIRMA.set(firm.FIRMA.trimmed());
-    adr.as<AdresarRecord>().MESTO.set(firm.MESTO.trimmed());
-    const bool exists =
-        !firm.FIRMA.trimmed().empty() && adr.getByKey(adr.keyNumber("ADR:BYFIRMA")) == 0;
-    auto addNew = [&] {
-        std::copy(imported.begin(), imported.end(), adr.record());
-        adr.setMemo(note);
-        adr.as<AdresarRecord>().ID.set(st.freeFirmNumber());
-        adr.clearCurrent();
-        if (adr.add() == 0)
-            ++counts_.added;
-        else
-            ++counts_.skipped;
-    };
-    if (!exists) {
-        if (firm.FIRMA.trimmed().empty())
-            ++counts_.skipped; // a row without a firm name
-        else
-            addNew();
-    } else if (st.mode == ImportMode::Never || st.mode == ImportMode::Newer) {
-        ++counts_.skipped; // a row carries no date of change: never newer
-    } else {
-        // Always: the mapped fields replace the firm's; Fill: they fill its empty ones.
-        bool changed = false;
-        for (std::size_t t = 0; t < st.source.size(); ++t) {
-            if (!st.source[t] || kTargetFields[t][0] == '\0') continue;
-            const auto* field = dict::fieldOf(adr.def(), kTargetFields[t]);
-            if (!field || dict::isBlankField(*field, imported.data())) continue;
-            if (st.mode == ImportMode::Fill && !dict::isBlankField(*field, adr.record())) continue;
-            std::memcpy(adr.record() + field->offset, imported.data() + field->offset, field->size);
-            changed = true;
-        }
-        if (!note.empty() && (st.mode == ImportMode::Always ||
-                              adr.memo().find_first_not_of(' ') == std::string::npos)) {
-            adr.setMemo(note);
-            changed = true;
-        }
-        if (changed && adr.put() == 0)
-            ++counts_.changed;
-        else if (!changed)
-            ++counts_.skipped;
-    }
-    if (st.rows % kRowsPerWriteOut == 0) {
-        st.end();
-        st.begin();
-    }
+    st.writer->apply(imported, mapped, note, st.source[12] != nullptr, st.mode, counts_);
     return true;
 }
 
 ImportCounts DbaseImporter::finish() {
     if (finished_) return counts_;
     finished_ = true;
-    state_->end();
+    if (state_->writer) state_->writer->finish();
     return counts_;
 }
 

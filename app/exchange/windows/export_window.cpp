@@ -2,6 +2,7 @@
 
 #include "app/exchange/windows/import_window.h"
 
+#include "app/shell/access/error_codes.h"
 #include "platform/dates/picture.h"
 #include "platform/profile.h"
 #include "ui/window/text.h"
@@ -58,6 +59,13 @@ ExportWindow::ExportWindow(frame::WindowContext& context, QWidget* parent)
     layout->addLayout(nativeForm);
     dbase_ = new QRadioButton(QStringLiteral("Export dat ve formátu dBase &IV"), this);
     layout->addWidget(dbase_);
+    vcard_ = new QRadioButton(QStringLiteral("Export dat ve formátu vCa&rd"), this);
+    vcard_->setToolTip(QStringLiteral("Vizitka za každou firmu a každou její osobu"));
+    layout->addWidget(vcard_);
+    csv_ = new QRadioButton(QStringLiteral("Export dat ve formátu &CSV"), this);
+    csv_->setToolTip(QStringLiteral("Firmy do zvoleného souboru, jejich osoby vedle něj do "
+                                    "souboru s koncovkou _osoby.csv"));
+    layout->addWidget(csv_);
 
     auto* fileRow = new QHBoxLayout;
     file_ = new QLineEdit(this);
@@ -103,6 +111,12 @@ void ExportWindow::chooseFile() {
     } else if (dbase_->isChecked()) {
         name = QStringLiteral("expzvl.dbf");
         filter = QStringLiteral("Export dat dBase IV (*.dbf)");
+    } else if (vcard_->isChecked()) {
+        name = QStringLiteral("expzvl.vcf");
+        filter = QStringLiteral("Export dat vCard (*.vcf)");
+    } else if (csv_->isChecked()) {
+        name = QStringLiteral("expzvl.csv");
+        filter = QStringLiteral("Export dat CSV (*.csv)");
     }
     const QString chosen =
         QFileDialog::getSaveFileName(this, QStringLiteral("Export do souboru"), name, filter,
@@ -117,12 +131,19 @@ void ExportWindow::start() {
         file_->setFocus();
         return;
     }
-    if (!native_->isChecked() && !dbase_->isChecked()) {
+    ExportOptions options;
+    if (native_->isChecked())
+        options.format = ExportFormat::Native;
+    else if (dbase_->isChecked())
+        options.format = ExportFormat::Dbase;
+    else if (vcard_->isChecked())
+        options.format = ExportFormat::Vcard;
+    else if (csv_->isChecked())
+        options.format = ExportFormat::Csv;
+    else {
         reject(); // no format chosen: nothing is written
         return;
     }
-    ExportOptions options;
-    options.format = native_->isChecked() ? ExportFormat::Native : ExportFormat::Dbase;
     options.file = ui::recordText(file_->text().trimmed());
     options.creator = ui::recordText(creator_->text());
     const auto picture = datePicture();
@@ -144,6 +165,19 @@ void ExportWindow::start() {
         interrupted = runRecords(exporter.total(), QStringLiteral("Exportuji záznam %1"),
                                  [&exporter] { return exporter.next(); });
         counts_ = exporter.finish();
+        // A text file that could not be written is said so (the native and dBase
+        // exports keep their silence).
+        const bool text =
+            options.format == ExportFormat::Vcard || options.format == ExportFormat::Csv;
+        if (text && exporter.error() != 0) {
+            QMessageBox::warning(
+                this, windowTitle(),
+                QStringLiteral("Soubor %1 se nepodařilo zapsat: %2 (%3)")
+                    .arg(file_->text().trimmed(), ui::qtText(access::errorText(exporter.error())))
+                    .arg(exporter.error()));
+            accept();
+            return;
+        }
     }
     QMessageBox::information(
         this, windowTitle(),

@@ -1,5 +1,5 @@
 // EXPORT_W, "Export dat ve formátu": the selection exported to the native export
-// file or a dBase IV table. Its progress bar and "Exportuji záznam N" follow
+// file, a dBase IV table, vCards or CSV. Its progress bar and "Exportuji záznam N" follow
 // every entry; a key pressed meanwhile ends the export after the current firm.
 // At the end it says what was exported.
 #pragma once
@@ -24,6 +24,8 @@ public:
 
     QRadioButton* nativeChoice() const { return native_; }
     QRadioButton* dbaseChoice() const { return dbase_; }
+    QRadioButton* vcardChoice() const { return vcard_; }
+    QRadioButton* csvChoice() const { return csv_; }
     QLineEdit* fileEntry() const { return file_; }
     // The counts of the last export (for the closing summary and tests).
     const ExportCounts& counts() const { return counts_; }
@@ -35,6 +37,8 @@ private:
     frame::WindowContext& context_;
     QRadioButton* native_;
     QRadioButton* dbase_;
+    QRadioButton* vcard_;
+    QRadioButton* csv_;
     QLineEdit* creator_;
     QLineEdit* date_;
     QPlainTextEdit* description_;

@@ -2,6 +2,7 @@
 
 #include "app/exchange/import/dbase_header.h"
 #include "app/exchange/import/dbase_import.h"
+#include "app/exchange/windows/csv_mapping_dialog.h"
 #include "platform/dates/picture.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -34,6 +35,8 @@ namespace {
 
 const char* const kTargets[] = {"Firma", "Ulice", "PSČ", "Město", "Stat",    "Osoba",   "Telefon",
                                 "Fax",   "IČO",   "DIČ", "Banka", "Č. účtu", "Poznámka"};
+constexpr int kZevlonTab = 0, kDbaseTab = 1, kCsvTab = 2;
+constexpr std::size_t kCsvPreviewLines = 12;
 const char* const kModes[] = {" Novější přepíše starší", " Doplní informace", " Přepíše vždy",
                               " Nepřepíše nikdy"};
 
@@ -113,6 +116,7 @@ ImportWindow::ImportWindow(frame::WindowContext& context, QWidget* parent)
     lists->addWidget(fields_, 1);
     d->addLayout(lists, 1);
     tabs_->addTab(dbase, QStringLiteral("dBase IV"));
+    tabs_->addTab(makeCsvTab(), QStringLiteral("CSV"));
     layout->addWidget(tabs_, 1);
 
     auto* group = new QGroupBox(QStringLiteral("Kriteria importu pro shodné firmy"), this);
@@ -164,7 +168,65 @@ ImportWindow::~ImportWindow() {
     (void)ui::saveWindowState(*this, ProfileFile(startup::kSettingsFile), "Import_W");
 }
 
+QWidget* ImportWindow::makeCsvTab() {
+    auto* tab = new QWidget(tabs_);
+    auto* c = new QVBoxLayout(tab);
+    auto* info = new QFormLayout;
+    csvEncoding_ = new QLabel(tab);
+    csvSeparator_ = new QLabel(tab);
+    csvLines_ = new QLabel(tab);
+    csvLines_->setToolTip(QStringLiteral("Počet řádků souboru"));
+    info->addRow(QStringLiteral("Kódování:"), csvEncoding_);
+    info->addRow(QStringLiteral("Oddělovač:"), csvSeparator_);
+    info->addRow(QStringLiteral("Řádků:"), csvLines_);
+    c->addLayout(info);
+    csvColumns_ = new QTreeWidget(tab);
+    csvColumns_->setHeaderLabels({QStringLiteral("Sloupec CSV"), QStringLiteral("Pole ZEVLON")});
+    csvColumns_->setRootIsDecorated(false);
+    csvColumns_->setToolTip(QStringLiteral("Které pole firmy plní který sloupec"));
+    c->addWidget(csvColumns_, 1);
+    auto* map = new QPushButton(QStringLiteral("Přiřadit slo&upce..."), tab);
+    map->setAutoDefault(false);
+    map->setToolTip(QStringLiteral("Ukáže první řádky souboru a pole, která sloupce plní"));
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(map);
+    c->addLayout(row);
+    connect(map, &QPushButton::clicked, this, &ImportWindow::mapCsvColumns);
+    return tab;
+}
+
+void ImportWindow::showCsvMapping() {
+    csvColumns_->clear();
+    const auto& first =
+        csvPreview_.rows.empty() ? std::vector<std::string>() : csvPreview_.rows.front();
+    for (std::size_t col = 0; col < csvMapping_.targets.size(); ++col) {
+        const QString name = csvMapping_.header && col < first.size()
+                                 ? ui::qtText(first[col])
+                                 : QStringLiteral("Sloupec %1").arg(col + 1);
+        const int t = csvMapping_.targets[col];
+        csvColumns_->addTopLevelItem(new QTreeWidgetItem(
+            {name, t >= 0 ? QString::fromUtf8(csvTargets()[std::size_t(t)].caption.c_str())
+                          : QString()}));
+    }
+}
+
+void ImportWindow::mapCsvColumns() {
+    if (!csvPreview_.read) showFile();
+    if (!csvPreview_.read) return;
+    CsvMappingDialog d(csvPreview_, csvMapping_.targets, csvMapping_.header, this);
+    if (d.exec() != QDialog::Accepted) return;
+    csvMapping_.targets = d.targets();
+    csvMapping_.header = d.header();
+    showCsvMapping();
+}
+
 void ImportWindow::resetLists() {
+    csvPreview_ = CsvPreview();
+    csvMapping_ = CsvMapping();
+    csvColumns_->clear();
+    for (QLabel* l : {csvEncoding_, csvSeparator_, csvLines_})
+        l->clear();
     fields_->clear();
     targets_->clear();
     for (const char* t : kTargets)
@@ -177,11 +239,12 @@ void ImportWindow::resetLists() {
 
 void ImportWindow::chooseFile() {
     const QString current = QDir::currentPath();
-    const bool dbase = tabs_->currentIndex() == 1;
-    const QString chosen =
-        QFileDialog::getOpenFileName(this, QStringLiteral("Import dat ze souboru"), QString(),
-                                     dbase ? QStringLiteral("Import dat dBase IV (*.dbf)")
-                                           : QStringLiteral("Import dat ZEVLON (*.ems)"));
+    const int tab = tabs_->currentIndex();
+    const QString chosen = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Import dat ze souboru"), QString(),
+        tab == kDbaseTab ? QStringLiteral("Import dat dBase IV (*.dbf)")
+        : tab == kCsvTab ? QStringLiteral("Import dat CSV (*.csv)")
+                         : QStringLiteral("Import dat ZEVLON (*.ems)"));
     QDir::setCurrent(current);
     if (chosen.isEmpty()) return;
     file_->setText(chosen);
@@ -192,7 +255,25 @@ void ImportWindow::showFile() {
     resetLists();
     const std::string file = ui::recordText(file_->text().trimmed());
     if (file.empty()) return;
-    if (tabs_->currentIndex() == 0) {
+    if (tabs_->currentIndex() == kCsvTab) {
+        csvPreview_ = readCsvPreview(paths::native(file), kCsvPreviewLines);
+        if (!csvPreview_.read) return;
+        csvMapping_.format = csvPreview_.format;
+        csvMapping_.header = csvPreview_.header;
+        csvMapping_.targets = csvPreview_.suggested;
+        csvEncoding_->setText(csvPreview_.format.encoding == CsvEncoding::Utf8
+                                  ? QStringLiteral("UTF-8")
+                                  : QStringLiteral("Windows-1250"));
+        const char sep = csvPreview_.format.separator;
+        csvSeparator_->setText(sep == '\t'  ? QStringLiteral("tabulátor")
+                               : sep == ',' ? QStringLiteral("čárka")
+                               : sep == ';' ? QStringLiteral("středník")
+                                            : QStringLiteral("svislá čára"));
+        csvLines_->setText(QString::number(csvPreview_.lines));
+        showCsvMapping();
+        return;
+    }
+    if (tabs_->currentIndex() == kZevlonTab) {
         const ExportSummary summary = readExportSummary(context_.services, file);
         if (!summary.found) return; // no export: the summary stays empty
         date_->setText(dateText(summary.date));
@@ -244,7 +325,9 @@ void ImportWindow::start() {
         file_->setFocus();
         return;
     }
-    const bool dbase = tabs_->currentIndex() == 1;
+    const bool dbase = tabs_->currentIndex() == kDbaseTab;
+    const bool csv = tabs_->currentIndex() == kCsvTab;
+    if (csv && !csvPreview_.read) showFile();
     DbaseMapping mapping;
     if (dbase) {
         for (int t = 0; t < targets_->topLevelItemCount() && t < int(mapping.fields.size()); ++t)
@@ -252,7 +335,12 @@ void ImportWindow::start() {
         mapping.czech = czech_->isChecked();
     }
     bool interrupted = false;
-    if (dbase) {
+    if (csv) {
+        CsvImporter importer(context_.services, paths::native(file), csvMapping_, mode());
+        interrupted = runRecords(importer.total(), QStringLiteral("Importuji záznam %1"),
+                                 [&importer] { return importer.next(); });
+        counts_ = importer.finish();
+    } else if (dbase) {
         DbaseImporter importer(context_.services, paths::native(file), mapping, mode());
         interrupted = runRecords(importer.total(), QStringLiteral("Importuji záznam %1"),
                                  [&importer] { return importer.next(); });

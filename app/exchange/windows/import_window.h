@@ -1,11 +1,14 @@
 // IMPORT_W, "Import dat ve formátu": an export file brought into the address
 // book. The "ZEVLON" tab shows what the file's log says, the "dBase IV" tab the
 // fields of a dBase IV table with their positions and the thirteen targets they
-// may be given to; the modes tell what becomes of firms the book already has.
+// may be given to, the "CSV" tab a CSV file's character set, separator and the
+// firm field each column fills (chosen in "Přiřazení sloupců CSV" over its
+// first lines); the modes tell what becomes of firms the book already has.
 // A key pressed during the import ends it after the current firm; at the end it
 // says what was done.
 #pragma once
 
+#include "app/exchange/import/csv_import.h"
 #include "app/exchange/import/import.h"
 #include "app/exchange/windows/bulk_window.h"
 #include "app/shell/frame/procedures.h"
@@ -32,6 +35,8 @@ public:
     QTabWidget* tabs() const { return tabs_; }
     QTreeWidget* dbaseFields() const { return fields_; }
     QTreeWidget* targets() const { return targets_; }
+    QTreeWidget* csvColumns() const { return csvColumns_; }
+    const CsvMapping& csvMapping() const { return csvMapping_; }
     const ImportCounts& counts() const { return counts_; }
 
     void chooseFile();
@@ -39,10 +44,14 @@ public:
     void showFile();
     void mapSelected();
     void clearSelected();
+    // "Přiřadit slo&upce...": the CSV mapping dialog over the file's first lines.
+    void mapCsvColumns();
     void start();
 
 private:
     void resetLists();
+    QWidget* makeCsvTab();
+    void showCsvMapping();
     ImportMode mode() const;
 
     frame::WindowContext& context_;
@@ -57,6 +66,12 @@ private:
     QCheckBox* czech_;
     QTreeWidget* targets_;
     QTreeWidget* fields_;
+    QLabel* csvEncoding_;
+    QLabel* csvSeparator_;
+    QLabel* csvLines_;
+    QTreeWidget* csvColumns_;
+    CsvPreview csvPreview_; // the chosen CSV file's first lines
+    CsvMapping csvMapping_;
     QRadioButton* modes_[4];
     ImportCounts counts_;
 };

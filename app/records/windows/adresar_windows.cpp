@@ -7,6 +7,7 @@
 #include "app/records/windows/browse_window.h"
 #include "app/records/windows/dependent_list.h"
 #include "app/records/windows/firm_search_panel.h"
+#include "app/records/windows/duplicates_window.h"
 #include "app/records/windows/form_window.h"
 #include "app/records/windows/list_report_run.h"
 #include "app/records/windows/open_files.h"
@@ -87,11 +88,23 @@ void setProgramStarter(ProgramStarter starter) {
 }
 
 QWidget* makeAdresarBrowse(frame::WindowContext& context, int /*thread*/, int request) {
-    auto* w = new BrowseWindow(context, adresarBrowse(), adresarSpec(context), request);
+    BrowseWindowSpec spec = adresarSpec(context);
+    const QString duplicates = QStringLiteral("Hledat d&uplicity");
+    BrowseWindowSpec::Button search;
+    search.text = duplicates;
+    search.hint = QStringLiteral("Najde firmy zapsané dvakrát a sloučí je");
+    spec.buttons.push_back(search); // connected below, to the window
+    auto* w = new BrowseWindow(context, adresarBrowse(), std::move(spec), request);
     if (!w->opened()) {
         delete w;
         return nullptr;
     }
+    QObject::connect(w->button(duplicates), &QPushButton::clicked, w, [&context, w] {
+        DuplicatesWindow d(context, w);
+        if (!d.opened()) return;
+        d.exec();
+        if (d.merged() > 0) w->reload();
+    });
     return w;
 }
 

@@ -14,6 +14,7 @@ constexpr Topic kWindows[] = {
     // The address book.
     {"ADRESAR_S", "adresar_s.html"},
     {"ADRESAR_U", "adresar_u.html"},
+    {"DUPLICITY_W", "duplicity_w.html"},
     {"OSOBY_S", "osoby_s.html"},
     {"OSOBY_U", "osoby_u.html"},
     {"HISTORIE_U", "historie_u.html"},
@@ -55,6 +56,7 @@ constexpr Topic kWindows[] = {
     // Exchange and maintenance.
     {"EXPORT_W", "export_w.html"},
     {"IMPORT_W", "import_w.html"},
+    {"CSVMAP_W", "import_w.html"},
     {"ZALOHUJ", "zalohuj.html"},
     {"OBNOV", "obnov.html"},
     {"NASTAVENIZALOHY", "nastavenizalohy.html"},

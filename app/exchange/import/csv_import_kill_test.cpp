@@ -1,0 +1,93 @@
+// A CSV import killed at random moments, on the program's data files: the
+// address book opens again and holds whole batches of firms, each once.
+#include "app/exchange/import/csv_import.h"
+#include "app/exchange/import/mapped_firm.h"
+
+#include "app/shell/access/standard_drivers.h"
+#include "app/shell/dictionary/records.h"
+#include "app/shell/services/standard_open.h"
+#include "platform/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+#include <signal.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace zv::exchange {
+namespace {
+
+using namespace zv::rec;
+
+constexpr int kFirms = 3000;
+
+struct Book {
+    access::Database db;
+    services::ScriptedMessages messages;
+    services::ProcedureServices s{db, messages, {}};
+    explicit Book(const std::filesystem::path& dir) {
+        access::registerStandardDrivers(db);
+        db.setDataPrefix(dir.string() + "/");
+    }
+};
+
+TEST(CsvImportKillTest, AKilledImportLeavesWholeBatchesOfFirms) {
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("zevlon_csv_import_kill_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string file = (dir / "firmy.csv").string();
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "FIRMA;MESTO;ULICE;TF1;POZNAMKA\r\n";
+        for (int i = 1; i <= kFirms; ++i)
+            out << "Firma " << i << ";Praha;Dlouhá " << i << ";" << 100000 + i << ";\"řádek\r\n"
+                << i << "\"\r\n";
+    }
+    CsvMapping mapping;
+    const CsvPreview preview = readCsvPreview(file, 1);
+    mapping.format = preview.format;
+    mapping.targets = preview.suggested;
+    std::mt19937 random(20261210);
+    for (int trial = 0; trial < 8; ++trial) {
+        const auto book = dir / ("book" + std::to_string(trial));
+        std::filesystem::create_directories(book);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            Book b(book);
+            CsvImporter i(b.s, file, mapping, ImportMode::Never);
+            while (i.next()) {
+            }
+            (void)i.finish();
+            _exit(0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50 + random() % 500));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+
+        Book b(book);
+        auto& adr = b.db.file("Adresar");
+        ASSERT_EQ(services::standardOpen(b.s, adr), services::OpenOutcome::Opened);
+        std::set<std::string> names;
+        for (int rc = adr.setFile(); rc == 0 && adr.next() == 0;) {
+            const std::string name(adr.as<AdresarRecord>().FIRMA.trimmed());
+            EXPECT_TRUE(names.insert(name).second) << name << ", trial " << trial;
+            EXPECT_EQ(adr.memo().substr(0, 7), cp1250::fromUtf8("řádek\r\n")) << name;
+        }
+        services::standardRelease(adr);
+        EXPECT_TRUE(names.size() % MappedFirmWriter::kRowsPerWriteOut == 0 ||
+                    names.size() == kFirms)
+            << names.size() << " firms, trial " << trial;
+    }
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace
+} // namespace zv::exchange
