@@ -12,6 +12,7 @@
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -83,6 +84,7 @@ CalendarWindow::CalendarWindow(frame::WindowContext& context, QWidget* parent)
         b->setMinimumSize(44, 30);
         b->setFocusPolicy(Qt::StrongFocus);
         b->hide();
+        b->installEventFilter(this);
         cells_[std::size_t(i)] = b;
         grid->addWidget(b, 1 + i / 7, i % 7);
     }
@@ -140,6 +142,7 @@ CalendarWindow::CalendarWindow(frame::WindowContext& context, QWidget* parent)
     months_->setCurrentIndex(now.month - 1);
     months_->blockSignals(false);
     showMonth(year_, now.month);
+    if (auto* b = dayButton(day_)) b->setFocus();
 }
 
 CalendarWindow::~CalendarWindow() {
@@ -157,6 +160,38 @@ void CalendarWindow::done(int r) {
     QDialog::done(r);
     if (!isModal() && parentWidget() && parentWidget()->inherits("QMdiSubWindow"))
         parentWidget()->close();
+}
+
+bool CalendarWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    int step = 0;
+    if (key == Qt::Key_Left) step = -1;
+    if (key == Qt::Key_Right) step = 1;
+    if (key == Qt::Key_Up) step = -7;
+    if (key == Qt::Key_Down) step = 7;
+    if (step != 0) {
+        const std::int32_t date = dates::dateFromParts(month_, day_, year_) + step;
+        dates::DateParts p;
+        if (dates::dateToParts(date, p) == 0) {
+            day_ = p.day;
+            if (p.month != month_ || p.year != year_)
+                showMonth(p.year, p.month);
+            else
+                chooseDay(p.day);
+            if (auto* b = dayButton(day_)) b->setFocus();
+        }
+        return true;
+    }
+    if (key == Qt::Key_PageUp || key == Qt::Key_PageDown) {
+        int month = month_ + (key == Qt::Key_PageUp ? -1 : 1), year = year_;
+        if (month < 1) month = 12, --year;
+        if (month > 12) month = 1, ++year;
+        showMonth(year, month);
+        if (auto* b = dayButton(day_)) b->setFocus();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 QPushButton* CalendarWindow::dayButton(int day) const {

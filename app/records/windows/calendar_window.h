@@ -49,6 +49,9 @@ public:
 
 protected:
     void done(int r) override;
+    // Arrow keys on a day button move to the day beside it, Page Up and Page Down
+    // to the month before and after.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void markDays();

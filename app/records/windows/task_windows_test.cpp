@@ -16,6 +16,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QPushButton>
@@ -203,6 +204,34 @@ TEST_F(TaskWindowsTest, TheCalendarShowsTheMonthsDaysMarksOpenTasksAndReachesNex
     EXPECT_EQ(w.year(), 2027);
     EXPECT_EQ(w.month(), 1);
     EXPECT_EQ(w.dayCell(1), std::make_pair(0, 4)); // 1 January 2027 is a Friday
+}
+
+TEST_F(TaskWindowsTest, ArrowKeysMoveThroughTheDaysAndPagesThroughTheMonths) {
+    CalendarWindow w(context);
+    ASSERT_TRUE(w.opened());
+    w.showMonth(2026, 12);
+    w.chooseDay(30);
+    const auto press = [&w](int key) {
+        QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(w.dayButton(w.day()), &e);
+    };
+    press(Qt::Key_Right);
+    EXPECT_EQ(w.day(), 31);
+    press(Qt::Key_Right); // into the next year
+    EXPECT_EQ(w.year(), 2027);
+    EXPECT_EQ(w.month(), 1);
+    EXPECT_EQ(w.day(), 1);
+    EXPECT_EQ(w.months()->currentIndex(), 0);
+    EXPECT_EQ(w.yearField()->value(), 2027);
+    press(Qt::Key_Up);
+    EXPECT_EQ(w.month(), 12);
+    EXPECT_EQ(w.day(), 25);
+    w.chooseDay(31);
+    press(Qt::Key_PageDown); // 31 January
+    press(Qt::Key_PageDown); // February has no 31st: its last day
+    EXPECT_EQ(w.month(), 2);
+    EXPECT_EQ(w.day(), 28);
+    EXPECT_TRUE(w.dayButton(28)->isChecked());
 }
 
 } // namespace
