@@ -6,6 +6,7 @@
 
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dictionary/records.h"
+#include "app/shell/frame/testing/window_test_book.h"
 #include "app/shell/services/standard_open.h"
 #include "platform/codepage.h"
 #include "ui/testing/on_modal.h"
@@ -30,13 +31,10 @@ namespace {
 using namespace zv::rec;
 using ui::testing::onModal;
 
-class CsvWindowsTest : public ::testing::Test {
+class CsvWindowsTest : public ::testing::Test, protected frame::testing::WindowTestBook {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        oldDir = QDir::currentPath();
-        QDir::setCurrent(dir.path());
-        db.registerDriver(driver);
         for (const char* label : {"Adresar", "Osoby", "Schuzky", "Vybery"})
             ASSERT_EQ(db.file(label).create(), 0);
         for (int id = 1; id <= 2; ++id) {
@@ -47,31 +45,12 @@ protected:
             add("Vybery", [&](access::RecordFile& f) { f.as<VyberyRecord>().ID.set(id); });
         }
     }
-    void TearDown() override { QDir::setCurrent(oldDir); }
-    void add(const char* label, const std::function<void(access::RecordFile&)>& fill) {
-        auto& f = db.file(label);
-        ASSERT_EQ(services::standardOpen(s, f), services::OpenOutcome::Opened);
-        f.clearBuffer();
-        fill(f);
-        f.clearCurrent();
-        ASSERT_EQ(f.add(), 0);
-        services::standardRelease(f);
-    }
     QString write(const char* name, const QByteArray& bytes) {
         QFile out(dir.path() + "/" + name);
         EXPECT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(bytes);
         return out.fileName();
     }
-
-    QTemporaryDir dir;
-    QString oldDir;
-    access::testing::MemoryDriver driver;
-    access::Database db;
-    services::ScriptedMessages messages;
-    services::ProcedureServices s{db, messages, {}};
-    startup::AppState state;
-    frame::WindowContext context{{db, s, state}};
 };
 
 TEST_F(CsvWindowsTest, TheExportWritesVcardsAndCsvAsChosen) {

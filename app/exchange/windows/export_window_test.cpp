@@ -4,6 +4,7 @@
 
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dictionary/records.h"
+#include "app/shell/frame/testing/window_test_book.h"
 #include "app/shell/services/standard_open.h"
 #include "ui/testing/on_modal.h"
 
@@ -24,41 +25,17 @@ namespace {
 using namespace zv::rec;
 using ui::testing::onModal;
 
-class ExportWindowTest : public ::testing::Test {
+class ExportWindowTest : public ::testing::Test, protected frame::testing::WindowTestBook {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        oldDir = QDir::currentPath();
-        QDir::setCurrent(dir.path());
-        db.registerDriver(driver);
         for (const char* label : {"Adresar", "Osoby", "Schuzky", "Vybery"})
             ASSERT_EQ(db.file(label).create(), 0);
         for (int id = 1; id <= 2; ++id) {
             add("Adresar", [&](access::RecordFile& f) { f.as<AdresarRecord>().ID.set(id); });
             add("Vybery", [&](access::RecordFile& f) { f.as<VyberyRecord>().ID.set(id); });
         }
-        state.userName = "Pepa";
-        state.dnes = 80000;
     }
-    void TearDown() override { QDir::setCurrent(oldDir); }
-    void add(const char* label, const std::function<void(access::RecordFile&)>& fill) {
-        auto& f = db.file(label);
-        ASSERT_EQ(services::standardOpen(s, f), services::OpenOutcome::Opened);
-        f.clearBuffer();
-        fill(f);
-        f.clearCurrent();
-        ASSERT_EQ(f.add(), 0);
-        services::standardRelease(f);
-    }
-
-    QTemporaryDir dir;
-    QString oldDir;
-    access::testing::MemoryDriver driver;
-    access::Database db;
-    services::ScriptedMessages messages;
-    services::ProcedureServices s{db, messages, {}};
-    startup::AppState state;
-    frame::WindowContext context{{db, s, state}};
 };
 
 TEST_F(ExportWindowTest, AnEmptyFileNameMovesTheFocusAndExportsNothing) {

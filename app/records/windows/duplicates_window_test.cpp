@@ -4,6 +4,7 @@
 #include "app/records/windows/record_windows.h"
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dictionary/records.h"
+#include "app/shell/frame/testing/window_test_book.h"
 #include "app/shell/services/standard_open.h"
 #include "platform/codepage.h"
 #include "ui/testing/on_modal.h"
@@ -24,18 +25,13 @@ namespace {
 using namespace zv::rec;
 using ui::testing::onModal;
 
-class DuplicatesWindowTest : public ::testing::Test {
+class DuplicatesWindowTest : public ::testing::Test, protected frame::testing::WindowTestBook {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        oldDir = QDir::currentPath();
-        QDir::setCurrent(dir.path());
-        db.registerDriver(driver);
         for (const char* label :
              {"Adresar", "Osoby", "Schuzky", "UKOLY", "Klice", "Vybery", "EVKLICSL", "Kategorie"})
             ASSERT_EQ(db.file(label).create(), 0);
-        state.userName = "Pepa";
-        state.dnes = 80000;
         firm(1, "Pila Novák s.r.o.", "Brno");
         firm(2, "PILA NOVÁK", "Brno");
         firm(3, "Mlýn", "Tábor");
@@ -43,16 +39,6 @@ protected:
             f.as<OsobyRecord>().REC.set(1);
             f.as<OsobyRecord>().ID.set(2);
         });
-    }
-    void TearDown() override { QDir::setCurrent(oldDir); }
-    void add(const char* label, const std::function<void(access::RecordFile&)>& fill) {
-        auto& f = db.file(label);
-        ASSERT_EQ(services::standardOpen(s, f), services::OpenOutcome::Opened);
-        f.clearBuffer();
-        fill(f);
-        f.clearCurrent();
-        ASSERT_EQ(f.add(), 0);
-        services::standardRelease(f);
     }
     void firm(int id, const char* name, const char* town) {
         add("Adresar", [&](access::RecordFile& f) {
@@ -70,15 +56,6 @@ protected:
         services::standardRelease(f);
         return found;
     }
-
-    QTemporaryDir dir;
-    QString oldDir;
-    access::testing::MemoryDriver driver;
-    access::Database db;
-    services::ScriptedMessages messages;
-    services::ProcedureServices s{db, messages, {}};
-    startup::AppState state;
-    frame::WindowContext context{{db, s, state}};
 };
 
 TEST_F(DuplicatesWindowTest, ThePairIsListedAndMergedAfterTheQuestion) {

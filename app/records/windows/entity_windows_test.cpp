@@ -10,6 +10,7 @@
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/frame/main_frame.h"
+#include "app/shell/frame/testing/window_test_book.h"
 #include "app/shell/services/standard_open.h"
 #include "platform/codepage.h"
 #include "ui/runtime/procedure_runtime.h"
@@ -50,32 +51,15 @@ bool hasLabel(QWidget* w, const QString& text) {
     return false;
 }
 
-class EntityWindowsTest : public ::testing::Test {
+class EntityWindowsTest : public ::testing::Test, protected frame::testing::WindowTestBook {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        oldDir = QDir::currentPath();
-        QDir::setCurrent(dir.path()); // ZEVLON.INI goes here
         ::setenv("ZEVLON_SYSTEM_PROFILE", (dir.path() + "/system.ini").toLocal8Bit().data(), 1);
-        db.registerDriver(driver);
         db.setDataPrefix(""); // the files' own names: the operations' views share one file
-        state.userName = "Pepa";
-        state.dnes = 80000;
     }
-    void TearDown() override {
-        QDir::setCurrent(oldDir);
-        ::unsetenv("ZEVLON_SYSTEM_PROFILE");
-    }
+    void TearDown() override { ::unsetenv("ZEVLON_SYSTEM_PROFILE"); }
 
-    void add(const char* label, const std::function<void(access::RecordFile&)>& fill) {
-        auto& f = db.file(label);
-        ASSERT_EQ(services::standardOpen(s, f), services::OpenOutcome::Opened);
-        f.clearBuffer();
-        fill(f);
-        f.clearCurrent();
-        ASSERT_EQ(f.add(), 0);
-        services::standardRelease(f);
-    }
     // Every record of a file, as the file holds them.
     std::vector<std::vector<std::uint8_t>> records(const char* label) {
         std::vector<std::vector<std::uint8_t>> out;
@@ -116,15 +100,6 @@ protected:
         EXPECT_NE(w, nullptr);
         return std::unique_ptr<BrowseWindow>(static_cast<BrowseWindow*>(w));
     }
-
-    QTemporaryDir dir;
-    QString oldDir;
-    access::testing::MemoryDriver driver;
-    access::Database db;
-    services::ScriptedMessages messages;
-    services::ProcedureServices s{db, messages, {}};
-    startup::AppState state;
-    frame::WindowContext context{{db, s, state}};
 };
 
 TEST_F(EntityWindowsTest, TheMenuItemsComeAliveAndOpenTheirLists) {

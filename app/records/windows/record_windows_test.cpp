@@ -4,6 +4,7 @@
 #include "app/records/windows/entity_forms.h"
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dictionary/records.h"
+#include "app/shell/frame/testing/window_test_book.h"
 #include "app/shell/help/help_topics.h"
 #include "app/shell/services/standard_open.h"
 #include "platform/codepage.h"
@@ -42,37 +43,21 @@ QPushButton* buttonIn(QWidget* w, const QString& text) {
 
 using ui::testing::onModal;
 
-class RecordWindowsTest : public ::testing::Test {
+class RecordWindowsTest : public ::testing::Test, protected frame::testing::WindowTestBook {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        oldDir = QDir::currentPath();
-        QDir::setCurrent(dir.path()); // ZEVLON.INI goes here
-        db.registerDriver(driver);
         for (const char* label :
              {"Adresar", "Osoby", "Schuzky", "UKOLY", "Klice", "EVKLICSL", "Kategorie"})
             ASSERT_EQ(db.file(label).create(), 0);
-        state.userName = "Pepa";
-        state.dnes = 80000;
         started.clear();
         setProgramStarter([this](const std::string& line) {
             started.push_back(line);
             return false; // a dialler that cannot be started is no error
         });
     }
-    void TearDown() override {
-        setProgramStarter(nullptr);
-        QDir::setCurrent(oldDir);
-    }
+    void TearDown() override { setProgramStarter(nullptr); }
 
-    void add(const char* label, const std::function<void(access::RecordFile&)>& fill) {
-        auto& f = db.file(label);
-        ASSERT_EQ(services::standardOpen(s, f), services::OpenOutcome::Opened);
-        f.clearBuffer();
-        fill(f);
-        ASSERT_EQ(f.add(), 0);
-        services::standardRelease(f);
-    }
     void addFirm(int id, const std::string& name, int captionSet = 1) {
         add("Adresar", [&](access::RecordFile& f) {
             auto& r = f.as<AdresarRecord>();
@@ -103,14 +88,6 @@ protected:
         return callAdresarFormForFirm(context, nullptr, id);
     }
 
-    QTemporaryDir dir;
-    QString oldDir;
-    access::testing::MemoryDriver driver;
-    access::Database db;
-    services::ScriptedMessages messages;
-    services::ProcedureServices s{db, messages, {}};
-    startup::AppState state;
-    frame::WindowContext context{{db, s, state}};
     std::vector<std::string> started;
 };
 

@@ -9,6 +9,7 @@
 #include "app/selections/bindings/file_bindings.h"
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dictionary/records.h"
+#include "app/shell/frame/testing/window_test_book.h"
 #include "app/shell/services/standard_open.h"
 #include "platform/dates/standard_date.h"
 #include "ui/runtime/procedure_runtime.h"
@@ -32,30 +33,16 @@ namespace {
 
 using namespace zv::rec;
 
-class TaskWindowsTest : public ::testing::Test {
+class TaskWindowsTest : public ::testing::Test, protected frame::testing::WindowTestBook {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        oldDir = QDir::currentPath();
-        QDir::setCurrent(dir.path());
-        db.registerDriver(driver);
         for (const char* label : {"Adresar", "Osoby", "UKOLY"})
             ASSERT_EQ(db.file(label).create(), 0);
         ASSERT_TRUE(selections::bindStandardFiles(db));
-        state.userName = "Pepa";
         state.dnes = dates::today();
     }
-    void TearDown() override { QDir::setCurrent(oldDir); }
 
-    void add(const char* label, const std::function<void(access::RecordFile&)>& fill) {
-        auto& f = db.file(label);
-        ASSERT_EQ(services::standardOpen(s, f), services::OpenOutcome::Opened);
-        f.clearBuffer();
-        fill(f);
-        f.clearCurrent();
-        ASSERT_EQ(f.add(), 0);
-        services::standardRelease(f);
-    }
     void addTask(int number, std::int32_t due, bool done = false) {
         add("UKOLY", [&](access::RecordFile& f) {
             auto& r = f.as<UkolyRecord>();
@@ -76,15 +63,6 @@ protected:
                              model->index(r, 3).data(Qt::BackgroundRole).value<QColor>());
         return out;
     }
-
-    QTemporaryDir dir;
-    QString oldDir;
-    access::testing::MemoryDriver driver;
-    access::Database db;
-    services::ScriptedMessages messages;
-    services::ProcedureServices s{db, messages, {}};
-    startup::AppState state;
-    frame::WindowContext context{{db, s, state}};
 };
 
 QPushButton* buttonIn(QWidget* w, const QString& text) {

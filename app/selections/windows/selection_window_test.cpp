@@ -5,6 +5,7 @@
 #include "app/selections/windows/label_windows.h"
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dictionary/records.h"
+#include "app/shell/frame/testing/window_test_book.h"
 #include "app/shell/services/standard_open.h"
 #include "platform/codepage.h"
 #include "ui/testing/on_modal.h"
@@ -30,13 +31,10 @@ using namespace zv::rec;
 
 using ui::testing::onModal;
 
-class SelectionWindowTest : public ::testing::Test {
+class SelectionWindowTest : public ::testing::Test, protected frame::testing::WindowTestBook {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        oldDir = QDir::currentPath();
-        QDir::setCurrent(dir.path());
-        db.registerDriver(driver);
         for (const char* label :
              {"Adresar", "Osoby", "Schuzky", "UKOLY", "Klice", "EVKLICSL", "Kategorie", "Vybery"})
             ASSERT_EQ(db.file(label).create(), 0);
@@ -53,29 +51,8 @@ protected:
             f.as<KategorieRecord>().TEXT.set(1);
             f.as<KategorieRecord>().K1.set("Odberatel");
         });
-        state.userName = "Pepa";
-        state.dnes = 80000;
-    }
-    void TearDown() override { QDir::setCurrent(oldDir); }
-    void add(const char* label, const std::function<void(access::RecordFile&)>& fill) {
-        auto& f = db.file(label);
-        ASSERT_EQ(services::standardOpen(s, f), services::OpenOutcome::Opened);
-        f.clearBuffer();
-        fill(f);
-        f.clearCurrent();
-        ASSERT_EQ(f.add(), 0);
-        services::standardRelease(f);
     }
     long rows(SelectionWindow& w) { return w.list().engine().recordCount(); }
-
-    QTemporaryDir dir;
-    QString oldDir;
-    access::testing::MemoryDriver driver;
-    access::Database db;
-    services::ScriptedMessages messages;
-    services::ProcedureServices s{db, messages, {}};
-    startup::AppState state;
-    frame::WindowContext context{{db, s, state}};
 };
 
 TEST_F(SelectionWindowTest, TheWindowServesTheSelectionItemsAndAddsAndRemovesAll) {
