@@ -6,6 +6,7 @@
 #include "app/shell/access/standard_drivers.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
+#include "bench/bench_support.h"
 #include "platform/codepage.h"
 
 #include <algorithm>
@@ -19,22 +20,10 @@
 #include <vector>
 
 using namespace zv;
+using bench::QuietMessages;
+using bench::seconds;
 
 namespace {
-
-class QuietMessages : public services::MessageService {
-public:
-    services::Button show(const services::Message& m) override {
-        std::fprintf(stderr, "message: %s: %s\n", m.title.c_str(), m.text.c_str());
-        return m.buttons.empty() ? services::Button::Ok : m.buttons.front();
-    }
-};
-
-double seconds(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 const char* const kNames[] = {"Černý", "Novák", "Dvořák",  "Procházka", "Kučera",  "Veselý",
                               "Horák", "Němec", "Pokorný", "Marek",     "Růžička", "Šťastný"};

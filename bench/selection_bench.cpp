@@ -18,6 +18,7 @@
 #include "app/shell/access/standard_drivers.h"
 #include "app/shell/demo/demo_data.h"
 #include "app/shell/services/standard_open.h"
+#include "bench/bench_support.h"
 #include "platform/dates/standard_date.h"
 
 #include <chrono>
@@ -30,24 +31,8 @@
 #include <unistd.h>
 
 using namespace zv;
-
-namespace {
-
-class QuietMessages : public services::MessageService {
-public:
-    services::Button show(const services::Message& m) override {
-        std::fprintf(stderr, "message: %s: %s\n", m.title.c_str(), m.text.c_str());
-        return m.buttons.empty() ? services::Button::Ok : m.buttons.front();
-    }
-};
-
-double seconds(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-} // namespace
+using bench::QuietMessages;
+using bench::seconds;
 
 int main(int argc, char** argv) {
     const int firms = argc > 1 ? std::atoi(argv[1]) : 100000;
