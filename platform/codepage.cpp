@@ -135,6 +135,46 @@ unsigned char lower(unsigned char byte) {
     return kCase.low[byte];
 }
 
+namespace {
+
+// The plain letter of a lower-case letter with an accent; 0 for any other.
+char plainLetter(char32_t c) {
+    static constexpr std::u32string_view kAccented[] = {
+        U"áàâãäăą", U"čćç", U"ďđ",  U"éèêëěę", U"íìîï",   U"ĺľł", U"ňń",
+        U"óòôõöő",  U"řŕ",  U"šśş", U"ťţ",     U"úùûüůű", U"ý",   U"žźż"};
+    static constexpr char kPlain[] = "acdeilnorstuyz";
+    for (std::size_t i = 0; i < std::size(kAccented); ++i)
+        if (kAccented[i].find(c) != std::u32string_view::npos) return kPlain[i];
+    return 0;
+}
+
+const std::array<unsigned char, 256>& plainLowerTable() {
+    static const std::array<unsigned char, 256> table = [] {
+        std::array<unsigned char, 256> t{};
+        for (int b = 0; b < 256; ++b) {
+            const unsigned char low = kCase.low[std::size_t(b)];
+            const char plain = low >= 0x80 ? plainLetter(toUnicode(low)) : 0;
+            t[std::size_t(b)] = plain ? static_cast<unsigned char>(plain) : low;
+        }
+        return t;
+    }();
+    return table;
+}
+
+} // namespace
+
+unsigned char plainLower(unsigned char byte) {
+    return plainLowerTable()[byte];
+}
+
+std::string plainLower(std::string_view text1250) {
+    const auto& table = plainLowerTable();
+    std::string out(text1250);
+    for (char& c : out)
+        c = static_cast<char>(table[static_cast<unsigned char>(c)]);
+    return out;
+}
+
 std::string upper(std::string_view text1250) {
     std::string out(text1250);
     for (char& c : out)

@@ -31,6 +31,11 @@ unsigned char lower(unsigned char byte);
 std::string upper(std::string_view text1250);
 std::string lower(std::string_view text1250);
 
+// A byte in lower case and, for a letter with an accent, its plain letter
+// ("Č" -> "c", "ů" -> "u", "Ľ" -> "l"); other bytes in lower case ("ß" stays).
+unsigned char plainLower(unsigned char byte);
+std::string plainLower(std::string_view text1250);
+
 // Compares two texts without regard to letter case (by the upper-case table):
 // negative, zero or positive as strcmp.
 int compareNoCase(std::string_view a, std::string_view b);

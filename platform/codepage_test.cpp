@@ -85,3 +85,23 @@ TEST(CodepageOem, EveryCharacterOfBothSetsRoundTripsTheRestBecomesQuestionMarks)
 
 } // namespace
 } // namespace zv::cp852
+
+TEST(PlainLowerTest, EveryAccentedLetterOfTheCodePageHasItsPlainLetter) {
+    using zv::cp1250::fromUtf8;
+    using zv::cp1250::plainLower;
+    EXPECT_EQ(plainLower(fromUtf8("Příliš žluťoučký kůň úpěl ďábelské ódy")),
+              "prilis zlutoucky kun upel dabelske ody");
+    EXPECT_EQ(plainLower(fromUtf8("ŘEZNÍK Ďáblice Ľudo Ŕ ŐÖÜŰ Ł Ą Ś Ź Ż Ţ Ş")),
+              "reznik dablice ludo r oouu l a s z z t s");
+    EXPECT_EQ(plainLower("ABC xyz 0-9 @.,"), "abc xyz 0-9 @.,");
+    // Every byte that stands for a letter with an accent becomes a plain ASCII letter.
+    for (int b = 0x80; b < 0x100; ++b) {
+        const char32_t c = zv::cp1250::toUnicode(static_cast<unsigned char>(b));
+        const bool accented = (c >= U'À' && c <= U'ž' && c != U'×' && c != U'÷' && c != U'ß' &&
+                               c != U'Ð' && c != U'Þ' && c != U'ð' && c != U'þ');
+        if (accented)
+            EXPECT_TRUE(plainLower(static_cast<unsigned char>(b)) >= 'a' &&
+                        plainLower(static_cast<unsigned char>(b)) <= 'z')
+                << std::hex << b;
+    }
+}

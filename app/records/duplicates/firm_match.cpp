@@ -8,68 +8,6 @@
 namespace zv::records {
 namespace {
 
-// The letter without its accent, for the lower-case letters Windows-1250 holds.
-char32_t withoutAccent(char32_t c) {
-    switch (c) {
-    case U'á':
-    case U'ä':
-    case U'â':
-    case U'ă':
-    case U'ą':
-        return U'a';
-    case U'č':
-    case U'ć':
-    case U'ç':
-        return U'c';
-    case U'ď':
-    case U'đ':
-        return U'd';
-    case U'é':
-    case U'ě':
-    case U'ë':
-    case U'ę':
-        return U'e';
-    case U'í':
-    case U'î':
-        return U'i';
-    case U'ĺ':
-    case U'ľ':
-    case U'ł':
-        return U'l';
-    case U'ň':
-    case U'ń':
-        return U'n';
-    case U'ó':
-    case U'ô':
-    case U'ö':
-    case U'ő':
-        return U'o';
-    case U'ŕ':
-    case U'ř':
-        return U'r';
-    case U'š':
-    case U'ś':
-    case U'ş':
-        return U's';
-    case U'ť':
-    case U'ţ':
-        return U't';
-    case U'ú':
-    case U'ů':
-    case U'ü':
-    case U'ű':
-        return U'u';
-    case U'ý':
-        return U'y';
-    case U'ž':
-    case U'ź':
-    case U'ż':
-        return U'z';
-    default:
-        return c;
-    }
-}
-
 // The legal forms a name may end with, as words of matchText.
 const std::vector<std::vector<std::string_view>>& legalForms() {
     static const std::vector<std::vector<std::string_view>> forms = {{"spol", "s", "r", "o"},
@@ -110,7 +48,7 @@ std::string matchText(std::string_view text1250) {
     std::string out;
     bool blank = false;
     for (const char byte : text1250) {
-        const char32_t c = withoutAccent(cp1250::toUnicode(cp1250::lower(std::uint8_t(byte))));
+        const char32_t c = cp1250::toUnicode(cp1250::plainLower(std::uint8_t(byte)));
         const bool letter = (c >= U'a' && c <= U'z') || (c >= U'0' && c <= U'9') || c == U'ß';
         if (letter) {
             if (blank && !out.empty()) out += ' ';

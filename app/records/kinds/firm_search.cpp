@@ -5,7 +5,6 @@
 #include "platform/codepage.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 namespace zv::records {
@@ -13,41 +12,9 @@ namespace {
 
 constexpr char kFieldStart = '\x01'; // never typed, so a text never runs across two fields
 
-// Each Windows-1250 byte's folded form: ASCII lower case, accented letters as
-// their base letter.
-const std::array<char, 256>& foldTable() {
-    static const std::array<char, 256> table = [] {
-        std::array<char, 256> t{};
-        for (int b = 0; b < 256; ++b)
-            t[std::size_t(b)] = static_cast<char>(b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b);
-        static const char* const letters[][2] = {
-            {"ÁÀÂÃÄĂĄáàâãäăą", "a"},
-            {"ČĆÇčćç", "c"},
-            {"ĎĐďđ", "d"},
-            {"ÉÈÊËĚĘéèêëěę", "e"},
-            {"ÍÌÎÏíìîï", "i"},
-            {"ĹĽŁĺľł", "l"},
-            {"ŇŃňń", "n"},
-            {"ÓÒÔÕÖŐóòôõöő", "o"},
-            {"ŘŔřŕ", "r"},
-            {"ŠŚŞšśşß", "s"},
-            {"ŤŢťţ", "t"},
-            {"ÚÙÛÜŮŰúùûüůű", "u"},
-            {"Ýý", "y"},
-            {"ŽŹŻžźż", "z"},
-        };
-        for (const auto& [accented, base] : letters)
-            for (unsigned char b : cp1250::fromUtf8(accented))
-                if (b >= 0x80) t[b] = base[0];
-        return t;
-    }();
-    return table;
-}
-
 void appendFolded(std::string& out, std::string_view text) {
-    const auto& table = foldTable();
     for (unsigned char c : text)
-        out.push_back(table[c]);
+        out.push_back(static_cast<char>(cp1250::plainLower(c)));
 }
 
 } // namespace
