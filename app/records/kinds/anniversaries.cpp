@@ -61,17 +61,14 @@ bool isBirthday(std::int32_t birth, std::int32_t date) {
     return born.day == on.day && born.month == on.month;
 }
 
-std::vector<Anniversary> anniversariesOn(access::Database& db, std::int32_t date, int* error) {
-    std::vector<Anniversary> found;
+std::vector<RemindedPerson> remindedPersons(access::Database& db, int* error) {
+    std::vector<RemindedPerson> persons;
     if (error) *error = 0;
     access::RecordFile* osoby = db.fileOrNull("Osoby");
-    access::RecordFile* adresar = db.fileOrNull("Adresar");
-    if (!osoby || !adresar) {
+    if (!osoby) {
         if (error) *error = access::kFileNotOpen;
-        return found;
+        return persons;
     }
-    dates::DateParts on;
-    if (dates::dateToParts(date, on) != 0) return found;
     const std::vector<std::uint8_t> saved(osoby->record(), osoby->record() + osoby->recordSize());
     int code = osoby->setFile();
     while (code == 0) {
@@ -79,30 +76,49 @@ std::vector<Anniversary> anniversariesOn(access::Database& db, std::int32_t date
         if (code != 0) break;
         const auto& p = osoby->as<rec::OsobyRecord>();
         if (p.VYROCI.get() == 0) continue;
+        persons.push_back({p.ID.get(), p.REC.get(), std::string(p.KONTAKT.trimmed()),
+                           std::string(p.SVATEK.trimmed()), p.NAROZENINY.get()});
+    }
+    std::copy(saved.begin(), saved.end(), osoby->record());
+    if (error) *error = code == access::kRecordNotAvailable ? 0 : code;
+    std::stable_sort(persons.begin(), persons.end(),
+                     [](const RemindedPerson& x, const RemindedPerson& y) {
+                         return x.firm != y.firm ? x.firm < y.firm : x.person < y.person;
+                     });
+    return persons;
+}
+
+std::vector<Anniversary> anniversariesOn(access::Database& db,
+                                         const std::vector<RemindedPerson>& persons,
+                                         std::int32_t date) {
+    std::vector<Anniversary> found;
+    dates::DateParts on;
+    if (dates::dateToParts(date, on) != 0) return found;
+    for (const RemindedPerson& p : persons) {
         Anniversary a;
-        a.firm = p.ID.get();
-        a.person = p.REC.get();
-        a.personName = std::string(p.KONTAKT.trimmed());
-        if (isNameDay(p.SVATEK.trimmed(), date)) {
+        a.firm = p.firm;
+        a.person = p.person;
+        a.personName = p.name;
+        if (isNameDay(p.nameDay, date)) {
             a.kind = Anniversary::NameDay;
             found.push_back(a);
         }
-        if (isBirthday(p.NAROZENINY.get(), date)) {
+        if (isBirthday(p.birth, date)) {
             a.kind = Anniversary::Birthday;
             dates::DateParts born;
-            (void)dates::dateToParts(p.NAROZENINY.get(), born);
+            (void)dates::dateToParts(p.birth, born);
             a.age = on.year - born.year;
             found.push_back(a);
         }
     }
-    std::copy(saved.begin(), saved.end(), osoby->record());
-    if (error) *error = code == access::kRecordNotAvailable ? 0 : code;
-    for (auto& a : found)
-        a.firmName = access::firmName(*adresar, a.firm);
-    std::stable_sort(found.begin(), found.end(), [](const Anniversary& x, const Anniversary& y) {
-        return x.firm != y.firm ? x.firm < y.firm : x.person < y.person;
-    });
+    if (access::RecordFile* adresar = db.fileOrNull("Adresar"))
+        for (auto& a : found)
+            a.firmName = access::firmName(*adresar, a.firm);
     return found;
+}
+
+std::vector<Anniversary> anniversariesOn(access::Database& db, std::int32_t date, int* error) {
+    return anniversariesOn(db, remindedPersons(db, error), date);
 }
 
 std::string anniversaryText(const Anniversary& a) {

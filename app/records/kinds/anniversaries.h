@@ -28,8 +28,25 @@ bool parseNameDay(std::string_view text, int& day, int& month);
 bool isNameDay(std::string_view nameDay, std::int32_t date);
 bool isBirthday(std::int32_t birth, std::int32_t date);
 
-// The anniversaries on `date` of the persons who are to be reminded, by firm
-// and person. Osoby and Adresar must be open; *error gets 0 or a read's code.
+// A person who is to be reminded, as read from Osoby.
+struct RemindedPerson {
+    std::int32_t firm = 0, person = 0;
+    std::string name;    // OSO:KONTAKT, Windows-1250
+    std::string nameDay; // OSO:SVATEK
+    std::int32_t birth = 0;
+};
+
+// The persons whose "Upozornit" is ticked, read once (a window showing many
+// days keeps them). Osoby must be open; *error gets 0 or a read's code.
+std::vector<RemindedPerson> remindedPersons(access::Database& db, int* error = nullptr);
+
+// Their anniversaries on `date`, by firm and person, with the firm's name
+// looked up in Adresar (which must be open).
+std::vector<Anniversary> anniversariesOn(access::Database& db,
+                                         const std::vector<RemindedPerson>& persons,
+                                         std::int32_t date);
+
+// Both at once: the anniversaries on `date` of the persons who are to be reminded.
 std::vector<Anniversary> anniversariesOn(access::Database& db, std::int32_t date,
                                          int* error = nullptr);
 

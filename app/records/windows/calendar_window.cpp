@@ -49,6 +49,8 @@ CalendarWindow::CalendarWindow(frame::WindowContext& context, QWidget* parent)
     dates::DateParts now;
     (void)dates::dateToParts(today, now);
     values_ = taskListValues(today);
+    int error = 0;
+    reminded_ = remindedPersons(context_.db, &error);
 
     auto* top = new QVBoxLayout(this);
     auto* head = new QHBoxLayout;
@@ -275,8 +277,7 @@ void CalendarWindow::chooseDay(int day) {
     list_->engine().setOrder(1, true);
     list_->sync();
     anniversaries_->clear();
-    int error = 0;
-    for (const auto& a : anniversariesOn(context_.db, date, &error))
+    for (const auto& a : anniversariesOn(context_.db, reminded_, date))
         anniversaries_->addItem(ui::qtText(anniversaryText(a)));
     anniversaryCaption_->setVisible(anniversaries_->count() > 0);
     anniversaries_->setVisible(anniversaries_->count() > 0);

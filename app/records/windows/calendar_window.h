@@ -3,6 +3,7 @@
 // days and birthdays of that day. Days with open tasks are marked.
 #pragma once
 
+#include "app/records/kinds/anniversaries.h"
 #include "app/records/kinds/tasks.h"
 #include "app/records/windows/open_files.h"
 #include "app/shell/frame/window_context.h"
@@ -60,6 +61,7 @@ private:
     frame::WindowContext& context_;
     std::unique_ptr<OpenFiles> files_;
     std::shared_ptr<TaskListValues> values_;
+    std::vector<RemindedPerson> reminded_; // read once, for every day shown
     bool opened_ = false;
     bool saved_ = false;
     int year_ = 0, month_ = 0, day_ = 0;
