@@ -292,8 +292,12 @@ int NativeFile::apply() {
     header_ = preparedHeader_;
     diskHeader_ = preparedHeader_;
     headerChanged_ = false;
-    for (Page* p : changed_)
+    for (Page* p : changed_) {
+        // Edits leave room in a page's entries; kept in the cache it is not used.
+        p->entries.shrink();
+        p->memoryVersion = ~std::uint64_t{0};
         p->changed = false;
+    }
     changed_.clear();
     nextTemp_ = -1;
     return 0;

@@ -22,9 +22,14 @@ std::size_t heapBlock(std::size_t n) {
 
 // Pages stay small: growing by an eighth keeps little room unused at the cost
 // of a few more copies of a few kilobytes.
+// The arena is moved into a block of its own: reserve() on a string that holds
+// bytes may double its room, which the cache would count against its budget.
 void PageEntries::grow(std::size_t bytes) {
-    if (arena_.size() + bytes > arena_.capacity())
-        arena_.reserve(arena_.size() + bytes + arena_.size() / 8 + 32);
+    if (arena_.size() + bytes <= arena_.capacity()) return;
+    std::string bigger;
+    bigger.reserve(arena_.size() + bytes + arena_.size() / 8 + 32);
+    bigger.append(arena_);
+    arena_.swap(bigger);
 }
 
 void PageEntries::growSlots() {
@@ -43,8 +48,15 @@ void PageEntries::reserve(std::size_t records, std::size_t bytes) {
 }
 
 void PageEntries::shrink() {
-    arena_.shrink_to_fit();
-    slots_.shrink_to_fit();
+    if (garbage_) {
+        compact();
+    } else if (arena_.capacity() > arena_.size() + arena_.size() / 16 + 32) {
+        std::string fit;
+        fit.reserve(arena_.size());
+        fit.append(arena_);
+        arena_.swap(fit);
+    }
+    if (slots_.capacity() > slots_.size() + slots_.size() / 16 + 4) slots_.shrink_to_fit();
 }
 
 bool PageEntries::payload(std::size_t i, std::string* out) const {
@@ -189,6 +201,10 @@ void PageEntries::moveTail(std::size_t from, PageEntries* to) {
 
 void PageEntries::collect() {
     if (garbage_ < 256 || garbage_ * 2 < arena_.size()) return;
+    compact();
+}
+
+void PageEntries::compact() {
     std::string arena;
     arena.reserve(arena_.size() - garbage_);
     for (Slot& s : slots_) {

@@ -25,7 +25,8 @@ public:
     void clear();
     // Room for `records` records of `bytes` bytes in all, for a page being read.
     void reserve(std::size_t records, std::size_t bytes);
-    // Gives back the room reserve() kept beyond the records.
+    // Gives back the room kept beyond the records (and the bytes of records
+    // removed).
     void shrink();
 
     std::string_view key(std::size_t i) const {
@@ -79,6 +80,8 @@ private:
     void growSlots();
     // Drops the bytes no slot names once they are most of the arena.
     void collect();
+    // Copies the named bytes into an arena of their size.
+    void compact();
 
     std::string arena_;
     std::vector<Slot> slots_;
