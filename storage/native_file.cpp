@@ -110,9 +110,10 @@ void NativeFile::forgetPages() {
 NativeFile::Page* NativeFile::leafHolding(const std::string& key, bool aboveFirst, bool belowLast) {
     for (Page* p : leaves_) {
         if (!p || p->level || p->entries.empty()) continue;
-        const int low = std::string_view(key).compare(p->entries.firstKey());
-        const int high = std::string_view(key).compare(p->entries.lastKey());
-        if ((aboveFirst ? low > 0 : low >= 0) && (belowLast ? high < 0 : high <= 0)) {
+        const int low = compareKeys(key, p->entries.firstKey());
+        if (aboveFirst ? low <= 0 : low < 0) continue;
+        const int high = compareKeys(key, p->entries.lastKey());
+        if (belowLast ? high < 0 : high <= 0) {
             p->lastUse = ++useClock_;
             return p;
         }

@@ -115,22 +115,30 @@ bool rleEncode(const std::uint8_t* in, std::size_t n, std::string* out) {
 }
 
 bool rleDecode(const std::uint8_t* in, std::size_t n, std::size_t expanded, std::string* out) {
-    out->clear();
-    out->reserve(expanded);
+    // Decoded straight into the output's bytes; `done` counts those written.
+    out->resize(expanded);
+    auto* dst = reinterpret_cast<std::uint8_t*>(out->data());
+    std::size_t done = 0;
     const std::uint8_t* p = in;
     const std::uint8_t* end = in + n;
+    const auto fail = [out] {
+        out->clear();
+        return false;
+    };
     while (true) {
         std::size_t lit = 0;
-        if (!getVarint(p, end, &lit)) return false;
-        if (lit > static_cast<std::size_t>(end - p) || lit > expanded - out->size()) return false;
-        out->append(reinterpret_cast<const char*>(p), lit);
+        if (!getVarint(p, end, &lit)) return fail();
+        if (lit > static_cast<std::size_t>(end - p) || lit > expanded - done) return fail();
+        if (lit) std::memcpy(dst + done, p, lit);
+        done += lit;
         p += lit;
-        if (out->size() == expanded) return true;
+        if (done == expanded) return true;
         std::size_t rep = 0;
-        if (!getVarint(p, end, &rep)) return false;
-        if (out->empty() || rep > expanded - out->size()) return false;
-        out->append(rep, out->back());
-        if (out->size() == expanded) return true;
+        if (!getVarint(p, end, &rep)) return fail();
+        if (done == 0 || rep > expanded - done) return fail();
+        std::memset(dst + done, dst[done - 1], rep);
+        done += rep;
+        if (done == expanded) return true;
     }
 }
 

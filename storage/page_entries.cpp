@@ -121,7 +121,7 @@ std::size_t PageEntries::lowerBound(std::string_view key) const {
     std::size_t lo = 0, hi = slots_.size();
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
-        if (this->key(mid) < key)
+        if (compareKeys(this->key(mid), key) < 0)
             lo = mid + 1;
         else
             hi = mid;
@@ -133,7 +133,7 @@ std::size_t PageEntries::upperBound(std::string_view key) const {
     std::size_t lo = 0, hi = slots_.size();
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
-        if (key < this->key(mid))
+        if (compareKeys(key, this->key(mid)) < 0)
             hi = mid;
         else
             lo = mid + 1;
@@ -159,7 +159,7 @@ std::pair<std::size_t, bool> PageEntries::emplace(std::string_view key, std::str
 }
 
 void PageEntries::append(std::string_view key, std::string_view payload, std::int64_t child) {
-    if (!slots_.empty() && !(lastKey() < key)) {
+    if (!slots_.empty() && compareKeys(lastKey(), key) >= 0) {
         emplace(key, payload, child);
         return;
     }

@@ -124,5 +124,36 @@ TEST(PageEntriesTest, BlankPaddedRecordsTakeLessThanTheirSize) {
     EXPECT_EQ(out, "name" + std::string(700, ' '));
 }
 
+TEST(PageEntriesTest, KeysCompareAsUnsignedBytesWithAPrefixFirst) {
+    std::mt19937 rng(7);
+    const auto sign = [](int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); };
+    for (int round = 0; round < 20000; ++round) {
+        // Long shared prefixes, bytes on both sides of 0x80, any length up to 40.
+        std::string a(rng() % 41, '\0'), b;
+        for (char& c : a)
+            c = static_cast<char>(rng() % 4 == 0 ? rng() : 0x7F + rng() % 3);
+        b = a.substr(0, rng() % (a.size() + 1));
+        for (unsigned n = rng() % 12; n; --n)
+            b.push_back(static_cast<char>(rng() % 2 ? rng() : 0x80));
+        ASSERT_EQ(sign(compareKeys(a, b)), sign(a.compare(b))) << round;
+        ASSERT_EQ(sign(compareKeys(b, a)), sign(b.compare(a))) << round;
+        ASSERT_EQ(compareKeys(a, a), 0);
+    }
+}
+
+TEST(PageEntriesTest, GrowingByOneRecordAtATimeKeepsLittleRoom) {
+    PageEntries e;
+    std::size_t bytes = 0;
+    for (int i = 0; i < 200; ++i) {
+        const std::string key = "key" + std::to_string(1000 + i);
+        e.emplace(key, std::string(30, static_cast<char>('a' + i % 26)), 0);
+        bytes += key.size() + 30;
+    }
+    // An eighth of room at most while growing, none after shrinking.
+    EXPECT_LT(e.memory(), bytes + bytes / 8 + 200 * 24 * 9 / 8 + 256);
+    e.shrink();
+    EXPECT_LT(e.memory(), bytes + bytes / 16 + 200 * 24 * 17 / 16 + 256);
+}
+
 } // namespace
 } // namespace zv::storage
