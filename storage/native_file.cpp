@@ -393,7 +393,7 @@ int NativeFile::edgeRecord(std::int64_t number, bool first, PageRecord* out) {
 int NativeFile::leafFor(const std::string& key, Page** leaf) {
     *leaf = leafHolding(key, false, false);
     if (*leaf) return 0;
-    std::vector<Step> path;
+    std::vector<Step>& path = lookupPath_;
     if (int rc = descend(key, &path)) return rc;
     if (!path.empty()) *leaf = path.back().page;
     return 0;
@@ -435,7 +435,7 @@ int NativeFile::neighbour(const std::string& key, bool forward, bool inclusive, 
             return 0;
         }
     }
-    std::vector<Step> path;
+    std::vector<Step>& path = lookupPath_;
     if (int rc = descend(key, &path)) return rc;
     if (path.empty()) return 0;
     Page* leaf = path.back().page;
@@ -532,7 +532,7 @@ int NativeFile::insert(const std::string& key, const std::string& payload) {
         markChanged(leaf);
         return splitIfNeeded(leaf);
     }
-    std::vector<Step> path;
+    std::vector<Step>& path = lookupPath_;
     if (int rc = descend(key, &path)) return rc;
     if (path.empty()) return fail(__LINE__);
     Page* leaf = path.back().page;

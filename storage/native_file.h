@@ -280,6 +280,7 @@ private:
     // instead of in the hash map. Cleared with the remembered leaves.
     std::array<Page*, 1024> recent_{};
     std::array<Page*, 4> leaves_{}; // leaves reached lately (see leafHolding)
+    std::vector<Step> lookupPath_;  // the descent of a lookup or insert, kept for its room
     std::size_t nextLeaf_ = 0;
     std::size_t trimCheckAt_ = 0;   // cache size at which trimCache next measures
     std::size_t measuredBytes_ = 0; // the cache's bytes when trimCache last measured

@@ -73,8 +73,14 @@ int readMemos(Table& t, ControlBlock& cb, std::uint32_t record) {
             return kInvalidData;
         }
         auto& buf = (*cb.memos)[i];
-        copyBytes(data, &buf);
-        if (!m.blob) buf.resize(m.maxLength, ' ');
+        if (m.blob) {
+            copyBytes(data, &buf);
+        } else {
+            // A text memo fills its buffer, padded with blanks.
+            buf.resize(m.maxLength);
+            if (!data.empty()) std::memcpy(buf.data(), data.data(), data.size());
+            std::memset(buf.data() + data.size(), ' ', m.maxLength - data.size());
+        }
     }
     return 0;
 }
