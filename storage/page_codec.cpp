@@ -12,6 +12,10 @@ namespace zv::storage {
 namespace {
 
 void putVarint(std::string& out, std::size_t v) {
+    if (v < 0x80) {
+        out.push_back(static_cast<char>(v));
+        return;
+    }
     while (v >= 0x80) {
         out.push_back(static_cast<char>((v & 0x7F) | 0x80));
         v >>= 7;
@@ -93,6 +97,7 @@ std::size_t runLength(const std::uint8_t* in, std::size_t at, std::size_t n) {
 
 bool rleEncode(const std::uint8_t* in, std::size_t n, std::string* out) {
     out->clear();
+    out->reserve(n + 16);
     bool anyRun = false;
     std::size_t litStart = 0;
     while (true) {

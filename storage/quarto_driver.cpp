@@ -28,6 +28,20 @@ namespace {
 // ---------------------------------------------------------------------------
 // Memos
 
+// The length of the text without its trailing blanks, eight bytes at a time.
+std::size_t withoutTrailingBlanks(const std::uint8_t* text, std::size_t n) {
+    constexpr std::uint64_t kBlanks = 0x2020202020202020ull;
+    while (n >= 8) {
+        std::uint64_t tail = 0;
+        std::memcpy(&tail, text + n - 8, 8);
+        if (tail != kBlanks) break;
+        n -= 8;
+    }
+    while (n > 0 && text[n - 1] == ' ')
+        --n;
+    return n;
+}
+
 int writeMemos(Table& t, const ControlBlock& cb, std::uint32_t record) {
     NativeFile& f = *t.pf->file;
     std::string prefix = memoPrefix(t.number, record);
@@ -36,14 +50,15 @@ int writeMemos(Table& t, const ControlBlock& cb, std::uint32_t record) {
     for (std::size_t i = 0; i < t.def.memos.size() && i < cb.memos->size(); ++i) {
         const MemoDecl& m = t.def.memos[i];
         const auto& buf = (*cb.memos)[i];
-        std::string data = textOf(buf);
+        std::string data;
         if (m.blob) {
-            std::string withLength;
-            appendLe32(withLength, static_cast<std::uint32_t>(data.size()));
-            data = withLength + data;
+            appendLe32(data, static_cast<std::uint32_t>(buf.size()));
+            data.append(reinterpret_cast<const char*>(buf.data()), buf.size());
         } else {
-            if (data.size() > m.maxLength) data.resize(m.maxLength);
-            data.erase(data.find_last_not_of(' ') + 1); // trailing blanks are not stored
+            // Trailing blanks are not stored.
+            const std::size_t n = withoutTrailingBlanks(
+                buf.data(), std::min(buf.size(), static_cast<std::size_t>(m.maxLength)));
+            data.assign(reinterpret_cast<const char*>(buf.data()), n);
         }
         std::size_t first = m.blob ? 260 : 256;
         for (std::size_t at = 0, chunk = 0; at < data.size(); ++chunk) {

@@ -238,6 +238,45 @@ TEST_F(QuartoDriverTest, ChangeDeleteAndMemos) {
     EXPECT_EQ(h->op(DriverOp::Close), 0);
 }
 
+TEST_F(QuartoDriverTest, ATextMemoIsStoredWithoutItsTrailingBlanks) {
+    auto h = created("blanks", decl);
+    // Texts ending at every place within and across eight-byte steps, with
+    // blanks inside them too.
+    std::vector<std::string> texts;
+    for (std::size_t n = 0; n <= 40; ++n) {
+        std::string text(n, ' ');
+        for (std::size_t i = 0; i < n; i += 3)
+            text[i] = static_cast<char>('a' + i % 26);
+        if (n) text[n - 1] = 'z';
+        texts.push_back(text);
+        h->set(static_cast<std::int32_t>(n + 1), "firm");
+        h->memos[0].assign(600, ' ');
+        std::memcpy(h->memos[0].data(), text.data(), text.size());
+        ASSERT_EQ(h->op(DriverOp::Add), 0);
+    }
+    EXPECT_EQ(h->op(DriverOp::Close), 0);
+
+    std::unique_ptr<NativeFile> f;
+    NativeFile::Options ro;
+    ro.readOnly = true;
+    ASSERT_EQ(NativeFile::open(platform::posixFileSystem(), dir + "/blanks.QTF", false, ro, &f), 0);
+    std::uint32_t table = 0;
+    bool found = false;
+    ASSERT_EQ(findTable(*f, "UNNAMED", &table, &found), 0);
+    ASSERT_TRUE(found);
+    // The records in number order hold the texts in the order added.
+    PageRecord r;
+    std::string at = dataKey(table, 0);
+    for (std::size_t n = 0; n < texts.size(); ++n) {
+        ASSERT_EQ(f->successor(at, &r, &found), 0);
+        ASSERT_TRUE(found && r.key.compare(0, 5, at, 0, 5) == 0);
+        at = r.key;
+        std::string stored = "x";
+        ASSERT_EQ(readMemoText(*f, table, decl, fromBe32(r.key, 5), 0, &stored, nullptr), 0);
+        EXPECT_EQ(stored, texts[n]) << n;
+    }
+}
+
 TEST_F(QuartoDriverTest, TwoTablesOfOneFileShareTheFileObject) {
     auto a = created("x.ems\\!ADRESY", decl);
     auto b = created("x.ems\\!osoby", decl);
