@@ -55,10 +55,10 @@ protected:
     int count(const char* label, const char* field, int id) {
         auto& f = db.file(label);
         EXPECT_EQ(services::standardOpen(s, f), services::OpenOutcome::Opened);
-        const auto* spec = dict::fieldOf(f.def(), field);
+        const auto* link = dict::fieldOf(f.def(), field);
         int n = 0;
         for (int rc = f.setFile(); rc == 0 && f.next() == 0;)
-            n += dict::fieldInteger(*spec, f.record()) == id;
+            n += dict::fieldInteger(*link, f.record()) == id;
         services::standardRelease(f);
         return n;
     }

@@ -64,9 +64,9 @@ std::map<std::string, std::map<int, int>> census(Book& b) {
     for (const auto& [label, field] : links) {
         auto& f = b.db.file(label);
         EXPECT_EQ(services::standardOpen(b.s, f), services::OpenOutcome::Opened) << label;
-        const auto* spec = dict::fieldOf(f.def(), field);
+        const auto* link = dict::fieldOf(f.def(), field);
         for (int rc = f.setFile(); rc == 0 && f.next() == 0;)
-            ++out[label][int(dict::fieldInteger(*spec, f.record()))];
+            ++out[label][int(dict::fieldInteger(*link, f.record()))];
         services::standardRelease(f);
     }
     return out;

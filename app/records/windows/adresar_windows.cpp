@@ -88,13 +88,13 @@ void setProgramStarter(ProgramStarter starter) {
 }
 
 QWidget* makeAdresarBrowse(frame::WindowContext& context, int /*thread*/, int request) {
-    BrowseWindowSpec spec = adresarSpec(context);
+    BrowseWindowSpec look = adresarSpec(context);
     const QString duplicates = QStringLiteral("Hledat d&uplicity");
     BrowseWindowSpec::Button search;
     search.text = duplicates;
     search.hint = QStringLiteral("Najde firmy zapsané dvakrát a sloučí je");
-    spec.buttons.push_back(search); // connected below, to the window
-    auto* w = new BrowseWindow(context, adresarBrowse(), std::move(spec), request);
+    look.buttons.push_back(search); // connected below, to the window
+    auto* w = new BrowseWindow(context, adresarBrowse(), std::move(look), request);
     if (!w->opened()) {
         delete w;
         return nullptr;
