@@ -7,6 +7,7 @@
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
 #include "platform/codepage.h"
+#include "platform/testing/killed_child.h"
 
 #include <gtest/gtest.h>
 
@@ -57,20 +58,16 @@ TEST(CsvImportKillTest, AKilledImportLeavesWholeBatchesOfFirms) {
     for (int trial = 0; trial < 8; ++trial) {
         const auto book = dir / ("book" + std::to_string(trial));
         std::filesystem::create_directories(book);
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            Book b(book);
-            CsvImporter i(b.s, file, mapping, ImportMode::Never);
-            while (i.next()) {
-            }
-            (void)i.finish();
-            _exit(0);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50 + random() % 500));
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
+        const auto killed = zv::testing::killedWhileWorking(
+            [&] {
+                Book b(book);
+                CsvImporter i(b.s, file, mapping, ImportMode::Never);
+                while (i.next()) {
+                }
+                (void)i.finish();
+            },
+            std::chrono::milliseconds(50 + random() % 500));
+        ASSERT_TRUE(killed.has_value());
 
         Book b(book);
         auto& adr = b.db.file("Adresar");

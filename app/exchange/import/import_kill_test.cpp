@@ -9,6 +9,7 @@
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
 #include "platform/dates/standard_date.h"
+#include "platform/testing/killed_child.h"
 
 #include <gtest/gtest.h>
 
@@ -70,20 +71,16 @@ TEST(ImportKillTest, AKilledImportLeavesWholeFirmsWithTheirPersonsAndMeetings) {
     for (int trial = 0; trial < 8; ++trial) {
         const auto book = dir / ("book" + std::to_string(trial));
         std::filesystem::create_directories(book);
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            Book b(book);
-            Importer i(b.s, file, ImportMode::Never);
-            while (i.next()) {
-            }
-            (void)i.finish();
-            _exit(0);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50 + random() % 600));
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
+        const auto killed = zv::testing::killedWhileWorking(
+            [&] {
+                Book b(book);
+                Importer i(b.s, file, ImportMode::Never);
+                while (i.next()) {
+                }
+                (void)i.finish();
+            },
+            std::chrono::milliseconds(50 + random() % 600));
+        ASSERT_TRUE(killed.has_value());
 
         Book b(book);
         std::set<int> firms;

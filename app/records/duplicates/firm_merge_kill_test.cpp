@@ -9,6 +9,7 @@
 #include "app/shell/dictionary/field_values.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
+#include "platform/testing/killed_child.h"
 
 #include <gtest/gtest.h>
 
@@ -112,18 +113,14 @@ TEST(FirmMergeKillTest, AKilledMergeLeavesBothFirmsOrTheWholeMerge) {
                 f.as<VyberyRecord>().FIRMA.set("Firma " + std::to_string(id));
             });
         }
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            Book b(dir);
-            for (int i = 1; i <= kPairs; ++i)
-                (void)mergeFirms(b.s, 2 * i - 1, 2 * i, {"Pepa", 81000});
-            _exit(0);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 400));
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
+        const auto killed = zv::testing::killedWhileWorking(
+            [&] {
+                Book b(dir);
+                for (int i = 1; i <= kPairs; ++i)
+                    (void)mergeFirms(b.s, 2 * i - 1, 2 * i, {"Pepa", 81000});
+            },
+            std::chrono::milliseconds(20 + random() % 400));
+        ASSERT_TRUE(killed.has_value());
 
         Book b(dir);
         auto c = census(b);

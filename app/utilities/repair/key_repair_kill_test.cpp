@@ -8,6 +8,7 @@
 #include "app/utilities/repair/file_check.h"
 #include "app/utilities/repair/testing/key_damage.h"
 #include "platform/dates/standard_date.h"
+#include "platform/testing/killed_child.h"
 #include "storage/quarto_driver.h"
 
 #include <gtest/gtest.h>
@@ -99,20 +100,16 @@ TEST(KeyRepairKillTest, AKilledRepairLeavesEveryRecordAndARepairableFile) {
     for (int trial = 0; trial < 6; ++trial) {
         const fs::path book = dir / ("book" + std::to_string(trial));
         fs::copy(original, book, fs::copy_options::recursive);
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            storage::forgetOpenFilesAfterFork();
-            Book b(book);
-            (void)repairKeys(b.db);
-            _exit(0);
-        }
         const long span = std::max<long>(1, whole.count() * 9 / 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(random() % span));
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
-        interrupted += WIFSIGNALED(status) ? 1 : 0;
+        const auto killed = zv::testing::killedWhileWorking(
+            [&] {
+                storage::forgetOpenFilesAfterFork();
+                Book b(book);
+                (void)repairKeys(b.db);
+            },
+            std::chrono::milliseconds(random() % span));
+        ASSERT_TRUE(killed.has_value());
+        interrupted += *killed ? 1 : 0;
 
         Book b(book);
         EXPECT_EQ(everyFile(b), before) << "trial " << trial;
