@@ -48,6 +48,7 @@ enum KeyFlags : std::uint8_t {
     kKeyDuplicates = 0x01,
     kKeyOptional = 0x02,
     kKeyNoCase = 0x04,
+    kKeyCzech = 0x08, // text components in Czech alphabetical order
     kKeyPrimary = 0x10,
     kKeyIndex = 0x20,
     kKeyOutside = 0x40,

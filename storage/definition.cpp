@@ -171,8 +171,10 @@ int compareDefinition(const TableDecl& stored, const TableDecl& declared) {
     for (std::size_t i = 0; i < stored.keys.size(); ++i) {
         const KeyDecl& a = stored.keys[i];
         const KeyDecl& b = declared.keys[i];
-        if ((a.flags & ~kKeyPrimary) != (b.flags & ~kKeyPrimary) ||
-            a.components.size() != b.components.size())
+        // The order of text keys is the stored one, whatever the declaration asks
+        // (a full rebuild takes the declared order).
+        constexpr auto kFree = static_cast<std::uint8_t>(kKeyPrimary | kKeyCzech);
+        if ((a.flags & ~kFree) != (b.flags & ~kFree) || a.components.size() != b.components.size())
             return kMismatch;
         for (std::size_t j = 0; j < a.components.size(); ++j)
             if (a.components[j].field != b.components[j].field ||

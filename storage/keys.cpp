@@ -1,6 +1,7 @@
 #include "storage/keys.h"
 
 #include "platform/codepage.h"
+#include "platform/czech_order.h"
 #include "storage/coding.h"
 
 #include <algorithm>
@@ -16,6 +17,27 @@ void invert(std::string& s, std::size_t from, std::size_t n) {
 
 bool duplicatesAllowed(const KeyDecl& k) {
     return k.flags & kKeyDuplicates;
+}
+
+// A text field in Czech order: each element's sort key.
+std::string czechComponent(const FieldDecl& field, const std::uint8_t* record, bool noCase,
+                           bool oem) {
+    const std::uint8_t* p = record + field.offset;
+    const std::size_t elements = std::max<std::size_t>(field.elements, 1);
+    const std::size_t width = field.size / elements;
+    std::string out;
+    for (std::size_t e = 0; e < elements; ++e) {
+        const auto* base = reinterpret_cast<const char*>(p + e * width);
+        std::string_view text(base, width);
+        if (field.type == FieldType::PString)
+            text = width == 0
+                       ? std::string_view()
+                       : std::string_view(base + 1, std::min<std::size_t>(p[e * width], width - 1));
+        else if (field.type == FieldType::CString)
+            text = text.substr(0, std::min(text.find('\0'), text.size()));
+        out += czech::sortKey(oem ? cp852::toCp1250(text) : std::string(text), width, !noCase);
+    }
+    return out;
 }
 
 } // namespace
@@ -45,7 +67,12 @@ std::string dataKey(std::uint32_t table, std::uint32_t recordNumber) {
 }
 
 std::string encodeComponent(const FieldDecl& field, const std::uint8_t* record, bool noCase,
-                            bool descending, bool oem) {
+                            bool descending, bool oem, bool czech) {
+    if (czech && isText(field.type)) {
+        std::string out = czechComponent(field, record, noCase, oem);
+        if (descending) invert(out, 0, out.size());
+        return out;
+    }
     const std::uint8_t* p = record + field.offset;
     std::size_t size = field.size;
     std::string out(reinterpret_cast<const char*>(p), size);
@@ -131,7 +158,7 @@ std::string encodeValue(const TableDecl& decl, int keyNumber, std::uint32_t tabl
     for (int i = 0; i < n; ++i) {
         const KeyComponent& c = k.components[static_cast<std::size_t>(i)];
         key += encodeComponent(decl.fields[c.field], record, k.flags & kKeyNoCase, c.descending,
-                               decl.oem);
+                               decl.oem, k.flags & kKeyCzech);
     }
     return key;
 }

@@ -19,8 +19,10 @@ namespace zv::storage {
 // Encodes one key component from a record image. REQUIRES: the field lies within
 // the image. `noCase` upper-cases text by the Windows-1250 table, or by the
 // OEM table when `oem` (the image holds the text as an OEM table stores it).
+// `czech` encodes text by its Czech sort key instead (letters, accents and,
+// without `noCase`, case: two or three times the field's width).
 std::string encodeComponent(const FieldDecl& field, const std::uint8_t* record, bool noCase,
-                            bool descending, bool oem = false);
+                            bool descending, bool oem = false, bool czech = false);
 
 // True when the component counts as blank for an optional key.
 bool isBlankComponent(const FieldDecl& field, const std::uint8_t* record);

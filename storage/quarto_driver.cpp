@@ -385,9 +385,26 @@ int doDelete(ControlBlock& cb, Table& t) {
     return rc;
 }
 
+// A full rebuild of every key takes the declared order of the text keys: the
+// definition is rewritten with it, in the same commit as the new entries.
+int adoptDeclaredOrder(ControlBlock& cb, Table& t) {
+    if (!cb.decl || cb.decl->keys.size() != t.def.keys.size()) return 0;
+    bool changed = false;
+    for (std::size_t k = 0; k < t.def.keys.size(); ++k) {
+        auto& flags = t.def.keys[k].flags;
+        const auto wanted =
+            static_cast<std::uint8_t>((flags & ~kKeyCzech) | (cb.decl->keys[k].flags & kKeyCzech));
+        changed = changed || wanted != flags;
+        flags = wanted;
+    }
+    return changed ? rewriteDefinition(*t.pf->file, t.number, t.def) : 0;
+}
+
 int doBuild(ControlBlock& cb, Table& t, int only) {
     NativeFile& f = *t.pf->file;
     int result = 0;
+    if (only < 0 && t.fullBuild)
+        if (int rc = adoptDeclaredOrder(cb, t)) return rc;
     for (std::size_t k = 0; k < t.def.keys.size(); ++k) {
         if (only >= 0 && static_cast<int>(k) != only) continue;
         const KeyDecl& key = t.def.keys[k];
@@ -456,7 +473,6 @@ int doBuild(ControlBlock& cb, Table& t, int only) {
         if (int rc = writeStatistics(f, t.number, which, st)) return rc;
     }
     t.fullBuild = false;
-    (void)cb;
     return result;
 }
 
@@ -501,6 +517,15 @@ int doCommand(ControlBlock& cb, Table* t) {
         if (!t) return 0;
         if (up.size() > 9 && up[9] == '=') t->fullBuild = up.substr(10) == "ON";
         cb.answerText = t->fullBuild ? "ON" : "OFF";
+        return 0;
+    }
+    if (up == "ORDER") {
+        // The order the table's text keys are kept in.
+        if (!t) return 0;
+        bool czech = false;
+        for (const auto& k : t->def.keys)
+            czech = czech || (k.flags & kKeyCzech);
+        cb.answerText = czech ? "CZ" : "BYTES";
         return 0;
     }
     if (auto at = up.find("PNM="); at != std::string::npos && t) {

@@ -381,6 +381,75 @@ TEST_F(QuartoDriverTest, AddWithoutKeysThenBuild) {
     EXPECT_EQ(h->op(DriverOp::Close), 0);
 }
 
+// Text keys in Czech order: the file keeps the order it was made or last
+// rebuilt with, whatever order a later declaration asks for; a full rebuild
+// takes the declared order and the file stays sound.
+TEST_F(QuartoDriverTest, CzechOrderIsTheFilesOwnUntilAFullRebuild) {
+    TableDecl czech = decl;
+    czech.keys[1].flags |= kKeyCzech;
+    const std::vector<std::string> names = {"Zeman", "Čapek", "Cyril",   "Chalupa", "Hruška",
+                                            "Ivan",  "Dub",   "Ďáblice", "čermák"};
+    auto h = created("cz", czech);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        h->set(static_cast<int>(i + 1), cp1250::fromUtf8(names[i]));
+        ASSERT_EQ(h->op(DriverOp::Add), 0);
+    }
+    const std::vector<int> inCzech = {3, 2, 9, 8, 7, 5, 4, 6, 1};
+    const std::vector<int> inBytes = {4, 3, 7, 5, 6, 1, 2, 9, 8}; // upper case, Č and Ď after Z
+    EXPECT_EQ(h->ids(1), inCzech);
+    h->cb.text = "ORDER";
+    ASSERT_EQ(h->op(DriverOp::Command), 0);
+    EXPECT_EQ(h->cb.answerText, "CZ");
+    // A located prefix finds its first name: "Č" lands at Čapek, "ch" at Chalupa.
+    for (auto [typed, id] : {std::pair{"Č", 2}, std::pair{"ch", 4}, std::pair{"d", 8}}) {
+        h->set(0, cp1250::fromUtf8(typed));
+        ASSERT_EQ(h->op(DriverOp::SetKeyValue, 1), 0) << typed;
+        ASSERT_EQ(h->op(DriverOp::Next), 0) << typed;
+        EXPECT_EQ(h->id(), id) << typed;
+    }
+    EXPECT_EQ(h->op(DriverOp::Close), 0);
+
+    // Opened by a byte-order declaration: still in Czech order, and changes keep it.
+    Handle bytes(drv, decl, dir + "/cz");
+    ASSERT_EQ(bytes.op(DriverOp::Open), 0);
+    EXPECT_EQ(bytes.ids(1), inCzech);
+    bytes.set(10, cp1250::fromUtf8("Bárta"));
+    ASSERT_EQ(bytes.op(DriverOp::Add), 0);
+    EXPECT_EQ(bytes.ids(1).front(), 10);
+    bytes.set(10, "");
+    ASSERT_EQ(bytes.op(DriverOp::GetByKey, 0), 0);
+    ASSERT_EQ(bytes.op(DriverOp::Delete), 0);
+    EXPECT_EQ(bytes.ids(1), inCzech);
+    // A key built alone keeps the stored order; the full rebuild takes bytes.
+    ASSERT_EQ(bytes.op(DriverOp::BuildKey, 1), 0);
+    EXPECT_EQ(bytes.ids(1), inCzech);
+    bytes.cb.text = "FULLBUILD=ON";
+    ASSERT_EQ(bytes.op(DriverOp::Command), 0);
+    ASSERT_EQ(bytes.op(DriverOp::BuildAll), 0);
+    EXPECT_EQ(bytes.ids(1), inBytes);
+    bytes.cb.text = "ORDER";
+    ASSERT_EQ(bytes.op(DriverOp::Command), 0);
+    EXPECT_EQ(bytes.cb.answerText, "BYTES");
+    EXPECT_EQ(bytes.op(DriverOp::Close), 0);
+
+    // And back to Czech by a full rebuild under the Czech declaration.
+    Handle again(drv, czech, dir + "/cz");
+    ASSERT_EQ(again.op(DriverOp::Open), 0);
+    EXPECT_EQ(again.ids(1), inBytes);
+    again.cb.text = "FULLBUILD=ON";
+    ASSERT_EQ(again.op(DriverOp::Command), 0);
+    ASSERT_EQ(again.op(DriverOp::BuildAll), 0);
+    EXPECT_EQ(again.ids(1), inCzech);
+    EXPECT_EQ(again.op(DriverOp::Close), 0);
+
+    std::unique_ptr<NativeFile> f;
+    ASSERT_EQ(NativeFile::open(platform::posixFileSystem(), dir + "/cz.QTF", false, {}, &f), 0);
+    std::vector<TableEntry> tables;
+    ASSERT_EQ(listTables(*f, &tables), 0);
+    ASSERT_EQ(tables.size(), 1u);
+    EXPECT_EQ(checkTable(*f, tables[0]), "");
+}
+
 TEST_F(QuartoDriverTest, EmptyRemovesEveryRecord) {
     auto h = created("emp", decl);
     for (int i = 0; i < 30; ++i) {

@@ -61,7 +61,9 @@ int readDefinition(NativeFile& file, std::uint32_t table, TableDecl* decl) {
     return decodeDefinition(stream, decl) ? 0 : kErrNotNative;
 }
 
-int writeTableRecords(NativeFile& file, std::uint32_t table, const TableDecl& decl) {
+namespace {
+
+int writeDefinitionBlocks(NativeFile& file, std::uint32_t table, const TableDecl& decl) {
     std::string stream = encodeDefinition(decl);
     for (std::size_t at = 0, block = 0;; at += kDefinitionBlock, ++block) {
         if (int rc = file.insert(definitionKey(table, static_cast<std::uint16_t>(block)),
@@ -69,6 +71,23 @@ int writeTableRecords(NativeFile& file, std::uint32_t table, const TableDecl& de
             return rc;
         if (at + kDefinitionBlock >= stream.size()) break;
     }
+    return 0;
+}
+
+} // namespace
+
+int rewriteDefinition(NativeFile& file, std::uint32_t table, const TableDecl& decl) {
+    for (std::uint32_t block = 0; block <= 0xFFFF; ++block) {
+        bool removed = false;
+        if (int rc = file.remove(definitionKey(table, static_cast<std::uint16_t>(block)), &removed))
+            return rc;
+        if (!removed) break;
+    }
+    return writeDefinitionBlocks(file, table, decl);
+}
+
+int writeTableRecords(NativeFile& file, std::uint32_t table, const TableDecl& decl) {
+    if (int rc = writeDefinitionBlocks(file, table, decl)) return rc;
     if (int rc = writeStatistics(file, table, qtf::kKindData, {})) return rc;
     for (std::size_t k = 0; k < decl.keys.size(); ++k)
         if (int rc = writeStatistics(file, table, static_cast<std::uint8_t>(k), {})) return rc;

@@ -32,6 +32,8 @@ struct TableEntry {
 [[nodiscard]] int readDefinition(NativeFile& file, std::uint32_t table, TableDecl* decl);
 // Writes the definition blocks and fresh statistics of a table.
 [[nodiscard]] int writeTableRecords(NativeFile& file, std::uint32_t table, const TableDecl& decl);
+// Replaces the definition blocks of a table, leaving its records and statistics.
+[[nodiscard]] int rewriteDefinition(NativeFile& file, std::uint32_t table, const TableDecl& decl);
 // The text of memo `memo` of a record: its chunks joined (a blob's bytes as
 // stored, the length its first chunk starts with into `blobLength`).
 [[nodiscard]] int readMemoText(NativeFile& file, std::uint32_t table, const TableDecl& decl,
