@@ -1,6 +1,8 @@
 # Tests are GoogleTest executables, one per library folder, run through CTest.
 include(CTest)
 find_package(GTest REQUIRED)
+# The Czech order of keys is checked against an independent collation.
+find_package(ICU REQUIRED COMPONENTS uc i18n)
 include(GoogleTest)
 
 # zevlon_add_test(NAME name SOURCES a.cpp b.cpp LIBS lib...)

@@ -28,7 +28,10 @@ RecordFile* Database::fileOrNull(std::string_view label) {
     const auto all = dict::files();
     for (std::size_t i = 0; i < all.size(); ++i) {
         if (!cp1250::equalNoCase(all[i].label, label)) continue;
-        if (!files_[i]) files_[i] = std::make_unique<RecordFile>(*this, all[i]);
+        if (!files_[i]) {
+            files_[i] = std::make_unique<RecordFile>(*this, all[i]);
+            if (czechOrder_ && followsTextOrder(all[i])) files_[i]->declareCzechOrder(true);
+        }
         return files_[i].get();
     }
     return nullptr;
@@ -40,6 +43,16 @@ RecordFile& Database::file(std::string_view label) {
     const std::string expression = "file label \"" + std::string(label) + "\" is in the dictionary";
     storage::assertionFailed(expression.c_str(), "access");
     std::abort(); // a handler that returns leaves no file to hand out
+}
+
+bool Database::followsTextOrder(const dict::FileDef& def) {
+    return def.driver == dict::Driver::Native && def.nameRoot != dict::NameRoot::Label;
+}
+
+void Database::setCzechOrder(bool czech) {
+    czechOrder_ = czech;
+    for (const dict::FileDef& def : dict::files())
+        if (followsTextOrder(def)) file(def.label).declareCzechOrder(czech);
 }
 
 void Database::setDataPrefix(std::string_view prefix) {

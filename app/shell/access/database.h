@@ -53,6 +53,13 @@ public:
     void setDataPrefix(std::string_view prefix);
     const std::string& dataPrefix() const { return dataPrefix_; }
 
+    // Declares the text keys of the program's own native files (not the export
+    // and import files) in Czech alphabetical order, or in byte order.
+    void setCzechOrder(bool czech);
+    bool czechOrder() const { return czechOrder_; }
+    // True for the files the setting applies to.
+    static bool followsTextOrder(const dict::FileDef& def);
+
     // The error state of the last operation.
     const ErrorState& error() const { return error_; }
     int errorCode() const { return error_.code; }
@@ -75,6 +82,7 @@ private:
     std::vector<std::unique_ptr<RecordFile>> files_; // lazily made, in dictionary order
     std::vector<RecordFile*> transaction_;           // files of the running transaction
     std::string dataPrefix_;
+    bool czechOrder_ = false;
     ErrorState error_;
 };
 

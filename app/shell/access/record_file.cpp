@@ -21,6 +21,24 @@ RecordFile::RecordFile(Database& db, const dict::FileDef& def)
     clearBuffer();
 }
 
+void RecordFile::declareCzechOrder(bool czech) {
+    for (auto& key : decl_.keys) {
+        const bool hasText = std::any_of(key.components.begin(), key.components.end(),
+                                         [this](const storage::KeyComponent& c) {
+                                             return storage::isText(decl_.fields[c.field].type);
+                                         });
+        if (!hasText) continue;
+        if (czech)
+            key.flags |= storage::kKeyCzech;
+        else
+            key.flags &= static_cast<std::uint8_t>(~storage::kKeyCzech);
+    }
+}
+
+int RecordFile::storedOrder(std::string* order) {
+    return send("ORDER", order);
+}
+
 void RecordFile::clearBuffer() {
     std::fill(record_.begin(), record_.end(), 0);
     for (const auto& f : def_.layout->fields)

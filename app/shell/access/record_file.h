@@ -62,6 +62,13 @@ public:
     const std::string& physicalName() const { return physicalName_; }
     void setPhysicalName(std::string_view name) { physicalName_ = name; }
 
+    // The order its text keys are declared in: Czech alphabetical or by bytes.
+    // A file keeps the order it was made or last fully rebuilt in; the
+    // declared one is what a new file and a full rebuild take.
+    void declareCzechOrder(bool czech);
+    // The order the file keeps ("CZ" or "BYTES"); the file must be open.
+    int storedOrder(std::string* order);
+
     // Key number by name ("ADR:BYFIRMA" or "BYFIRMA", any case), or -1.
     int keyNumber(std::string_view keyName) const;
 

@@ -22,6 +22,7 @@ struct AppState {
     std::string restoreDirectory;            // "OBNOVENI"
     std::array<std::string, 8> toolNames;    // "EN1".."EN8": captions of the user programs
     std::array<std::string, 8> toolCommands; // "EC1".."EC8": their command lines
+    bool czechOrder = false;                 // "RAZENI" is "CZ": text keys in Czech order
     int actionRequest = 0;                   // 1 insert, 2 change, 3 delete, 4 select
     int actionResponse = 0;                  // 1 completed, 2 cancelled
     bool rescanTasks = false;                // a task was added, changed or deleted
@@ -34,7 +35,8 @@ struct AppState {
 constexpr const char* kSettingsFile = ".\\ZEVLON.INI";
 constexpr const char* kSettingsSection = "QDADRESAR";
 
-// Reads "DATA", "ZALOHA", "OBNOVENI", "EN1".."EN8" and "EC1".."EC8" (absent ones are empty).
+// Reads "DATA", "ZALOHA", "OBNOVENI", "EN1".."EN8", "EC1".."EC8" (absent ones are
+// empty) and "RAZENI" (absent: byte order).
 void readSettings(const ProfileFile& ini, AppState& state);
 
 } // namespace zv::startup
