@@ -14,6 +14,7 @@
 #include "app/selections/windows/selection_window.h"
 #include "app/shell/access/standard_drivers.h"
 #include "app/shell/startup/default_settings.h"
+#include "app/utilities/windows/text_order_window.h"
 #include "app/utilities/windows/utility_windows.h"
 #include "platform/dates/standard_date.h"
 #include "platform/profile.h"
@@ -90,6 +91,8 @@ int main(int argc, char** argv) {
 
     zv::frame::ProductPictureWindow(1500).exec();
     zv::frame::MainFrame frame(context, std::move(procedures));
+    frame.setSettledStep(
+        [&context](QWidget* parent) { zv::utilities::settleTextOrder(context, parent); });
     messages.setParent(&frame);
     zv::ui::restoreWindowState(frame, zv::ProfileFile(zv::startup::kSettingsFile), "Main");
     frame.show();

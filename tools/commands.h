@@ -25,6 +25,7 @@ int runImport(Args args);
 int runDuplicates(Args args);
 int runTasks(Args args);
 int runRepair(Args args);
+int runOrder(Args args);
 int runLabels(Args args); // built with Qt only
 int runReport(Args args); // built with Qt only
 

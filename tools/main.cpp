@@ -79,6 +79,12 @@ const Command kCommands[] = {
      "repair DIR                    rebuild the ten files of the address book of DIR and check "
      "them",
      runRepair},
+    {"order",
+     "order DIR                     settle the order of text keys of DIR as \"RAZENI\" in its "
+     "ZEVLON.INI sets it\n"
+     "                                (CZ: Czech alphabetical order) and print each file's "
+     "order",
+     runOrder},
 #ifdef ZEVLON_LABELS
     {"labels",
      "labels DIR --layout NAME [--copies N] [--skip N] [--spacing S] --pdf OUT.pdf\n"

@@ -46,6 +46,7 @@ struct ProgramDirectory {
         state.userName = currentUserName();
         state.dnes = dates::today();
         db.setDataPrefix(state.dataPrefix);
+        db.setCzechOrder(state.czechOrder);
         ok = true;
     }
 };

@@ -360,6 +360,8 @@ bool MainFrame::open() {
     startup::readSettings(settingsFile(), state);
     zones_[5]->setText(ui::qtText(state.userName));
     context_.db.setDataPrefix(state.dataPrefix);
+    context_.db.setCzechOrder(state.czechOrder);
+    if (settled_) settled_(this);
 
     if (interactive_) {
         const std::string joke = startup::jokeOfTheDay(context_.services, [](int low, int high) {

@@ -52,6 +52,10 @@ public:
     QAction* action(const QString& objectName) const;
     QLabel* zone(int n) const { return zones_.at(static_cast<std::size_t>(n)); }
 
+    // A step of the opening once the settings are read and the files named,
+    // before the joke and the address list (the order of text keys is settled here).
+    void setSettledStep(std::function<void(QWidget* parent)> step) { settled_ = std::move(step); }
+
     // Test hooks: skip the modal start-up windows.
     void setInteractive(bool on) { interactive_ = on; }
 
@@ -86,6 +90,7 @@ private:
     std::array<QAction*, 8> toolItems_{};
     std::vector<std::pair<QAction*, std::string_view>> commands_; // items the active window serves
     bool interactive_ = true;
+    std::function<void(QWidget*)> settled_;
 };
 
 } // namespace zv::frame

@@ -31,6 +31,22 @@ BuildFileWindow::BuildFileWindow(const std::string& physicalName, QWidget* paren
     layout->addWidget(name_);
 }
 
+std::unique_ptr<BuildFileWindow> showRebuilding(const std::string& physicalName, QWidget* parent) {
+    auto shown = std::make_unique<BuildFileWindow>(physicalName, parent);
+    shown->show();
+    shown->raise();
+    // On screen and painted before the rebuild keeps the program busy.
+    for (int round = 0; round < 50; ++round) {
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        const QWindow* window = shown->windowHandle();
+        if (window && window->isExposed()) break;
+        QThread::msleep(2);
+    }
+    shown->repaint();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return shown;
+}
+
 KeyRepairWindow::KeyRepairWindow(frame::WindowContext& context, QWidget* parent)
     : UtilityWindow("OPRAVAKLICU", "OpravaKlicu", parent), context_(context) {
     setWindowTitle(QStringLiteral("Oprava klíčů"));
@@ -62,19 +78,9 @@ void KeyRepairWindow::repair() {
     std::unique_ptr<BuildFileWindow> shown;
     results_ = repairKeys(context_.db, [&](const std::string& physicalName) {
         // One window per file, shown before its rebuild keeps the program busy.
-        shown = std::make_unique<BuildFileWindow>(physicalName, this);
+        shown.reset();
+        shown = showRebuilding(physicalName, this);
         shown_.push_back(shown->nameField()->text());
-        shown->show();
-        shown->raise();
-        // On screen and painted before the rebuild keeps the program busy.
-        for (int round = 0; round < 50; ++round) {
-            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            const QWindow* window = shown->windowHandle();
-            if (window && window->isExposed()) break;
-            QThread::msleep(2);
-        }
-        shown->repaint();
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
     shown.reset();
     const bool allSound = std::all_of(results_.begin(), results_.end(), [](const FileRepair& r) {

@@ -9,6 +9,8 @@
 #include "app/utilities/repair/key_repair.h"
 #include "app/utilities/windows/utility_window.h"
 
+#include <memory>
+#include <string>
 #include <vector>
 
 class QLineEdit;
@@ -25,6 +27,11 @@ public:
 private:
     QLineEdit* name_;
 };
+
+// Shows BUILDFILE$QW for a file and lets it paint before a rebuild keeps the
+// program busy.
+std::unique_ptr<BuildFileWindow> showRebuilding(const std::string& physicalName1250,
+                                                QWidget* parent);
 
 class KeyRepairWindow : public UtilityWindow {
 public:

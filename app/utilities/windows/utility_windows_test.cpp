@@ -8,10 +8,12 @@
 #include "app/utilities/info/program_info.h"
 #include "app/utilities/repair/file_check.h"
 #include "app/utilities/repair/testing/key_damage.h"
+#include "app/utilities/repair/text_order.h"
 #include "app/utilities/windows/data_directory_window.h"
 #include "app/utilities/windows/info_window.h"
 #include "app/utilities/windows/key_repair_window.h"
 #include "app/utilities/windows/sportka_window.h"
+#include "app/utilities/windows/text_order_window.h"
 #include "platform/dates/picture.h"
 #include "platform/dates/standard_date.h"
 #include "ui/testing/on_modal.h"
@@ -258,6 +260,39 @@ TEST_F(KeyRepairWindowTest, AFileThatFailsIsNamedWithItsReason) {
     EXPECT_TRUE(asked[0].contains(QStringLiteral("Soubory, které se opravit nepodařilo:\nVTIPY: "
                                                  "error 36 Invalid Data File")))
         << asked[0].toStdString();
+}
+
+} // namespace
+} // namespace zv::utilities
+
+namespace zv::utilities {
+namespace {
+
+// "RAZENI=CZ" in ZEVLON.INI: the frame's opening rebuilds the demo's files in
+// Czech order; a file that could not be rebuilt is named.
+TEST_F(KeyRepairWindowTest, TheOpeningSettlesTheOrderOfTextKeys) {
+    const ProfileFile ini(startup::kSettingsFile);
+    ASSERT_TRUE(ini.writeString("QDADRESAR", "RAZENI", "cz"));
+    state.userName = "Tester";
+    frame::MainFrame frame(context, {});
+    frame.setInteractive(false);
+    frame.setSettledStep([this](QWidget* parent) { settleTextOrder(context, parent); });
+    ASSERT_TRUE(frame.open());
+    EXPECT_TRUE(state.czechOrder);
+    int czech = 0;
+    for (const FileOrder& f : fileOrders(db)) {
+        if (f.order.empty()) continue;
+        EXPECT_EQ(f.order, "CZ") << f.label;
+        ++czech;
+    }
+    EXPECT_GE(czech, 8);
+
+    FileRepair refused{"Adresar", "data/ADRESAR", access::kAccessDenied, {}};
+    const QString text = textOrderProblems({FileRepair{"Osoby", "OSOBY", 0, {}}, refused});
+    EXPECT_TRUE(text.contains(QStringLiteral("zůstávají v dosavadním")));
+    EXPECT_TRUE(text.contains(QStringLiteral("ADRESAR: error 5")));
+    EXPECT_FALSE(text.contains(QStringLiteral("OSOBY")));
+    EXPECT_TRUE(textOrderProblems({}).isEmpty());
 }
 
 } // namespace
