@@ -1,5 +1,6 @@
 #include "app/records/browse/browse_engine.h"
 
+#include "app/records/browse/locator_search.h"
 #include "app/records/browse/thumb.h"
 #include "app/shell/access/database.h"
 #include "app/shell/access/look_up.h"
@@ -102,6 +103,19 @@ const dict::FieldSpec* BrowseEngine::keyField(const SortOrder& order) const {
     if (key.components.empty()) return nullptr;
     const int f = fd->layout->indexOf(key.components.front());
     return f < 0 ? nullptr : &fd->layout->fields[std::size_t(f)];
+}
+
+TextKeyOrder BrowseEngine::textKeyOrder() {
+    if (!czechKeys_) {
+        // The file's own order, known once it is open.
+        std::string order;
+        if (file_.storedOrder(&order) == 0 && !order.empty()) czechKeys_ = order == "CZ";
+    }
+    if (czechKeys_.value_or(false)) return TextKeyOrder::Czech;
+    const auto& keys = file_.declaration().keys;
+    const bool noCase = key_ >= 0 && static_cast<std::size_t>(key_) < keys.size() &&
+                        (keys[std::size_t(key_)].flags & storage::kKeyNoCase);
+    return noCase ? TextKeyOrder::BytesNoCase : TextKeyOrder::Bytes;
 }
 
 void BrowseEngine::setRestriction(std::int64_t value) {
@@ -390,8 +404,23 @@ void BrowseEngine::setLocatorValue() {
     if (!f) return;
     for (const auto& name : o.blankOnLocate)
         if (const auto* b = dict::fieldOf(file_.def(), name)) dict::blankField(*b, file_.record());
-    // Numbers take the typed text as a number.
-    dict::setFieldText(*f, file_.record(), locators_[std::size_t(order_ - 1)]);
+    // Numbers take the typed text as a number; text is found whatever its accents.
+    std::string text = locators_[std::size_t(order_ - 1)];
+    if (o.locator == LocatorKind::Text && dict::isTextField(*f) && !text.empty()) {
+        const std::vector<std::uint8_t> prepared(file_.record(),
+                                                 file_.record() + file_.recordSize());
+        text = locatorTarget(text, textKeyOrder(), [&](const std::string& at, std::string* found) {
+            std::copy(prepared.begin(), prepared.end(), file_.record());
+            if (restrictSpec_ && restriction_)
+                dict::setFieldInteger(*restrictSpec_, file_.record(), *restriction_);
+            dict::setFieldText(*f, file_.record(), at);
+            if (file_.setKeyValue(key_) != 0 || file_.next() != 0) return false;
+            *found = dict::fieldText(*f, file_.record());
+            return true;
+        });
+        std::copy(prepared.begin(), prepared.end(), file_.record());
+    }
+    dict::setFieldText(*f, file_.record(), text);
     locateAtBuffer();
 }
 
@@ -425,7 +454,9 @@ int BrowseEngine::thumbPosition() {
     const auto* f = keyField(sortOrder());
     if (!f) return 1;
     const auto& rec = rows_[std::size_t(current_ - 1)].record;
-    if (dict::isTextField(*f)) return thumbPositionForText(dict::fieldText(*f, rec.data()));
+    if (dict::isTextField(*f))
+        return thumbPositionForText(dict::fieldText(*f, rec.data()),
+                                    textKeyOrder() == TextKeyOrder::Czech);
     // Number orders: proportional between the first and the last key value.
     const std::vector<std::uint8_t> saved(file_.record(), file_.record() + file_.recordSize());
     std::int64_t lo = 0, hi = 0;

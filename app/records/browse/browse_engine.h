@@ -19,6 +19,7 @@
 #pragma once
 
 #include "app/records/browse/browse_decl.h"
+#include "app/records/browse/locator_search.h"
 #include "app/shell/access/view.h"
 #include "app/shell/services/procedure_services.h"
 
@@ -163,6 +164,8 @@ private:
     void finishMove();
     void removeCurrentRow();
     void setLocatorValue();
+    // How the current key compares text (the file's order, asked once).
+    TextKeyOrder textKeyOrder();
 
     services::ProcedureServices& s_;
     BrowseDecl decl_;
@@ -183,6 +186,7 @@ private:
     const dict::FieldSpec* restrictSpec_ = nullptr;
     std::optional<std::int64_t> restriction_;
     bool restrictionChanged_ = false;
+    std::optional<bool> czechKeys_; // the file keeps its text keys in Czech order
 };
 
 } // namespace zv::records

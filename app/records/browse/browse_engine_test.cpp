@@ -5,6 +5,8 @@
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
 
+#include "platform/codepage.h"
+
 #include <gtest/gtest.h>
 
 namespace zv::records {
@@ -185,6 +187,25 @@ TEST_F(BrowseEngineTest, TypedLettersLocateIgnoringCaseAndBackspaceDropsTheLast)
     // Any move empties the locator.
     b->scrollUp();
     EXPECT_EQ(b->locator(), "");
+}
+
+TEST_F(BrowseEngineTest, PlainLettersLocateNamesWithAccents) {
+    addFirm(1, "Cermak");
+    addFirm(2, cp1250::fromUtf8("Černý"));
+    addFirm(3, cp1250::fromUtf8("Dvořák"));
+    addFirm(4, cp1250::fromUtf8("NOVÁK"));
+    addFirm(5, "Zeman");
+    auto b = openBrowse(1, 3);
+    for (char c : std::string("cern"))
+        EXPECT_TRUE(b->typeCharacter(c));
+    EXPECT_EQ(currentId(*b), 2);
+    EXPECT_EQ(b->locator(), "cern");
+    b->locateText("novak");
+    EXPECT_EQ(currentId(*b), 4);
+    b->locateText("dvo");
+    EXPECT_EQ(currentId(*b), 3);
+    b->locateText("cerm");
+    EXPECT_EQ(currentId(*b), 1);
 }
 
 TEST_F(BrowseEngineTest, TheLocatorHoldsAtMostThirtyCharacters) {

@@ -1,6 +1,7 @@
 #include "app/records/browse/thumb.h"
 
 #include "platform/codepage.h"
+#include "platform/czech_order.h"
 
 #include <array>
 
@@ -40,7 +41,7 @@ std::string_view thumbPrefix(int position) {
     return table()[static_cast<std::size_t>(position - 1)];
 }
 
-int thumbPositionForText(std::string_view value) {
+int thumbPositionForText(std::string_view value, bool czech) {
     std::string two = cp1250::upper(value.substr(0, 2));
     while (two.size() < 2)
         two.push_back(' ');
@@ -48,7 +49,9 @@ int thumbPositionForText(std::string_view value) {
     for (int i = 1; i <= kThumbPositions; ++i) {
         // Byte order, as the key compares: letters with diacritics sort after Z.
         const auto prefix = thumbPrefix(i);
-        if (std::string_view(two).compare(prefix) >= 0)
+        const int order =
+            czech ? czech::compare(two, prefix) : std::string_view(two).compare(prefix);
+        if (order >= 0)
             found = i;
         else
             break;

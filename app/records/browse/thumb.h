@@ -16,8 +16,9 @@ constexpr int kThumbPositions = 100;
 std::string_view thumbPrefix(int position);
 
 // The last position whose prefix is not greater than the first two letters of
-// value (upper-cased, Windows-1250).
-int thumbPositionForText(std::string_view value1250);
+// value (upper-cased, Windows-1250), in byte order or in Czech order (where Č
+// falls between C and D, CH between H and I).
+int thumbPositionForText(std::string_view value1250, bool czech = false);
 
 // Proportional positions for number orders.
 int thumbPositionForNumber(std::int64_t value, std::int64_t lowest, std::int64_t highest);

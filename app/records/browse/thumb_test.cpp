@@ -1,5 +1,7 @@
 #include "app/records/browse/thumb.h"
 
+#include "platform/codepage.h"
+
 #include <gtest/gtest.h>
 
 namespace zv::records {
@@ -34,6 +36,22 @@ TEST(Thumb, PositionIsTheLastPrefixNotGreaterThanTheValue) {
     EXPECT_EQ(thumbPositionForText("\xC8"
                                    "ed"),
               100); // Č sorts after Z bytewise
+}
+
+TEST(Thumb, InCzechOrderTheLettersOfTheirOwnFallBetween) {
+    auto at = [](const char* utf8) { return thumbPositionForText(cp1250::fromUtf8(utf8), true); };
+    auto positionOf = [](std::string_view prefix) {
+        for (int i = 1; i <= kThumbPositions; ++i)
+            if (thumbPrefix(i) == prefix) return i;
+        return 0;
+    };
+    EXPECT_EQ(at("Čapek"), positionOf("CT")); // after every C, before D
+    EXPECT_EQ(at("Cyril"), positionOf("CT"));
+    EXPECT_EQ(at("Ďáblice"), positionOf("D ")); // Ď sorts as D
+    EXPECT_EQ(at("Chalupa"), positionOf("HT")); // CH after H
+    EXPECT_EQ(at("Hruška"), positionOf("HN"));
+    EXPECT_EQ(at("Žák"), 100);
+    EXPECT_EQ(at("Bohemia"), thumbPositionForText("Bohemia"));
 }
 
 TEST(Thumb, NumberOrdersAreProportional) {
