@@ -3,6 +3,7 @@
 #include "app/shell/access/error_codes.h"
 #include "app/shell/dictionary/records.h"
 #include "platform/codepage.h"
+#include "platform/czech_order.h"
 
 #include <algorithm>
 #include <cstring>
@@ -28,6 +29,8 @@ std::string foldForSearch(std::string_view text1250) {
 
 int FirmSearch::load(access::RecordFile& adresar) {
     std::vector<Firm> firms;
+    std::string keptOrder;
+    const bool czechOrder = adresar.storedOrder(&keptOrder) == 0 && keptOrder == "CZ";
     const std::vector<std::uint8_t> saved(adresar.record(),
                                           adresar.record() + adresar.recordSize());
     int code = adresar.setFile();
@@ -42,17 +45,16 @@ int FirmSearch::load(access::RecordFile& adresar) {
             f.folded.push_back(kFieldStart);
             appendFolded(f.folded, field);
         }
+        const auto name = r.FIRMA.trimmed();
+        // One width for every key, as the firm's name field holds at most 50 letters.
+        f.order = czechOrder ? czech::sortKey(name, 50, false) : foldForSearch(name);
         firms.push_back(std::move(f));
     }
     std::copy(saved.begin(), saved.end(), adresar.record());
     if (code != access::kRecordNotAvailable) return code;
-    // By name: the name is the first field, up to the second separator.
+    // By name, in the order the firm list keeps (Czech or accents aside).
     std::sort(firms.begin(), firms.end(), [](const Firm& a, const Firm& b) {
-        const auto nameOf = [](const std::string& s) {
-            return std::string_view(s).substr(1, s.find(kFieldStart, 1) - 1);
-        };
-        const auto x = nameOf(a.folded), y = nameOf(b.folded);
-        return x != y ? x < y : a.id < b.id;
+        return a.order != b.order ? a.order < b.order : a.id < b.id;
     });
     firms_ = std::move(firms);
     return 0;

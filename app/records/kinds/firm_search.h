@@ -35,8 +35,9 @@ private:
     struct Firm {
         std::int32_t id = 0;
         std::string folded; // name, town, contact, telephone, IČO, each after a separator
+        std::string order;  // what the name sorts by: folded, or in Czech order its sort key
     };
-    std::vector<Firm> firms_; // by folded name, then number
+    std::vector<Firm> firms_; // by name as the firm list orders it, then number
 };
 
 } // namespace zv::records

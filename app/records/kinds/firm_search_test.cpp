@@ -82,6 +82,25 @@ TEST_F(FirmSearchTest, PlainLettersFindTheFirmsWhateverTheirAccentsInAnyField) {
     EXPECT_FALSE(more);
 }
 
+// Found firms come in the order of the firm list: Č after every C in Czech order.
+TEST_F(FirmSearchTest, FoundFirmsFollowTheOrderOfTheirFile) {
+    addFirm(1, "Černý", "Praha");
+    addFirm(2, "Cyril", "Praha");
+    addFirm(3, "Cermak", "Praha");
+    FirmSearch search;
+    ASSERT_EQ(search.load(db.file("Adresar")), 0);
+    EXPECT_EQ(search.find("c", 10), (Ids{3, 1, 2})); // accents aside
+    (void)db.file("Adresar").close();
+    db.setCzechOrder(true);
+    ASSERT_EQ(db.file("Adresar").create(), 0);
+    ASSERT_EQ(db.file("Adresar").open(), 0);
+    addFirm(1, "Černý", "Praha");
+    addFirm(2, "Cyril", "Praha");
+    addFirm(3, "Cermak", "Praha");
+    ASSERT_EQ(search.load(db.file("Adresar")), 0);
+    EXPECT_EQ(search.find("c", 10), (Ids{3, 2, 1}));
+}
+
 TEST_F(FirmSearchTest, LoadingAgainSeesNewFirmsAndLeavesTheBufferAlone) {
     addFirm(1, "Alfa", "Praha");
     FirmSearch search;

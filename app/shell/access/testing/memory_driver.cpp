@@ -171,6 +171,14 @@ int MemoryDriver::dispatch(DriverOp op, ControlBlock& cb) {
     case DriverOp::Command:
         commands_.push_back(cb.text);
         if (cb.text == "REGISTER") cb.answerText = name();
+        if (cb.text == "ORDER" && table) {
+            // The order the table was made in (its keys compare as bytes here).
+            const auto& keys = table->decl.keys;
+            const bool czech = std::any_of(keys.begin(), keys.end(), [](const auto& k) {
+                return (k.flags & storage::kKeyCzech) != 0;
+            });
+            cb.answerText = czech ? "CZ" : "BYTES";
+        }
         return fail(0);
     default:
         break;
