@@ -1,5 +1,7 @@
 #include "app/utilities/windows/data_directory_window.h"
 
+#include "app/utilities/windows/text_order_window.h"
+
 #include "app/utilities/data_directory/data_directory.h"
 #include "ui/window/text.h"
 
@@ -76,6 +78,8 @@ void DataDirectoryWindow::ok() {
                                  .arg(QString::fromStdString(ini.path())));
         return;
     }
+    // The files there keep their order of text keys until they take the one set.
+    settleTextOrder(context_, this);
     accept();
 }
 
