@@ -42,7 +42,7 @@ case "$mode" in
       import_tests import_kill_tests key_repair_tests key_repair_kill_tests data_directory_tests \
       backup_tests category_clearing_tests category_clearing_kill_tests csv_import_tests \
       csv_import_kill_tests duplicates_tests firm_merge_kill_tests czech_order_tests text_order_tests \
-      browse_tests
+      browse_tests text_order_kill_tests
     ctest --test-dir "$asan_dir" --output-on-failure -j2 --timeout 600 \
       -E 'NOT_BUILT|zevlon_tool_cli|uninstall_e2e|dbase_independent_readers|crash_campaign_short|stations_campaign_short'
     ;;
