@@ -207,7 +207,8 @@ CsvImporter::CsvImporter(services::ProcedureServices& s, const std::string& nati
     {
         CsvReader counter(st.text, st.mapping.format);
         std::vector<std::string> line;
-        if (st.mapping.header && counter.next(line)) st.firmNumberColumn = csvFirmNumberColumn(line);
+        if (st.mapping.header && counter.next(line))
+            st.firmNumberColumn = csvFirmNumberColumn(line);
         while (counter.next(line)) {
             ++total_;
             if (const std::int32_t n = st.firmNumber(line); n > 0) numbers.insert(n);
@@ -276,11 +277,12 @@ bool CsvImporter::next() {
     // ones with a firm filled. The first line of a number takes them.
     const auto persons = st.persons.find(st.firmNumber(line));
     if (persons == st.persons.end()) return true;
-    const bool all = firm.added != 0 && (st.mode == ImportMode::Never || st.mode == ImportMode::Fill);
+    const bool all =
+        firm.added != 0 && (st.mode == ImportMode::Never || st.mode == ImportMode::Fill);
     const bool missing = firm.existing != 0 && st.mode == ImportMode::Fill;
     for (const CsvPerson& p : persons->second) {
-        if ((all || missing) &&
-            st.personWriter->add(p.record.data(), p.note, all ? firm.added : firm.existing, missing))
+        if ((all || missing) && st.personWriter->add(p.record.data(), p.note,
+                                                     all ? firm.added : firm.existing, missing))
             ++counts_.persons;
         else
             ++personCounts_.leftOut;

@@ -15,14 +15,11 @@ const char* const kNote = "OSO:POZN";
 
 // The person form's and list's captions (UTF-8) of the fields.
 const std::pair<const char*, const char*> kCaptions[] = {
-    {"Kontakt", "KONTAKT"},  {"Funkce", "FUNKCE"},
-    {"Oslovení", "OSLOVENI"}, {"Tel. - zaměstnání", "TFZ"},
-    {"Tel. zam.", "TFZ"},     {"Tel. - domů", "TFD"},
-    {"Tel. domů", "TFD"},     {"Mobil", "TFM"},
-    {"Fax", "FAX"},           {"E-mail", "E_MAIL"},
-    {"Upozornit", "VYROCI"},  {"Svátek", "SVATEK"},
-    {"Narozeniny", "NAROZENINY"}, {"Záliby", "ZALIBY"},
-    {"Poznámka", "POZN"}};
+    {"Kontakt", "KONTAKT"},       {"Funkce", "FUNKCE"},    {"Oslovení", "OSLOVENI"},
+    {"Tel. - zaměstnání", "TFZ"}, {"Tel. zam.", "TFZ"},    {"Tel. - domů", "TFD"},
+    {"Tel. domů", "TFD"},         {"Mobil", "TFM"},        {"Fax", "FAX"},
+    {"E-mail", "E_MAIL"},         {"Upozornit", "VYROCI"}, {"Svátek", "SVATEK"},
+    {"Narozeniny", "NAROZENINY"}, {"Záliby", "ZALIBY"},    {"Poznámka", "POZN"}};
 
 } // namespace
 
@@ -36,7 +33,8 @@ std::string csvPersonField(const std::string& heading1250) {
         if (cp1250::equalNoCase(name, field.member)) return "OSO:" + std::string(field.member);
     if (cp1250::equalNoCase(name, "POZN")) return kNote;
     for (const auto& [caption, member] : kCaptions)
-        if (cp1250::equalNoCase(name, cp1250::fromUtf8(caption))) return "OSO:" + std::string(member);
+        if (cp1250::equalNoCase(name, cp1250::fromUtf8(caption)))
+            return "OSO:" + std::string(member);
     return {};
 }
 
@@ -78,9 +76,9 @@ CsvPersons readCsvPersons(const std::string& nativePath, int& error) {
             continue;
         }
         const auto firm = csvNumber(line[std::size_t(firmColumn)]);
-        const bool numbered =
-            numberColumn < 0 || csvTrimmed(line[std::size_t(numberColumn)]).empty() ||
-            csvNumber(line[std::size_t(numberColumn)]).has_value();
+        const bool numbered = numberColumn < 0 ||
+                              csvTrimmed(line[std::size_t(numberColumn)]).empty() ||
+                              csvNumber(line[std::size_t(numberColumn)]).has_value();
         if (!firm || *firm <= 0 || !numbered) {
             ++out.malformed;
             continue;

@@ -158,9 +158,10 @@ TEST_F(CsvPersonsTest, AFileWithoutTheFirmsNumberColumnHasOnlyDamagedLines) {
 TEST_F(CsvPersonsTest, PersonsGoToTheNumbersTheirFirmsGotAndTakenNumbersGiveWay) {
     const std::string firms = write("in.csv", "ID,FIRMA,MESTO\r\n"
                                               "7,\xC5\xA0koda,Plze\xC5\x88\r\n"
-                                              "3,Ml\xC3\xBDn,T\xC3\xA1" "bor\r\n");
+                                              "3,Ml\xC3\xBDn,T\xC3\xA1"
+                                              "bor\r\n");
     write("in_osoby.csv", "REC,ID,KONTAKT\r\n"
-                          "3,7,Prvn\xC3\xAD\r\n"    // number 3 is the book's: another one
+                          "3,7,Prvn\xC3\xAD\r\n" // number 3 is the book's: another one
                           "4,7,Druh\xC3\xBD\r\n"
                           "9,3,T\xC5\x99\x65t\xC3\xAD\r\n"
                           "10,55,Ciz\xC3\xAD\r\n"); // firm 55 is not in the file

@@ -143,8 +143,7 @@ TEST_F(CsvRoundTripTest, EveryPersonComesBackWithItsFirmFieldByField) {
     EXPECT_EQ(c.added, kFirms);
     EXPECT_EQ(c.persons, long(before.size()));
     EXPECT_EQ(i.personCounts().lines, long(before.size()));
-    EXPECT_EQ(i.personCounts().leftOut + i.personCounts().withoutFirm +
-                  i.personCounts().malformed,
+    EXPECT_EQ(i.personCounts().leftOut + i.personCounts().withoutFirm + i.personCounts().malformed,
               0);
 
     const std::map<int, Person> after = persons();

@@ -103,8 +103,7 @@ struct Importer::State {
         expOso.as<OsobyRecord>().ID.set(from);
         if (expOso.setKeyValue(expOso.keyNumber("EOS:BYID")) == 0) {
             while (expOso.next() == 0 && expOso.as<OsobyRecord>().ID.get() == from)
-                if (persons->add(expOso.record(), expOso.memo(), to, missingOnly))
-                    ++counts.persons;
+                if (persons->add(expOso.record(), expOso.memo(), to, missingOnly)) ++counts.persons;
         }
         auto& expSch = f("ExpSch");
         auto& sch = f("Schuzky");

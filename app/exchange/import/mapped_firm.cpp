@@ -27,9 +27,8 @@ MappedFirmWriter::~MappedFirmWriter() {
 
 void MappedFirmWriter::begin() {
     access::RecordFile* book[] = {&s_.db.file("Adresar"), &s_.db.file("Osoby")};
-    inTransaction_ =
-        s_.db.beginTransaction(2, std::span<access::RecordFile* const>(book, withPersons_ ? 2 : 1)) ==
-        0;
+    inTransaction_ = s_.db.beginTransaction(
+                         2, std::span<access::RecordFile* const>(book, withPersons_ ? 2 : 1)) == 0;
 }
 
 void MappedFirmWriter::end() {
@@ -93,8 +92,8 @@ MappedFirm MappedFirmWriter::apply(const std::vector<std::uint8_t>& image,
     }
     out.existing = adr.as<AdresarRecord>().ID.get();
     if (mode == ImportMode::Never ||
-               (mode == ImportMode::Newer &&
-                adr.as<AdresarRecord>().DT_UPRAVY.get() >= firm.DT_UPRAVY.get())) {
+        (mode == ImportMode::Newer &&
+         adr.as<AdresarRecord>().DT_UPRAVY.get() >= firm.DT_UPRAVY.get())) {
         ++counts.skipped; // a row without a date of change is never newer
     } else {
         // Newer and Always: the row's fields replace the firm's; Fill: they fill its empty ones.
