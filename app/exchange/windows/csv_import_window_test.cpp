@@ -125,6 +125,8 @@ TEST_F(CsvWindowsTest, ThePersonsFileBesideIsShownAndItsPersonsComeWithTheirFirm
     w.fileEntry()->setText(file);
     w.showFile();
     EXPECT_EQ(w.csvPersons()->text(), QString::fromUtf8("f_osoby.csv, řádků s osobami: 4"));
+    EXPECT_EQ(w.csvColumns()->topLevelItem(0)->text(1),
+              QString::fromUtf8("(číslo firmy pro osoby)"));
     QString said;
     onModal([&said](QWidget* box) {
         said = static_cast<QMessageBox*>(box)->text();
@@ -153,6 +155,7 @@ TEST_F(CsvWindowsTest, WithoutAPersonsFileTheTabSaysSoAndAnUnreadableOneStopsThe
     w.fileEntry()->setText(file);
     w.showFile();
     EXPECT_EQ(w.csvPersons()->text(), QString::fromUtf8("není, importují se jen firmy"));
+    EXPECT_EQ(w.csvColumns()->topLevelItem(0)->text(1), ""); // no persons, no use for the number
     ASSERT_TRUE(QDir(dir.path()).mkdir("g_osoby.csv"));
     QString said;
     onModal([&said](QWidget* box) {

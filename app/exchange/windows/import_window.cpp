@@ -211,14 +211,19 @@ void ImportWindow::showCsvMapping() {
     csvColumns_->clear();
     const auto& first =
         csvPreview_.rows.empty() ? std::vector<std::string>() : csvPreview_.rows.front();
+    // The column of the firms' numbers that the persons name.
+    const int numbers =
+        csvMapping_.header && !csvPreview_.personsFile.empty() ? csvFirmNumberColumn(first) : -1;
     for (std::size_t col = 0; col < csvMapping_.targets.size(); ++col) {
         const QString name = csvMapping_.header && col < first.size()
                                  ? ui::qtText(first[col])
                                  : QStringLiteral("Sloupec %1").arg(col + 1);
         const int t = csvMapping_.targets[col];
-        csvColumns_->addTopLevelItem(new QTreeWidgetItem(
-            {name, t >= 0 ? QString::fromUtf8(csvTargets()[std::size_t(t)].caption.c_str())
-                          : QString()}));
+        const QString target = t >= 0
+                                   ? QString::fromUtf8(csvTargets()[std::size_t(t)].caption.c_str())
+                               : int(col) == numbers ? QStringLiteral("(číslo firmy pro osoby)")
+                                                     : QString();
+        csvColumns_->addTopLevelItem(new QTreeWidgetItem({name, target}));
     }
 }
 
