@@ -1,7 +1,8 @@
 // zevlon-tool import: a native export file, a dBase IV table or a CSV file
 // brought into the address book of a program directory, on the import code of
 // the window. The directory may be new: the data files missing in it are
-// created as the program creates them.
+// created as the program creates them. A CSV file brings the persons of the
+// file beside it ("x_osoby.csv") along.
 #include "app/exchange/import/csv_import.h"
 #include "app/exchange/import/dbase_import.h"
 #include "app/exchange/import/import.h"
@@ -113,16 +114,20 @@ int runImport(Args args) {
     ProgramDirectory program(plain[0]);
     if (!program.ok) return badInput("no directory " + std::string(plain[0]));
     exchange::ImportCounts c;
+    exchange::CsvPersonCounts persons;
     if (csv) {
         exchange::CsvImporter importer(program.services, file, csvMapping, mode);
         if (importer.error() != 0) {
-            std::fprintf(stderr, "zevlon-tool: %s: cannot be read (error %d)\n", file.c_str(),
+            const std::string& failed =
+                importer.failedFile().empty() ? file : importer.failedFile();
+            std::fprintf(stderr, "zevlon-tool: %s: cannot be read (error %d)\n", failed.c_str(),
                          importer.error());
             return 1;
         }
         while (importer.next()) {
         }
         c = importer.finish();
+        persons = importer.personCounts();
     } else if (dbase) {
         exchange::DbaseImporter importer(program.services, file, mapping, mode);
         if (importer.error() != 0) {
@@ -146,6 +151,11 @@ int runImport(Args args) {
     }
     std::printf("added %ld changed %ld skipped %ld persons %ld meetings %ld\n", c.added, c.changed,
                 c.skipped, c.persons, c.meetings);
+    // The persons' file beside a CSV file: its name and what became of its lines.
+    if (!persons.file.empty())
+        std::printf("persons %s: lines %ld added %ld left out %ld without firm %ld malformed %ld\n",
+                    std::filesystem::path(persons.file).filename().string().c_str(), persons.lines,
+                    c.persons, persons.leftOut, persons.withoutFirm, persons.malformed);
     return 0;
 }
 

@@ -61,7 +61,8 @@ const Command kCommands[] = {
      "book of DIR\n"
      "  import DIR FILE.csv [--mode ...] [--map TARGET=COLUMN ...] [--no-header]\n"
      "                                a CSV file; without --map its headings name the "
-     "targets",
+     "targets;\n"
+     "                                the persons of FILE_osoby.csv beside it come along",
      runImport},
     {"duplicates",
      "duplicates DIR [--merge KEEP OTHER]\n"

@@ -20,11 +20,16 @@ vc_check "vCards read by vobject" "ok 25 firm cards 37 person cards" -- vcard "$
 vc_check "CSV read by Python's csv" "ok 25 firms 37 persons" -- csv "$vc_dir/x.csv" "$vc_dir/x_osoby.csv" "$vc_dir/a.csv" "$vc_dir/o.csv"
 expect 1 "zevlon-tool: $vc_dir/x.vcf exists and is no earlier export; not replaced" -- export "$vc_dir/p" csv "$vc_dir/x.vcf"
 expect 0 "firms 25 persons 37 meetings 0" -- export "$vc_dir/p" vcard "$vc_dir/x.vcf"
-# The CSV into an empty book: its headings name every firm field; the firms come back whole.
-expect 0 "added 25 changed 0 skipped 0 persons 0 meetings 0" -- import "$vc_dir/new" "$vc_dir/x.csv"
+# The CSV into an empty book: its headings name every firm field; the firms come back whole,
+# and the persons of x_osoby.csv with them, each with its firm.
+expect 0 "added 25 changed 0 skipped 0 persons 37 meetings 0
+persons x_osoby.csv: lines 37 added 37 left out 0 without firm 0 malformed 0" -- import "$vc_dir/new" "$vc_dir/x.csv"
 "$tool" dump "$vc_dir/new" Adresar > "$vc_dir/a2.csv"
 vc_same "CSV imported differs from the book it came from" "$vc_dir/a.csv" "$vc_dir/a2.csv"
-expect 0 "added 0 changed 0 skipped 25 persons 0 meetings 0" -- import "$vc_dir/new" "$vc_dir/x.csv"
+"$tool" dump "$vc_dir/new" Osoby > "$vc_dir/o2.csv"
+vc_same "CSV persons imported differ from the book they came from" "$vc_dir/o.csv" "$vc_dir/o2.csv"
+expect 0 "added 0 changed 0 skipped 25 persons 0 meetings 0
+persons x_osoby.csv: lines 37 added 0 left out 37 without firm 0 malformed 0" -- import "$vc_dir/new" "$vc_dir/x.csv"
 # Text that needs escaping, folding and quoting, through the CSV import and both exports.
 long=$(printf 'Dlouhá poznámka, se středníky; čárkami, ""uvozovkami"" a \\\\ zpětným lomítkem %.0s' 1 2 3)
 printf 'Firma;Město;IČO;Poznámka;Telefon\r\n"Pila ""U Nováků"", s.r.o.";Brno;123;"%s\r\ndruhý řádek";1,2\r\nMlýn;Tábor;;;\r\n' "$long" > "$vc_dir/odd.csv"

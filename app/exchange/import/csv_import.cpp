@@ -1,25 +1,24 @@
 #include "app/exchange/import/csv_import.h"
 
+#include "app/exchange/export/csv_export.h"
+#include "app/exchange/import/csv_values.h"
 #include "app/exchange/import/mapped_firm.h"
+#include "app/exchange/import/person_writer.h"
 #include "app/shell/access/saved_record.h"
 #include "app/shell/dictionary/field_values.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
 #include "platform/codepage.h"
-#include "platform/dates/standard_date.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <charconv>
-#include <fstream>
+#include <filesystem>
 #include <map>
+#include <set>
 
 namespace zv::exchange {
 namespace {
 
 using rec::AdresarRecord;
-
-constexpr std::uintmax_t kLargestFile = 256u << 20; // more is no address book
 
 const char* const kNote = "ADR:POZNAMKA";
 
@@ -57,85 +56,6 @@ const std::map<std::string, std::string, std::less<>>& captions() {
 const std::pair<const char*, const char*> kAliases[] = {
     {"Stat", "ADR:STAT"}, {"Osoba", "ADR:JMENO1"}, {"Č. účtu", "ADR:BANKA2"}};
 
-std::string trimmed(std::string_view s) {
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    return std::string(s);
-}
-
-// One line for a field of one line: line breaks become blanks.
-std::string oneLine(std::string s) {
-    std::replace(s.begin(), s.end(), '\r', ' ');
-    std::replace(s.begin(), s.end(), '\n', ' ');
-    return s;
-}
-
-// The note's line breaks as the program keeps them (CRLF).
-std::string noteText(std::string_view s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\r' || s[i] == '\n') {
-            if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
-            out += "\r\n";
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
-int number(std::string_view s) {
-    int v = -1;
-    if (s.empty() || s.size() > 4) return -1;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    return ec == std::errc() && end == s.data() + s.size() ? v : -1;
-}
-
-// "2024-03-15" or "15.3.2024" as a standard date; 0 when it is neither.
-std::int32_t dateOf(std::string_view s) {
-    int y = -1, m = -1, d = -1;
-    if (s.size() == 10 && s[4] == '-' && s[7] == '-') {
-        y = number(s.substr(0, 4)), m = number(s.substr(5, 2)), d = number(s.substr(8, 2));
-    } else if (const auto dot1 = s.find('.'); dot1 != std::string_view::npos) {
-        const auto dot2 = s.find('.', dot1 + 1);
-        if (dot2 == std::string_view::npos) return 0;
-        d = number(s.substr(0, dot1));
-        m = number(s.substr(dot1 + 1, dot2 - dot1 - 1));
-        y = number(trimmed(s.substr(dot2 + 1)));
-        if (y >= 0 && y < 1000) return 0; // a four-digit year only
-    }
-    if (y < 0 || m < 0 || d < 0) return 0;
-    const std::int32_t day = dates::dateFromParts(m, d, y);
-    return day > 0 ? day : 0;
-}
-
-bool checked(std::string_view s1250) {
-    const std::string v = cp1250::lower(trimmed(s1250));
-    return v == "1" || v == "x" || v == "ano" || v == "a" || v == "true" || v == "yes";
-}
-
-std::string readAll(const std::string& path, int& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = errno ? access::osErrorCode(errno) : access::kFileNotFound;
-        return {};
-    }
-    in.seekg(0, std::ios::end);
-    const auto size = static_cast<std::uintmax_t>(std::max<std::streamoff>(in.tellg(), 0));
-    if (size > kLargestFile) {
-        error = access::kInvalidDataFile;
-        return {};
-    }
-    in.seekg(0);
-    std::string text(size, '\0');
-    in.read(text.data(), std::streamsize(size));
-    text.resize(std::size_t(std::max<std::streamsize>(in.gcount(), 0)));
-    error = 0;
-    return text;
-}
-
 } // namespace
 
 const std::vector<CsvTarget>& csvTargets() {
@@ -155,7 +75,7 @@ const std::vector<CsvTarget>& csvTargets() {
 }
 
 int csvTargetOf(std::string_view utf8) {
-    const std::string name = cp1250::fromUtf8(trimmed(utf8));
+    const std::string name = cp1250::fromUtf8(csvTrimmed(utf8));
     if (name.empty()) return -1;
     const auto& targets = csvTargets();
     for (std::size_t i = 0; i < targets.size(); ++i) {
@@ -187,7 +107,7 @@ std::vector<int> csvMappingFromHeader(const std::vector<std::string>& headings) 
 CsvPreview readCsvPreview(const std::string& nativePath, std::size_t rows) {
     CsvPreview p;
     int error = 0;
-    const std::string text = readAll(nativePath, error);
+    const std::string text = readCsvFile(nativePath, error);
     if (error != 0) return p;
     p.read = true;
     p.format = detectCsvFormat(text);
@@ -202,7 +122,21 @@ CsvPreview readCsvPreview(const std::string& nativePath, std::size_t rows) {
         p.header =
             std::any_of(p.suggested.begin(), p.suggested.end(), [](int t) { return t >= 0; });
     }
+    const std::string persons = personsCsvName(nativePath);
+    std::error_code ec;
+    if (std::filesystem::exists(persons, ec)) {
+        p.personsFile = persons;
+        p.personLines = readCsvPersons(persons, error).lines;
+    }
     return p;
+}
+
+int csvFirmNumberColumn(const std::vector<std::string>& headings) {
+    for (std::size_t c = 0; c < headings.size(); ++c) {
+        const std::string h = csvTrimmed(headings[c]);
+        if (cp1250::equalNoCase(h, "ID") || cp1250::equalNoCase(h, "ADR:ID")) return int(c);
+    }
+    return -1;
 }
 
 struct CsvImporter::State {
@@ -214,19 +148,46 @@ struct CsvImporter::State {
     std::vector<const dict::FieldSpec*> fields; // per column: the firm field it fills, or null
     std::vector<int> layoutIndex;               // per column: that field's index in the layout
     int noteColumn = -1;
+    int firmNumberColumn = -1; // the column of the firms' numbers that persons name, -1 none
+    std::map<std::int32_t, std::vector<CsvPerson>> persons; // by the number of their firm
     std::vector<access::RecordFile*> opened;
     std::unique_ptr<MappedFirmWriter> writer;
+    std::unique_ptr<PersonWriter> personWriter; // with a persons' file only
 
     State(services::ProcedureServices& services, CsvMapping m, ImportMode md)
         : s(services), mapping(std::move(m)), mode(md) {}
+
+    // The firm number a line of the firms' file gives, 0 for none.
+    std::int32_t firmNumber(const std::vector<std::string>& line) const {
+        if (firmNumberColumn < 0 || std::size_t(firmNumberColumn) >= line.size()) return 0;
+        return csvNumber(line[std::size_t(firmNumberColumn)]).value_or(0);
+    }
 };
 
 CsvImporter::CsvImporter(services::ProcedureServices& s, const std::string& nativePath,
                          CsvMapping mapping, ImportMode mode)
     : state_(std::make_unique<State>(s, std::move(mapping), mode)) {
     State& st = *state_;
-    st.text = readAll(nativePath, error_);
-    if (error_ != 0) return;
+    st.text = readCsvFile(nativePath, error_);
+    if (error_ != 0) {
+        failedFile_ = nativePath;
+        return;
+    }
+    CsvPersons persons;
+    {
+        const std::string file = personsCsvName(nativePath);
+        std::error_code ec;
+        if (std::filesystem::exists(file, ec)) {
+            persons = readCsvPersons(file, error_);
+            if (error_ != 0) {
+                failedFile_ = file;
+                return;
+            }
+            personCounts_.file = file;
+            personCounts_.lines = persons.lines;
+            personCounts_.malformed = persons.malformed;
+        }
+    }
     auto& adr = s.db.file("Adresar");
     const auto& targets = csvTargets();
     for (std::size_t c = 0; c < st.mapping.targets.size(); ++c) {
@@ -241,24 +202,43 @@ CsvImporter::CsvImporter(services::ProcedureServices& s, const std::string& nati
         st.fields.push_back(field);
         st.layoutIndex.push_back(field ? adr.def().layout->indexOf(field->member) : -1);
     }
+    // The lines to import, and the firm numbers they give.
+    std::set<std::int32_t> numbers;
     {
         CsvReader counter(st.text, st.mapping.format);
         std::vector<std::string> line;
-        while (counter.next(line))
+        if (st.mapping.header && counter.next(line))
+            st.firmNumberColumn = csvFirmNumberColumn(line);
+        while (counter.next(line)) {
             ++total_;
+            if (const std::int32_t n = st.firmNumber(line); n > 0) numbers.insert(n);
+        }
+    }
+    for (CsvPerson& p : persons.persons) {
+        const std::int32_t firm =
+            reinterpret_cast<const rec::OsobyRecord*>(p.record.data())->ID.get();
+        if (numbers.count(firm))
+            st.persons[firm].push_back(std::move(p));
+        else
+            ++personCounts_.withoutFirm;
     }
     st.reader = std::make_unique<CsvReader>(st.text, st.mapping.format);
-    if (st.mapping.header && total_ > 0) {
+    if (st.mapping.header) {
         std::vector<std::string> headings;
         (void)st.reader->next(headings);
-        --total_;
     }
-    if (services::standardOpen(s, adr) != services::OpenOutcome::Opened) {
-        error_ = s.db.errorCode() ? s.db.errorCode() : access::kFileNotOpen;
-        return;
+    const bool withPersons = !personCounts_.file.empty();
+    for (const char* label : {"Adresar", "Osoby"}) {
+        if (std::string_view(label) == "Osoby" && !withPersons) break;
+        auto& f = s.db.file(label);
+        if (services::standardOpen(s, f) != services::OpenOutcome::Opened) {
+            error_ = s.db.errorCode() ? s.db.errorCode() : access::kFileNotOpen;
+            return; // the standard open has said why
+        }
+        st.opened.push_back(&f);
     }
-    st.opened.push_back(&adr);
-    st.writer = std::make_unique<MappedFirmWriter>(s);
+    st.writer = std::make_unique<MappedFirmWriter>(s, withPersons);
+    if (withPersons) st.personWriter = std::make_unique<PersonWriter>(s);
 }
 
 CsvImporter::~CsvImporter() {
@@ -281,20 +261,33 @@ bool CsvImporter::next() {
         adr.clearBuffer();
         for (std::size_t c = 0; c < line.size() && c < st.fields.size(); ++c) {
             const dict::FieldSpec* field = st.fields[c];
-            if (int(c) == st.noteColumn) note = noteText(trimmed(line[c]));
+            if (int(c) == st.noteColumn) note = csvNoteText(csvTrimmed(line[c]));
             if (!field) continue;
-            const std::string value = oneLine(trimmed(line[c]));
-            if (field->picture.starts_with("@d"))
-                dict::setFieldInteger(*field, adr.record(), dateOf(value));
-            else if (field->type == storage::FieldType::Byte && field->member != "TEXTY")
-                dict::setFieldInteger(*field, adr.record(), checked(value) ? 1 : 0);
-            else
-                dict::setFieldText(*field, adr.record(), value);
+            const bool flag = field->type == storage::FieldType::Byte && field->member != "TEXTY";
+            setCsvValue(*field, flag, adr.record(), line[c]);
             mapped.push_back(st.layoutIndex[c]);
         }
         std::copy(adr.record(), adr.record() + adr.recordSize(), imported.begin());
     }
-    st.writer->apply(imported, mapped, note, st.noteColumn >= 0, st.mode, counts_);
+    const MappedFirm firm =
+        st.writer->apply(imported, mapped, note, st.noteColumn >= 0, st.mode, counts_);
+    if (!st.personWriter) return true;
+    // The firm's persons, in the firm's batch, as the native import carries them
+    // over: all with a firm added (but in the overwriting modes), the missing
+    // ones with a firm filled. The first line of a number takes them.
+    const auto persons = st.persons.find(st.firmNumber(line));
+    if (persons == st.persons.end()) return true;
+    const bool all =
+        firm.added != 0 && (st.mode == ImportMode::Never || st.mode == ImportMode::Fill);
+    const bool missing = firm.existing != 0 && st.mode == ImportMode::Fill;
+    for (const CsvPerson& p : persons->second) {
+        if ((all || missing) && st.personWriter->add(p.record.data(), p.note,
+                                                     all ? firm.added : firm.existing, missing))
+            ++counts_.persons;
+        else
+            ++personCounts_.leftOut;
+    }
+    st.persons.erase(persons);
     return true;
 }
 

@@ -1,5 +1,6 @@
 // A CSV import killed at random moments, on the program's data files: the
-// address book opens again and holds whole batches of firms, each once.
+// address book opens again and holds whole batches of firms, each once and
+// each with all its persons from the persons' file beside.
 #include "app/exchange/import/csv_import.h"
 #include "app/exchange/import/mapped_firm.h"
 
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <set>
 #include <signal.h>
@@ -38,17 +40,29 @@ struct Book {
     }
 };
 
-TEST(CsvImportKillTest, AKilledImportLeavesWholeBatchesOfFirms) {
+// Firm i has i % 3 persons, "Osoba i/1" and so on.
+int personsOf(int firm) {
+    return firm % 3;
+}
+
+TEST(CsvImportKillTest, AKilledImportLeavesWholeBatchesOfFirmsWithTheirPersons) {
     const auto dir = std::filesystem::temp_directory_path() /
                      ("zevlon_csv_import_kill_" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     const std::string file = (dir / "firmy.csv").string();
     {
         std::ofstream out(file, std::ios::binary);
-        out << "FIRMA;MESTO;ULICE;TF1;POZNAMKA\r\n";
+        out << "ID;FIRMA;MESTO;ULICE;TF1;POZNAMKA\r\n";
         for (int i = 1; i <= kFirms; ++i)
-            out << "Firma " << i << ";Praha;Dlouhá " << i << ";" << 100000 + i << ";\"řádek\r\n"
+            out << i << ";Firma " << i << ";Praha;Dlouhá " << i << ";" << 100000 + i
+                << ";\"řádek\r\n"
                 << i << "\"\r\n";
+        std::ofstream persons(dir / "firmy_osoby.csv", std::ios::binary);
+        persons << "REC;ID;KONTAKT;POZN\r\n";
+        for (int i = 1; i <= kFirms; ++i)
+            for (int k = 1; k <= personsOf(i); ++k)
+                persons << ";" << i << ";Osoba " << i << "/" << k << ";\"řádek\r\n"
+                        << k << "\"\r\n";
     }
     CsvMapping mapping;
     const CsvPreview preview = readCsvPreview(file, 1);
@@ -73,15 +87,34 @@ TEST(CsvImportKillTest, AKilledImportLeavesWholeBatchesOfFirms) {
         auto& adr = b.db.file("Adresar");
         ASSERT_EQ(services::standardOpen(b.s, adr), services::OpenOutcome::Opened);
         std::set<std::string> names;
+        std::map<int, int> lineOf; // a firm's number in the book: its line in the file
         for (int rc = adr.setFile(); rc == 0 && adr.next() == 0;) {
             const std::string name(adr.as<AdresarRecord>().FIRMA.trimmed());
             EXPECT_TRUE(names.insert(name).second) << name << ", trial " << trial;
             EXPECT_EQ(adr.memo().substr(0, 7), cp1250::fromUtf8("řádek\r\n")) << name;
+            lineOf[adr.as<AdresarRecord>().ID.get()] = std::stoi(name.substr(6));
         }
         services::standardRelease(adr);
         EXPECT_TRUE(names.size() % MappedFirmWriter::kRowsPerWriteOut == 0 ||
                     names.size() == kFirms)
             << names.size() << " firms, trial " << trial;
+
+        // Every person with its firm, and every firm with all its persons.
+        std::map<int, int> persons; // by the firm's line
+        auto& oso = b.db.file("Osoby");
+        ASSERT_EQ(services::standardOpen(b.s, oso), services::OpenOutcome::Opened);
+        for (int rc = oso.setFile(); rc == 0 && oso.next() == 0;) {
+            const auto firm = lineOf.find(oso.as<OsobyRecord>().ID.get());
+            ASSERT_NE(firm, lineOf.end()) << "a person without its firm, trial " << trial;
+            const std::string name(oso.as<OsobyRecord>().KONTAKT.trimmed());
+            EXPECT_EQ(name.substr(0, name.find('/')), "Osoba " + std::to_string(firm->second))
+                << "trial " << trial;
+            EXPECT_EQ(oso.memo().substr(0, 7), cp1250::fromUtf8("řádek\r\n")) << name;
+            ++persons[firm->second];
+        }
+        services::standardRelease(oso);
+        for (const auto& [number, line] : lineOf)
+            EXPECT_EQ(persons[line], personsOf(line)) << "firm " << line << ", trial " << trial;
     }
     std::filesystem::remove_all(dir);
 }

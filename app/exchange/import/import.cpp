@@ -1,5 +1,6 @@
 #include "app/exchange/import/import.h"
 
+#include "app/exchange/import/person_writer.h"
 #include "app/shell/access/saved_record.h"
 #include "app/shell/dictionary/field_text.h"
 #include "app/shell/dictionary/field_values.h"
@@ -65,8 +66,8 @@ struct Importer::State {
     ImportMode mode;
     std::vector<access::RecordFile*> opened;  // the address book (standard open)
     std::vector<access::RecordFile*> exports; // the export tables
+    std::unique_ptr<PersonWriter> persons;    // into Osoby, once it is open
     std::int32_t nextFirm = 1;                // where a renumbered firm's number is looked for
-    std::int32_t nextPerson = 1;              // where a renumbered person's number is looked for
     bool inTransaction = false;
     long sinceWriteOut = 0;
 
@@ -93,40 +94,16 @@ struct Importer::State {
             if (adr.getByKey(adr.keyNumber("ADR:BYID")) != 0) return nextFirm++;
         }
     }
-    // The person number `rec` when it is free, else the next free one.
-    std::int32_t freePersonNumber(std::int32_t rec) {
-        auto& oso = f("Osoby");
-        const access::SavedRecord keep(oso);
-        auto taken = [&](std::int32_t n) {
-            oso.clearBuffer();
-            oso.as<OsobyRecord>().REC.set(n);
-            return oso.getByKey(oso.keyNumber("OSO:BYREC")) == 0;
-        };
-        if (rec > 0 && !taken(rec)) return rec;
-        while (taken(nextPerson))
-            ++nextPerson;
-        return nextPerson++;
-    }
-
     // The persons and meetings of the exported firm `from`, under `to` in the book.
     // With `missingOnly` those the firm has already (same name; same date, time
     // and subject) are left out.
     void carryOver(std::int32_t from, std::int32_t to, bool missingOnly, ImportCounts& counts) {
         auto& expOso = f("ExpOso");
-        auto& oso = f("Osoby");
         expOso.clearBuffer();
         expOso.as<OsobyRecord>().ID.set(from);
         if (expOso.setKeyValue(expOso.keyNumber("EOS:BYID")) == 0) {
-            while (expOso.next() == 0 && expOso.as<OsobyRecord>().ID.get() == from) {
-                if (missingOnly && hasPerson(to, expOso.as<OsobyRecord>().KONTAKT.trimmed()))
-                    continue;
-                const std::int32_t number = freePersonNumber(expOso.as<OsobyRecord>().REC.get());
-                copyRecord(expOso, oso);
-                oso.as<OsobyRecord>().ID.set(to);
-                oso.as<OsobyRecord>().REC.set(number);
-                oso.clearCurrent();
-                if (oso.add() == 0) ++counts.persons;
-            }
+            while (expOso.next() == 0 && expOso.as<OsobyRecord>().ID.get() == from)
+                if (persons->add(expOso.record(), expOso.memo(), to, missingOnly)) ++counts.persons;
         }
         auto& expSch = f("ExpSch");
         auto& sch = f("Schuzky");
@@ -141,15 +118,6 @@ struct Importer::State {
                 if (sch.add() == 0) ++counts.meetings;
             }
         }
-    }
-    bool hasPerson(std::int32_t firm, std::string_view name) {
-        auto& oso = f("Osoby");
-        oso.clearBuffer();
-        oso.as<OsobyRecord>().ID.set(firm);
-        if (oso.setKeyValue(oso.keyNumber("OSO:BYID")) != 0) return false;
-        while (oso.next() == 0 && oso.as<OsobyRecord>().ID.get() == firm)
-            if (oso.as<OsobyRecord>().KONTAKT.trimmed() == name) return true;
-        return false;
     }
     bool hasMeeting(std::int32_t firm, const SchuzkyRecord& m) {
         auto& sch = f("Schuzky");
@@ -190,10 +158,7 @@ Importer::Importer(services::ProcedureServices& s, const std::string& file, Impo
     adr.clearBuffer();
     if (adr.setKeyEnd(adr.keyNumber("ADR:BYID")) == 0 && adr.previous() == 0)
         state_->nextFirm = adr.as<AdresarRecord>().ID.get() + 1;
-    auto& oso = s.db.file("Osoby");
-    oso.clearBuffer();
-    if (oso.setKeyEnd(oso.keyNumber("OSO:BYREC")) == 0 && oso.previous() == 0)
-        state_->nextPerson = oso.as<OsobyRecord>().REC.get() + 1;
+    state_->persons = std::make_unique<PersonWriter>(s);
     auto& exp = s.db.file("ExpAdr");
     total_ = exp.records();
     if (exp.setFile() != 0) error_ = s.db.errorCode();

@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 
 namespace zv::exchange {
 
 using rec::AdresarRecord;
 
-MappedFirmWriter::MappedFirmWriter(services::ProcedureServices& s) : s_(s) {
+MappedFirmWriter::MappedFirmWriter(services::ProcedureServices& s, bool withPersons)
+    : s_(s), withPersons_(withPersons) {
     auto& adr = s_.db.file("Adresar");
     adr.clearBuffer();
     if (adr.setKeyEnd(adr.keyNumber("ADR:BYID")) == 0 && adr.previous() == 0)
@@ -24,8 +26,9 @@ MappedFirmWriter::~MappedFirmWriter() {
 }
 
 void MappedFirmWriter::begin() {
-    access::RecordFile* book[] = {&s_.db.file("Adresar")};
-    inTransaction_ = s_.db.beginTransaction(2, book) == 0;
+    access::RecordFile* book[] = {&s_.db.file("Adresar"), &s_.db.file("Osoby")};
+    inTransaction_ = s_.db.beginTransaction(
+                         2, std::span<access::RecordFile* const>(book, withPersons_ ? 2 : 1)) == 0;
 }
 
 void MappedFirmWriter::end() {
@@ -49,13 +52,20 @@ std::int32_t MappedFirmWriter::freeFirmNumber() {
     }
 }
 
-void MappedFirmWriter::apply(const std::vector<std::uint8_t>& image, const std::vector<int>& mapped,
-                             const std::string& note, bool noteMapped, ImportMode mode,
-                             ImportCounts& counts) {
-    if (finished_) return;
+MappedFirm MappedFirmWriter::apply(const std::vector<std::uint8_t>& image,
+                                   const std::vector<int>& mapped, const std::string& note,
+                                   bool noteMapped, ImportMode mode, ImportCounts& counts) {
+    MappedFirm out;
+    if (finished_) return out;
     auto& adr = s_.db.file("Adresar");
     const auto& layout = *adr.def().layout;
-    if (image.size() != adr.recordSize()) return;
+    if (image.size() != adr.recordSize()) return out;
+    // The batch ends before a row, so that a row's firm and persons share one.
+    if (rows_ > 0 && rows_ % kRowsPerWriteOut == 0) {
+        end();
+        begin();
+    }
+    ++rows_;
     const auto& firm = *reinterpret_cast<const AdresarRecord*>(image.data());
     adr.clearBuffer();
     adr.as<AdresarRecord>().FIRMA.set(firm.FIRMA.trimmed());
@@ -71,14 +81,19 @@ void MappedFirmWriter::apply(const std::vector<std::uint8_t>& image, const std::
             adr.as<AdresarRecord>().ID.set(freeFirmNumber());
             if (adr.as<AdresarRecord>().TEXTY.get() == 0) adr.as<AdresarRecord>().TEXTY.set(1);
             adr.clearCurrent();
-            if (adr.add() == 0)
+            if (adr.add() == 0) {
                 ++counts.added;
-            else
+                out.added = adr.as<AdresarRecord>().ID.get();
+            } else {
                 ++counts.skipped;
+            }
         }
-    } else if (mode == ImportMode::Never ||
-               (mode == ImportMode::Newer &&
-                adr.as<AdresarRecord>().DT_UPRAVY.get() >= firm.DT_UPRAVY.get())) {
+        return out;
+    }
+    out.existing = adr.as<AdresarRecord>().ID.get();
+    if (mode == ImportMode::Never ||
+        (mode == ImportMode::Newer &&
+         adr.as<AdresarRecord>().DT_UPRAVY.get() >= firm.DT_UPRAVY.get())) {
         ++counts.skipped; // a row without a date of change is never newer
     } else {
         // Newer and Always: the row's fields replace the firm's; Fill: they fill its empty ones.
@@ -101,10 +116,7 @@ void MappedFirmWriter::apply(const std::vector<std::uint8_t>& image, const std::
         else
             ++counts.skipped;
     }
-    if (++rows_ % kRowsPerWriteOut == 0) {
-        end();
-        begin();
-    }
+    return out;
 }
 
 } // namespace zv::exchange

@@ -109,5 +109,65 @@ TEST_F(CsvWindowsTest, ACsvFileIsShownMappedByItsHeadingsAndImported) {
     EXPECT_EQ(w.counts().skipped, 1); // "Žába 1" the book has: " Nepřepíše nikdy"
 }
 
+TEST_F(CsvWindowsTest, ThePersonsFileBesideIsShownAndItsPersonsComeWithTheirFirms) {
+    const QString file = write("f.csv", QString::fromUtf8("ID;FIRMA;MESTO\r\n"
+                                                          "5;Nová;Brno\r\n"
+                                                          "6;Žába 1;\r\n")
+                                            .toUtf8());
+    write("f_osoby.csv", QString::fromUtf8("REC;ID;KONTAKT\r\n"
+                                           "1;5;Horák Ivo\r\n"
+                                           "2;6;Bez Přidání\r\n"
+                                           "3;9;Cizí\r\n"
+                                           "4;x;Špatný\r\n")
+                             .toUtf8());
+    ImportWindow w(context);
+    w.tabs()->setCurrentIndex(2);
+    w.fileEntry()->setText(file);
+    w.showFile();
+    EXPECT_EQ(w.csvPersons()->text(), QString::fromUtf8("f_osoby.csv, řádků s osobami: 4"));
+    EXPECT_EQ(w.csvColumns()->topLevelItem(0)->text(1),
+              QString::fromUtf8("(číslo firmy pro osoby)"));
+    QString said;
+    onModal([&said](QWidget* box) {
+        said = static_cast<QMessageBox*>(box)->text();
+        static_cast<QMessageBox*>(box)->accept();
+    });
+    w.start();
+    EXPECT_EQ(w.counts().added, 1);
+    EXPECT_EQ(w.counts().persons, 1);
+    EXPECT_TRUE(said.endsWith(QString::fromUtf8(
+        "\nOsoby ze souboru f_osoby.csv: přidáno 1, vynecháno 1, bez firmy v souboru 1, "
+        "chybných řádků 1")))
+        << said.toStdString();
+    auto& oso = db.file("Osoby");
+    ASSERT_EQ(services::standardOpen(s, oso), services::OpenOutcome::Opened);
+    ASSERT_EQ(oso.setFile(), 0);
+    ASSERT_EQ(oso.next(), 0);
+    EXPECT_EQ(oso.as<OsobyRecord>().ID.get(), 3); // "Nová" took the book's next number
+    EXPECT_NE(oso.next(), 0);
+    services::standardRelease(oso);
+}
+
+TEST_F(CsvWindowsTest, WithoutAPersonsFileTheTabSaysSoAndAnUnreadableOneStopsTheImport) {
+    const QString file = write("g.csv", QByteArray("ID;FIRMA;MESTO\r\n5;Nova;Brno\r\n"));
+    ImportWindow w(context);
+    w.tabs()->setCurrentIndex(2);
+    w.fileEntry()->setText(file);
+    w.showFile();
+    EXPECT_EQ(w.csvPersons()->text(), QString::fromUtf8("není, importují se jen firmy"));
+    EXPECT_EQ(w.csvColumns()->topLevelItem(0)->text(1), ""); // no persons, no use for the number
+    ASSERT_TRUE(QDir(dir.path()).mkdir("g_osoby.csv"));
+    QString said;
+    onModal([&said](QWidget* box) {
+        said = static_cast<QMessageBox*>(box)->text();
+        static_cast<QMessageBox*>(box)->accept();
+    });
+    w.start();
+    EXPECT_TRUE(said.startsWith(
+        QStringLiteral("Soubor %1 se nepodařilo přečíst: ").arg(dir.path() + "/g_osoby.csv")))
+        << said.toStdString();
+    EXPECT_EQ(w.counts().added, 0);
+}
+
 } // namespace
 } // namespace zv::exchange

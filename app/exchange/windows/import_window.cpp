@@ -3,6 +3,7 @@
 #include "app/exchange/import/dbase_header.h"
 #include "app/exchange/import/dbase_import.h"
 #include "app/exchange/windows/csv_mapping_dialog.h"
+#include "app/shell/access/error_codes.h"
 #include "platform/dates/picture.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -39,6 +40,12 @@ constexpr int kZevlonTab = 0, kDbaseTab = 1, kCsvTab = 2;
 constexpr std::size_t kCsvPreviewLines = 12;
 const char* const kModes[] = {" Novější přepíše starší", " Doplní informace", " Přepíše vždy",
                               " Nepřepíše nikdy"};
+
+// The name of a file without its directory.
+std::string baseName(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
 
 QString dateText(std::int32_t day) {
     const auto picture = dates::compile("@d5.");
@@ -179,6 +186,10 @@ QWidget* ImportWindow::makeCsvTab() {
     info->addRow(QStringLiteral("Kódování:"), csvEncoding_);
     info->addRow(QStringLiteral("Oddělovač:"), csvSeparator_);
     info->addRow(QStringLiteral("Řádků:"), csvLines_);
+    csvPersons_ = new QLabel(tab);
+    csvPersons_->setToolTip(
+        QStringLiteral("Osoby firem ze souboru NÁZEV_osoby.csv vedle souboru firem"));
+    info->addRow(QStringLiteral("Soubor osob:"), csvPersons_);
     c->addLayout(info);
     csvColumns_ = new QTreeWidget(tab);
     csvColumns_->setHeaderLabels({QStringLiteral("Sloupec CSV"), QStringLiteral("Pole ZEVLON")});
@@ -200,14 +211,19 @@ void ImportWindow::showCsvMapping() {
     csvColumns_->clear();
     const auto& first =
         csvPreview_.rows.empty() ? std::vector<std::string>() : csvPreview_.rows.front();
+    // The column of the firms' numbers that the persons name.
+    const int numbers =
+        csvMapping_.header && !csvPreview_.personsFile.empty() ? csvFirmNumberColumn(first) : -1;
     for (std::size_t col = 0; col < csvMapping_.targets.size(); ++col) {
         const QString name = csvMapping_.header && col < first.size()
                                  ? ui::qtText(first[col])
                                  : QStringLiteral("Sloupec %1").arg(col + 1);
         const int t = csvMapping_.targets[col];
-        csvColumns_->addTopLevelItem(new QTreeWidgetItem(
-            {name, t >= 0 ? QString::fromUtf8(csvTargets()[std::size_t(t)].caption.c_str())
-                          : QString()}));
+        const QString target = t >= 0
+                                   ? QString::fromUtf8(csvTargets()[std::size_t(t)].caption.c_str())
+                               : int(col) == numbers ? QStringLiteral("(číslo firmy pro osoby)")
+                                                     : QString();
+        csvColumns_->addTopLevelItem(new QTreeWidgetItem({name, target}));
     }
 }
 
@@ -225,7 +241,7 @@ void ImportWindow::resetLists() {
     csvPreview_ = CsvPreview();
     csvMapping_ = CsvMapping();
     csvColumns_->clear();
-    for (QLabel* l : {csvEncoding_, csvSeparator_, csvLines_})
+    for (QLabel* l : {csvEncoding_, csvSeparator_, csvLines_, csvPersons_})
         l->clear();
     fields_->clear();
     targets_->clear();
@@ -270,6 +286,11 @@ void ImportWindow::showFile() {
                                : sep == ';' ? QStringLiteral("středník")
                                             : QStringLiteral("svislá čára"));
         csvLines_->setText(QString::number(csvPreview_.lines));
+        csvPersons_->setText(csvPreview_.personsFile.empty()
+                                 ? QStringLiteral("není, importují se jen firmy")
+                                 : QStringLiteral("%1, řádků s osobami: %2")
+                                       .arg(ui::qtText(baseName(csvPreview_.personsFile)))
+                                       .arg(csvPreview_.personLines));
         showCsvMapping();
         return;
     }
@@ -336,10 +357,10 @@ void ImportWindow::start() {
     }
     bool interrupted = false;
     if (csv) {
-        CsvImporter importer(context_.services, paths::native(file), csvMapping_, mode());
-        interrupted = runRecords(importer.total(), QStringLiteral("Importuji záznam %1"),
-                                 [&importer] { return importer.next(); });
-        counts_ = importer.finish();
+        if (!importCsv(file, interrupted)) {
+            accept();
+            return;
+        }
     } else if (dbase) {
         DbaseImporter importer(context_.services, paths::native(file), mapping, mode());
         interrupted = runRecords(importer.total(), QStringLiteral("Importuji záznam %1"),
@@ -354,13 +375,45 @@ void ImportWindow::start() {
     QMessageBox::information(
         this, windowTitle(),
         QStringLiteral("Přidáno firem: %1, změněno: %2, vynecháno: %3, osob: %4, schůzek: %5%6")
-            .arg(counts_.added)
-            .arg(counts_.changed)
-            .arg(counts_.skipped)
-            .arg(counts_.persons)
-            .arg(counts_.meetings)
-            .arg(interrupted ? QStringLiteral(" (přerušeno klávesou)") : QString()));
+                .arg(counts_.added)
+                .arg(counts_.changed)
+                .arg(counts_.skipped)
+                .arg(counts_.persons)
+                .arg(counts_.meetings)
+                .arg(interrupted ? QStringLiteral(" (přerušeno klávesou)") : QString()) +
+            (csv ? csvPersonsText() : QString()));
     accept();
+}
+
+bool ImportWindow::importCsv(const std::string& file, bool& interrupted) {
+    CsvImporter importer(context_.services, paths::native(file), csvMapping_, mode());
+    if (importer.error() != 0 && !importer.failedFile().empty()) {
+        // A file that cannot be read is said so; nothing has been imported.
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("Soubor %1 se nepodařilo přečíst: %2 (%3)")
+                                 .arg(ui::qtText(importer.failedFile()),
+                                      ui::qtText(access::errorText(importer.error())))
+                                 .arg(importer.error()));
+        return false;
+    }
+    interrupted = runRecords(importer.total(), QStringLiteral("Importuji záznam %1"),
+                             [&importer] { return importer.next(); });
+    counts_ = importer.finish();
+    csvPersonCounts_ = importer.personCounts();
+    return true;
+}
+
+// What became of the persons' file, as a line of its own; empty without one.
+QString ImportWindow::csvPersonsText() const {
+    const CsvPersonCounts& p = csvPersonCounts_;
+    if (p.file.empty()) return {};
+    return QStringLiteral("\nOsoby ze souboru %1: přidáno %2, vynecháno %3, bez firmy v "
+                          "souboru %4, chybných řádků %5")
+        .arg(ui::qtText(baseName(p.file)))
+        .arg(counts_.persons)
+        .arg(p.leftOut)
+        .arg(p.withoutFirm)
+        .arg(p.malformed);
 }
 
 } // namespace zv::exchange

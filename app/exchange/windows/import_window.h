@@ -3,7 +3,8 @@
 // fields of a dBase IV table with their positions and the thirteen targets they
 // may be given to, the "CSV" tab a CSV file's character set, separator and the
 // firm field each column fills (chosen in "Přiřazení sloupců CSV" over its
-// first lines); the modes tell what becomes of firms the book already has.
+// first lines) and the persons' file found beside it, whose persons come in
+// with their firms; the modes tell what becomes of firms the book already has.
 // A key pressed during the import ends it after the current firm; at the end it
 // says what was done.
 #pragma once
@@ -37,7 +38,9 @@ public:
     QTreeWidget* targets() const { return targets_; }
     QTreeWidget* csvColumns() const { return csvColumns_; }
     const CsvMapping& csvMapping() const { return csvMapping_; }
+    QLabel* csvPersons() const { return csvPersons_; }
     const ImportCounts& counts() const { return counts_; }
+    const CsvPersonCounts& csvPersonCounts() const { return csvPersonCounts_; }
 
     void chooseFile();
     // Shows the chosen file: the export's log, or the dBase table's header.
@@ -52,6 +55,9 @@ private:
     void resetLists();
     QWidget* makeCsvTab();
     void showCsvMapping();
+    // Runs the CSV import; false when a file could not be read (and said so).
+    bool importCsv(const std::string& file, bool& interrupted);
+    QString csvPersonsText() const;
     ImportMode mode() const;
 
     frame::WindowContext& context_;
@@ -69,11 +75,13 @@ private:
     QLabel* csvEncoding_;
     QLabel* csvSeparator_;
     QLabel* csvLines_;
+    QLabel* csvPersons_; // the persons' file beside the chosen one
     QTreeWidget* csvColumns_;
     CsvPreview csvPreview_; // the chosen CSV file's first lines
     CsvMapping csvMapping_;
     QRadioButton* modes_[4];
     ImportCounts counts_;
+    CsvPersonCounts csvPersonCounts_;
 };
 
 } // namespace zv::exchange
