@@ -6,6 +6,7 @@
 #include "app/shell/access/standard_drivers.h"
 #include "app/shell/demo/demo_data.h"
 #include "app/utilities/repair/file_check.h"
+#include "app/utilities/repair/testing/demo_book.h"
 #include "app/utilities/repair/testing/key_damage.h"
 #include "platform/dates/standard_date.h"
 #include "platform/testing/killed_child.h"
@@ -28,28 +29,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Book {
-    access::Database db;
-    explicit Book(const fs::path& dir) {
-        access::registerStandardDrivers(db);
-        db.setDataPrefix(dir.string() + "/");
-        db.file("Vybery").setPhysicalName((dir / "VYBER").string());
-        db.file("AktVyber").setPhysicalName((dir / "VYB0001").string());
-    }
-};
+using Book = testing::DemoBook;
 
 std::map<std::string, std::string> everyFile(Book& b) {
-    std::map<std::string, std::string> files;
-    for (std::string_view label : repairedFiles()) {
-        auto& f = b.db.file(label);
-        if (f.open() != 0) {
-            files[std::string(label)] = "cannot open";
-            continue;
-        }
-        files[std::string(label)] = testing::recordsInFileOrder(f);
-        (void)f.close();
-    }
-    return files;
+    return b.records(repairedFiles());
 }
 
 TEST(KeyRepairKillTest, AKilledRepairLeavesEveryRecordAndARepairableFile) {
@@ -60,11 +43,8 @@ TEST(KeyRepairKillTest, AKilledRepairLeavesEveryRecordAndARepairableFile) {
     std::map<std::string, std::string> before;
     {
         Book b(original);
-        demo::DemoOptions options;
-        options.firms = 4000;
-        options.today = dates::today();
         std::string failed;
-        ASSERT_EQ(demo::createDemoData(b.db, options, &failed), 0) << failed;
+        ASSERT_EQ(b.fill(4000, &failed), 0) << failed;
         ASSERT_EQ(b.db.file("AktVyber").create(), 0);
         for (const char* label : {"Adresar", "Osoby", "Schuzky", "UKOLY"}) {
             const std::string name = b.db.file(label).physicalName();

@@ -3,6 +3,7 @@
 #include "app/shell/access/standard_drivers.h"
 #include "app/shell/demo/demo_data.h"
 #include "app/utilities/repair/file_check.h"
+#include "app/utilities/repair/testing/demo_book.h"
 #include "app/utilities/repair/testing/key_damage.h"
 #include "platform/dates/standard_date.h"
 
@@ -20,28 +21,19 @@ namespace fs = std::filesystem;
 class KeyRepairTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("zv_repair_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        access::registerStandardDrivers(db);
-        db.setDataPrefix(dir_.string() + "/");
-        db.file("Vybery").setPhysicalName((dir_ / "VYBER").string());
-        db.file("AktVyber").setPhysicalName((dir_ / "VYB0001").string());
-        demo::DemoOptions options;
-        options.firms = 150;
-        options.today = dates::today();
         std::string failed;
-        ASSERT_EQ(demo::createDemoData(db, options, &failed), 0) << failed;
+        ASSERT_EQ(book_.fill(150, &failed), 0) << failed;
         ASSERT_EQ(db.file("AktVyber").create(), 0);
     }
     void TearDown() override { fs::remove_all(dir_); }
 
     std::string name(std::string_view label) { return db.file(label).physicalName(); }
 
-    fs::path dir_;
-    access::Database db;
+    fs::path dir_ =
+        testing::freshDirectory(std::string("zv_repair_") +
+                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    testing::DemoBook book_{dir_};
+    access::Database& db = book_.db;
 };
 
 TEST_F(KeyRepairTest, TheTenFilesAreRebuiltInTheirOrder) {

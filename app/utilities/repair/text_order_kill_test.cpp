@@ -6,6 +6,7 @@
 #include "app/shell/access/standard_drivers.h"
 #include "app/shell/demo/demo_data.h"
 #include "app/utilities/repair/file_check.h"
+#include "app/utilities/repair/testing/demo_book.h"
 #include "app/utilities/repair/testing/key_damage.h"
 #include "platform/dates/standard_date.h"
 #include "platform/testing/killed_child.h"
@@ -26,26 +27,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Book {
-    access::Database db;
-    Book(const fs::path& dir, bool czech) {
-        access::registerStandardDrivers(db);
-        db.setDataPrefix(dir.string() + "/");
-        db.file("Vybery").setPhysicalName((dir / "VYBER").string());
-        db.file("AktVyber").setPhysicalName((dir / "VYB0001").string());
-        db.setCzechOrder(czech);
-    }
-};
+using Book = testing::DemoBook;
 
+// The records of every file with text keys.
 std::map<std::string, std::string> everyFile(Book& b) {
-    std::map<std::string, std::string> files;
-    for (const FileOrder& o : fileOrders(b.db)) {
-        auto& f = b.db.file(o.label);
-        if (f.open() != 0) continue;
-        files[o.label] = testing::recordsInFileOrder(f);
-        (void)f.close();
-    }
-    return files;
+    std::vector<std::string> labels;
+    for (const FileOrder& o : fileOrders(b.db))
+        labels.push_back(o.label);
+    return b.records(labels);
 }
 
 TEST(TextOrderKillTest, AKilledRebuildLeavesEachFileWholeInOneOrder) {
@@ -56,11 +45,8 @@ TEST(TextOrderKillTest, AKilledRebuildLeavesEachFileWholeInOneOrder) {
     std::map<std::string, std::string> before;
     {
         Book b(original, false);
-        demo::DemoOptions options;
-        options.firms = 4000;
-        options.today = dates::today();
         std::string failed;
-        ASSERT_EQ(demo::createDemoData(b.db, options, &failed), 0) << failed;
+        ASSERT_EQ(b.fill(4000, &failed), 0) << failed;
         before = everyFile(b);
         ASSERT_GE(before.size(), 6u);
     }

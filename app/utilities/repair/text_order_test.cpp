@@ -5,6 +5,7 @@
 #include "app/shell/dictionary/field_text.h"
 #include "app/shell/dictionary/field_values.h"
 #include "app/utilities/repair/file_check.h"
+#include "app/utilities/repair/testing/demo_book.h"
 #include "platform/codepage.h"
 #include "platform/dates/standard_date.h"
 
@@ -79,20 +80,8 @@ int compareByKey(const access::RecordFile& file, const storage::KeyDecl& key,
 class TextOrderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("zv_order_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        access::registerStandardDrivers(db);
-        db.setDataPrefix(dir_.string() + "/");
-        db.file("Vybery").setPhysicalName((dir_ / "VYBER").string());
-        db.file("AktVyber").setPhysicalName((dir_ / "VYB0001").string());
-        demo::DemoOptions options;
-        options.firms = 300;
-        options.today = dates::today();
         std::string failed;
-        ASSERT_EQ(demo::createDemoData(db, options, &failed), 0) << failed;
+        ASSERT_EQ(book_.fill(300, &failed), 0) << failed;
     }
     void TearDown() override { fs::remove_all(dir_); }
 
@@ -120,8 +109,10 @@ protected:
         (void)file.close();
     }
 
-    fs::path dir_;
-    access::Database db;
+    fs::path dir_ = testing::freshDirectory(
+        std::string("zv_order_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    testing::DemoBook book_{dir_};
+    access::Database& db = book_.db;
 };
 
 TEST_F(TextOrderTest, TheSettingRebuildsEveryFileInCzechOrderAndBack) {
