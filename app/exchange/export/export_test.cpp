@@ -5,6 +5,7 @@
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
+#include "app/shell/services/testing/add_record.h"
 #include "platform/codepage.h"
 #include "platform/dates/standard_date.h"
 
@@ -44,13 +45,8 @@ protected:
         add("Vybery", [](access::RecordFile& f) { f.as<VyberyRecord>().ID.set(99); }); // gone
     }
     void add(const char* label, const std::function<void(access::RecordFile&)>& fill) {
-        auto& f = db.file(label);
-        ASSERT_EQ(services::standardOpen(s, f), services::OpenOutcome::Opened);
-        f.clearBuffer();
-        fill(f);
-        f.clearCurrent();
-        ASSERT_EQ(f.add(), 0);
-        services::standardRelease(f);
+        EXPECT_EQ(services::testing::addRecord(s, db.file(label), fill), 0)
+            << "adding to " << label;
     }
     long rows(const char* label) {
         auto& f = db.file(label);

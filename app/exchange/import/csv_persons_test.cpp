@@ -6,6 +6,7 @@
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
+#include "app/shell/services/testing/add_record.h"
 #include "platform/codepage.h"
 #include "platform/dates/standard_date.h"
 
@@ -49,13 +50,8 @@ protected:
     void TearDown() override { std::filesystem::remove_all(dir); }
 
     void add(const char* label, const std::function<void(access::RecordFile&)>& fill) {
-        auto& f = db.file(label);
-        ASSERT_EQ(services::standardOpen(s, f), services::OpenOutcome::Opened);
-        f.clearBuffer();
-        fill(f);
-        f.clearCurrent();
-        ASSERT_EQ(f.add(), 0);
-        services::standardRelease(f);
+        EXPECT_EQ(services::testing::addRecord(s, db.file(label), fill), 0)
+            << "adding to " << label;
     }
     std::string write(const std::string& name, const std::string& bytes) {
         const auto path = (dir / name).string();

@@ -4,6 +4,7 @@
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
+#include "app/shell/services/testing/add_record.h"
 
 #include <gtest/gtest.h>
 
@@ -60,13 +61,8 @@ protected:
         });
     }
     void add(const char* label, const std::function<void(access::RecordFile&)>& fill) {
-        auto& f = db.file(label);
-        ASSERT_EQ(services::standardOpen(s, f), services::OpenOutcome::Opened);
-        f.clearBuffer();
-        fill(f);
-        f.clearCurrent();
-        ASSERT_EQ(f.add(), 0);
-        services::standardRelease(f);
+        EXPECT_EQ(services::testing::addRecord(s, db.file(label), fill), 0)
+            << "adding to " << label;
     }
 
     access::testing::MemoryDriver driver;

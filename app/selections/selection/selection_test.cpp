@@ -5,6 +5,7 @@
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
+#include "app/shell/services/testing/add_record.h"
 #include "platform/codepage.h"
 
 #include <gtest/gtest.h>
@@ -58,13 +59,8 @@ protected:
             ASSERT_EQ(db.file(label).create(), 0);
     }
     void add(const char* label, const std::function<void(access::RecordFile&)>& fill) {
-        auto& f = db.file(label);
-        ASSERT_EQ(services::standardOpen(s, f), services::OpenOutcome::Opened);
-        f.clearBuffer();
-        fill(f);
-        f.clearCurrent();
-        ASSERT_EQ(f.add(), 0);
-        services::standardRelease(f);
+        EXPECT_EQ(services::testing::addRecord(s, db.file(label), fill), 0)
+            << "adding to " << label;
     }
     void addFirm(int id, const std::string& name, const std::string& town) {
         add("Adresar", [&](access::RecordFile& f) {

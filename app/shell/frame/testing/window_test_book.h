@@ -8,6 +8,7 @@
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/frame/window_context.h"
 #include "app/shell/services/standard_open.h"
+#include "app/shell/services/testing/add_record.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -39,16 +40,8 @@ public:
     // Adds one record, filled by `fill` in the cleared buffer, with the file
     // opened for it as a procedure would; a failure fails the test.
     void add(const char* label, const std::function<void(access::RecordFile&)>& fill) {
-        auto& f = db.file(label);
-        if (services::standardOpen(s, f) != services::OpenOutcome::Opened) {
-            ADD_FAILURE() << "cannot open " << label;
-            return;
-        }
-        f.clearBuffer();
-        fill(f);
-        f.clearCurrent();
-        EXPECT_EQ(f.add(), 0) << "adding to " << label;
-        services::standardRelease(f);
+        EXPECT_EQ(services::testing::addRecord(s, db.file(label), fill), 0)
+            << "adding to " << label;
     }
 
     QTemporaryDir dir;
