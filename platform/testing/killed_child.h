@@ -30,4 +30,21 @@ inline std::optional<bool> killedWhileWorking(const std::function<void()>& work,
     return WIFSIGNALED(status);
 }
 
+// How long `work` takes in a child of its own, run to its end; nothing when no
+// child could be made or it did not end normally.
+inline std::optional<std::chrono::milliseconds> timedInChild(const std::function<void()>& work) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = fork();
+    if (child < 0) return std::nullopt;
+    if (child == 0) {
+        work();
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status)) return std::nullopt;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start);
+}
+
 } // namespace zv::testing

@@ -56,29 +56,16 @@ TEST(TextOrderKillTest, AKilledRebuildLeavesEachFileWholeInOneOrder) {
         (void)convertTextOrder(b.db);
     };
     // How long a whole rebuild takes here, so the kills fall while it works.
-    std::chrono::milliseconds whole{};
-    {
-        const fs::path book = dir / "timed";
-        fs::copy(original, book, fs::copy_options::recursive);
-        const auto start = std::chrono::steady_clock::now();
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            convert(book);
-            _exit(0);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status));
-        whole = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::steady_clock::now() - start);
-    }
+    const fs::path timed = dir / "timed";
+    fs::copy(original, timed, fs::copy_options::recursive);
+    const auto whole = zv::testing::timedInChild([&] { convert(timed); });
+    ASSERT_TRUE(whole.has_value());
     std::mt19937 random(20261209);
     int interrupted = 0, halfway = 0;
     for (int trial = 0; trial < 6; ++trial) {
         const fs::path book = dir / ("book" + std::to_string(trial));
         fs::copy(original, book, fs::copy_options::recursive);
-        const long span = std::max<long>(1, whole.count() * 9 / 10);
+        const long span = std::max<long>(1, whole->count() * 9 / 10);
         const auto killed = zv::testing::killedWhileWorking(
             [&] { convert(book); }, std::chrono::milliseconds(random() % span));
         ASSERT_TRUE(killed.has_value());
