@@ -1,5 +1,6 @@
 // Engine time of the firm list over N firms: opening the list, one page down,
-// jumping to the end, and locating by three typed letters; plus what the
+// jumping to the end, locating by three typed letters and by plain letters
+// that must find a name with accents ("cerm" for "Čermák"); plus what the
 // engine holds (one page, whatever N). Runs against the driver registered as
 // "QUARTO" below. Usage: browse_bench [firms] [repeats]
 #include "app/records/browse/browse_engine.h"
@@ -135,6 +136,12 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    // The one name a locator reaches only through the accents of its letters.
+    adr.clearBuffer();
+    adr.as<rec::AdresarRecord>().ID.set(firms + 1);
+    adr.as<rec::AdresarRecord>().FIRMA.set("\xC8"
+                                           "erm\xE1k a syn"); // Čermák
+    (void)adr.add();
     (void)adr.flush();
     const int page = 25;
     std::printf("driver %s, %d firms, page of %d rows, median of %d runs\n",
@@ -165,6 +172,14 @@ int main(int argc, char** argv) {
             b.typeCharacter('t');
         },
         repeats);
+    const auto typed = [&](const char* text) {
+        for (const char* c = text; *c; ++c)
+            b.typeCharacter(*c);
+    };
+    const Figure plain = measure(
+        counter, [&] { b.top(); }, [&] { typed("cerm"); }, repeats);
+    const Figure nowhere = measure(
+        counter, [&] { b.top(); }, [&] { typed("qxz"); }, repeats);
     std::size_t held = 0;
     for (const auto& row : b.rows()) {
         held += row.record.size() + row.position.keyBytes.size();
@@ -179,6 +194,8 @@ int main(int argc, char** argv) {
     show("page down", pageDown);
     show("jump to the end", end);
     show("three-letter locator", locate);
+    show("\"cerm\" (accents found)", plain);
+    show("\"qxz\" finds nothing", nowhere);
     std::printf("rows held %zu, bytes held by the page %zu\n", b.rows().size(), held);
     return 0;
 }
