@@ -96,7 +96,11 @@ void NativeFile::writeAt(std::uint64_t offset, const std::string& data) {
 
 void NativeFile::flushFile() {
     if (ioError_) return;
-    if (int rc = file_->flush()) ioError_ = rc;
+    if (int rc = file_->flush()) {
+        ioError_ = rc;
+        return;
+    }
+    unflushedLogStart_ = unflushedLogEnd_ = 0;
 }
 
 // ---------------------------------------------------------------------------

@@ -167,6 +167,9 @@ public:
 
 private:
     static constexpr std::int64_t kNoPage = -0x7FFFFFFF; // no tree yet
+    // A commit whose pages in new space take more than this writes them at
+    // their places, with a flush of their own, instead of through the log.
+    static constexpr std::uint64_t kDirectWriteBytes = std::uint64_t{1} << 20;
 
     struct Page {
         std::int64_t number = 0; // >= 0 a slot of the file, < 0 not yet placed
@@ -196,11 +199,15 @@ private:
     int fail(int line);
     int readAt(std::uint64_t offset, void* buf, std::size_t n, std::size_t* got);
     void writeAt(std::uint64_t offset, const std::string& bytes);
+    // Makes what was written durable (and so the header that ended the last
+    // commit: its log is free again).
     void flushFile();
 
     void takeHeader(const qtf::FileHeader& h);
     int validateHeader(const qtf::FileHeader& h, std::uint64_t fileSize);
     int recover(const qtf::FileHeader& disk);
+    bool readLog(const qtf::FileHeader& disk, std::map<std::uint64_t, std::uint64_t>* map,
+                 qtf::FileHeader* newHeader, int* rc);
     int finishBeginAccess();
     int ensureRoot();
 
@@ -290,6 +297,18 @@ private:
     bool prepared_ = false;
     std::vector<std::pair<std::uint64_t, std::string>> logged_;
     qtf::FileHeader preparedHeader_;
+    std::uint64_t preparedLogStart_ = 0, preparedLogEnd_ = 0;
+
+    // The header that ends a commit (no log in force) is written without a
+    // flush; the next flush makes it durable. Until then the disk may still
+    // hold the header naming that commit's log, so the log must stay whole.
+    // `safeCounter_` is the change counter of the file when this process last
+    // knew that no log but `unflushedLog*_` (empty when start == end) could
+    // still be named on disk; a file at another counter was committed by
+    // someone else, and a commit flushes before it writes anything.
+    bool safeKnown_ = false;
+    std::uint32_t safeCounter_ = 0;
+    std::uint64_t unflushedLogStart_ = 0, unflushedLogEnd_ = 0;
 };
 
 } // namespace zv::storage

@@ -3,6 +3,7 @@
 #include "storage/native_file.h"
 
 #include "storage/coding.h"
+#include "storage/log_seal.h"
 #include "storage/runtime_error.h"
 
 #include <algorithm>
@@ -20,51 +21,87 @@ std::uint64_t storeEnd(const qtf::FileHeader& h) {
 
 } // namespace
 
-int NativeFile::recover(const qtf::FileHeader& disk) {
-    // Walk the log: own offset -> log position; the header is the entry at 0.
-    std::map<std::uint64_t, std::uint64_t> map;
-    std::uint64_t pos = disk.committedEnd;
-    std::uint64_t newHeaderPos = 0;
-    bool haveHeader = false;
-    while (pos < disk.logEnd) {
-        std::uint8_t buf[qtf::kHeaderSize];
-        std::size_t got = 0;
-        if (int rc = readAt(pos, buf, sizeof buf, &got)) return rc;
-        if (got < qtf::kUnit) return fail(__LINE__);
-        std::uint32_t own = getLe32(buf);
-        std::size_t stored = storedSizeOf(buf);
-        if (stored < static_cast<std::size_t>(qtf::kPageFixed) || stored > qtf::kMaxPage)
-            return fail(__LINE__);
-        std::uint64_t step = (stored + qtf::kUnit - 1) / qtf::kUnit * qtf::kUnit;
-        if (own == 0) {
-            if (got < qtf::kHeaderSize || stored != qtf::kHeaderSize) return fail(__LINE__);
-            haveHeader = true;
-            newHeaderPos = pos;
-        } else {
-            if (own < qtf::kHeaderSize || (own - qtf::kHeaderSize) % qtf::kUnit)
-                return fail(__LINE__);
-            map[own] = pos;
-        }
-        pos += step;
+// Reads the log that `disk` names: own offset -> log position in `map`, the
+// new header in `newHeader`. False when the log is not whole: a sealed log
+// whose seal does not match, or one whose pages do not read back. A log
+// written before logs were sealed was flushed before it was named, so damage
+// there is an inconsistency of the file (36 in `rc`).
+bool NativeFile::readLog(const qtf::FileHeader& disk, std::map<std::uint64_t, std::uint64_t>* map,
+                         qtf::FileHeader* newHeader, int* rc) {
+    *rc = 0;
+    const std::uint64_t logStart = disk.committedEnd, logEnd = disk.logEnd;
+    if (logEnd - logStart < qtf::kHeaderSize || (logEnd - logStart) % qtf::kUnit) {
+        *rc = fail(__LINE__);
+        return false;
     }
-    if (pos != disk.logEnd || !haveHeader) return fail(__LINE__);
     std::uint8_t hb[qtf::kHeaderSize];
     std::size_t got = 0;
-    if (int rc = readAt(newHeaderPos, hb, sizeof hb, &got)) return rc;
+    if ((*rc = readAt(logEnd - qtf::kHeaderSize, hb, sizeof hb, &got))) return false;
+    // A torn log can end in anything; only a header that decodes tells more.
+    if (got != sizeof hb || getLe32(hb) != 0 || !qtf::decodeHeader(hb, newHeader)) return false;
+    const bool sealed = isSealed(hb);
+    if (!sealed && newHeader->committedEnd != logStart) return false; // left by another log
+    // The new state follows the one the naming header shows.
+    if (newHeader->changeCounter != disk.changeCounter + 1) return false;
+    RegionTable newRegions(newHeader->regionStart, newHeader->regionEnd);
+    if (!newRegions.check().empty()) return false;
+    // A log names pages of the store it replaces, or with a seal also pages of
+    // the new store's new space (copying a page beyond both could grow the
+    // file without bound).
+    const std::uint64_t limit =
+        sealed ? std::max(storeEnd(disk), storeEnd(*newHeader)) : storeEnd(disk);
+    auto damaged = [this, sealed, rc](int line) {
+        if (!sealed) *rc = fail(line);
+        return false;
+    };
+    LogSeal seal(logStart, newHeader->changeCounter);
+    std::string page;
+    std::uint64_t pos = logStart;
+    while (pos < logEnd - qtf::kHeaderSize) {
+        std::uint8_t head[qtf::kUnit];
+        if ((*rc = readAt(pos, head, sizeof head, &got))) return false;
+        if (got < sizeof head) return damaged(__LINE__);
+        const std::uint32_t own = getLe32(head);
+        const std::size_t stored = storedSizeOf(head);
+        if (stored < static_cast<std::size_t>(qtf::kPageFixed) || stored > qtf::kMaxPage)
+            return damaged(__LINE__);
+        const std::uint64_t step = (stored + qtf::kUnit - 1) / qtf::kUnit * qtf::kUnit;
+        if (own < qtf::kHeaderSize || (own - qtf::kHeaderSize) % qtf::kUnit || own >= limit ||
+            pos + step > logEnd - qtf::kHeaderSize)
+            return damaged(__LINE__);
+        if (sealed) {
+            page.resize(step);
+            if ((*rc = readAt(pos, page.data(), page.size(), &got))) return false;
+            if (got != page.size()) return false;
+            seal.add(bytes(page), page.size());
+        }
+        (*map)[own] = pos;
+        pos += step;
+    }
+    if (!sealed) return true;
+    seal.addHeader(hb);
+    std::uint32_t low = 0, high = 0;
+    seal.value(&low, &high);
+    return low == getLe32(hb + qtf::hdr::kCommittedEnd) && high == getLe32(hb + qtf::hdr::kLogEnd);
+}
+
+int NativeFile::recover(const qtf::FileHeader& disk) {
+    std::map<std::uint64_t, std::uint64_t> map;
     qtf::FileHeader newHeader;
-    if (got != qtf::kHeaderSize || !qtf::decodeHeader(hb, &newHeader)) return fail(__LINE__);
-    // A commit logs only pages of the old store; pages beyond it were written in
-    // place. A log naming a slot beyond the old store is not a log we wrote (and
-    // copying it there could grow the file without bound).
-    std::uint64_t oldEnd = storeEnd(disk);
-    for (const auto& [own, at] : map)
-        if (own >= oldEnd) return fail(__LINE__);
+    int readRc = 0;
+    const bool whole = readLog(disk, &map, &newHeader, &readRc);
+    if (readRc) return readRc;
+    if (!whole) {
+        // The commit never stood: its log did not reach the disk whole.
+        map.clear();
+        newHeader = disk;
+    }
 
     // Look at the new tree through the log for a transaction marker.
     takeHeader(newHeader);
     logMap_ = map;
-    bool discard = false;
-    if (options_.transactionCheck) {
+    bool discard = !whole;
+    if (whole && options_.transactionCheck) {
         std::string payload;
         bool found = false;
         headerCurrent_ = true; // the lookup reads the new tree through the log
@@ -125,9 +162,12 @@ int NativeFile::recover(const qtf::FileHeader& disk) {
     if (rc) {
         cached_ = false;
         clearCache();
+        safeKnown_ = false;
         return rc;
     }
     takeHeader(result);
+    safeKnown_ = true; // flushed: no log is named on disk
+    safeCounter_ = result.changeCounter;
     return 0;
 }
 
@@ -199,16 +239,28 @@ int NativeFile::prepare() {
     header_.regionEnd = regions_.ends();
     header_.root = static_cast<std::uint32_t>(root_);
     header_.changeCounter++;
-    std::uint64_t newEnd = storeEnd(header_);
-    std::uint64_t logStart = std::max(newEnd, oldEnd);
-    if (logStart + 2 * qtf::kMaxPage * (changed_.size() + 1) > 0xFFFFFFFFull) {
-        discardChanges();
-        return EFBIG;
-    }
-    header_.committedEnd = header_.logEnd = static_cast<std::uint32_t>(logStart);
+    const std::uint64_t newEnd = storeEnd(header_);
 
-    std::uint64_t logPos = logStart;
-    logged_.clear();
+    // Pages of the old store go to the log. Pages in new space go there too,
+    // unless they are many: then they are written at their places and flushed
+    // before the log is named.
+    const std::vector<Page*> pages = changedInOrder();
+    std::uint64_t newSpaceBytes = 0, logBytes = qtf::kHeaderSize;
+    for (Page* p : pages) {
+        const std::string* enc = p->number >= 0 ? encoded(*p, &encodedPages) : nullptr;
+        if (!enc) {
+            fail(__LINE__);
+            discardChanges();
+            return kErrNotNative;
+        }
+        if (qtf::pageOffset(static_cast<std::uint32_t>(p->number)) < oldEnd)
+            logBytes += enc->size();
+        else
+            newSpaceBytes += enc->size();
+    }
+    const bool direct = newSpaceBytes > kDirectWriteBytes;
+    if (!direct) logBytes += newSpaceBytes;
+
     if (!headerOnDisk_) {
         // A new file gets its empty header first: a crash during its first
         // commit then leaves an empty native file, not an unreadable one.
@@ -216,38 +268,72 @@ int NativeFile::prepare() {
         qtf::encodeHeader(onDisk, reinterpret_cast<std::uint8_t*>(empty.data()));
         writeAt(0, empty);
         flushFile();
+    } else if (!safeKnown_ || diskHeader_.changeCounter != safeCounter_) {
+        // Someone else committed last: the header that ended that commit may
+        // not be durable yet, and its log lies where this commit writes.
+        flushFile();
     }
-    for (Page* p : changedInOrder()) {
+    auto overlaps = [this](std::uint64_t from, std::uint64_t to) {
+        return from < unflushedLogEnd_ && unflushedLogStart_ < to;
+    };
+    if (direct && overlaps(oldEnd, newEnd)) flushFile();
+    std::uint64_t logStart = std::max(newEnd, oldEnd);
+    if (overlaps(logStart, logStart + logBytes)) logStart = unflushedLogEnd_;
+    if (logStart + logBytes + qtf::kMaxPage > 0xFFFFFFFFull) {
+        discardChanges();
+        return EFBIG;
+    }
+    header_.committedEnd = header_.logEnd = static_cast<std::uint32_t>(logStart);
+
+    if (direct) {
+        for (Page* p : pages) {
+            const std::uint64_t own = qtf::pageOffset(static_cast<std::uint32_t>(p->number));
+            if (own < oldEnd) continue;
+            std::string buf = *encoded(*p, &encodedPages);
+            putLe32(reinterpret_cast<std::uint8_t*>(buf.data()) + qtf::pg::kOwnOffset,
+                    static_cast<std::uint32_t>(own));
+            writeAt(own, buf);
+        }
+        flushFile();
+    }
+    LogSeal seal(logStart, header_.changeCounter);
+    std::uint64_t logPos = logStart;
+    logged_.clear();
+    for (Page* p : pages) {
         std::uint32_t number = static_cast<std::uint32_t>(p->number);
         std::uint64_t own = qtf::pageOffset(number);
-        const std::string* bytes = p->number >= 0 ? encoded(*p, &encodedPages) : nullptr;
-        if (!bytes ||
-            bytes->size() / qtf::kUnit != static_cast<std::size_t>(regions_.classOf(number))) {
+        if (direct && own >= oldEnd) continue;
+        const std::string* enc = encoded(*p, &encodedPages);
+        if (enc->size() / qtf::kUnit != static_cast<std::size_t>(regions_.classOf(number))) {
             fail(__LINE__);
             discardChanges();
             return kErrNotNative;
         }
-        std::string buf = *bytes;
+        std::string buf = *enc;
         putLe32(reinterpret_cast<std::uint8_t*>(buf.data()) + qtf::pg::kOwnOffset,
                 static_cast<std::uint32_t>(own));
-        if (own < oldEnd) {
-            writeAt(logPos, buf);
-            logPos += buf.size();
-            logged_.emplace_back(own, std::move(buf));
-        } else {
-            writeAt(own, buf);
-        }
+        seal.add(bytes(buf), buf.size());
+        writeAt(logPos, buf);
+        logPos += buf.size();
+        logged_.emplace_back(own, std::move(buf));
     }
+    // The log ends with the new header, sealed.
     std::string hdr(qtf::kHeaderSize, '\0');
-    qtf::encodeHeader(header_, reinterpret_cast<std::uint8_t*>(hdr.data()));
+    auto* h = reinterpret_cast<std::uint8_t*>(hdr.data());
+    qtf::encodeHeader(header_, h);
+    seal.addHeader(h);
+    std::uint32_t low = 0, high = 0;
+    seal.value(&low, &high);
+    putLe32(h + qtf::hdr::kCommittedEnd, low);
+    putLe32(h + qtf::hdr::kLogEnd, high);
     writeAt(logPos, hdr);
     logPos += hdr.size();
-    flushFile();
-    // The old header names the log: from here on the commit stands. Readers
-    // in other processes must not read the header while it is being written.
+    // The old header names the log; one flush makes both durable, and from
+    // then on the commit stands. Readers in other processes must not read the
+    // header while it is being written.
     onDisk.committedEnd = static_cast<std::uint32_t>(logStart);
     onDisk.logEnd = static_cast<std::uint32_t>(logPos);
-    qtf::encodeHeader(onDisk, reinterpret_cast<std::uint8_t*>(hdr.data()));
+    qtf::encodeHeader(onDisk, h);
     const bool lockHeader = options_.lockOnApply && applyLock_;
     if (lockHeader && !ioError_)
         if (int rc = applyLock_(true)) ioError_ = rc;
@@ -256,12 +342,15 @@ int NativeFile::prepare() {
     flushFile();
     if (int rc = ioError_) {
         ioError_ = 0;
+        safeKnown_ = false;
         discardChanges();
         return rc;
     }
     headerOnDisk_ = true;
     preparedHeader_ = header_;
     preparedHeader_.committedEnd = preparedHeader_.logEnd = static_cast<std::uint32_t>(newEnd);
+    preparedLogStart_ = logStart;
+    preparedLogEnd_ = logPos;
     prepared_ = true;
     return 0;
 }
@@ -274,11 +363,13 @@ int NativeFile::apply() {
     if (lockRc == 0) {
         for (const auto& [own, data] : logged_)
             writeAt(own, data);
-        flushFile();
+        if (!logged_.empty()) flushFile();
+        // Ends the commit without a flush: should this header not reach the
+        // disk, the log it replaces is rolled forward again, so that log stays
+        // whole until a flush (see the next prepare).
         std::string hdr(qtf::kHeaderSize, '\0');
         qtf::encodeHeader(preparedHeader_, reinterpret_cast<std::uint8_t*>(hdr.data()));
         writeAt(0, hdr);
-        flushFile();
         if (options_.lockOnApply && applyLock_) applyLock_(false);
     }
     logged_.clear();
@@ -286,9 +377,14 @@ int NativeFile::apply() {
         // The log is in force: the commit stands and the next access rolls it
         // forward. Forget what is cached so that access rereads the file.
         ioError_ = 0;
+        safeKnown_ = false;
         discardChanges();
         return 0;
     }
+    safeKnown_ = true;
+    safeCounter_ = preparedHeader_.changeCounter;
+    unflushedLogStart_ = preparedLogStart_;
+    unflushedLogEnd_ = preparedLogEnd_;
     header_ = preparedHeader_;
     diskHeader_ = preparedHeader_;
     headerChanged_ = false;
@@ -331,6 +427,7 @@ int NativeFile::discardPrepared() {
     flushFile();
     int rc = ioError_;
     ioError_ = 0;
+    safeKnown_ = false;
     discardChanges();
     return rc;
 }
@@ -343,6 +440,14 @@ int NativeFile::truncateToStore() {
     if (size == 0) return 0;
     std::uint64_t end = storeEnd(diskHeader_);
     if (diskHeader_.committedEnd != diskHeader_.logEnd || size <= end) return 0;
+    // The header that ended the last commit (this process's or another's)
+    // must be durable before the log it replaced goes.
+    ioError_ = 0;
+    flushFile();
+    if (int rc = ioError_) {
+        ioError_ = 0;
+        return rc;
+    }
     return file_->truncate(end);
 }
 
