@@ -109,6 +109,7 @@ void NativeFile::flushFile() {
 void NativeFile::forgetPages() {
     leaves_.fill(nullptr);
     recent_.fill(nullptr);
+    cursor_ = {};
 }
 
 NativeFile::Page* NativeFile::leafHolding(const std::string& key, bool aboveFirst, bool belowLast) {
@@ -126,9 +127,39 @@ NativeFile::Page* NativeFile::leafHolding(const std::string& key, bool aboveFirs
 }
 
 void NativeFile::rememberLeaf(Page* leaf) {
-    for (Page* p : leaves_)
+    // The leaf used longest ago makes room: leaves met on every read (a key's,
+    // the memos') stay while others come and go.
+    std::size_t victim = 0;
+    for (std::size_t i = 0; i < leaves_.size(); ++i) {
+        Page* p = leaves_[i];
         if (p == leaf) return;
-    leaves_[nextLeaf_++ % leaves_.size()] = leaf;
+        if (!p) {
+            victim = i;
+            break;
+        }
+        if (p->lastUse < leaves_[victim]->lastUse) victim = i;
+    }
+    leaves_[victim] = leaf;
+}
+
+bool NativeFile::stepCursor(const std::string& key, bool forward, bool inclusive,
+                            std::size_t* index) {
+    const Page* leaf = cursor_.leaf;
+    if (!leaf || leaf->version != cursor_.version || cursor_.index >= leaf->entries.size() ||
+        leaf->entries.key(cursor_.index) != key)
+        return false;
+    if (inclusive) {
+        *index = cursor_.index;
+        return true;
+    }
+    if (forward) {
+        if (cursor_.index + 1 >= leaf->entries.size()) return false;
+        *index = cursor_.index + 1;
+        return true;
+    }
+    if (cursor_.index == 0) return false;
+    *index = cursor_.index - 1;
+    return true;
 }
 
 void NativeFile::clearCache() {
@@ -427,6 +458,16 @@ int NativeFile::neighbour(const std::string& key, bool forward, bool inclusive, 
                           bool* found) {
     *found = false;
     if (int rc = beginAccess()) return rc;
+    const auto answer = [this, out, found](const Page* leaf, std::size_t it) {
+        cursor_ = {leaf, leaf->version, it};
+        if (int rc = copyRecord(*leaf, it, out)) return rc;
+        *found = true;
+        return 0;
+    };
+    if (std::size_t it = 0; stepCursor(key, forward, inclusive, &it)) {
+        const_cast<Page*>(cursor_.leaf)->lastUse = ++useClock_;
+        return answer(cursor_.leaf, it);
+    }
     // A remembered leaf answers when the neighbour must lie inside it.
     if (Page* leaf = leafHolding(key, !forward && !inclusive, forward && !inclusive)) {
         const auto& entries = leaf->entries;
@@ -434,9 +475,7 @@ int NativeFile::neighbour(const std::string& key, bool forward, bool inclusive, 
                                  : (inclusive ? entries.upperBound(key) : entries.lowerBound(key));
         if (forward ? it != entries.size() : it != 0) {
             if (!forward) --it;
-            if (int rc = copyRecord(*leaf, it, out)) return rc;
-            *found = true;
-            return 0;
+            return answer(leaf, it);
         }
     }
     std::vector<Step>& path = lookupPath_;
@@ -447,19 +486,10 @@ int NativeFile::neighbour(const std::string& key, bool forward, bool inclusive, 
     const auto& entries = leaf->entries;
     if (forward) {
         const std::size_t it = inclusive ? entries.lowerBound(key) : entries.upperBound(key);
-        if (it != entries.size()) {
-            if (int rc = copyRecord(*leaf, it, out)) return rc;
-            *found = true;
-            return 0;
-        }
+        if (it != entries.size()) return answer(leaf, it);
     } else {
         std::size_t it = inclusive ? entries.upperBound(key) : entries.lowerBound(key);
-        if (it != 0) {
-            --it;
-            if (int rc = copyRecord(*leaf, it, out)) return rc;
-            *found = true;
-            return 0;
-        }
+        if (it != 0) return answer(leaf, it - 1);
     }
     for (int l = static_cast<int>(path.size()) - 2; l >= 0; --l) {
         Step& s = path[l];

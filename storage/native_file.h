@@ -287,8 +287,17 @@ private:
     // instead of in the hash map. Cleared with the remembered leaves.
     std::array<Page*, 1024> recent_{};
     std::array<Page*, 4> leaves_{}; // leaves reached lately (see leafHolding)
+    // The leaf record the last neighbour lookup answered with, while its leaf
+    // is unchanged: a lookup from that very key steps to the next record
+    // without a search (reading in key order).
+    struct Cursor {
+        const Page* leaf = nullptr;
+        std::uint64_t version = 0;
+        std::size_t index = 0;
+    } cursor_;
+    // Answers a neighbour lookup from the cursor; false when it cannot.
+    bool stepCursor(const std::string& key, bool forward, bool inclusive, std::size_t* index);
     std::vector<Step> lookupPath_;  // the descent of a lookup or insert, kept for its room
-    std::size_t nextLeaf_ = 0;
     std::size_t trimCheckAt_ = 0;   // cache size at which trimCache next measures
     std::size_t measuredBytes_ = 0; // the cache's bytes when trimCache last measured
     std::map<std::uint64_t, std::uint64_t> logMap_; // read-only with a log in force

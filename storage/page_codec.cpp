@@ -121,7 +121,8 @@ bool rleEncode(const std::uint8_t* in, std::size_t n, std::string* out) {
 
 bool rleDecode(const std::uint8_t* in, std::size_t n, std::size_t expanded, std::string* out) {
     // Decoded straight into the output's bytes; `done` counts those written.
-    out->resize(expanded);
+    // An output already of the right size (a buffer used again) is not cleared.
+    if (out->size() != expanded) out->resize(expanded);
     auto* dst = reinterpret_cast<std::uint8_t*>(out->data());
     std::size_t done = 0;
     const std::uint8_t* p = in;
@@ -130,18 +131,36 @@ bool rleDecode(const std::uint8_t* in, std::size_t n, std::size_t expanded, std:
         out->clear();
         return false;
     };
+    // Most counts take one byte.
+    const auto count = [&p, end](std::size_t* v) {
+        if (p != end && *p < 0x80) {
+            *v = *p++;
+            return true;
+        }
+        return getVarint(p, end, v);
+    };
+    // Short runs are copied sixteen bytes at a time where input and output
+    // have room: the bytes past the run are written over by what follows, as
+    // the output is filled from the front to its end.
+    constexpr std::size_t kWide = 16;
     while (true) {
         std::size_t lit = 0;
-        if (!getVarint(p, end, &lit)) return fail();
+        if (!count(&lit)) return fail();
         if (lit > static_cast<std::size_t>(end - p) || lit > expanded - done) return fail();
-        if (lit) std::memcpy(dst + done, p, lit);
+        if (lit <= kWide && kWide <= static_cast<std::size_t>(end - p) && kWide <= expanded - done)
+            std::memcpy(dst + done, p, kWide);
+        else if (lit)
+            std::memcpy(dst + done, p, lit);
         done += lit;
         p += lit;
         if (done == expanded) return true;
         std::size_t rep = 0;
-        if (!getVarint(p, end, &rep)) return fail();
+        if (!count(&rep)) return fail();
         if (done == 0 || rep > expanded - done) return fail();
-        std::memset(dst + done, dst[done - 1], rep);
+        if (rep <= kWide && kWide <= expanded - done)
+            std::memset(dst + done, dst[done - 1], kWide);
+        else
+            std::memset(dst + done, dst[done - 1], rep);
         done += rep;
         if (done == expanded) return true;
     }

@@ -180,7 +180,9 @@ int readRecord(Table& t, ControlBlock& cb, const PageRecord& entry, std::uint32_
         }
         t.holdRequested = false;
     }
-    std::string image;
+    // Kept from read to read: a record image of the same length is decoded
+    // into it without a new allocation.
+    thread_local std::string image;
     bool found = false;
     if (int rc = f.get(dataKey(t.number, record), &image, &found)) return rc;
     if (!found || image.size() != t.def.recordLength) return kNotAvailable;
@@ -204,7 +206,7 @@ int readRecord(Table& t, ControlBlock& cb, const PageRecord& entry, std::uint32_
 }
 
 int readNext(Table& t, ControlBlock& cb, bool forward) {
-    PageRecord entry;
+    thread_local PageRecord entry; // keeps its room from read to read
     std::uint32_t record = 0;
     bool found = false;
     if (int rc = locate(t, forward, &entry, &record, &found)) return rc;
