@@ -546,10 +546,9 @@ int NativeFile::fixFirstKeys(std::vector<Step>& path) {
         Step& s = path[l];
         const std::string_view first = child->entries.firstKey();
         if (s.page->entries.key(s.it) == first) break;
-        const std::int64_t number = s.page->entries.child(s.it);
+        // The entry's new key stays below the next entry's: it keeps its place.
         s.page->sizeBound -= boundSize(s.page->entries.key(s.it).size(), 0, true);
-        s.page->entries.erase(s.it);
-        s.it = s.page->entries.emplace(first, {}, number).first;
+        s.page->entries.setKey(s.it, first);
         s.page->sizeBound += boundSize(first.size(), 0, true);
         markChanged(s.page);
     }
@@ -675,7 +674,10 @@ int NativeFile::movePage(Page* page, std::int64_t to) {
     node.key() = to;
     cache_.insert(std::move(node));
     page->number = to;
-    markChanged(page);
+    // Its bytes stay as they are (they do not hold the page's own number):
+    // written anew at its new place, not encoded anew.
+    if (!page->changed) changed_.insert(page);
+    page->changed = true;
     return 0;
 }
 
@@ -787,11 +789,10 @@ int NativeFile::removeIn(Page* page, const std::string& key, bool* found) {
     }
     const std::string_view first = child->entries.firstKey();
     if (first != page->entries.key(it)) {
-        const std::int64_t number = page->entries.child(it);
+        // Still below the next entry's key: the entry keeps its place.
         page->sizeBound +=
             boundSize(first.size(), 0, true) - boundSize(page->entries.key(it).size(), 0, true);
-        page->entries.erase(it);
-        page->entries.emplace(first, {}, number);
+        page->entries.setKey(it, first);
         markChanged(page);
     }
     return 0;

@@ -197,11 +197,22 @@ const std::string* NativeFile::encoded(const Page& page, EncodedPages* encoded) 
 // Gives every changed page a slot of the class its serialized size needs.
 int NativeFile::placePages(EncodedPages* encodedPages) {
     for (int round = 0; round < 1000; ++round) {
-        bool moved = false;
+        // The pages without a slot of their class, smallest class first:
+        // placing a page of class c moves pages of the regions above c, which
+        // are best filled after it.
+        std::vector<std::pair<int, Page*>> unplaced;
         for (Page* p : changedInOrder()) {
             const std::string* buf = encoded(*p, encodedPages);
             if (!buf) return fail(__LINE__);
-            int cls = static_cast<int>(buf->size() / qtf::kUnit);
+            const int cls = static_cast<int>(buf->size() / qtf::kUnit);
+            if (p->number >= 0 && regions_.classOf(static_cast<std::uint32_t>(p->number)) == cls)
+                continue;
+            unplaced.emplace_back(cls, p);
+        }
+        if (unplaced.empty()) return 0;
+        std::stable_sort(unplaced.begin(), unplaced.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (const auto& [cls, p] : unplaced) {
             std::vector<RegionTable::Move> moves;
             if (p->number >= 0) {
                 int old = regions_.classOf(static_cast<std::uint32_t>(p->number));
@@ -215,9 +226,7 @@ int NativeFile::placePages(EncodedPages* encodedPages) {
             std::uint32_t slot = regions_.allocate(cls, &moves);
             if (int rc = applyMoves(moves)) return rc;
             if (int rc = movePage(p, slot)) return rc;
-            moved = true;
         }
-        if (!moved) return 0;
     }
     return fail(__LINE__);
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <memory>
 
 namespace zv::storage {
 
@@ -95,9 +96,33 @@ std::size_t runLength(const std::uint8_t* in, std::size_t at, std::size_t n) {
 
 } // namespace
 
+namespace {
+
+std::uint8_t* putVarint(std::uint8_t* o, std::size_t v) {
+    while (v >= 0x80) {
+        *o++ = static_cast<std::uint8_t>((v & 0x7F) | 0x80);
+        v >>= 7;
+    }
+    *o++ = static_cast<std::uint8_t>(v);
+    return o;
+}
+
+} // namespace
+
 bool rleEncode(const std::uint8_t* in, std::size_t n, std::string* out) {
-    out->clear();
-    out->reserve(n + 16);
+    // Written through a pointer into room sized for the worst case: a pair of
+    // counts (at most 4 bytes below 2^14) per run of at least 4 bytes, and the
+    // final literal count.
+    // The room is kept from call to call and never cleared: every byte the
+    // result takes is written first.
+    thread_local std::unique_ptr<std::uint8_t[]> room;
+    thread_local std::size_t roomSize = 0;
+    if (roomSize < n + n / 4 + 16) {
+        roomSize = n + n / 4 + 16;
+        room.reset(new std::uint8_t[roomSize]);
+    }
+    std::uint8_t* const begin = room.get();
+    std::uint8_t* o = begin;
     bool anyRun = false;
     std::size_t litStart = 0;
     while (true) {
@@ -105,17 +130,20 @@ bool rleEncode(const std::uint8_t* in, std::size_t n, std::string* out) {
         if (i >= n) break;
         const std::size_t run = runLength(in, i, n);
         anyRun = true;
-        putVarint(*out, i + 1 - litStart);
-        out->append(reinterpret_cast<const char*>(in + litStart), i + 1 - litStart);
-        putVarint(*out, run - 1);
+        const std::size_t lit = i + 1 - litStart;
+        o = putVarint(o, lit);
+        std::memcpy(o, in + litStart, lit);
+        o = putVarint(o + lit, run - 1);
         litStart = i + run;
     }
     if (!anyRun) {
         out->clear();
         return false;
     }
-    putVarint(*out, n - litStart);
-    out->append(reinterpret_cast<const char*>(in + litStart), n - litStart);
+    o = putVarint(o, n - litStart);
+    std::memcpy(o, in + litStart, n - litStart);
+    o += n - litStart;
+    out->assign(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(o - begin));
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "storage/page_codec.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 namespace zv::storage {
@@ -111,9 +112,27 @@ void PageEntries::store(std::string_view key, std::string_view payload, Slot* sl
 
 void PageEntries::setPayload(std::size_t i, std::string_view payload) {
     Slot& s = slots_[i];
+    if (!s.packed && payload.size() == s.dataLen && payload.size() < kPackFrom) {
+        // Too short to be packed either way: the bytes change where they are.
+        std::memmove(arena_.data() + s.at + s.keyLen, payload.data(), payload.size());
+        return;
+    }
     const std::string key(this->key(i));
     garbage_ += s.keyLen + s.dataLen;
     store(key, payload, &s);
+    collect();
+}
+
+void PageEntries::setKey(std::size_t i, std::string_view key) {
+    thread_local std::string record;
+    Slot& s = slots_[i];
+    record.assign(key);
+    record.append(data(s));
+    garbage_ += s.keyLen + s.dataLen;
+    grow(record.size());
+    s.at = static_cast<std::uint32_t>(arena_.size());
+    arena_.append(record);
+    s.keyLen = static_cast<std::uint16_t>(key.size());
     collect();
 }
 

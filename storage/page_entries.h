@@ -69,6 +69,9 @@ public:
     // The payload in place, or unpacked into `scratch`.
     std::string_view payloadView(std::size_t i, std::string* scratch) const;
     void setPayload(std::size_t i, std::string_view payload);
+    // Gives record i another key. REQUIRES: the record keeps its place in the
+    // key order.
+    void setKey(std::size_t i, std::string_view key);
 
     // The first position whose key is >= key (lowerBound) or > key (upperBound).
     std::size_t lowerBound(std::string_view key) const;
