@@ -257,14 +257,19 @@ int NativeFile::beginAccess() {
     return finishBeginAccess();
 }
 
+bool NativeFile::headerUnchanged() {
+    std::uint8_t buf[qtf::kHeaderSize];
+    std::size_t got = 0;
+    return readAt(0, buf, sizeof buf, &got) == 0 && got == sizeof buf &&
+           std::memcmp(buf, seenHeader_.data(), sizeof buf) == 0;
+}
+
 bool NativeFile::beginCachedRead() {
     if (broken_ || headerCurrent_ || !cached_ || !seenHeaderValid_ || prepared_ || hasChanges())
         return false;
-    std::uint8_t buf[qtf::kHeaderSize];
-    std::size_t got = 0;
-    if (readAt(0, buf, sizeof buf, &got) || got != sizeof buf ||
-        std::memcmp(buf, seenHeader_.data(), sizeof buf) != 0)
-        return false;
+    // Pages read by cached reads stay: the cache keeps to its budget here too.
+    trimCache();
+    if (!headerUnchanged()) return false;
     headerCurrent_ = true;
     cachedRead_ = true;
     missedPage_ = false;
@@ -312,10 +317,7 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
         recent = it->second.get();
         return recent;
     }
-    if (cachedRead_) {
-        missedPage_ = true;
-        return nullptr;
-    }
+    if (missedPage_) return nullptr; // the operation runs again under the lock
     if (number < 0 || number > 0xFFFFFFFFll) {
         fail(__LINE__);
         return nullptr;
@@ -331,7 +333,16 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     thread_local std::string buf;
     buf.resize(static_cast<std::size_t>(cls) * qtf::kUnit);
     std::size_t got = 0;
-    if (readAt(at, buf.data(), buf.size(), &got) || got != buf.size()) {
+    if (cachedRead_) {
+        // Without the call lock: the page is good when the file still shows
+        // the header last seen after it was read. Every commit changes the
+        // header before it writes into the page store, so a page read while
+        // a commit was applied is found out here.
+        if (readAt(at, buf.data(), buf.size(), &got) || got != buf.size() || !headerUnchanged()) {
+            missedPage_ = true;
+            return nullptr;
+        }
+    } else if (readAt(at, buf.data(), buf.size(), &got) || got != buf.size()) {
         fail(__LINE__);
         return nullptr;
     }

@@ -103,9 +103,10 @@ public:
     }
     // Starts a reading operation that needs no call lock: allowed when nothing
     // is pending and the file shows the very header bytes last found sound, so
-    // that no commit happened since the cached pages were read. Such an
-    // operation reads no page from the file: a page that is not cached fails
-    // it with missedPage() set, and the caller repeats it under the call lock.
+    // that no commit happened since the cached pages were read. A page that is
+    // not cached is read and kept only when the file still shows that header
+    // afterwards; otherwise the operation fails with missedPage() set, and the
+    // caller repeats it under the call lock.
     // False: the caller takes the call lock and calls beginAccess().
     [[nodiscard]] bool beginCachedRead();
     bool missedPage() const { return missedPage_; }
@@ -203,6 +204,8 @@ private:
     // commit: its log is free again).
     void flushFile();
 
+    // Whether the file shows the header bytes last found sound (seenHeader_).
+    bool headerUnchanged();
     void takeHeader(const qtf::FileHeader& h);
     int validateHeader(const qtf::FileHeader& h, std::uint64_t fileSize);
     int recover(const qtf::FileHeader& disk);
