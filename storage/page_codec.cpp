@@ -12,18 +12,6 @@ namespace zv::storage {
 
 namespace {
 
-void putVarint(std::string& out, std::size_t v) {
-    if (v < 0x80) {
-        out.push_back(static_cast<char>(v));
-        return;
-    }
-    while (v >= 0x80) {
-        out.push_back(static_cast<char>((v & 0x7F) | 0x80));
-        v >>= 7;
-    }
-    out.push_back(static_cast<char>(v));
-}
-
 bool getVarint(const std::uint8_t*& p, const std::uint8_t* end, std::size_t* v) {
     std::size_t result = 0;
     for (int shift = 0; shift < 35; shift += 7) {
