@@ -3,7 +3,6 @@
 #include "storage/page_codec.h"
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 
 namespace zv::storage {
@@ -112,11 +111,6 @@ void PageEntries::store(std::string_view key, std::string_view payload, Slot* sl
 
 void PageEntries::setPayload(std::size_t i, std::string_view payload) {
     Slot& s = slots_[i];
-    if (!s.packed && payload.size() == s.dataLen && payload.size() < kPackFrom) {
-        // Too short to be packed either way: the bytes change where they are.
-        std::memmove(arena_.data() + s.at + s.keyLen, payload.data(), payload.size());
-        return;
-    }
     const std::string key(this->key(i));
     garbage_ += s.keyLen + s.dataLen;
     store(key, payload, &s);
