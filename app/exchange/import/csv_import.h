@@ -56,6 +56,9 @@ struct CsvPreview {
     bool header = false;                        // the first line names some target
     std::string personsFile;                    // the persons' file beside it, "" when none
     long personLines = 0;                       // the person lines in that file
+
+    // The mapping the file suggests: its format, its heading line, its suggested targets.
+    CsvMapping suggestedMapping() const { return {format, header, suggested}; }
 };
 
 // The first `rows` lines of a CSV file and what they suggest.

@@ -64,10 +64,7 @@ TEST(CsvImportKillTest, AKilledImportLeavesWholeBatchesOfFirmsWithTheirPersons) 
                 persons << ";" << i << ";Osoba " << i << "/" << k << ";\"řádek\r\n"
                         << k << "\"\r\n";
     }
-    CsvMapping mapping;
-    const CsvPreview preview = readCsvPreview(file, 1);
-    mapping.format = preview.format;
-    mapping.targets = preview.suggested;
+    const CsvMapping mapping = readCsvPreview(file, 1).suggestedMapping();
     std::mt19937 random(20261210);
     for (int trial = 0; trial < 8; ++trial) {
         const auto book = dir / ("book" + std::to_string(trial));

@@ -3,6 +3,7 @@
 #include "app/shell/access/testing/memory_driver.h"
 #include "app/shell/dictionary/records.h"
 #include "app/shell/services/standard_open.h"
+#include "app/shell/services/testing/add_record.h"
 #include "platform/codepage.h"
 #include "platform/dates/standard_date.h"
 
@@ -34,16 +35,15 @@ protected:
 
     void add(int id, const char* name, const char* town,
              const std::function<void(AdresarRecord&)>& more = {}) {
-        auto& f = db.file("Adresar");
-        ASSERT_EQ(services::standardOpen(s, f), services::OpenOutcome::Opened);
-        f.clearBuffer();
-        f.as<AdresarRecord>().ID.set(id);
-        f.as<AdresarRecord>().FIRMA.set(cp1250::fromUtf8(name));
-        f.as<AdresarRecord>().MESTO.set(cp1250::fromUtf8(town));
-        if (more) more(f.as<AdresarRecord>());
-        f.clearCurrent();
-        ASSERT_EQ(f.add(), 0);
-        services::standardRelease(f);
+        ASSERT_EQ(services::testing::addRecord(s, db.file("Adresar"),
+                                               [&](access::RecordFile& f) {
+                                                   auto& a = f.as<AdresarRecord>();
+                                                   a.ID.set(id);
+                                                   a.FIRMA.set(cp1250::fromUtf8(name));
+                                                   a.MESTO.set(cp1250::fromUtf8(town));
+                                                   if (more) more(a);
+                                               }),
+                  0);
     }
     std::string write(const std::string& bytes) {
         const auto path = (dir / "in.csv").string();
@@ -51,12 +51,7 @@ protected:
         return path;
     }
     ImportCounts import(const std::string& path, ImportMode mode) {
-        const CsvPreview p = readCsvPreview(path, 5);
-        CsvMapping m;
-        m.format = p.format;
-        m.header = p.header;
-        m.targets = p.suggested;
-        CsvImporter i(s, path, m, mode);
+        CsvImporter i(s, path, readCsvPreview(path, 5).suggestedMapping(), mode);
         EXPECT_EQ(i.error(), 0);
         while (i.next()) {
         }

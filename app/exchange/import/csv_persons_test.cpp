@@ -59,12 +59,7 @@ protected:
         return path;
     }
     CsvPersonCounts import(const std::string& path, ImportMode mode, ImportCounts& counts) {
-        const CsvPreview p = readCsvPreview(path, 5);
-        CsvMapping m;
-        m.format = p.format;
-        m.header = p.header;
-        m.targets = p.suggested;
-        CsvImporter i(s, path, m, mode);
+        CsvImporter i(s, path, readCsvPreview(path, 5).suggestedMapping(), mode);
         EXPECT_EQ(i.error(), 0);
         while (i.next()) {
         }

@@ -130,12 +130,7 @@ TEST_F(CsvRoundTripTest, EveryPersonComesBackWithItsFirmFieldByField) {
         ASSERT_EQ(adr.add(), 0);
     }
     services::standardRelease(adr);
-    const CsvPreview preview = readCsvPreview(file, 1);
-    CsvMapping m;
-    m.format = preview.format;
-    m.header = preview.header;
-    m.targets = preview.suggested;
-    CsvImporter i(s, file, m, ImportMode::Never);
+    CsvImporter i(s, file, readCsvPreview(file, 1).suggestedMapping(), ImportMode::Never);
     ASSERT_EQ(i.error(), 0);
     while (i.next()) {
     }

@@ -274,9 +274,7 @@ void ImportWindow::showFile() {
     if (tabs_->currentIndex() == kCsvTab) {
         csvPreview_ = readCsvPreview(paths::native(file), kCsvPreviewLines);
         if (!csvPreview_.read) return;
-        csvMapping_.format = csvPreview_.format;
-        csvMapping_.header = csvPreview_.header;
-        csvMapping_.targets = csvPreview_.suggested;
+        csvMapping_ = csvPreview_.suggestedMapping();
         csvEncoding_->setText(csvPreview_.format.encoding == CsvEncoding::Utf8
                                   ? QStringLiteral("UTF-8")
                                   : QStringLiteral("Windows-1250"));
