@@ -3,6 +3,8 @@
 #include "storage/page_codec.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <functional>
 
 namespace zv::storage {
@@ -16,6 +18,18 @@ constexpr std::size_t kPackFrom = 64;
 // Heap bytes of a block of `n` bytes, with the allocator's overhead.
 std::size_t heapBlock(std::size_t n) {
     return n ? n + 16 : 0;
+}
+
+// The eight bytes of `key` from `from` as a big-endian number, zeros past the
+// key's end: numbers order as the keys' bytes do, where they differ.
+std::uint64_t headOf(std::string_view key, std::size_t from) {
+    unsigned char b[8] = {};
+    if (key.size() > from)
+        std::memcpy(b, key.data() + from, std::min<std::size_t>(8, key.size() - from));
+    std::uint64_t v = 0;
+    std::memcpy(&v, b, 8);
+    if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
+    return v;
 }
 
 } // namespace
@@ -34,20 +48,69 @@ void PageEntries::grow(std::size_t bytes) {
 
 void PageEntries::growSlots() {
     if (slots_.size() == slots_.capacity()) slots_.reserve(slots_.size() + slots_.size() / 8 + 4);
+    if (heads_.capacity() < slots_.capacity()) heads_.reserve(slots_.capacity());
 }
 
 void PageEntries::clear() {
     arena_.clear();
     slots_.clear();
+    heads_.clear();
     garbage_ = 0;
+    shared_ = 0;
+    headsStale_ = false;
 }
 
 void PageEntries::reserve(std::size_t records, std::size_t bytes) {
     slots_.reserve(records);
+    heads_.reserve(records);
     arena_.reserve(bytes);
 }
 
+bool PageEntries::headFor(std::string_view key, std::size_t skip, std::uint64_t* head) {
+    if (headsStale_) return false;
+    // The shared bytes are known from another key of the page; a page of one
+    // key learns them from its next.
+    if (slots_.size() < 2 || key.size() < shared_ ||
+        std::memcmp(key.data(), arena_.data() + slots_[skip == 0 ? 1 : 0].at, shared_) != 0) {
+        headsStale_ = true;
+        return false;
+    }
+    *head = headOf(key, shared_);
+    return true;
+}
+
+void PageEntries::refreshHeads() const {
+    headsStale_ = false;
+    heads_.resize(slots_.size());
+    if (slots_.empty()) {
+        shared_ = 0;
+        return;
+    }
+    const std::string_view first = keyOf(slots_.front()), last = keyOf(slots_.back());
+    const std::size_t most = std::min(first.size(), last.size());
+    std::size_t n = 0;
+    while (n < most && first[n] == last[n])
+        ++n;
+    shared_ = n;
+    for (std::size_t i = 0; i < slots_.size(); ++i)
+        heads_[i] = headOf(keyOf(slots_[i]), n);
+}
+
+int PageEntries::placeAmong(std::string_view key, std::uint64_t* head) const {
+    if (headsStale_) refreshHeads();
+    if (shared_) {
+        const std::size_t n = std::min(key.size(), shared_);
+        const int c = std::memcmp(key.data(), arena_.data() + slots_.front().at, n);
+        if (c != 0) return c < 0 ? -1 : 1;
+        if (key.size() < shared_) return -1; // it begins every key of the page
+    }
+    *head = headOf(key, shared_);
+    return 0;
+}
+
 void PageEntries::shrink() {
+    refreshHeads();
+    if (heads_.capacity() > heads_.size() + heads_.size() / 16 + 4) heads_.shrink_to_fit();
     if (garbage_) {
         compact();
     } else if (arena_.capacity() > arena_.size() + arena_.size() / 16 + 32) {
@@ -127,14 +190,23 @@ void PageEntries::setKey(std::size_t i, std::string_view key) {
     s.at = static_cast<std::uint32_t>(arena_.size());
     arena_.append(record);
     s.keyLen = static_cast<std::uint16_t>(key.size());
+    std::uint64_t head = 0;
+    if (headFor(key, i, &head)) heads_[i] = head;
     collect();
 }
 
 std::size_t PageEntries::lowerBound(std::string_view key) const {
+    if (slots_.empty()) return 0;
+    std::uint64_t head = 0;
+    if (const int where = placeAmong(key, &head)) return where < 0 ? 0 : slots_.size();
+    const std::string_view rest = key.substr(shared_);
     std::size_t lo = 0, hi = slots_.size();
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
-        if (compareKeys(this->key(mid), key) < 0)
+        const std::uint64_t h = heads_[mid];
+        const bool below =
+            h != head ? h < head : compareKeys(keyOf(slots_[mid]).substr(shared_), rest) < 0;
+        if (below)
             lo = mid + 1;
         else
             hi = mid;
@@ -143,10 +215,17 @@ std::size_t PageEntries::lowerBound(std::string_view key) const {
 }
 
 std::size_t PageEntries::upperBound(std::string_view key) const {
+    if (slots_.empty()) return 0;
+    std::uint64_t head = 0;
+    if (const int where = placeAmong(key, &head)) return where < 0 ? 0 : slots_.size();
+    const std::string_view rest = key.substr(shared_);
     std::size_t lo = 0, hi = slots_.size();
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
-        if (compareKeys(key, this->key(mid)) < 0)
+        const std::uint64_t h = heads_[mid];
+        const bool above =
+            h != head ? h > head : compareKeys(rest, keyOf(slots_[mid]).substr(shared_)) < 0;
+        if (above)
             hi = mid;
         else
             lo = mid + 1;
@@ -164,10 +243,13 @@ std::pair<std::size_t, bool> PageEntries::emplace(std::string_view key, std::str
     const std::size_t i = lowerBound(key);
     if (i < slots_.size() && this->key(i) == key) return {i, false};
     Slot s;
-    s.child = child;
+    s.child = static_cast<std::int32_t>(child);
     store(key, payload, &s);
     growSlots();
     slots_.insert(slots_.begin() + static_cast<std::ptrdiff_t>(i), s);
+    std::uint64_t head = 0;
+    if (headFor(key, i, &head))
+        heads_.insert(heads_.begin() + static_cast<std::ptrdiff_t>(i), head);
     return {i, true};
 }
 
@@ -177,15 +259,18 @@ void PageEntries::append(std::string_view key, std::string_view payload, std::in
         return;
     }
     Slot s;
-    s.child = child;
+    s.child = static_cast<std::int32_t>(child);
     store(key, payload, &s);
     growSlots();
     slots_.push_back(s);
+    std::uint64_t head = 0;
+    if (headFor(key, slots_.size() - 1, &head)) heads_.push_back(head);
 }
 
 void PageEntries::erase(std::size_t i) {
     garbage_ += slots_[i].keyLen + slots_[i].dataLen;
     slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(i));
+    if (!headsStale_) heads_.erase(heads_.begin() + static_cast<std::ptrdiff_t>(i));
     if (slots_.empty()) {
         clear();
         return;
@@ -205,6 +290,9 @@ void PageEntries::moveTail(std::size_t from, PageEntries* to) {
         garbage_ += s.keyLen + s.dataLen;
     }
     slots_.resize(from);
+    // Both pages may now share more bytes than before.
+    headsStale_ = true;
+    to->headsStale_ = true;
     if (slots_.empty()) {
         clear();
         return;
@@ -231,7 +319,8 @@ void PageEntries::compact() {
 
 std::size_t PageEntries::memory() const {
     const std::size_t arena = arena_.capacity() > 15 ? arena_.capacity() + 1 : 0;
-    return heapBlock(arena) + heapBlock(slots_.capacity() * sizeof(Slot));
+    return heapBlock(arena) + heapBlock(slots_.capacity() * sizeof(Slot)) +
+           heapBlock(heads_.capacity() * sizeof(std::uint64_t));
 }
 
 } // namespace zv::storage

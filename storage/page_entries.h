@@ -7,6 +7,11 @@
 //
 // Positions are indexes into the key order (size() is the end). Views of keys
 // and payloads stay good only until the next change of the same entries.
+//
+// Searches: every key of a page starts with the bytes the page's first and last
+// keys share. Past them, each key's next eight bytes are kept as a number in a
+// dense table (its head), so that a search mostly compares numbers lying side by
+// side and reads a key's bytes only where two heads are equal.
 #pragma once
 
 #include <bit>
@@ -62,7 +67,11 @@ public:
     std::string_view firstKey() const { return key(0); }
     std::string_view lastKey() const { return key(slots_.size() - 1); }
     std::int64_t child(std::size_t i) const { return slots_[i].child; }
-    void setChild(std::size_t i, std::int64_t child) { slots_[i].child = child; }
+    // Page numbers, placed or temporary, fit 32 bits: a file holds at most
+    // 2^24 slots of 256 bytes.
+    void setChild(std::size_t i, std::int64_t child) {
+        slots_[i].child = static_cast<std::int32_t>(child);
+    }
     std::size_t payloadSize(std::size_t i) const { return slots_[i].size; }
     // Replaces `out` with the payload; false only for bytes damaged in memory.
     bool payload(std::size_t i, std::string* out) const;
@@ -92,13 +101,23 @@ public:
 
 private:
     struct Slot {
-        std::int64_t child = 0; // index pages: the child's page number
+        std::int32_t child = 0; // index pages: the child's page number
         std::uint32_t at = 0;   // key, then the stored payload, in the arena
         std::uint16_t keyLen = 0;
         std::uint16_t dataLen = 0; // stored payload bytes
         std::uint16_t size = 0;    // payload bytes unpacked
         bool packed = false;
     };
+    std::string_view keyOf(const Slot& s) const { return {arena_.data() + s.at, s.keyLen}; }
+    // The head of `key`, placed at position `skip` (its slot in place); false,
+    // with every head marked stale, when the key lacks the shared bytes.
+    bool headFor(std::string_view key, std::size_t skip, std::uint64_t* head);
+    // Makes the shared bytes those of the first and last key and every head
+    // current.
+    void refreshHeads() const;
+    // Where `key` goes among the keys: below all (-1), above all (+1) or among
+    // them (0, with its head in `head`).
+    int placeAmong(std::string_view key, std::uint64_t* head) const;
     // Appends key and payload to the arena and describes them in `slot`.
     void store(std::string_view key, std::string_view payload, Slot* slot);
     std::string_view data(const Slot& s) const {
@@ -116,6 +135,11 @@ private:
     std::string arena_;
     std::vector<Slot> slots_;
     std::size_t garbage_ = 0; // arena bytes no slot names
+    // Heads of the keys, in key order (valid unless headsStale_), and how many
+    // leading bytes every key shares.
+    mutable std::vector<std::uint64_t> heads_;
+    mutable std::size_t shared_ = 0;
+    mutable bool headsStale_ = false;
 };
 
 } // namespace zv::storage

@@ -101,6 +101,78 @@ TEST(PageEntriesTest, FollowsAnOrderedMapThroughRandomChanges) {
     expectSame(e, model);
 }
 
+// Keys of one table's key, as the tree stores them: a shared beginning, then
+// bytes that are often zero, of any length, so that keys run out where others
+// go on with zeros.
+std::string tableKey(std::mt19937& rng, bool foreign) {
+    std::string k = foreign && rng() % 2 ? std::string("\x00\x00\x00\x06", 4)
+                                         : std::string("\x00\x00\x00\x07\xF3", 5);
+    static const char alphabet[] = {'\0', '\x01', 'a', '\xFF'};
+    for (unsigned n = rng() % 14; n; --n)
+        k.push_back(alphabet[rng() % 4]);
+    return k;
+}
+
+TEST(PageEntriesTest, SearchesFindTheKeyOrderWhateverTheKeysShare) {
+    std::mt19937 rng(31);
+    PageEntries e;
+    std::map<std::string, Held> model;
+    const auto position = [&](auto it) {
+        return static_cast<std::size_t>(std::distance(model.begin(), it));
+    };
+    for (int step = 0; step < 40000; ++step) {
+        const std::string key = tableKey(rng, false);
+        switch (rng() % 7) {
+        case 0:
+        case 1:
+        case 2: {
+            const auto [at, inserted] = e.emplace(key, "p", 0);
+            EXPECT_EQ(inserted, model.emplace(key, Held{"p", 0}).second);
+            EXPECT_EQ(e.key(at), key);
+            break;
+        }
+        case 3: {
+            const std::size_t at = e.find(key);
+            ASSERT_EQ(at == e.size(), !model.count(key));
+            if (at != e.size()) {
+                e.erase(at);
+                model.erase(key);
+            }
+            break;
+        }
+        case 4: {
+            // The first key changes to a lower one, as an index page's entry
+            // does when its child gains a lower first key.
+            if (model.empty()) break;
+            const std::string lower = tableKey(rng, true);
+            if (compareKeys(lower, model.begin()->first) >= 0) break;
+            e.setKey(0, lower);
+            model.emplace(lower, model.begin()->second);
+            model.erase(std::next(model.begin()));
+            break;
+        }
+        case 5: {
+            PageEntries tail;
+            const std::size_t from = e.empty() ? 0 : rng() % e.size();
+            e.moveTail(from, &tail);
+            for (std::size_t i = 0; i < tail.size(); ++i)
+                e.append(tail.key(i), "p", 0);
+            break;
+        }
+        default: {
+            const std::string probe = tableKey(rng, true);
+            EXPECT_EQ(e.lowerBound(probe), position(model.lower_bound(probe)));
+            EXPECT_EQ(e.upperBound(probe), position(model.upper_bound(probe)));
+            EXPECT_EQ(e.find(probe) != e.size(), model.count(probe) == 1);
+            break;
+        }
+        }
+        if (step % 97 == 0) e.shrink();
+        if (step % 1000 == 0) expectSame(e, model);
+    }
+    expectSame(e, model);
+}
+
 TEST(PageEntriesTest, AKeyViewedInTheSameEntriesCanBeInserted) {
     PageEntries e;
     e.emplace(std::string(40, 'z'), std::string(100, ' '), 0);

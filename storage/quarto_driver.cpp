@@ -115,6 +115,20 @@ int tryHold(Table& t, std::uint32_t record) {
     return 0;
 }
 
+// Before a change or a delete: the record must not be held by another handle.
+// While this handle keeps every other process out of the file, no hold can
+// begin elsewhere, so a test of the record's lock is enough; otherwise the
+// record is held for the change.
+int holdForChange(Table& t, std::uint32_t record) {
+    PhysicalFile& pf = *t.pf;
+    if (pf.lock != PhysicalFile::Lock::Exclusive || (t.held && t.heldRecord == record))
+        return tryHold(t, record);
+    return platform::rangeLockedByOther(pf.fd(), byteLockOffset(record), 1,
+                                        platform::LockKind::Exclusive)
+               ? EAGAIN
+               : 0;
+}
+
 void releaseHold(Table& t) {
     if (!t.held) return;
     (void)platform::unlockRange(t.pf->fd(), byteLockOffset(t.heldRecord), 1);
@@ -345,7 +359,7 @@ int doChange(ControlBlock& cb, Table& t, std::uint32_t record) {
     if (record == 0) return kNotAvailable;
     if (!cb.record || cb.record->size() != t.def.recordLength) return kBadDeclaration;
     NativeFile& f = *t.pf->file;
-    if (int rc = tryHold(t, record)) return rc == EAGAIN ? kAccessDenied : mapOsError(rc, cb);
+    if (int rc = holdForChange(t, record)) return rc == EAGAIN ? kAccessDenied : mapOsError(rc, cb);
     std::string stored;
     bool found = false;
     int rc = f.get(dataKey(t.number, record), &stored, &found);
@@ -369,7 +383,7 @@ int doDelete(ControlBlock& cb, Table& t) {
     std::uint32_t record = t.current;
     if (record == 0) return kNotAvailable;
     NativeFile& f = *t.pf->file;
-    if (int rc = tryHold(t, record)) return rc == EAGAIN ? kNotAvailable : mapOsError(rc, cb);
+    if (int rc = holdForChange(t, record)) return rc == EAGAIN ? kNotAvailable : mapOsError(rc, cb);
     std::string stored;
     bool found = false;
     int rc = f.get(dataKey(t.number, record), &stored, &found);
