@@ -649,6 +649,15 @@ TEST_F(QuartoDriverTest, HoldsOfAnotherProcess) {
         h->set(1, "changed");
         EXPECT_EQ(h->op(DriverOp::Change), 5);
         EXPECT_EQ(h->op(DriverOp::Delete), 33);
+        // Inside a transaction, which keeps every other process out of the
+        // file, the hold stands all the same.
+        ASSERT_EQ(h->op(DriverOp::BeginTransaction), 0);
+        ASSERT_EQ(h->op(DriverOp::SetRecordStart), 0);
+        ASSERT_EQ(h->op(DriverOp::Next), 0);
+        h->set(1, "changed");
+        EXPECT_EQ(h->op(DriverOp::Change), 5);
+        EXPECT_EQ(h->op(DriverOp::Delete), 33);
+        ASSERT_EQ(h->op(DriverOp::RollbackTransaction), 0);
     }
     EXPECT_EQ(h->op(DriverOp::Delete), 0);
     EXPECT_EQ(h->op(DriverOp::Close), 0);
