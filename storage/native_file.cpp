@@ -47,7 +47,8 @@ std::size_t NativeFile::cachePeakBytes() {
 std::size_t NativeFile::pageMemory(Page& page) {
     if (page.memoryVersion == page.version) return page.memory;
     // The page, its node in the cache's hash map and its records.
-    const std::size_t bytes = sizeof(Page) + 48 + page.entries.memory();
+    const std::size_t bytes =
+        sizeof(Page) + 48 + page.entries.memory() + page.below.capacity() * sizeof(Page*);
     page.memory = bytes;
     page.memoryVersion = page.version;
     return bytes;
@@ -107,6 +108,7 @@ void NativeFile::flushFile() {
 // Header reading and recovery
 
 void NativeFile::forgetPages() {
+    ++dropEpoch_;
     leaves_.fill(nullptr);
     recent_.fill(nullptr);
     cursor_ = {};
@@ -304,6 +306,23 @@ NativeFile::Page* NativeFile::newPage(std::uint8_t level) {
     return raw;
 }
 
+NativeFile::Page* NativeFile::childPage(Page* page, std::size_t it) {
+    const std::int64_t number = page->entries.child(it);
+    if (page->belowEpoch != dropEpoch_ || page->below.size() != page->entries.size()) {
+        page->below.assign(page->entries.size(), nullptr);
+        page->belowEpoch = dropEpoch_;
+    }
+    // Entries move and children are renumbered: the kept page must still
+    // carry the number the entry names.
+    Page*& kept = page->below[it];
+    if (kept && kept->number == number) {
+        kept->lastUse = ++useClock_;
+        return kept;
+    }
+    kept = getPage(number);
+    return kept;
+}
+
 NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     // A page renumbered since it was noted here no longer matches its slot.
     Page*& recent = recent_[static_cast<std::uint64_t>(number) & (recent_.size() - 1)];
@@ -415,7 +434,7 @@ int NativeFile::descend(const std::string& key, std::vector<Step>* path) {
         if (it != 0) --it;
         path->push_back({page, it});
         std::uint8_t level = page->level;
-        page = getPage(page->entries.child(it));
+        page = childPage(page, it);
         if (!page) return kErrNotNative;
         if (page->level + 1 != level) return fail(__LINE__);
         if (path->size() > 64) return fail(__LINE__);

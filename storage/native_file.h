@@ -182,6 +182,10 @@ private:
         std::uint64_t lastUse = 0; // the use clock when last looked up
         std::size_t memory = 0;    // bytes held, as measured at version memoryVersion
         std::uint64_t memoryVersion = ~std::uint64_t{0};
+        // Index pages: the children last looked up, by entry, while no cached
+        // page has gone away since dropEpoch `belowEpoch`.
+        std::vector<Page*> below;
+        std::uint64_t belowEpoch = 0;
     };
     // A changed page serialized while the commit places pages: its bytes stay
     // good for the write as long as the page's version is unchanged.
@@ -218,6 +222,8 @@ private:
     // its size class when the region tables no longer show it (during a move).
     Page* getPage(std::int64_t number, int cls = 0);
     Page* newPage(std::uint8_t level);
+    // The child named by entry `it` of index page `page`.
+    Page* childPage(Page* page, std::size_t it);
     int descend(const std::string& key, std::vector<Step>* path);
     // A leaf read lately whose first and last keys enclose `key` (strictly
     // above the first / below the last when asked). All keys between a leaf's
@@ -290,6 +296,7 @@ private:
     // instead of in the hash map. Cleared with the remembered leaves.
     std::array<Page*, 1024> recent_{};
     std::array<Page*, 4> leaves_{}; // leaves reached lately (see leafHolding)
+    std::uint64_t dropEpoch_ = 1;   // raised whenever a cached page may have gone
     // The leaf record the last neighbour lookup answered with, while its leaf
     // is unchanged: a lookup from that very key steps to the next record
     // without a search (reading in key order).
