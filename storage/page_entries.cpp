@@ -56,7 +56,7 @@ void PageEntries::clear() {
     slots_.clear();
     heads_.clear();
     garbage_ = 0;
-    shared_ = 0;
+    shared_.clear();
     headsStale_ = false;
 }
 
@@ -66,16 +66,15 @@ void PageEntries::reserve(std::size_t records, std::size_t bytes) {
     arena_.reserve(bytes);
 }
 
-bool PageEntries::headFor(std::string_view key, std::size_t skip, std::uint64_t* head) {
+bool PageEntries::headFor(std::string_view key, std::uint64_t* head) {
     if (headsStale_) return false;
     // The shared bytes are known from another key of the page; a page of one
     // key learns them from its next.
-    if (slots_.size() < 2 || key.size() < shared_ ||
-        std::memcmp(key.data(), arena_.data() + slots_[skip == 0 ? 1 : 0].at, shared_) != 0) {
+    if (slots_.size() < 2 || !key.starts_with(shared_)) {
         headsStale_ = true;
         return false;
     }
-    *head = headOf(key, shared_);
+    *head = headOf(key, shared_.size());
     return true;
 }
 
@@ -83,7 +82,7 @@ void PageEntries::refreshHeads() const {
     headsStale_ = false;
     heads_.resize(slots_.size());
     if (slots_.empty()) {
-        shared_ = 0;
+        shared_.clear();
         return;
     }
     const std::string_view first = keyOf(slots_.front()), last = keyOf(slots_.back());
@@ -91,20 +90,20 @@ void PageEntries::refreshHeads() const {
     std::size_t n = 0;
     while (n < most && first[n] == last[n])
         ++n;
-    shared_ = n;
+    shared_.assign(first.data(), n);
     for (std::size_t i = 0; i < slots_.size(); ++i)
         heads_[i] = headOf(keyOf(slots_[i]), n);
 }
 
 int PageEntries::placeAmong(std::string_view key, std::uint64_t* head) const {
     if (headsStale_) refreshHeads();
-    if (shared_) {
-        const std::size_t n = std::min(key.size(), shared_);
-        const int c = std::memcmp(key.data(), arena_.data() + slots_.front().at, n);
+    if (!shared_.empty()) {
+        const std::size_t n = std::min(key.size(), shared_.size());
+        const int c = std::memcmp(key.data(), shared_.data(), n);
         if (c != 0) return c < 0 ? -1 : 1;
-        if (key.size() < shared_) return -1; // it begins every key of the page
+        if (key.size() < shared_.size()) return -1; // it begins every key of the page
     }
-    *head = headOf(key, shared_);
+    *head = headOf(key, shared_.size());
     return 0;
 }
 
@@ -191,7 +190,7 @@ void PageEntries::setKey(std::size_t i, std::string_view key) {
     arena_.append(record);
     s.keyLen = static_cast<std::uint16_t>(key.size());
     std::uint64_t head = 0;
-    if (headFor(key, i, &head)) heads_[i] = head;
+    if (headFor(key, &head)) heads_[i] = head;
     collect();
 }
 
@@ -199,13 +198,13 @@ std::size_t PageEntries::lowerBound(std::string_view key) const {
     if (slots_.empty()) return 0;
     std::uint64_t head = 0;
     if (const int where = placeAmong(key, &head)) return where < 0 ? 0 : slots_.size();
-    const std::string_view rest = key.substr(shared_);
+    const std::string_view rest = key.substr(shared_.size());
     std::size_t lo = 0, hi = slots_.size();
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
         const std::uint64_t h = heads_[mid];
         const bool below =
-            h != head ? h < head : compareKeys(keyOf(slots_[mid]).substr(shared_), rest) < 0;
+            h != head ? h < head : compareKeys(keyOf(slots_[mid]).substr(shared_.size()), rest) < 0;
         if (below)
             lo = mid + 1;
         else
@@ -218,13 +217,13 @@ std::size_t PageEntries::upperBound(std::string_view key) const {
     if (slots_.empty()) return 0;
     std::uint64_t head = 0;
     if (const int where = placeAmong(key, &head)) return where < 0 ? 0 : slots_.size();
-    const std::string_view rest = key.substr(shared_);
+    const std::string_view rest = key.substr(shared_.size());
     std::size_t lo = 0, hi = slots_.size();
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
         const std::uint64_t h = heads_[mid];
         const bool above =
-            h != head ? h > head : compareKeys(rest, keyOf(slots_[mid]).substr(shared_)) < 0;
+            h != head ? h > head : compareKeys(rest, keyOf(slots_[mid]).substr(shared_.size())) < 0;
         if (above)
             hi = mid;
         else
@@ -248,7 +247,7 @@ std::pair<std::size_t, bool> PageEntries::emplace(std::string_view key, std::str
     growSlots();
     slots_.insert(slots_.begin() + static_cast<std::ptrdiff_t>(i), s);
     std::uint64_t head = 0;
-    if (headFor(key, i, &head))
+    if (headFor(key, &head))
         heads_.insert(heads_.begin() + static_cast<std::ptrdiff_t>(i), head);
     return {i, true};
 }
@@ -264,7 +263,7 @@ void PageEntries::append(std::string_view key, std::string_view payload, std::in
     growSlots();
     slots_.push_back(s);
     std::uint64_t head = 0;
-    if (headFor(key, slots_.size() - 1, &head)) heads_.push_back(head);
+    if (headFor(key, &head)) heads_.push_back(head);
 }
 
 void PageEntries::erase(std::size_t i) {
@@ -320,7 +319,8 @@ void PageEntries::compact() {
 std::size_t PageEntries::memory() const {
     const std::size_t arena = arena_.capacity() > 15 ? arena_.capacity() + 1 : 0;
     return heapBlock(arena) + heapBlock(slots_.capacity() * sizeof(Slot)) +
-           heapBlock(heads_.capacity() * sizeof(std::uint64_t));
+           heapBlock(heads_.capacity() * sizeof(std::uint64_t)) +
+           (shared_.capacity() > 15 ? heapBlock(shared_.capacity() + 1) : 0);
 }
 
 } // namespace zv::storage

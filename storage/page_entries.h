@@ -109,9 +109,9 @@ private:
         bool packed = false;
     };
     std::string_view keyOf(const Slot& s) const { return {arena_.data() + s.at, s.keyLen}; }
-    // The head of `key`, placed at position `skip` (its slot in place); false,
-    // with every head marked stale, when the key lacks the shared bytes.
-    bool headFor(std::string_view key, std::size_t skip, std::uint64_t* head);
+    // The head of a key just placed; false, with every head marked stale, when
+    // the key lacks the shared bytes (or is the page's only key).
+    bool headFor(std::string_view key, std::uint64_t* head);
     // Makes the shared bytes those of the first and last key and every head
     // current.
     void refreshHeads() const;
@@ -135,10 +135,10 @@ private:
     std::string arena_;
     std::vector<Slot> slots_;
     std::size_t garbage_ = 0; // arena bytes no slot names
-    // Heads of the keys, in key order (valid unless headsStale_), and how many
+    // Heads of the keys, in key order (valid unless headsStale_), and the
     // leading bytes every key shares.
     mutable std::vector<std::uint64_t> heads_;
-    mutable std::size_t shared_ = 0;
+    mutable std::string shared_;
     mutable bool headsStale_ = false;
 };
 
