@@ -116,7 +116,7 @@ void NativeFile::forgetPages() {
 
 NativeFile::Page* NativeFile::leafHolding(const std::string& key, bool aboveFirst, bool belowLast) {
     for (Page* p : leaves_) {
-        if (!p || p->level || p->entries.empty()) continue;
+        if (!p || p->level || p->entries.empty() || p->entries.lacksSharedBytes(key)) continue;
         const int low = compareKeys(key, p->entries.firstKey());
         if (aboveFirst ? low <= 0 : low < 0) continue;
         const int high = compareKeys(key, p->entries.lastKey());

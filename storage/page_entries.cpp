@@ -247,8 +247,7 @@ std::pair<std::size_t, bool> PageEntries::emplace(std::string_view key, std::str
     growSlots();
     slots_.insert(slots_.begin() + static_cast<std::ptrdiff_t>(i), s);
     std::uint64_t head = 0;
-    if (headFor(key, &head))
-        heads_.insert(heads_.begin() + static_cast<std::ptrdiff_t>(i), head);
+    if (headFor(key, &head)) heads_.insert(heads_.begin() + static_cast<std::ptrdiff_t>(i), head);
     return {i, true};
 }
 

@@ -82,6 +82,11 @@ public:
     // key order.
     void setKey(std::size_t i, std::string_view key);
 
+    // True when `key` surely lies outside the page's keys: it lacks the bytes
+    // they all share. Reads none of the keys.
+    bool lacksSharedBytes(std::string_view key) const {
+        return !headsStale_ && !key.starts_with(shared_);
+    }
     // The first position whose key is >= key (lowerBound) or > key (upperBound).
     std::size_t lowerBound(std::string_view key) const;
     std::size_t upperBound(std::string_view key) const;

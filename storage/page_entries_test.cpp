@@ -164,6 +164,11 @@ TEST(PageEntriesTest, SearchesFindTheKeyOrderWhateverTheKeysShare) {
             EXPECT_EQ(e.lowerBound(probe), position(model.lower_bound(probe)));
             EXPECT_EQ(e.upperBound(probe), position(model.upper_bound(probe)));
             EXPECT_EQ(e.find(probe) != e.size(), model.count(probe) == 1);
+            if (e.lacksSharedBytes(probe)) {
+                const std::size_t at = position(model.lower_bound(probe));
+                EXPECT_TRUE(at == 0 || at == model.size()) << at;
+                EXPECT_EQ(model.count(probe), 0u);
+            }
             break;
         }
         }
