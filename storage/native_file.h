@@ -295,7 +295,7 @@ private:
     // Pages looked up lately, by their number's low bits: most lookups end here
     // instead of in the hash map. Cleared with the remembered leaves.
     std::array<Page*, 1024> recent_{};
-    std::array<Page*, 4> leaves_{}; // leaves reached lately (see leafHolding)
+    std::array<Page*, 8> leaves_{}; // leaves reached lately (see leafHolding)
     std::uint64_t dropEpoch_ = 1;   // raised whenever a cached page may have gone
     // The leaf record the last neighbour lookup answered with, while its leaf
     // is unchanged: a lookup from that very key steps to the next record
