@@ -44,6 +44,16 @@ std::size_t NativeFile::cachePeakBytes() {
     return cachePeak.load();
 }
 
+void NativeFile::remeasure(Page& page) {
+    const std::size_t bytes = pageMemory(page);
+    countedBytes_ += bytes - page.counted;
+    page.counted = bytes;
+}
+
+void NativeFile::dropFromCount(const Page& page) {
+    countedBytes_ -= page.counted;
+}
+
 std::size_t NativeFile::pageMemory(Page& page) {
     if (page.memoryVersion == page.version) return page.memory;
     // The page, its node in the cache's hash map and its records.
@@ -168,6 +178,7 @@ void NativeFile::clearCache() {
     forgetPages();
     cache_.clear();
     changed_.clear();
+    countedBytes_ = 0;
     trimCheckAt_ = 0;
     addCacheBytes(measuredBytes_, 0);
     measuredBytes_ = 0;
@@ -175,9 +186,11 @@ void NativeFile::clearCache() {
 
 void NativeFile::trimCache() {
     if (cache_.size() < trimCheckAt_) return;
-    std::size_t bytes = 0;
-    for (const auto& [number, p] : cache_)
-        bytes += pageMemory(*p);
+    // Unchanged pages keep the size they were counted at; changed ones are
+    // measured again.
+    for (Page* p : changed_)
+        remeasure(*p);
+    std::size_t bytes = countedBytes_;
     addCacheBytes(measuredBytes_, bytes);
     measuredBytes_ = bytes;
     if (bytes > kCacheBudget) {
@@ -190,7 +203,8 @@ void NativeFile::trimCache() {
         for (const auto& [use, number] : unchanged) {
             if (bytes <= target) break;
             auto it = cache_.find(number);
-            bytes -= pageMemory(*it->second);
+            bytes -= it->second->counted;
+            dropFromCount(*it->second);
             cache_.erase(it);
         }
         addCacheBytes(measuredBytes_, bytes);
@@ -303,6 +317,7 @@ NativeFile::Page* NativeFile::newPage(std::uint8_t level) {
     Page* raw = page.get();
     cache_[raw->number] = std::move(page);
     markChanged(raw);
+    remeasure(*raw);
     return raw;
 }
 
@@ -311,6 +326,8 @@ NativeFile::Page* NativeFile::childPage(Page* page, std::size_t it) {
     if (page->belowEpoch != dropEpoch_ || page->below.size() != page->entries.size()) {
         page->below.assign(page->entries.size(), nullptr);
         page->belowEpoch = dropEpoch_;
+        page->memoryVersion = ~std::uint64_t{0};
+        remeasure(*page);
     }
     // Entries move and children are renumbered: the kept page must still
     // carry the number the entry names.
@@ -400,6 +417,7 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     page->entries.shrink();
     Page* raw = page.get();
     cache_[number] = std::move(page);
+    remeasure(*raw);
     recent = raw;
     return raw;
 }
@@ -698,6 +716,7 @@ int NativeFile::movePage(Page* page, std::int64_t to) {
     }
     auto node = cache_.extract(from);
     if (node.empty() || cache_.count(to)) {
+        if (!node.empty()) dropFromCount(*node.mapped());
         forgetPages(); // the extracted page goes
         return fail(__LINE__);
     }
@@ -733,6 +752,7 @@ int NativeFile::freePage(Page* page) {
     std::int64_t number = page->number;
     changed_.erase(page);
     forgetPages();
+    dropFromCount(*page);
     cache_.erase(number);
     if (number < 0) return 0;
     int cls = regions_.classOf(static_cast<std::uint32_t>(number));
@@ -900,6 +920,15 @@ bool NativeFile::changeCountAgrees() const {
         if (!changed_.count(p.get())) return false;
     }
     return n == changed_.size();
+}
+
+bool NativeFile::cacheBytesAgree() const {
+    std::size_t sum = 0;
+    for (const auto& [number, p] : cache_) {
+        sum += p->counted;
+        if (!p->changed && p->counted != pageMemory(*p)) return false;
+    }
+    return sum == countedBytes_;
 }
 
 } // namespace zv::storage

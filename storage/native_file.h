@@ -150,6 +150,11 @@ public:
     bool hasChanges() const;
     // Test hook: whether the count of changed pages agrees with the pages' marks.
     bool changeCountAgrees() const;
+    // Test hook: whether the cache's byte count is the sum of its pages' shares,
+    // each unchanged page's share its size.
+    bool cacheBytesAgree() const;
+    // Test hook: the bytes the cached pages held when each was last measured.
+    std::size_t cacheBytes() const { return countedBytes_; }
     bool prepared() const { return prepared_; }
 
     // Truncates the file to the end of its page store (no commit pending).
@@ -182,6 +187,7 @@ private:
         std::uint64_t lastUse = 0; // the use clock when last looked up
         std::size_t memory = 0;    // bytes held, as measured at version memoryVersion
         std::uint64_t memoryVersion = ~std::uint64_t{0};
+        std::size_t counted = 0; // bytes it adds to countedBytes_
         // Index pages: the children last looked up, by entry, while no cached
         // page has gone away since dropEpoch `belowEpoch`.
         std::vector<Page*> below;
@@ -255,6 +261,9 @@ private:
     int copyRecord(const Page& leaf, std::size_t i, PageRecord* out);
     // Bytes a cached page takes (measured again only after a change).
     static std::size_t pageMemory(Page& page);
+    // Brings the page's share of countedBytes_ up to date; takes it out.
+    void remeasure(Page& page);
+    void dropFromCount(const Page& page);
     // The page's bytes with own offset 0, from `encoded` when still current.
     const std::string* encoded(const Page& page, EncodedPages* encoded);
     // The changed pages in page-number order.
@@ -310,6 +319,7 @@ private:
     std::vector<Step> lookupPath_;  // the descent of a lookup or insert, kept for its room
     std::size_t trimCheckAt_ = 0;   // cache size at which trimCache next measures
     std::size_t measuredBytes_ = 0; // the cache's bytes when trimCache last measured
+    std::size_t countedBytes_ = 0;  // the cached pages' bytes, each as last measured
     std::map<std::uint64_t, std::uint64_t> logMap_; // read-only with a log in force
 
     // Prepared, not yet applied: pages logged (own offset -> bytes).

@@ -401,6 +401,7 @@ int NativeFile::apply() {
         // Edits leave room in a page's entries; kept in the cache it is not used.
         p->entries.shrink();
         p->memoryVersion = ~std::uint64_t{0};
+        remeasure(*p);
         p->changed = false;
     }
     changed_.clear();

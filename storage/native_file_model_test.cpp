@@ -128,6 +128,7 @@ public:
             // The count of changed pages decides whether a commit writes: it must
             // agree with the pages' own marks after every operation.
             ASSERT_TRUE(f->changeCountAgrees());
+            ASSERT_TRUE(f->cacheBytesAgree());
             ASSERT_EQ(f->hasChanges(), model != committed || f->hasChanges());
             if (::testing::Test::HasFatalFailure()) return;
         }
@@ -231,6 +232,7 @@ TEST(NativeFileModelTest, DeletingEveryRecordInOneCommitLeavesAnEmptyFile) {
             bool found = false;
             ASSERT_EQ(f->remove(k, &found), 0) << errors.lastText();
             ASSERT_TRUE(f->changeCountAgrees());
+            ASSERT_TRUE(f->cacheBytesAgree());
         }
         ASSERT_EQ(f->commit(), 0);
         EXPECT_EQ(test::CatchRuntimeErrors::count(), 0) << errors.lastText();

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
+#include <vector>
 
 namespace zv::storage {
 namespace {
@@ -143,6 +146,57 @@ TEST_F(NativeFileTest, RemovePrefixEmptiesOneTableOnly) {
     EXPECT_EQ(m.size(), 300u);
     EXPECT_EQ(m.begin()->first.substr(0, 2), "T2");
     EXPECT_EQ(f->check(), "");
+}
+
+// A record of `bytes` bytes that does not compress, the same for the same key.
+std::string noiseFor(int key, std::size_t bytes) {
+    std::mt19937 rng(static_cast<unsigned>(key));
+    std::string s(bytes, '\0');
+    for (char& c : s)
+        c = static_cast<char>(rng());
+    return s;
+}
+
+std::string numberKey(int i) {
+    const char k[] = {'N', static_cast<char>(i >> 16), static_cast<char>(i >> 8),
+                      static_cast<char>(i)};
+    return std::string(k, sizeof k);
+}
+
+// A file larger than the cache's budget, read through in a random order: the
+// cache gives pages back as it goes, and its count of their bytes stays true.
+TEST_F(NativeFileTest, TheCacheKeepsToItsBudgetReadingAFileLargerThanIt) {
+    const int records = 48000;
+    const std::size_t bytes = 800; // 38 MB in all
+    {
+        auto f = open();
+        for (int i = 0; i < records; ++i) {
+            ASSERT_EQ(f->insert(numberKey(i), noiseFor(i, bytes)), 0);
+            if (i % 8000 == 7999) {
+                ASSERT_EQ(f->commit(), 0);
+                f->endAccess();
+                ASSERT_TRUE(f->cacheBytesAgree());
+            }
+        }
+    }
+    auto f = open();
+    std::vector<int> order(records);
+    for (int i = 0; i < records; ++i)
+        order[static_cast<std::size_t>(i)] = i;
+    std::shuffle(order.begin(), order.end(), std::mt19937(5));
+    std::string payload;
+    for (std::size_t n = 0; n < order.size(); ++n) {
+        bool found = false;
+        ASSERT_EQ(f->get(numberKey(order[n]), &payload, &found), 0);
+        ASSERT_TRUE(found);
+        ASSERT_EQ(payload, noiseFor(order[n], bytes)) << order[n];
+        f->endAccess();
+        if (n % 4000 == 0) {
+            ASSERT_TRUE(f->cacheBytesAgree());
+            EXPECT_LE(f->cacheBytes(), NativeFile::kCacheBudget / 4 * 5);
+        }
+    }
+    EXPECT_GT(f->cacheBytes(), NativeFile::kCacheBudget / 2);
 }
 
 TEST_F(NativeFileTest, ChangeCounterMakesAnotherHandleDropItsCache) {
