@@ -108,7 +108,7 @@ int PageEntries::placeAmong(std::string_view key, std::uint64_t* head) const {
 }
 
 void PageEntries::shrink() {
-    refreshHeads();
+    if (headsStale_) refreshHeads();
     if (heads_.capacity() > heads_.size() + heads_.size() / 16 + 4) heads_.shrink_to_fit();
     if (garbage_) {
         compact();
