@@ -205,6 +205,10 @@ std::string encodeRecords(const std::vector<PageRecord>& records) {
 
 std::string encodeRecords(const std::vector<RecordView>& records) {
     std::string out;
+    std::size_t most = 0;
+    for (const auto& r : records)
+        most += 5 + r.key.size() + r.payload.size();
+    out.reserve(most);
     const RecordView* prev = nullptr;
     for (const auto& r : records) {
         const std::size_t whole = r.key.size() + r.payload.size();
