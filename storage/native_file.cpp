@@ -412,8 +412,15 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     page->sizeBound = image.sizeBound;
     page->lastUse = ++useClock_;
     if (image.level)
-        for (std::size_t i = 0; i < image.children.size(); ++i)
+        for (std::size_t i = 0; i < image.children.size(); ++i) {
+            // A child beyond any file's slots is damage, never a page of this
+            // transaction's (those carry negative numbers).
+            if (image.children[i] > 0x7FFFFFFFu) {
+                fail(__LINE__);
+                return nullptr;
+            }
             page->entries.setChild(i, image.children[i]);
+        }
     page->entries.shrink();
     Page* raw = page.get();
     cache_[number] = std::move(page);
