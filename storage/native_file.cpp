@@ -242,6 +242,10 @@ int NativeFile::validateHeader(const qtf::FileHeader& h, std::uint64_t fileSize)
 int NativeFile::beginAccess() {
     if (broken_) return kErrNotNative;
     if (headerCurrent_) return 0;
+    if (cached_ && seenHeaderValid_ && headView_ && headView_->equals(seenHeader_.data())) {
+        headerOnDisk_ = true;
+        return finishBeginAccess();
+    }
     std::uint8_t buf[qtf::kHeaderSize];
     std::size_t got = 0;
     if (int rc = readAt(0, buf, sizeof buf, &got)) return rc;
@@ -268,12 +272,17 @@ int NativeFile::beginAccess() {
             if (!cached_ || disk.changeCounter > header_.changeCounter) takeHeader(disk);
             std::memcpy(seenHeader_.data(), buf, sizeof buf);
             seenHeaderValid_ = true;
+            if (!headViewTried_ && file_->descriptor() >= 0) {
+                headViewTried_ = true;
+                headView_ = platform::HeadView::map(file_->descriptor(), qtf::kHeaderSize);
+            }
         }
     }
     return finishBeginAccess();
 }
 
 bool NativeFile::headerUnchanged() {
+    if (headView_) return headView_->equals(seenHeader_.data());
     std::uint8_t buf[qtf::kHeaderSize];
     std::size_t got = 0;
     return readAt(0, buf, sizeof buf, &got) == 0 && got == sizeof buf &&

@@ -22,6 +22,7 @@
 #pragma once
 
 #include "platform/file_io.h"
+#include "platform/head_view.h"
 #include "storage/page_codec.h"
 #include "storage/page_entries.h"
 #include "storage/qtf_format.h"
@@ -286,6 +287,11 @@ private:
     // the file shows the same bytes again, nothing was committed meanwhile.
     std::array<std::uint8_t, qtf::kHeaderSize> seenHeader_{};
     bool seenHeaderValid_ = false;
+    // The file's header as the system's page cache holds it, when the file
+    // lies on this machine: whether it still shows seenHeader_ is then seen
+    // without reading the file. Mapped once a sound header was seen.
+    std::unique_ptr<platform::HeadView> headView_;
+    bool headViewTried_ = false;
     bool cachedRead_ = false;         // the running operation reads cached pages only
     bool missedPage_ = false;         // ... and needed one that was not cached
     RegionTable regions_;             // the page store as the pending changes leave it
