@@ -124,6 +124,15 @@ void NativeFile::forgetPages() {
     cursor_ = {};
 }
 
+void NativeFile::forgetPage(const Page* page) {
+    ++dropEpoch_;
+    for (Page*& p : leaves_)
+        if (p == page) p = nullptr;
+    // A page is remembered among the recent ones under its number only.
+    if (Page*& recent = recentSlot(page->number); recent == page) recent = nullptr;
+    if (cursor_.leaf == page) cursor_ = {};
+}
+
 NativeFile::Page* NativeFile::leafHolding(const std::string& key, bool aboveFirst, bool belowLast) {
     for (Page* p : leaves_) {
         if (!p || p->level || p->entries.empty() || p->entries.lacksSharedBytes(key)) continue;
@@ -351,7 +360,7 @@ NativeFile::Page* NativeFile::childPage(Page* page, std::size_t it) {
 
 NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     // A page renumbered since it was noted here no longer matches its slot.
-    Page*& recent = recent_[static_cast<std::uint64_t>(number) & (recent_.size() - 1)];
+    Page*& recent = recentSlot(number);
     if (recent && recent->number == number) {
         recent->lastUse = ++useClock_;
         return recent;
@@ -738,6 +747,7 @@ int NativeFile::movePage(Page* page, std::int64_t to) {
     }
     node.key() = to;
     cache_.insert(std::move(node));
+    if (Page*& recent = recentSlot(from); recent == page) recent = nullptr;
     page->number = to;
     // Its bytes stay as they are (they do not hold the page's own number):
     // written anew at its new place, not encoded anew.
@@ -767,7 +777,7 @@ int NativeFile::applyMoves(const std::vector<RegionTable::Move>& moves) {
 int NativeFile::freePage(Page* page) {
     std::int64_t number = page->number;
     changed_.erase(page);
-    forgetPages();
+    forgetPage(page);
     dropFromCount(*page);
     cache_.erase(number);
     if (number < 0) return 0;

@@ -241,6 +241,11 @@ private:
     int leafFor(const std::string& key, Page** leaf);
     // A cached page goes away: the remembered leaves and recent pages may dangle.
     void forgetPages();
+    // Forgets where `page` was remembered, before it goes or changes its number.
+    void forgetPage(const Page* page);
+    Page*& recentSlot(std::int64_t number) {
+        return recent_[static_cast<std::uint64_t>(number) & (recent_.size() - 1)];
+    }
     int edgeRecord(std::int64_t page, bool first, PageRecord* out);
     int neighbour(const std::string& key, bool forward, bool inclusive, PageRecord* out,
                   bool* found);
@@ -309,7 +314,7 @@ private:
     std::uint64_t useClock_ = 0;        // counts page lookups, for trimCache
     // Pages looked up lately, by their number's low bits: most lookups end here
     // instead of in the hash map. Cleared with the remembered leaves.
-    std::array<Page*, 1024> recent_{};
+    std::array<Page*, 4096> recent_{};
     std::array<Page*, 8> leaves_{}; // leaves reached lately (see leafHolding)
     std::uint64_t dropEpoch_ = 1;   // raised whenever a cached page may have gone
     // The leaf record the last neighbour lookup answered with, while its leaf

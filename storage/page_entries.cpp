@@ -182,6 +182,13 @@ void PageEntries::setPayload(std::size_t i, std::string_view payload) {
 void PageEntries::setKey(std::size_t i, std::string_view key) {
     thread_local std::string record;
     Slot& s = slots_[i];
+    std::uint64_t head = 0;
+    if (key.size() == s.keyLen) {
+        // Keys of one kind have one length: the new key takes the old one's bytes.
+        std::memmove(arena_.data() + s.at, key.data(), key.size());
+        if (headFor(key, &head)) heads_[i] = head;
+        return;
+    }
     record.assign(key);
     record.append(data(s));
     garbage_ += s.keyLen + s.dataLen;
@@ -189,7 +196,6 @@ void PageEntries::setKey(std::size_t i, std::string_view key) {
     s.at = static_cast<std::uint32_t>(arena_.size());
     arena_.append(record);
     s.keyLen = static_cast<std::uint16_t>(key.size());
-    std::uint64_t head = 0;
     if (headFor(key, &head)) heads_[i] = head;
     collect();
 }

@@ -178,6 +178,32 @@ TEST(PageEntriesTest, SearchesFindTheKeyOrderWhateverTheKeysShare) {
     expectSame(e, model);
 }
 
+// An index page's first entry follows its child's first key down as the
+// child's records are deleted one by one from the front.
+TEST(PageEntriesTest, AKeyOfTheSameLengthIsChangedInPlace) {
+    PageEntries e;
+    for (int i = 0; i < 50; ++i)
+        e.emplace("k" + std::to_string(100 + i * 10), "payload" + std::to_string(i), 7 + i);
+    e.shrink();
+    const std::size_t before = e.memory();
+    for (int n = 99; n >= 10; --n) {
+        e.setKey(0, "k0" + std::to_string(n));
+        ASSERT_EQ(e.key(0), "k0" + std::to_string(n));
+    }
+    EXPECT_EQ(e.memory(), before);
+    std::string out;
+    ASSERT_TRUE(e.payload(0, &out));
+    EXPECT_EQ(out, "payload0");
+    EXPECT_EQ(e.child(0), 7);
+    EXPECT_EQ(e.find("k010"), 0u);
+    EXPECT_EQ(e.lowerBound("k05"), 1u);
+    // A longer key takes new room and keeps the payload.
+    e.setKey(0, "k00010");
+    ASSERT_TRUE(e.payload(0, &out));
+    EXPECT_EQ(out, "payload0");
+    EXPECT_EQ(e.find("k00010"), 0u);
+}
+
 TEST(PageEntriesTest, AKeyViewedInTheSameEntriesCanBeInserted) {
     PageEntries e;
     e.emplace(std::string(40, 'z'), std::string(100, ' '), 0);
