@@ -138,16 +138,21 @@ std::string_view PageEntries::payloadView(std::size_t i, std::string* scratch) c
     return *scratch;
 }
 
+std::string_view PageEntries::storedForm(std::string_view payload, bool* packed) {
+    thread_local std::string bytes;
+    *packed =
+        payload.size() >= kPackFrom &&
+        rleEncode(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size(), &bytes) &&
+        bytes.size() + payload.size() / 8 <= payload.size();
+    return *packed ? std::string_view(bytes) : payload;
+}
+
 void PageEntries::store(std::string_view key, std::string_view payload, Slot* slot) {
-    thread_local std::string packed;
-    std::string_view stored = payload;
-    slot->packed = false;
-    if (payload.size() >= kPackFrom &&
-        rleEncode(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size(), &packed) &&
-        packed.size() + payload.size() / 8 <= payload.size()) {
-        stored = packed;
-        slot->packed = true;
-    }
+    slot->size = static_cast<std::uint16_t>(payload.size());
+    place(key, storedForm(payload, &slot->packed), slot);
+}
+
+void PageEntries::place(std::string_view key, std::string_view stored, Slot* slot) {
     // Key or payload may be views of this very arena, which moves as it grows:
     // such bytes are copied before the arena grows.
     const std::less<const char*> below;
@@ -168,14 +173,22 @@ void PageEntries::store(std::string_view key, std::string_view payload, Slot* sl
     arena_.append(stored);
     slot->keyLen = static_cast<std::uint16_t>(key.size());
     slot->dataLen = static_cast<std::uint16_t>(stored.size());
-    slot->size = static_cast<std::uint16_t>(payload.size());
 }
 
 void PageEntries::setPayload(std::size_t i, std::string_view payload) {
     Slot& s = slots_[i];
-    const std::string key(this->key(i));
+    bool packed = false;
+    const std::string_view stored = storedForm(payload, &packed);
+    s.packed = packed;
+    s.size = static_cast<std::uint16_t>(payload.size());
+    if (stored.size() == s.dataLen) {
+        // Counts and records of a fixed size: the new bytes take the old ones' place.
+        std::memmove(arena_.data() + s.at + s.keyLen, stored.data(), stored.size());
+        return;
+    }
+    const std::string key(keyOf(s));
     garbage_ += s.keyLen + s.dataLen;
-    store(key, payload, &s);
+    place(key, stored, &s);
     collect();
 }
 
@@ -183,10 +196,10 @@ void PageEntries::setKey(std::size_t i, std::string_view key) {
     thread_local std::string record;
     Slot& s = slots_[i];
     std::uint64_t head = 0;
+    if (headFor(key, &head)) heads_[i] = head;
     if (key.size() == s.keyLen) {
         // Keys of one kind have one length: the new key takes the old one's bytes.
         std::memmove(arena_.data() + s.at, key.data(), key.size());
-        if (headFor(key, &head)) heads_[i] = head;
         return;
     }
     record.assign(key);
@@ -196,7 +209,6 @@ void PageEntries::setKey(std::size_t i, std::string_view key) {
     s.at = static_cast<std::uint32_t>(arena_.size());
     arena_.append(record);
     s.keyLen = static_cast<std::uint16_t>(key.size());
-    if (headFor(key, &head)) heads_[i] = head;
     collect();
 }
 
@@ -247,13 +259,15 @@ std::pair<std::size_t, bool> PageEntries::emplace(std::string_view key, std::str
                                                   std::int64_t child) {
     const std::size_t i = lowerBound(key);
     if (i < slots_.size() && this->key(i) == key) return {i, false};
+    // Taken before the arena may move under a key that is a view of it.
+    std::uint64_t head = 0;
+    const bool haveHead = headFor(key, &head);
     Slot s;
     s.child = static_cast<std::int32_t>(child);
     store(key, payload, &s);
     growSlots();
     slots_.insert(slots_.begin() + static_cast<std::ptrdiff_t>(i), s);
-    std::uint64_t head = 0;
-    if (headFor(key, &head)) heads_.insert(heads_.begin() + static_cast<std::ptrdiff_t>(i), head);
+    if (haveHead) heads_.insert(heads_.begin() + static_cast<std::ptrdiff_t>(i), head);
     return {i, true};
 }
 
@@ -262,13 +276,14 @@ void PageEntries::append(std::string_view key, std::string_view payload, std::in
         emplace(key, payload, child);
         return;
     }
+    std::uint64_t head = 0;
+    const bool haveHead = headFor(key, &head);
     Slot s;
     s.child = static_cast<std::int32_t>(child);
     store(key, payload, &s);
     growSlots();
     slots_.push_back(s);
-    std::uint64_t head = 0;
-    if (headFor(key, &head)) heads_.push_back(head);
+    if (haveHead) heads_.push_back(head);
 }
 
 void PageEntries::erase(std::size_t i) {

@@ -204,6 +204,38 @@ TEST(PageEntriesTest, AKeyOfTheSameLengthIsChangedInPlace) {
     EXPECT_EQ(e.find("k00010"), 0u);
 }
 
+// A count changed on every add or delete keeps its room.
+TEST(PageEntriesTest, APayloadOfTheSameStoredSizeIsChangedInPlace) {
+    PageEntries e;
+    e.emplace("count", "00000000", 0);
+    e.emplace("record", "a" + std::string(200, ' '), 0);
+    e.emplace("zz", "last", 0);
+    e.shrink();
+    const std::size_t before = e.memory();
+    std::string out;
+    for (int n = 0; n < 1000; ++n) {
+        const std::string count = std::to_string(10000000 + n);
+        e.setPayload(0, count);
+        ASSERT_TRUE(e.payload(0, &out));
+        ASSERT_EQ(out, count);
+    }
+    // Packed to the same size: in place too, and unpacked right.
+    e.setPayload(1, "b" + std::string(200, ' '));
+    EXPECT_EQ(e.memory(), before);
+    ASSERT_TRUE(e.payload(1, &out));
+    EXPECT_EQ(out, "b" + std::string(200, ' '));
+    // Its own bytes given back, and a size that differs.
+    e.setPayload(1, e.payloadView(1, &out));
+    ASSERT_TRUE(e.payload(1, &out));
+    EXPECT_EQ(out, "b" + std::string(200, ' '));
+    e.setPayload(1, "short");
+    ASSERT_TRUE(e.payload(1, &out));
+    EXPECT_EQ(out, "short");
+    ASSERT_TRUE(e.payload(2, &out));
+    EXPECT_EQ(out, "last");
+    EXPECT_EQ(e.key(1), "record");
+}
+
 TEST(PageEntriesTest, AKeyViewedInTheSameEntriesCanBeInserted) {
     PageEntries e;
     e.emplace(std::string(40, 'z'), std::string(100, ' '), 0);
@@ -214,6 +246,17 @@ TEST(PageEntriesTest, AKeyViewedInTheSameEntriesCanBeInserted) {
     for (std::size_t i = 0; i < e.size(); ++i)
         EXPECT_EQ(e.key(i), std::string(i + 1, 'z'));
     EXPECT_FALSE(e.emplace(e.key(3), "same", 0).second);
+
+    // A key among the others, viewed in a payload, while the arena is full.
+    PageEntries f;
+    f.emplace("aaaa1", "aaaa5-payload", 0);
+    f.emplace("aaaa9", "p", 0);
+    f.shrink();
+    std::string scratch;
+    const std::string_view inside = f.payloadView(0, &scratch).substr(0, 5);
+    ASSERT_TRUE(f.emplace(inside, std::string(40, 'x'), 0).second);
+    EXPECT_EQ(f.find("aaaa5"), 1u);
+    EXPECT_EQ(f.lowerBound("aaaa6"), 2u);
 }
 
 TEST(PageEntriesTest, BlankPaddedRecordsTakeLessThanTheirSize) {
