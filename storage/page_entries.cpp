@@ -298,6 +298,12 @@ void PageEntries::erase(std::size_t i) {
 }
 
 void PageEntries::moveTail(std::size_t from, PageEntries* to) {
+    // Room for the whole tail at once, not record by record.
+    std::size_t bytes = 0;
+    for (std::size_t i = from; i < slots_.size(); ++i)
+        bytes += std::size_t{slots_[i].keyLen} + slots_[i].dataLen;
+    to->grow(bytes);
+    to->slots_.reserve(to->slots_.size() + slots_.size() - from);
     for (std::size_t i = from; i < slots_.size(); ++i) {
         const Slot& s = slots_[i];
         Slot t = s;
