@@ -176,19 +176,12 @@ void PageEntries::place(std::string_view key, std::string_view stored, Slot* slo
 }
 
 void PageEntries::setPayload(std::size_t i, std::string_view payload) {
+    // Stored anew even where the new bytes would fit the old ones' place:
+    // changed in place, a large commit left the process holding more memory.
     Slot& s = slots_[i];
-    bool packed = false;
-    const std::string_view stored = storedForm(payload, &packed);
-    s.packed = packed;
-    s.size = static_cast<std::uint16_t>(payload.size());
-    if (stored.size() == s.dataLen) {
-        // Counts and records of a fixed size: the new bytes take the old ones' place.
-        std::memmove(arena_.data() + s.at + s.keyLen, stored.data(), stored.size());
-        return;
-    }
     const std::string key(keyOf(s));
     garbage_ += s.keyLen + s.dataLen;
-    place(key, stored, &s);
+    store(key, payload, &s);
     collect();
 }
 
