@@ -118,15 +118,25 @@ int tryHold(Table& t, std::uint32_t record) {
 // Before a change or a delete: the record must not be held by another handle.
 // While this handle keeps every other process out of the file, no hold can
 // begin elsewhere, so a test of the record's lock is enough; otherwise the
-// record is held for the change.
+// record is held for the change. When no other handle held any record as the
+// lock was taken, none holds one until it is released: nothing is tested.
 int holdForChange(Table& t, std::uint32_t record) {
     PhysicalFile& pf = *t.pf;
     if (pf.lock != PhysicalFile::Lock::Exclusive || (t.held && t.heldRecord == record))
         return tryHold(t, record);
-    return platform::rangeLockedByOther(pf.fd(), byteLockOffset(record), 1,
-                                        platform::LockKind::Exclusive)
-               ? EAGAIN
-               : 0;
+    const std::uint64_t at = byteLockOffset(record);
+    // Above the call lock's bytes lie the bytes of holds (and of table locks).
+    constexpr std::uint64_t kHolds = kLockBase + kLockSlots;
+    if (at >= kHolds) {
+        if (!pf.holdsElsewhereKnown) {
+            pf.holdsElsewhere = platform::rangeLockedByOther(
+                pf.fd(), kHolds, kLockBase + (std::uint64_t{1} << 32) - kHolds,
+                platform::LockKind::Exclusive);
+            pf.holdsElsewhereKnown = true;
+        }
+        if (!pf.holdsElsewhere) return 0;
+    }
+    return platform::rangeLockedByOther(pf.fd(), at, 1, platform::LockKind::Exclusive) ? EAGAIN : 0;
 }
 
 void releaseHold(Table& t) {

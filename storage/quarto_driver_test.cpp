@@ -663,6 +663,45 @@ TEST_F(QuartoDriverTest, HoldsOfAnotherProcess) {
     EXPECT_EQ(h->op(DriverOp::Close), 0);
 }
 
+// A transaction that found no hold elsewhere tests no record; the next one
+// looks again, and a hold begun between the two stands.
+TEST_F(QuartoDriverTest, AHoldBegunBetweenTwoTransactionsStands) {
+    auto h = created("between", decl);
+    h->set(1, "first");
+    ASSERT_EQ(h->op(DriverOp::Add), 0);
+    h->set(2, "second");
+    ASSERT_EQ(h->op(DriverOp::Add), 0);
+    ASSERT_EQ(h->op(DriverOp::BeginTransaction), 0);
+    ASSERT_EQ(h->op(DriverOp::SetRecordStart), 0);
+    ASSERT_EQ(h->op(DriverOp::Next), 0);
+    h->set(1, "changed once");
+    ASSERT_EQ(h->op(DriverOp::Change), 0);
+    ASSERT_EQ(h->op(DriverOp::CommitTransaction), 0);
+    {
+        Partner other([&] {
+            QuartoDriver d;
+            Handle x(d, decl, dir + "/between");
+            if (x.op(DriverOp::Open)) return 1;
+            x.cb.seconds = 0;
+            if (x.op(DriverOp::HoldNext)) return 2;
+            x.op(DriverOp::SetRecordStart);
+            return x.op(DriverOp::Next);
+        });
+        ASSERT_EQ(other.ready, 0);
+        ASSERT_EQ(h->op(DriverOp::BeginTransaction), 0);
+        ASSERT_EQ(h->op(DriverOp::SetRecordStart), 0);
+        ASSERT_EQ(h->op(DriverOp::Next), 0);
+        h->set(1, "changed twice");
+        EXPECT_EQ(h->op(DriverOp::Change), 5);
+        // The record nobody holds changes.
+        ASSERT_EQ(h->op(DriverOp::Next), 0);
+        h->set(2, "changed");
+        EXPECT_EQ(h->op(DriverOp::Change), 0);
+        ASSERT_EQ(h->op(DriverOp::CommitTransaction), 0);
+    }
+    EXPECT_EQ(h->op(DriverOp::Close), 0);
+}
+
 TEST_F(QuartoDriverTest, TableLockTimesOutWith32) {
     auto h = created("lock", decl);
     {

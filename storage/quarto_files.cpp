@@ -99,6 +99,7 @@ int releaseCallLock(PhysicalFile& pf) {
     else if (pf.lock == PhysicalFile::Lock::Shared)
         rc = platform::unlockRange(pf.fd(), kLockBase + pf.slot, 1);
     pf.lock = PhysicalFile::Lock::None;
+    pf.holdsElsewhereKnown = false;
     if (rc) internalError(__LINE__); // a lock release that fails
     return rc;
 }

@@ -54,6 +54,10 @@ struct PhysicalFile {
     enum class Lock { None, Shared, Exclusive } lock = Lock::None;
     std::uint64_t slot = 0;
     bool inTransaction = false;
+    // While this handle holds the exclusive lock: whether another handle was
+    // found holding a record (known: it was looked for since the lock was taken).
+    bool holdsElsewhereKnown = false;
+    bool holdsElsewhere = false;
     std::uint64_t writes = 0; // counts the writing calls of this process
     std::string password;     // owner password of an enciphered file, empty: none
 
