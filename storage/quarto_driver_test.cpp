@@ -625,20 +625,23 @@ private:
     pid_t pid_ = -1;
 };
 
+// A partner's body: holds the file's first record; 0 when it did.
+int holdFirstRecord(const TableDecl& decl, const std::string& path) {
+    QuartoDriver d;
+    Handle x(d, decl, path);
+    if (x.op(DriverOp::Open)) return 1;
+    x.cb.seconds = 0;
+    if (x.op(DriverOp::HoldNext)) return 2;
+    x.op(DriverOp::SetRecordStart);
+    return x.op(DriverOp::Next);
+}
+
 TEST_F(QuartoDriverTest, HoldsOfAnotherProcess) {
     auto h = created("hold", decl);
     h->set(1, "held");
     ASSERT_EQ(h->op(DriverOp::Add), 0);
     {
-        Partner other([&] {
-            QuartoDriver d;
-            Handle x(d, decl, dir + "/hold");
-            if (x.op(DriverOp::Open)) return 1;
-            x.cb.seconds = 0;
-            if (x.op(DriverOp::HoldNext)) return 2;
-            x.op(DriverOp::SetRecordStart);
-            return x.op(DriverOp::Next);
-        });
+        Partner other([&] { return holdFirstRecord(decl, dir + "/hold"); });
         ASSERT_EQ(other.ready, 0);
         h->cb.seconds = 0;
         ASSERT_EQ(h->op(DriverOp::HoldNext), 0);
@@ -678,15 +681,7 @@ TEST_F(QuartoDriverTest, AHoldBegunBetweenTwoTransactionsStands) {
     ASSERT_EQ(h->op(DriverOp::Change), 0);
     ASSERT_EQ(h->op(DriverOp::CommitTransaction), 0);
     {
-        Partner other([&] {
-            QuartoDriver d;
-            Handle x(d, decl, dir + "/between");
-            if (x.op(DriverOp::Open)) return 1;
-            x.cb.seconds = 0;
-            if (x.op(DriverOp::HoldNext)) return 2;
-            x.op(DriverOp::SetRecordStart);
-            return x.op(DriverOp::Next);
-        });
+        Partner other([&] { return holdFirstRecord(decl, dir + "/between"); });
         ASSERT_EQ(other.ready, 0);
         ASSERT_EQ(h->op(DriverOp::BeginTransaction), 0);
         ASSERT_EQ(h->op(DriverOp::SetRecordStart), 0);
