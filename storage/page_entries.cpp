@@ -138,21 +138,16 @@ std::string_view PageEntries::payloadView(std::size_t i, std::string* scratch) c
     return *scratch;
 }
 
-std::string_view PageEntries::storedForm(std::string_view payload, bool* packed) {
-    thread_local std::string bytes;
-    *packed =
-        payload.size() >= kPackFrom &&
-        rleEncode(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size(), &bytes) &&
-        bytes.size() + payload.size() / 8 <= payload.size();
-    return *packed ? std::string_view(bytes) : payload;
-}
-
 void PageEntries::store(std::string_view key, std::string_view payload, Slot* slot) {
-    slot->size = static_cast<std::uint16_t>(payload.size());
-    place(key, storedForm(payload, &slot->packed), slot);
-}
-
-void PageEntries::place(std::string_view key, std::string_view stored, Slot* slot) {
+    thread_local std::string packed;
+    std::string_view stored = payload;
+    slot->packed = false;
+    if (payload.size() >= kPackFrom &&
+        rleEncode(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size(), &packed) &&
+        packed.size() + payload.size() / 8 <= payload.size()) {
+        stored = packed;
+        slot->packed = true;
+    }
     // Key or payload may be views of this very arena, which moves as it grows:
     // such bytes are copied before the arena grows.
     const std::less<const char*> below;
@@ -173,13 +168,14 @@ void PageEntries::place(std::string_view key, std::string_view stored, Slot* slo
     arena_.append(stored);
     slot->keyLen = static_cast<std::uint16_t>(key.size());
     slot->dataLen = static_cast<std::uint16_t>(stored.size());
+    slot->size = static_cast<std::uint16_t>(payload.size());
 }
 
 void PageEntries::setPayload(std::size_t i, std::string_view payload) {
     // Stored anew even where the new bytes would fit the old ones' place:
     // changed in place, a large commit left the process holding more memory.
     Slot& s = slots_[i];
-    const std::string key(keyOf(s));
+    const std::string key(this->key(i));
     garbage_ += s.keyLen + s.dataLen;
     store(key, payload, &s);
     collect();

@@ -123,13 +123,8 @@ private:
     // Where `key` goes among the keys: below all (-1), above all (+1) or among
     // them (0, with its head in `head`).
     int placeAmong(std::string_view key, std::uint64_t* head) const;
-    // The payload as kept: packed when that saves enough (a view of a buffer
-    // that the next call reuses), else the payload itself.
-    static std::string_view storedForm(std::string_view payload, bool* packed);
     // Appends key and payload to the arena and describes them in `slot`.
     void store(std::string_view key, std::string_view payload, Slot* slot);
-    // Appends key and stored payload to the arena and notes where in `slot`.
-    void place(std::string_view key, std::string_view stored, Slot* slot);
     std::string_view data(const Slot& s) const {
         return {arena_.data() + s.at + s.keyLen, s.dataLen};
     }

@@ -118,8 +118,9 @@ int tryHold(Table& t, std::uint32_t record) {
 // Before a change or a delete: the record must not be held by another handle.
 // While this handle keeps every other process out of the file, no hold can
 // begin elsewhere, so a test of the record's lock is enough; otherwise the
-// record is held for the change. When no other handle held any record as the
-// lock was taken, none holds one until it is released: nothing is tested.
+// record is held for the change. When no other handle holds any record at the
+// first change under the lock, none can begin a hold before the lock is
+// released: the later changes test nothing.
 int holdForChange(Table& t, std::uint32_t record) {
     PhysicalFile& pf = *t.pf;
     if (pf.lock != PhysicalFile::Lock::Exclusive || (t.held && t.heldRecord == record))
