@@ -37,6 +37,9 @@ NativeFile::NativeFile(std::string path, std::unique_ptr<platform::File> file,
     : path_(std::move(path)), file_(std::move(file)), options_(options) {}
 
 NativeFile::~NativeFile() {
+    // Closed, the file names no log. A shared file is closed under its lock
+    // (truncateToStore); others may commit to it meanwhile.
+    if (!options_.shared) (void)endLogWindow();
     addCacheBytes(measuredBytes_, 0);
 }
 
@@ -230,7 +233,8 @@ void NativeFile::trimCache() {
 void NativeFile::takeHeader(const qtf::FileHeader& h) {
     clearCache();
     header_ = h;
-    diskHeader_ = h;
+    header_.window = 0;
+    diskHeader_ = header_;
     regions_ = RegionTable(h.regionStart, h.regionEnd);
     root_ = h.root == qtf::kNoRoot ? kNoPage : static_cast<std::int64_t>(h.root);
     cached_ = true;
@@ -263,7 +267,22 @@ int NativeFile::beginAccess() {
         headerOnDisk_ = true;
         return finishBeginAccess();
     }
+    if (got == sizeof buf && window_.active &&
+        std::memcmp(buf, window_.bytes.data(), sizeof buf) == 0) {
+        // The window of this process's last commits stands, its pages in place.
+        if (!cached_) takeHeader(diskHeader_);
+        seenHeader_ = window_.bytes;
+        seenHeaderValid_ = true;
+        headerOnDisk_ = true;
+        return finishBeginAccess();
+    }
     seenHeaderValid_ = false;
+    if (window_.active) {
+        // Someone else wrote the header: the window is over, and the next
+        // commit flushes before it writes.
+        window_.active = false;
+        safeKnown_ = false;
+    }
     std::uint64_t fileSize = 0;
     if (int rc = file_->size(&fileSize)) return rc;
     qtf::FileHeader disk;
@@ -275,10 +294,21 @@ int NativeFile::beginAccess() {
         if (got < qtf::kHeaderSize || !qtf::decodeHeader(buf, &disk)) return kErrNotNative;
         if (int rc = validateHeader(disk, fileSize)) return rc;
         if (disk.committedEnd != disk.logEnd) {
-            if (options_.shared && !options_.readOnly && !exclusive_) return kErrLogInForce;
-            if (int rc = recover(disk)) return rc;
+            // Rolled forward only under the lock that keeps every other
+            // process out: others holding a lock that lets them read could
+            // otherwise meet the file half rolled forward. Without it the
+            // file is read through its logs.
+            // The logs of commits that took one flush (not interrupted) are
+            // read through; an interrupted commit waits for that lock.
+            const bool others = options_.shared && !exclusive_;
+            if (others && !options_.readOnly && !(disk.window & qtf::kLogWindow))
+                return kErrLogInForce;
+            if (int rc = recover(disk, options_.readOnly || others)) return rc;
         } else {
-            if (!cached_ || disk.changeCounter > header_.changeCounter) takeHeader(disk);
+            if (!cached_ || !logMap_.empty() || disk.changeCounter > header_.changeCounter) {
+                logMap_.clear();
+                takeHeader(disk);
+            }
             std::memcpy(seenHeader_.data(), buf, sizeof buf);
             seenHeaderValid_ = true;
             if (!headViewTried_ && file_->descriptor() >= 0) {

@@ -45,6 +45,7 @@ constexpr int kErrNotNative = 36;
 constexpr int kErrDuplicate = 40;
 // A shared file shows an interrupted commit while its user does not hold the
 // lock that keeps every other process out: take that lock and access again.
+// (The logs of commits that took one flush are read through instead.)
 constexpr int kErrLogInForce = 0x10000;
 
 // Figures of `zevlon-tool stats`.
@@ -69,6 +70,9 @@ public:
             false; // others may write: the caller's lock guards each access, the first too
         bool lockOnApply = false;          // others are denied writing: apply and recovery lock
         TransactionCheck transactionCheck; // none: a log in force always rolls forward
+        // commit() flushes once and leaves its log named until the next commit
+        // (see native_file_commit.cpp); false: every commit ends without a log.
+        bool singleFlush = true;
     };
     // Takes (true) or releases (false) the exclusive file lock around apply and
     // recovery when the file is open with lock-on-apply; returns 0 or an error.
@@ -160,6 +164,10 @@ public:
 
     // Truncates the file to the end of its page store (no commit pending).
     [[nodiscard]] int truncateToStore();
+    // Ends the log window of the last commits, if any: the file then names no
+    // log, durably (for a clean close; truncateToStore does it too).
+    [[nodiscard]] int endLogWindow();
+    bool hasLogWindow() const { return window_.active; }
 
     // Verifies every invariant of the committed file on disk; the first
     // violation as text, empty when the file is sound. Fills `stats` when given.
@@ -177,6 +185,10 @@ private:
     // A commit whose pages in new space take more than this writes them at
     // their places, with a flush of their own, instead of through the log.
     static constexpr std::uint64_t kDirectWriteBytes = std::uint64_t{1} << 20;
+    // One-flush commits: their logs are at most this big, and a window ends at
+    // most kWindowReach beyond the page store.
+    static constexpr std::uint64_t kWindowLogBytes = std::uint64_t{256} << 10;
+    static constexpr std::uint64_t kWindowReach = std::uint64_t{1} << 20;
 
     struct Page {
         std::int64_t number = 0; // >= 0 a slot of the file, < 0 not yet placed
@@ -219,7 +231,29 @@ private:
     bool headerUnchanged();
     void takeHeader(const qtf::FileHeader& h);
     int validateHeader(const qtf::FileHeader& h, std::uint64_t fileSize);
-    int recover(const qtf::FileHeader& disk);
+    // Rolls the logs the header `disk` names forward, or with `readThrough`
+    // only reads the file through them.
+    int recover(const qtf::FileHeader& disk, bool readThrough);
+    // A log that rolls forward: own offset -> log position, and the header of
+    // the state it leads to.
+    struct LogRun {
+        std::map<std::uint64_t, std::uint64_t> map;
+        qtf::FileHeader header;
+    };
+    // The whole logs that the header `disk` names, oldest first (none: the
+    // state `disk` describes stands).
+    int readLogs(const qtf::FileHeader& disk, std::vector<LogRun>* logs);
+    int replayLog(const LogRun& log, std::uint64_t limit);
+    bool transactionUndone(const qtf::FileHeader& newHeader,
+                           const std::map<std::uint64_t, std::uint64_t>& map, int* rc);
+    // Whether this commit may take one flush: where its log goes, and the
+    // header that names it.
+    bool continuesWindow(std::uint64_t oldEnd, std::uint64_t newEnd, std::uint64_t logBytes) const;
+    bool startsWindow(std::uint64_t logStart, std::uint64_t oldEnd, std::uint64_t newEnd,
+                      std::uint64_t logBytes) const;
+    void restartWindow();
+    void keepWindow();
+    void endCommit();
     bool readLog(const qtf::FileHeader& disk, std::map<std::uint64_t, std::uint64_t>* map,
                  qtf::FileHeader* newHeader, int* rc);
     int finishBeginAccess();
@@ -349,6 +383,24 @@ private:
     bool safeKnown_ = false;
     std::uint32_t safeCounter_ = 0;
     std::uint64_t unflushedLogStart_ = 0, unflushedLogEnd_ = 0;
+
+    // One flush per commit. A commit's pages are written at their places
+    // without a flush and its header keeps naming its log; the next commit
+    // writes its log right after that one and names both (the window) with one
+    // flush, which also makes the pages of the first durable. See
+    // native_file_commit.cpp.
+    struct Window {
+        bool active = false;         // the file shows `bytes`, written by this process
+        std::uint64_t start = 0;     // the window's first log
+        std::uint64_t lastStart = 0; // the newest log of the window ...
+        std::uint64_t end = 0;       // ... and its end
+        qtf::FileHeader lastBase;    // the state that log starts from
+        std::array<std::uint8_t, qtf::kHeaderSize> bytes{}; // the header naming the window
+    } window_;
+    bool singleFlush_ = false;       // the running prepare may take one flush
+    bool preparedSingle_ = false;    // ... and did: apply leaves its log named
+    bool preparedContinues_ = false; // ... after the window's newest log
+    std::array<std::uint8_t, qtf::kHeaderSize> preparedBytes_{}; // the header it wrote
 };
 
 } // namespace zv::storage

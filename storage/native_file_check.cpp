@@ -4,6 +4,7 @@
 
 #include "storage/coding.h"
 
+#include <algorithm>
 #include <set>
 
 namespace zv::storage {
@@ -88,6 +89,15 @@ std::string NativeFile::check(FileStats* stats) {
         stats->fileBytes = size;
     }
     if (got == 0) return {};
+    // The window of this process's last commits: its pages are in place.
+    if (window_.active && std::equal(hb, hb + qtf::kHeaderSize, window_.bytes.begin())) {
+        qtf::FileHeader committed = diskHeader_;
+        committed.committedEnd = committed.logEnd = static_cast<std::uint32_t>(
+            qtf::kHeaderSize +
+            std::uint64_t{RegionTable(committed.regionStart, committed.regionEnd).storeUnits()} *
+                qtf::kUnit);
+        qtf::encodeHeader(committed, hb);
+    }
     qtf::FileHeader h;
     if (got < qtf::kHeaderSize || !qtf::decodeHeader(hb, &h)) return "not a native file";
     if (getLe32(hb) != 0) return "header: first field is not zero";

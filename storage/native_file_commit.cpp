@@ -85,43 +85,98 @@ bool NativeFile::readLog(const qtf::FileHeader& disk, std::map<std::uint64_t, st
     return low == getLe32(hb + qtf::hdr::kCommittedEnd) && high == getLe32(hb + qtf::hdr::kLogEnd);
 }
 
-int NativeFile::recover(const qtf::FileHeader& disk) {
-    std::map<std::uint64_t, std::uint64_t> map;
-    qtf::FileHeader newHeader;
-    int readRc = 0;
-    const bool whole = readLog(disk, &map, &newHeader, &readRc);
-    if (readRc) return readRc;
-    if (!whole) {
-        // The commit never stood: its log did not reach the disk whole.
-        map.clear();
-        newHeader = disk;
+int NativeFile::readLogs(const qtf::FileHeader& disk, std::vector<LogRun>* logs) {
+    logs->clear();
+    int rc = 0;
+    LogRun first;
+    const std::uint16_t firstUnits = disk.window & qtf::kFirstLogMask;
+    if (firstUnits == 0) {
+        if (readLog(disk, &first.map, &first.header, &rc)) logs->push_back(std::move(first));
+        return rc;
     }
+    // Two logs: the first was durable before a header named both, so it is
+    // whole; the second may be torn, and then the state after the first stands.
+    const std::uint64_t split =
+        std::uint64_t{disk.committedEnd} + std::uint64_t{firstUnits} * qtf::kUnit;
+    if (split + qtf::kHeaderSize > disk.logEnd) return fail(__LINE__);
+    qtf::FileHeader part = disk;
+    part.logEnd = static_cast<std::uint32_t>(split);
+    if (!readLog(part, &first.map, &first.header, &rc)) return rc ? rc : fail(__LINE__);
+    part = first.header;
+    part.committedEnd = static_cast<std::uint32_t>(split);
+    part.logEnd = disk.logEnd;
+    LogRun second;
+    const bool whole = readLog(part, &second.map, &second.header, &rc);
+    if (rc) return rc;
+    logs->push_back(std::move(first));
+    if (whole) logs->push_back(std::move(second));
+    return 0;
+}
 
+// Whether the transaction that wrote the log is still registered in its
+// control file: then the log goes, the transaction did not commit.
+bool NativeFile::transactionUndone(const qtf::FileHeader& newHeader,
+                                   const std::map<std::uint64_t, std::uint64_t>& map, int* rc) {
+    *rc = 0;
+    if (!options_.transactionCheck) return false;
     // Look at the new tree through the log for a transaction marker.
     takeHeader(newHeader);
     logMap_ = map;
-    bool discard = !whole;
-    if (whole && options_.transactionCheck) {
-        std::string payload;
-        bool found = false;
-        headerCurrent_ = true; // the lookup reads the new tree through the log
-        int rc = get(std::string(1, static_cast<char>(qtf::kTransaction)), &payload, &found);
-        headerCurrent_ = false;
+    std::string payload;
+    bool found = false;
+    headerCurrent_ = true; // the lookup reads the new tree through the log
+    *rc = get(std::string(1, static_cast<char>(qtf::kTransaction)), &payload, &found);
+    headerCurrent_ = false;
+    logMap_.clear();
+    clearCache();
+    if (*rc || !found || payload.size() < 5) return false;
+    std::uint32_t number = getLe32(bytes(payload));
+    std::string name = payload.substr(4);
+    name = name.substr(0, name.find('\0'));
+    return options_.transactionCheck(number, name, path_);
+}
+
+// Copies a log's pages to their places; `limit`: where the pages must end.
+int NativeFile::replayLog(const LogRun& log, std::uint64_t limit) {
+    const RegionTable regions(log.header.regionStart, log.header.regionEnd);
+    for (const auto& [own, at] : log.map) {
+        const int cls =
+            regions.classOf(static_cast<std::uint32_t>((own - qtf::kHeaderSize) / qtf::kUnit));
+        const std::uint64_t size = static_cast<std::uint64_t>(cls) * qtf::kUnit;
+        if (cls == 0 || own + size > limit) return fail(__LINE__);
+        std::string page(static_cast<std::size_t>(size), '\0');
+        std::size_t n = 0;
+        if (int rc = readAt(at, page.data(), page.size(), &n)) return rc;
+        if (n != page.size()) return fail(__LINE__);
+        writeAt(own, page);
+    }
+    return 0;
+}
+
+int NativeFile::recover(const qtf::FileHeader& disk, bool readThrough) {
+    std::vector<LogRun> logs;
+    if (int rc = readLogs(disk, &logs)) return rc;
+    // A log that did not reach the disk whole never stood. Two logs never hold
+    // a transaction's commit (it takes the two-flush path).
+    bool discard = logs.empty();
+    if (!discard && !(disk.window & qtf::kLogWindow)) {
+        int rc = 0;
+        discard = transactionUndone(logs.back().header, logs.back().map, &rc);
         if (rc) return rc;
-        if (found && payload.size() >= 5) {
-            std::uint32_t number = getLe32(bytes(payload));
-            std::string name = payload.substr(4);
-            name = name.substr(0, name.find('\0'));
-            discard = options_.transactionCheck(number, name, path_);
-        }
     }
     clearCache();
+    window_.active = false;
 
-    qtf::FileHeader result = discard ? disk : newHeader;
+    qtf::FileHeader result = discard ? disk : logs.back().header;
     result.committedEnd = result.logEnd = static_cast<std::uint32_t>(storeEnd(result));
-    if (options_.readOnly) {
-        // Read through the log without touching the file.
-        if (discard) logMap_.clear();
+    result.window = 0;
+    if (readThrough) {
+        // Read through the logs without touching the file.
+        logMap_.clear();
+        if (!discard)
+            for (const LogRun& log : logs)
+                for (const auto& [own, at] : log.map)
+                    logMap_[own] = at;
         takeHeader(result);
         return 0;
     }
@@ -129,26 +184,14 @@ int NativeFile::recover(const qtf::FileHeader& disk) {
         if (int rc = applyLock_(true)) return rc;
     ioError_ = 0;
     if (!discard) {
-        for (const auto& [own, at] : map) {
-            int cls =
-                RegionTable(newHeader.regionStart, newHeader.regionEnd)
-                    .classOf(static_cast<std::uint32_t>((own - qtf::kHeaderSize) / qtf::kUnit));
-            if (cls == 0) {
-                ioError_ = fail(__LINE__);
+        // The pages of a window's logs stay below it.
+        const std::uint64_t limit =
+            disk.window & qtf::kLogWindow ? disk.committedEnd : ~std::uint64_t{0};
+        for (const LogRun& log : logs)
+            if (int rc = replayLog(log, limit)) {
+                if (!ioError_) ioError_ = rc;
                 break;
             }
-            std::string page(static_cast<std::size_t>(cls) * qtf::kUnit, '\0');
-            std::size_t n = 0;
-            if (int rc = readAt(at, page.data(), page.size(), &n)) {
-                ioError_ = rc;
-                break;
-            }
-            if (n != page.size()) {
-                ioError_ = fail(__LINE__);
-                break;
-            }
-            writeAt(own, page);
-        }
         flushFile();
     }
     std::string hdr(qtf::kHeaderSize, '\0');
@@ -168,6 +211,8 @@ int NativeFile::recover(const qtf::FileHeader& disk) {
     takeHeader(result);
     safeKnown_ = true; // flushed: no log is named on disk
     safeCounter_ = result.changeCounter;
+    std::copy(hdr.begin(), hdr.end(), seenHeader_.begin());
+    seenHeaderValid_ = true;
     return 0;
 }
 
@@ -232,6 +277,9 @@ int NativeFile::placePages(EncodedPages* encodedPages) {
 }
 
 int NativeFile::prepare() {
+    const bool single = singleFlush_ && options_.singleFlush && !options_.lockOnApply;
+    singleFlush_ = false;
+    preparedSingle_ = preparedContinues_ = false;
     if (broken_) return kErrNotNative;
     if (prepared_) return 0;
     if (!hasChanges()) return 0;
@@ -269,6 +317,8 @@ int NativeFile::prepare() {
     }
     const bool direct = newSpaceBytes > kDirectWriteBytes;
     if (!direct) logBytes += newSpaceBytes;
+    const bool continues = single && !direct && continuesWindow(oldEnd, newEnd, logBytes);
+    if (window_.active && !continues) restartWindow();
 
     if (!headerOnDisk_) {
         // A new file gets its empty header first: a crash during its first
@@ -286,8 +336,8 @@ int NativeFile::prepare() {
         return from < unflushedLogEnd_ && unflushedLogStart_ < to;
     };
     if (direct && overlaps(oldEnd, newEnd)) flushFile();
-    std::uint64_t logStart = std::max(newEnd, oldEnd);
-    if (overlaps(logStart, logStart + logBytes)) logStart = unflushedLogEnd_;
+    std::uint64_t logStart = continues ? window_.end : std::max(newEnd, oldEnd);
+    if (!continues && overlaps(logStart, logStart + logBytes)) logStart = unflushedLogEnd_;
     if (logStart + logBytes + qtf::kMaxPage > 0xFFFFFFFFull) {
         discardChanges();
         return EFBIG;
@@ -339,10 +389,22 @@ int NativeFile::prepare() {
     logPos += hdr.size();
     // The old header names the log; one flush makes both durable, and from
     // then on the commit stands. Readers in other processes must not read the
-    // header while it is being written.
-    onDisk.committedEnd = static_cast<std::uint32_t>(logStart);
+    // header while it is being written. A commit after a window's newest log
+    // names both: that log was durable, its pages may not be yet.
+    const bool keepsLog =
+        continues || (single && !direct && startsWindow(logStart, oldEnd, newEnd, logBytes));
+    if (continues) {
+        onDisk = window_.lastBase;
+        onDisk.committedEnd = static_cast<std::uint32_t>(window_.lastStart);
+        onDisk.window = static_cast<std::uint16_t>(qtf::kLogWindow |
+                                                   (window_.end - window_.lastStart) / qtf::kUnit);
+    } else {
+        onDisk.committedEnd = static_cast<std::uint32_t>(logStart);
+        onDisk.window = keepsLog ? qtf::kLogWindow : 0;
+    }
     onDisk.logEnd = static_cast<std::uint32_t>(logPos);
     qtf::encodeHeader(onDisk, h);
+    std::copy(h, h + qtf::kHeaderSize, preparedBytes_.begin());
     const bool lockHeader = options_.lockOnApply && applyLock_;
     if (lockHeader && !ioError_)
         if (int rc = applyLock_(true)) ioError_ = rc;
@@ -350,8 +412,10 @@ int NativeFile::prepare() {
     if (lockHeader) applyLock_(false);
     flushFile();
     if (int rc = ioError_) {
+        // Either header may be on disk: the next access rolls forward.
         ioError_ = 0;
         safeKnown_ = false;
+        window_.active = false;
         discardChanges();
         return rc;
     }
@@ -360,8 +424,55 @@ int NativeFile::prepare() {
     preparedHeader_.committedEnd = preparedHeader_.logEnd = static_cast<std::uint32_t>(newEnd);
     preparedLogStart_ = logStart;
     preparedLogEnd_ = logPos;
+    preparedContinues_ = continues;
+    preparedSingle_ = keepsLog;
     prepared_ = true;
     return 0;
+}
+
+// A commit continues the window when its log fits right after the window's
+// newest log: not too far beyond the page store, and with every page it
+// places below that log (its pages are written there before the next flush,
+// while the window may still be named).
+bool NativeFile::continuesWindow(std::uint64_t oldEnd, std::uint64_t newEnd,
+                                 std::uint64_t logBytes) const {
+    const std::uint64_t store = std::max(oldEnd, newEnd);
+    return window_.active && headerOnDisk_ && safeKnown_ &&
+           diskHeader_.changeCounter == safeCounter_ && logBytes <= kWindowLogBytes &&
+           window_.end - window_.lastStart <= kWindowLogBytes && store <= window_.lastStart &&
+           window_.end + logBytes <= store + kWindowReach &&
+           window_.end + logBytes + qtf::kMaxPage <= 0xFFFFFFFFull;
+}
+
+// A commit that starts a window leaves its log named: small, and near the store.
+bool NativeFile::startsWindow(std::uint64_t logStart, std::uint64_t oldEnd, std::uint64_t newEnd,
+                              std::uint64_t logBytes) const {
+    const std::uint64_t store = std::max(oldEnd, newEnd);
+    return logBytes <= kWindowLogBytes && logStart >= store &&
+           logStart + logBytes <= store + kWindowReach;
+}
+
+// Before a header names a log that starts from the committed state, the pages
+// of the window's newest log become durable; the window stays named until the
+// next flush, so no log may overlap it before then.
+void NativeFile::restartWindow() {
+    flushFile();
+    window_.active = false;
+    if (ioError_) return;
+    unflushedLogStart_ = window_.start;
+    unflushedLogEnd_ = window_.end;
+}
+
+// The commit's log stays named: the window now ends with it.
+void NativeFile::keepWindow() {
+    window_.start = preparedContinues_ ? window_.lastStart : preparedLogStart_;
+    window_.lastStart = preparedLogStart_;
+    window_.end = preparedLogEnd_;
+    window_.lastBase = diskHeader_;
+    window_.bytes = preparedBytes_;
+    window_.active = true;
+    seenHeader_ = preparedBytes_;
+    seenHeaderValid_ = true;
 }
 
 int NativeFile::apply() {
@@ -372,13 +483,9 @@ int NativeFile::apply() {
     if (lockRc == 0) {
         for (const auto& [own, data] : logged_)
             writeAt(own, data);
-        if (!logged_.empty()) flushFile();
-        // Ends the commit without a flush: should this header not reach the
-        // disk, the log it replaces is rolled forward again, so that log stays
-        // whole until a flush (see the next prepare).
-        std::string hdr(qtf::kHeaderSize, '\0');
-        qtf::encodeHeader(preparedHeader_, reinterpret_cast<std::uint8_t*>(hdr.data()));
-        writeAt(0, hdr);
+        // With one flush the header keeps naming the log: the next commit's
+        // flush makes these pages durable.
+        if (!preparedSingle_) endCommit();
         if (options_.lockOnApply && applyLock_) applyLock_(false);
     }
     logged_.clear();
@@ -387,13 +494,18 @@ int NativeFile::apply() {
         // forward. Forget what is cached so that access rereads the file.
         ioError_ = 0;
         safeKnown_ = false;
+        window_.active = false;
         discardChanges();
         return 0;
     }
     safeKnown_ = true;
     safeCounter_ = preparedHeader_.changeCounter;
-    unflushedLogStart_ = preparedLogStart_;
-    unflushedLogEnd_ = preparedLogEnd_;
+    if (preparedSingle_) {
+        keepWindow();
+    } else {
+        unflushedLogStart_ = preparedLogStart_;
+        unflushedLogEnd_ = preparedLogEnd_;
+    }
     header_ = preparedHeader_;
     diskHeader_ = preparedHeader_;
     headerChanged_ = false;
@@ -409,7 +521,19 @@ int NativeFile::apply() {
     return 0;
 }
 
+// Flushes the pages copied from the log, then ends the commit with a header
+// naming no log, without a flush: should this header not reach the disk, the
+// log it replaces is rolled forward again, so that log stays whole until a
+// flush (see the next prepare).
+void NativeFile::endCommit() {
+    if (!logged_.empty()) flushFile();
+    std::string hdr(qtf::kHeaderSize, '\0');
+    qtf::encodeHeader(preparedHeader_, reinterpret_cast<std::uint8_t*>(hdr.data()));
+    writeAt(0, hdr);
+}
+
 int NativeFile::commit() {
+    singleFlush_ = true;
     if (int rc = prepare()) return rc;
     return apply();
 }
@@ -442,9 +566,28 @@ int NativeFile::discardPrepared() {
     return rc;
 }
 
+int NativeFile::endLogWindow() {
+    if (!window_.active || options_.readOnly || broken_) return 0;
+    window_.active = false;
+    ioError_ = 0;
+    flushFile(); // the pages of the newest log first
+    qtf::FileHeader h = diskHeader_;
+    h.committedEnd = h.logEnd = static_cast<std::uint32_t>(storeEnd(h));
+    h.window = 0;
+    std::string hdr(qtf::kHeaderSize, '\0');
+    qtf::encodeHeader(h, reinterpret_cast<std::uint8_t*>(hdr.data()));
+    writeAt(0, hdr);
+    flushFile();
+    const int rc = ioError_;
+    ioError_ = 0;
+    if (rc) safeKnown_ = false;
+    return rc;
+}
+
 int NativeFile::truncateToStore() {
     if (options_.readOnly || prepared_ || hasChanges()) return 0;
     if (int rc = beginAccess()) return rc;
+    if (int rc = endLogWindow()) return rc;
     std::uint64_t size = 0;
     if (int rc = file_->size(&size)) return rc;
     if (size == 0) return 0;

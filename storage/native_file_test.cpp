@@ -62,6 +62,10 @@ TEST_F(NativeFileTest, HeaderLayoutAfterFirstCommit) {
     ASSERT_EQ(f->insert("abc", "payload"), 0);
     ASSERT_EQ(f->commit(), 0);
     const auto& b = fs.bytes("t.qtf");
+    // The commit's log stays named until the next commit or the close.
+    EXPECT_NE(getLe32(b.data() + 6), getLe32(b.data() + 10));
+    EXPECT_EQ(getLe16(b.data() + 18), 0x8000u); // one log, of a commit with one flush
+    ASSERT_EQ(f->truncateToStore(), 0);
     ASSERT_GE(b.size(), 768u);
     EXPECT_EQ(getLe32(b.data()), 0u);
     EXPECT_EQ(getLe16(b.data() + 4), 512);
@@ -71,7 +75,6 @@ TEST_F(NativeFileTest, HeaderLayoutAfterFirstCommit) {
     EXPECT_EQ(getLe32(b.data() + 28), 0u);                    // root in slot 0
     EXPECT_EQ(getLe32(b.data() + 32 + 4), 0u);                // region 1 start
     EXPECT_EQ(getLe32(b.data() + 272 + 4), 1u);               // region 1 end
-    ASSERT_EQ(f->truncateToStore(), 0);
     EXPECT_EQ(fs.bytes("t.qtf").size(), 768u);
 }
 

@@ -12,6 +12,7 @@ void encodeHeader(const FileHeader& h, std::uint8_t* out) {
     putLe32(out + hdr::kCommittedEnd, h.committedEnd);
     putLe32(out + hdr::kLogEnd, h.logEnd);
     std::memcpy(out + hdr::kSignature, "qUaR", 4);
+    putLe16(out + hdr::kWindow, h.window);
     std::memcpy(out + hdr::kLastNumber, h.lastNumber.data(), 4);
     putLe32(out + hdr::kChangeCounter, h.changeCounter);
     putLe32(out + hdr::kRoot, h.root);
@@ -26,6 +27,7 @@ bool decodeHeader(const std::uint8_t* in, FileHeader* h) {
     if (std::memcmp(in + hdr::kSignature, "qUaR", 4) != 0) return false;
     h->committedEnd = getLe32(in + hdr::kCommittedEnd);
     h->logEnd = getLe32(in + hdr::kLogEnd);
+    h->window = getLe16(in + hdr::kWindow);
     std::memcpy(h->lastNumber.data(), in + hdr::kLastNumber, 4);
     h->changeCounter = getLe32(in + hdr::kChangeCounter);
     h->root = getLe32(in + hdr::kRoot);

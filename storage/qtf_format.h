@@ -35,6 +35,7 @@ constexpr int kSize = 4;
 constexpr int kCommittedEnd = 6;
 constexpr int kLogEnd = 10;
 constexpr int kSignature = 14;  // "qUaR"
+constexpr int kWindow = 18;     // 16 bits: see FileHeader::window
 constexpr int kLastNumber = 20; // big-endian
 constexpr int kChangeCounter = 24;
 constexpr int kRoot = 28;
@@ -67,9 +68,18 @@ constexpr std::uint8_t kKindMaxKey = 0xEF;
 constexpr std::uint8_t kTableName = 0xFE;   // first byte of a table name record
 constexpr std::uint8_t kTransaction = 0xFF; // the transaction marker's key
 
+constexpr std::uint16_t kLogWindow = 0x8000;
+constexpr std::uint16_t kFirstLogMask = 0x7FFF;
+
 struct FileHeader {
     std::uint32_t committedEnd = kHeaderSize;
     std::uint32_t logEnd = kHeaderSize;
+    // With a log in force: 0 for the log of a commit that ends with a header
+    // naming no log (a transaction's among them). kLogWindow: the logs of
+    // commits that took one flush (never a transaction's), with the length in
+    // units of the first of two logs written one after the other in the low
+    // bits (0: one log); the other fields describe the state the first starts from.
+    std::uint16_t window = 0;
     std::array<std::uint8_t, 4> lastNumber{}; // big-endian as stored
     std::uint32_t changeCounter = 0;
     std::uint32_t root = kNoRoot;

@@ -350,10 +350,11 @@ TEST_F(QuartoDriverTest, BatchAddsAreCommittedOnceWhenTheBatchEnds) {
     EXPECT_EQ(fileBytes("batch.QTF", 24, 4), before);
     h->cb.runFlags &= ~static_cast<std::uint32_t>(kRunBatch);
     ASSERT_EQ(h->op(DriverOp::Flush), 0);
-    std::string after = fileBytes("batch.QTF", 24, 4);
-    EXPECT_EQ(getLe32(bytes(after)), getLe32(bytes(before)) + 1);
     EXPECT_EQ(h->records(), 20);
     EXPECT_EQ(h->op(DriverOp::Close), 0);
+    // Closed, the file names no log: its header counts the commits.
+    std::string after = fileBytes("batch.QTF", 24, 4);
+    EXPECT_EQ(getLe32(bytes(after)), getLe32(bytes(before)) + 1);
 }
 
 TEST_F(QuartoDriverTest, AddWithoutKeysThenBuild) {

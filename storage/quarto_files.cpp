@@ -174,8 +174,24 @@ int endCall(Table& t, std::uint32_t runFlags, int rc) {
 // ---------------------------------------------------------------------------
 // Physical files and tables
 
+// Closed, a file names no log: the window of this process's last commits ends
+// with every other process kept out (they may have committed since).
+static void endLogWindow(PhysicalFile& pf) {
+    if (!pf.file->hasLogWindow()) return;
+    const bool lock = pf.shared && pf.lock != PhysicalFile::Lock::Exclusive;
+    if (lock &&
+        platform::lockRange(pf.fd(), kLockBase, kLockSlots, platform::LockKind::Exclusive) != 0)
+        return;
+    pf.file->setExclusive(true);
+    pf.file->endAccess();
+    if (pf.file->beginAccess() == 0) (void)pf.file->endLogWindow();
+    pf.file->endAccess();
+    if (lock) (void)platform::unlockRange(pf.fd(), kLockBase, kLockSlots);
+}
+
 void closePhysical(PhysicalFile* pf) {
     if (--pf->refs > 0) return;
+    endLogWindow(*pf);
     auto& g = globals();
     g.transaction.erase(std::remove(g.transaction.begin(), g.transaction.end(), pf),
                         g.transaction.end());

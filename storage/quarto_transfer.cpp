@@ -159,7 +159,8 @@ int commitFiles(const std::vector<PhysicalFile*>& files) {
         if (tcfPath.empty()) tcfPath = directoryOf(changed[0]->name) + "/quarto.tcf";
         std::unique_ptr<NativeFile> tcf;
         NativeFile::Options shared;
-        shared.shared = true; // every station commits to it: read only under its lock
+        shared.shared = true;       // every station commits to it: read only under its lock
+        shared.singleFlush = false; // closed without a truncation: it names no log then
         rc = NativeFile::open(platform::posixFileSystem(), tcfPath, true, shared, &tcf);
         int fd = rc ? -1 : tcf->file().descriptor();
         if (!rc) rc = platform::lockRange(fd, kLockBase, kLockSlots, platform::LockKind::Exclusive);
