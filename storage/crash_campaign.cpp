@@ -10,6 +10,11 @@
 //                             any of the unflushed writes reach the disk)
 //   failed write or flush     one write or flush of a commit fails
 //   power cut in recovery     the power goes again while a log is rolled forward
+//   power cut, commit run     the power goes at a write of a run of commits by
+//                             one handle, each naming its log and the last one's
+//   failed io, commit run     one write or flush of such a run fails
+//   cut in recovery, 2 logs   the power goes while the two logs a run left named
+//                             are rolled forward
 //   power cut, transaction    the power goes at a write of a transaction over
 //                             2-3 files and the transaction control file
 //   kill, one file            a real writer process killed with SIGKILL
@@ -81,16 +86,22 @@ enum KindId {
     kKillOne,
     kKillDriver,
     kKillEveryWrite,
+    kRunCut,
+    kRunFailedIo,
+    kRunRecoveryCut,
     kKinds
 };
 
-Kind gKinds[kKinds] = {{"power cut, one file", 25},
-                       {"failed write or flush", 12},
+Kind gKinds[kKinds] = {{"power cut, one file", 13},
+                       {"failed write or flush", 8},
                        {"power cut in recovery", 5},
                        {"power cut, transaction", 20},
-                       {"kill, one file", 10},
+                       {"kill, one file", 7},
                        {"kill, driver transaction", 13},
-                       {"kill at each write, driver", 15}};
+                       {"kill at each write, driver", 15},
+                       {"power cut, commit run", 12},
+                       {"failed io, commit run", 4},
+                       {"cut in recovery, 2 logs", 3}};
 long gCommits[kKinds] = {}; // commits finished before the kills
 std::string gTool;
 std::string gInternal;
@@ -465,6 +476,192 @@ void recoveryCut(int budget, unsigned seed, const std::string& dir) {
             if (!cut) {
                 if (rc != 0)
                     fail(kRecoveryCut, where + ": recovery failed with " + std::to_string(rc));
+                break;
+            }
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Runs of commits by one handle (in memory): each commit leaves its log named,
+// the next names it together with its own, so a cut meets the pages of one
+// commit unflushed while the next one's log is torn.
+
+struct Run {
+    std::vector<std::uint8_t> before; // the committed file, closed
+    std::vector<std::vector<Op>> batches;
+    std::vector<Model> states; // before the run, then after each commit
+};
+
+Run makeRun(unsigned seed) {
+    Run r;
+    platform::MemFileSystem fs;
+    Workload w(seed);
+    Model m;
+    {
+        std::unique_ptr<NativeFile> f;
+        if (NativeFile::open(fs, "c.qtf", true, {}, &f) != 0) return r;
+        const int history = 1 + static_cast<int>(seed % 8);
+        for (int i = 0; i < history; ++i)
+            if (applyOps(*f, w.batch(m)) || f->commit()) return r;
+    }
+    r.before = fs.bytes("c.qtf");
+    r.states.push_back(m);
+    const int commits = 2 + static_cast<int>(seed % 4);
+    for (int i = 0; i < commits; ++i) {
+        r.batches.push_back(w.batch(m, i % 3 == 2 ? 30 : 4));
+        r.states.push_back(m);
+    }
+    return r;
+}
+
+// The commits of the run under `faults` until one fails; how many succeeded.
+int runCommits(platform::MemFileSystem& fs, const Run& r,
+               const platform::MemFileSystem::Faults& faults) {
+    fs.put("c.qtf", r.before);
+    std::unique_ptr<NativeFile> f;
+    if (NativeFile::open(fs, "c.qtf", false, {}, &f) != 0) return -1;
+    fs.setFaults(faults);
+    int done = 0;
+    for (const auto& ops : r.batches) {
+        if (applyOps(*f, ops) || f->commit()) break;
+        f->endAccess();
+        ++done;
+    }
+    return done;
+}
+
+// The file after a run cut at one of its writes: the state after the commits
+// that succeeded, or after the one in flight too.
+void judgeRun(KindId kind, platform::MemFileSystem& fs, const Run& r, int done,
+              const std::string& where, const std::string& dir) {
+    std::vector<Model> states;
+    std::string problem = reopenAndCheck(fs, {"c.qtf"}, dir, {}, &states);
+    if (!problem.empty()) {
+        fail(kind, where + ": " + problem);
+        return;
+    }
+    const std::size_t n = static_cast<std::size_t>(done);
+    const bool next = n + 1 < r.states.size() && states[0] == r.states[n + 1];
+    if (states[0] != r.states[n] && !next)
+        fail(kind,
+             where + ": " + std::to_string(done) + " commits done, " +
+                 describe(states[0], r.states[n], r.states[std::min(n + 1, r.states.size() - 1)]));
+    if (next) ++gKinds[kind].landed;
+}
+
+bool probeRun(KindId kind, const Run& r, unsigned sc, int* writes, int* flushes) {
+    platform::MemFileSystem probe;
+    if (r.before.empty() || runCommits(probe, r, {}) != static_cast<int>(r.batches.size())) {
+        fail(kind, "run " + std::to_string(sc) + " does not commit");
+        return false;
+    }
+    *writes = probe.writes();
+    *flushes = probe.flushes();
+    return true;
+}
+
+void powerCutRun(int budget, unsigned seed, const std::string& dir) {
+    std::mt19937 rng(seed);
+    for (unsigned sc = 0; gKinds[kRunCut].trials < budget; ++sc) {
+        const unsigned rs = seed * 6151 + sc;
+        Run r = makeRun(rs);
+        int writes = 0, flushes = 0;
+        if (!probeRun(kRunCut, r, rs, &writes, &flushes)) return;
+        for (int k : shuffledCounts(writes, rng)) {
+            if (gKinds[kRunCut].trials >= budget) break;
+            ++gKinds[kRunCut].trials;
+            platform::MemFileSystem fs;
+            const platform::MemFileSystem::Faults faults = pickCut(rng, k);
+            int done = runCommits(fs, r, faults);
+            judgeRun(kRunCut, fs, r, done,
+                     "run " + std::to_string(rs) + " of " + std::to_string(writes) + " writes, " +
+                         describeCut(faults),
+                     dir);
+        }
+    }
+}
+
+void failedIoRun(int budget, unsigned seed, const std::string& dir) {
+    std::mt19937 rng(seed);
+    for (unsigned sc = 0; gKinds[kRunFailedIo].trials < budget; ++sc) {
+        const unsigned rs = seed * 12289 + sc;
+        Run r = makeRun(rs);
+        int writes = 0, flushes = 0;
+        if (!probeRun(kRunFailedIo, r, rs, &writes, &flushes)) return;
+        for (int k : shuffledCounts(writes + flushes, rng)) {
+            if (gKinds[kRunFailedIo].trials >= budget) break;
+            ++gKinds[kRunFailedIo].trials;
+            platform::MemFileSystem fs;
+            platform::MemFileSystem::Faults faults;
+            std::string where = "run " + std::to_string(rs);
+            if (k <= writes) {
+                faults.failWriteAt = k;
+                where += " failed write " + std::to_string(k);
+            } else {
+                faults.failFlushAt = k - writes;
+                where += " failed flush " + std::to_string(k - writes);
+            }
+            // The unflushed writes are lost as well: the power goes after the failure.
+            int done = runCommits(fs, r, faults);
+            fs.cutPower();
+            judgeRun(kRunFailedIo, fs, r, done, where, dir);
+        }
+    }
+}
+
+// The run's file with its last logs named and their pages not yet durable.
+bool runLeftNamed(const Run& r, std::vector<std::uint8_t>* out) {
+    platform::MemFileSystem fs;
+    fs.put("c.qtf", r.before);
+    {
+        std::unique_ptr<NativeFile> f;
+        if (NativeFile::open(fs, "c.qtf", false, {}, &f) != 0) return false;
+        for (const auto& ops : r.batches) {
+            if (applyOps(*f, ops) || f->commit()) return false;
+            f->endAccess();
+        }
+        fs.cutPower(); // before the handle ends its window
+    }
+    fs.restore();
+    *out = fs.bytes("c.qtf");
+    return out->size() >= 20 && std::memcmp(&(*out)[6], &(*out)[10], 4) != 0;
+}
+
+void recoveryCutRun(int budget, unsigned seed, const std::string& dir) {
+    std::mt19937 rng(seed);
+    for (unsigned sc = 0; gKinds[kRunRecoveryCut].trials < budget; ++sc) {
+        const unsigned rs = seed * 24593 + sc;
+        Run r = makeRun(rs);
+        std::vector<std::uint8_t> named;
+        if (r.before.empty() || !runLeftNamed(r, &named)) {
+            fail(kRunRecoveryCut, "run " + std::to_string(rs) + " leaves no log named");
+            return;
+        }
+        for (int k = 1; gKinds[kRunRecoveryCut].trials < budget; ++k) {
+            ++gKinds[kRunRecoveryCut].trials;
+            platform::MemFileSystem fs;
+            fs.put("c.qtf", named);
+            const platform::MemFileSystem::Faults faults = pickCut(rng, k);
+            fs.setFaults(faults);
+            std::unique_ptr<NativeFile> f;
+            int rc = NativeFile::open(fs, "c.qtf", false, {}, &f);
+            f.reset();
+            const bool cut = fs.powerCut();
+            const std::string where =
+                "run " + std::to_string(rs) + " recovery " + describeCut(faults);
+            std::vector<Model> states;
+            std::string problem = reopenAndCheck(fs, {"c.qtf"}, dir, {}, &states);
+            if (!problem.empty()) {
+                fail(kRunRecoveryCut, where + ": " + problem);
+                break;
+            }
+            if (states[0] != r.states.back())
+                fail(kRunRecoveryCut,
+                     where + ": " + describe(states[0], r.states.front(), r.states.back()));
+            if (!cut) {
+                if (rc != 0)
+                    fail(kRunRecoveryCut, where + ": recovery failed with " + std::to_string(rc));
                 break;
             }
         }
@@ -1179,6 +1376,9 @@ int main(int argc, char** argv) {
     killOneFile(budget[kKillOne], seed, dir);
     killDriverTransaction(budget[kKillDriver], seed, dir);
     killAtEveryWrite(budget[kKillEveryWrite], seed, dir);
+    powerCutRun(budget[kRunCut], seed, dir);
+    failedIoRun(budget[kRunFailedIo], seed, dir);
+    recoveryCutRun(budget[kRunRecoveryCut], seed, dir);
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     removeTree(dir);

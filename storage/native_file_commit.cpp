@@ -358,6 +358,8 @@ int NativeFile::prepare() {
     LogSeal seal(logStart, header_.changeCounter);
     std::uint64_t logPos = logStart;
     logged_.clear();
+    std::string log; // written at once
+    log.reserve(static_cast<std::size_t>(logBytes));
     for (Page* p : pages) {
         std::uint32_t number = static_cast<std::uint32_t>(p->number);
         std::uint64_t own = qtf::pageOffset(number);
@@ -372,7 +374,7 @@ int NativeFile::prepare() {
         putLe32(reinterpret_cast<std::uint8_t*>(buf.data()) + qtf::pg::kOwnOffset,
                 static_cast<std::uint32_t>(own));
         seal.add(bytes(buf), buf.size());
-        writeAt(logPos, buf);
+        log += buf;
         logPos += buf.size();
         logged_.emplace_back(own, std::move(buf));
     }
@@ -385,7 +387,8 @@ int NativeFile::prepare() {
     seal.value(&low, &high);
     putLe32(h + qtf::hdr::kCommittedEnd, low);
     putLe32(h + qtf::hdr::kLogEnd, high);
-    writeAt(logPos, hdr);
+    log += hdr;
+    writeAt(logStart, log);
     logPos += hdr.size();
     // The old header names the log; one flush makes both durable, and from
     // then on the commit stands. Readers in other processes must not read the

@@ -4,6 +4,7 @@
 // state or the one before it. Randomness is seeded; failures name the seed.
 #include "storage/native_file.h"
 
+#include "storage/coding.h"
 #include "storage/test_support.h"
 
 #include <gtest/gtest.h>
@@ -311,6 +312,192 @@ std::string tempDir() {
         f->endAccess();
         if (write(fd, &i, sizeof i) != sizeof i) _exit(5);
     }
+}
+
+// Commits by one handle: each leaves its log named, the next names it with its
+// own. The power goes right after the second commit: its pages never reached
+// the disk, and the header names both logs.
+class TwoLogsTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        EXPECT_EQ(test::CatchRuntimeErrors::count(), 0) << test::CatchRuntimeErrors::lastText();
+    }
+    test::CatchRuntimeErrors errors_;
+    platform::MemFileSystem fs;
+    Model first, second;
+    std::uint64_t split = 0, end = 0; // where the second log starts and ends
+
+    void commitTwiceAndCut() {
+        {
+            auto f = test::openFile(fs, "c.qtf");
+            ASSERT_TRUE(f);
+            Workload w(7);
+            Model m;
+            for (int i = 0; i < 4; ++i) {
+                ASSERT_EQ(Workload::apply(*f, w.batch(m)), 0);
+                ASSERT_EQ(f->commit(), 0);
+                f->endAccess();
+            }
+            ASSERT_EQ(f->insert("first", "one"), 0);
+            ASSERT_EQ(f->commit(), 0);
+            f->endAccess();
+            m["first"] = "one";
+            first = m;
+            ASSERT_EQ(f->insert("second", "two"), 0);
+            ASSERT_EQ(f->commit(), 0);
+            m["second"] = "two";
+            second = m;
+            fs.cutPower(); // before the handle ends its window
+        }
+        fs.restore();
+        const auto& b = fs.bytes("c.qtf");
+        const std::uint16_t window = getLe16(b.data() + qtf::hdr::kWindow);
+        ASSERT_EQ(window & qtf::kLogWindow, qtf::kLogWindow);
+        ASSERT_NE(window & qtf::kFirstLogMask, 0) << "the header names two logs";
+        split = getLe32(b.data() + qtf::hdr::kCommittedEnd) +
+                static_cast<std::uint64_t>(window & qtf::kFirstLogMask) * qtf::kUnit;
+        end = getLe32(b.data() + qtf::hdr::kLogEnd);
+        ASSERT_LT(split + qtf::kHeaderSize, end + 1);
+    }
+
+    Model reopened(int* rc) {
+        Model m;
+        std::unique_ptr<NativeFile> f;
+        *rc = NativeFile::open(fs, "c.qtf", false, {}, &f);
+        if (*rc) return m;
+        EXPECT_EQ(test::readAll(*f, &m), 0);
+        EXPECT_EQ(f->check(), "");
+        return m;
+    }
+};
+
+TEST_F(TwoLogsTest, BothWholeRollForwardToTheSecondCommit) {
+    commitTwiceAndCut();
+    int rc = 0;
+    EXPECT_EQ(reopened(&rc), second);
+    EXPECT_EQ(rc, 0);
+    const auto& b = fs.bytes("c.qtf");
+    EXPECT_EQ(getLe32(b.data() + 6), getLe32(b.data() + 10)) << "rolled forward, no log named";
+}
+
+// Without the lock that keeps every other process out, a reader reads such a
+// file through its logs and writes nothing; with that lock it rolls forward.
+TEST_F(TwoLogsTest, ASharedReaderReadsThroughBothLogsWithoutWriting) {
+    commitTwiceAndCut();
+    const auto before = fs.bytes("c.qtf");
+    NativeFile::Options shared;
+    shared.shared = true;
+    std::unique_ptr<NativeFile> f;
+    ASSERT_EQ(NativeFile::open(fs, "c.qtf", false, shared, &f), 0);
+    Model m;
+    ASSERT_EQ(test::readAll(*f, &m), 0);
+    f->endAccess();
+    EXPECT_EQ(m, second);
+    EXPECT_TRUE(fs.bytes("c.qtf") == before) << "the reader wrote to the file";
+    f->setExclusive(true);
+    ASSERT_EQ(test::readAll(*f, &m), 0);
+    f->endAccess();
+    EXPECT_EQ(m, second);
+    const auto& b = fs.bytes("c.qtf");
+    EXPECT_EQ(getLe32(b.data() + 6), getLe32(b.data() + 10)) << "rolled forward";
+    EXPECT_EQ(f->check(), "");
+}
+
+TEST_F(TwoLogsTest, ATornSecondLogLeavesTheFirstCommit) {
+    commitTwiceAndCut();
+    for (std::uint64_t at : {split, (split + end) / 2 / 64 * 64, end - 64}) {
+        auto bytes = fs.bytes("c.qtf");
+        bytes[at + 20] ^= 0x5A; // torn somewhere in the second log
+        platform::MemFileSystem trial;
+        trial.put("c.qtf", bytes);
+        std::unique_ptr<NativeFile> f;
+        ASSERT_EQ(NativeFile::open(trial, "c.qtf", false, {}, &f), 0);
+        Model m;
+        ASSERT_EQ(test::readAll(*f, &m), 0);
+        EXPECT_EQ(m, first) << "torn at " << at;
+        EXPECT_EQ(f->check(), "");
+    }
+}
+
+TEST_F(TwoLogsTest, ADamagedFirstLogIsReportedNotRolledForward) {
+    commitTwiceAndCut();
+    // The first log was durable before a header named both: damage there is
+    // an inconsistency of the file, not a torn commit.
+    const auto& b0 = fs.bytes("c.qtf");
+    const std::uint64_t start = getLe32(b0.data() + qtf::hdr::kCommittedEnd);
+    fs.bytes("c.qtf")[start + 20] ^= 0x5A;
+    int rc = 0;
+    (void)reopened(&rc);
+    EXPECT_EQ(rc, kErrNotNative);
+    EXPECT_GE(test::CatchRuntimeErrors::count(), 1) << "the runtime error handler ran";
+    test::CatchRuntimeErrors::reset();
+}
+
+TEST_F(TwoLogsTest, ACutAtEveryWriteOfConsecutiveCommitsLeavesAWholeState) {
+    platform::MemFileSystem probe;
+    std::vector<std::uint8_t> before;
+    Workload w(11);
+    std::vector<Model> states(1);
+    std::vector<std::vector<Workload::Op>> batches;
+    {
+        auto f = test::openFile(probe, "c.qtf");
+        ASSERT_TRUE(f);
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_EQ(Workload::apply(*f, w.batch(states[0])), 0);
+            ASSERT_EQ(f->commit(), 0);
+        }
+    }
+    before = probe.bytes("c.qtf");
+    for (int i = 0; i < 4; ++i) {
+        Model m = states.back();
+        std::vector<Workload::Op> ops;
+        Workload::Op op{0, "run" + std::to_string(i), std::string(100 + 50 * i, 'r')};
+        ops.push_back(op);
+        m[op.key] = op.payload;
+        batches.push_back(ops);
+        states.push_back(m);
+    }
+    int flushes = 0; // of the commits, before the handle ends its window
+    auto run = [&](platform::MemFileSystem& fs, const platform::MemFileSystem::Faults& faults) {
+        fs.put("c.qtf", before);
+        auto f = test::openFile(fs, "c.qtf");
+        fs.setFaults(faults);
+        int done = 0;
+        for (const auto& ops : batches) {
+            if (Workload::apply(*f, ops) || f->commit()) break;
+            f->endAccess();
+            ++done;
+        }
+        flushes = fs.flushes();
+        return done;
+    };
+    platform::MemFileSystem all;
+    ASSERT_EQ(run(all, {}), 4);
+    // The first commit after opening flushes first (the header last written
+    // may not be durable yet), then each commit flushes once.
+    EXPECT_EQ(flushes, 5);
+    const int writes = all.writes();
+    for (int k = 1; k <= writes; ++k)
+        for (std::size_t tear : {std::size_t{0}, std::size_t{512}, std::size_t{1} << 20})
+            for (unsigned reorder : {0u, 1u, 2u, 3u}) {
+                if (reorder && !tear) continue;
+                platform::MemFileSystem fs;
+                platform::MemFileSystem::Faults faults;
+                faults.powerCutAtWrite = k;
+                faults.tearBytes = tear;
+                faults.reorderSeed = reorder;
+                const int done = run(fs, faults);
+                fs.restore();
+                std::unique_ptr<NativeFile> f;
+                ASSERT_EQ(NativeFile::open(fs, "c.qtf", false, {}, &f), 0);
+                Model m;
+                ASSERT_EQ(test::readAll(*f, &m), 0);
+                const auto n = static_cast<std::size_t>(done);
+                EXPECT_TRUE(m == states[n] || (n + 1 < states.size() && m == states[n + 1]))
+                    << "cut at write " << k << " tear " << tear << " reorder " << reorder
+                    << " after " << done << " commits";
+                EXPECT_EQ(f->check(), "");
+            }
 }
 
 TEST(KilledWriterTest, FileHoldsTheLastCommitOrTheOneAfter) {

@@ -345,7 +345,7 @@ int prepareScenario(platform::MemFileSystem& fs, platform::MemFileSystem::Faults
 TEST_F(NativeFileTest, CrashBeforeTheLogIsInForceKeepsTheOldState) {
     platform::MemFileSystem probe;
     int writes = prepareScenario(probe, {});
-    ASSERT_GE(writes, 3);
+    ASSERT_GE(writes, 2); // the log, then the header naming it
     // The power goes at the header write that would put the log in force.
     prepareScenario(fs, {.powerCutAtWrite = writes});
     ASSERT_TRUE(fs.powerCut());
