@@ -296,10 +296,9 @@ int NativeFile::beginAccess() {
         if (disk.committedEnd != disk.logEnd) {
             // Rolled forward only under the lock that keeps every other
             // process out: others holding a lock that lets them read could
-            // otherwise meet the file half rolled forward. Without it the
-            // file is read through its logs.
-            // The logs of commits that took one flush (not interrupted) are
-            // read through; an interrupted commit waits for that lock.
+            // otherwise meet the file half rolled forward. Without it, the
+            // logs of commits that took one flush are read through; an
+            // interrupted commit waits for that lock.
             const bool others = options_.shared && !exclusive_;
             if (others && !options_.readOnly && !(disk.window & qtf::kLogWindow))
                 return kErrLogInForce;
@@ -307,6 +306,7 @@ int NativeFile::beginAccess() {
         } else {
             if (!cached_ || !logMap_.empty() || disk.changeCounter > header_.changeCounter) {
                 logMap_.clear();
+                throughLogs_ = false;
                 takeHeader(disk);
             }
             std::memcpy(seenHeader_.data(), buf, sizeof buf);

@@ -234,6 +234,7 @@ private:
     // Rolls the logs the header `disk` names forward, or with `readThrough`
     // only reads the file through them.
     int recover(const qtf::FileHeader& disk, bool readThrough);
+    bool readsThrough(const std::uint8_t* hb) const;
     // A log that rolls forward: own offset -> log position, and the header of
     // the state it leads to.
     struct LogRun {
@@ -252,6 +253,7 @@ private:
     bool startsWindow(std::uint64_t logStart, std::uint64_t oldEnd, std::uint64_t newEnd,
                       std::uint64_t logBytes) const;
     void restartWindow();
+    void writeRestingHeader();
     void keepWindow();
     void endCommit();
     bool readLog(const qtf::FileHeader& disk, std::map<std::uint64_t, std::uint64_t>* map,
@@ -366,6 +368,9 @@ private:
     std::size_t measuredBytes_ = 0; // the cache's bytes when trimCache last measured
     std::size_t countedBytes_ = 0;  // the cached pages' bytes, each as last measured
     std::map<std::uint64_t, std::uint64_t> logMap_; // read-only with a log in force
+    // The header whose logs this handle reads through (check() follows them).
+    bool throughLogs_ = false;
+    qtf::FileHeader throughHeader_;
 
     // Prepared, not yet applied: pages logged (own offset -> bytes).
     bool prepared_ = false;

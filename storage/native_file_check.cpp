@@ -5,6 +5,7 @@
 #include "storage/coding.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 namespace zv::storage {
@@ -13,6 +14,7 @@ namespace {
 
 struct Walker {
     platform::File& file;
+    const std::map<std::uint64_t, std::uint64_t>& through; // pages read from logs
     RegionTable regions;
     FileStats* stats;
     std::set<std::uint32_t> seen;
@@ -29,7 +31,9 @@ struct Walker {
         if (depth > 64) return at + "the tree is too deep";
         std::string buf(static_cast<std::size_t>(cls) * qtf::kUnit, '\0');
         std::size_t got = 0;
-        if (file.read(qtf::pageOffset(number), buf.data(), buf.size(), &got) || got != buf.size())
+        std::uint64_t offset = qtf::pageOffset(number);
+        if (auto l = through.find(offset); l != through.end()) offset = l->second;
+        if (file.read(offset, buf.data(), buf.size(), &got) || got != buf.size())
             return at + "cannot be read";
         PageImage img;
         std::uint32_t own = 0;
@@ -79,6 +83,14 @@ struct Walker {
 
 } // namespace
 
+// Whether the header bytes `hb` still name the logs this handle read through.
+bool NativeFile::readsThrough(const std::uint8_t* hb) const {
+    qtf::FileHeader h;
+    return qtf::decodeHeader(hb, &h) && h.committedEnd == throughHeader_.committedEnd &&
+           h.logEnd == throughHeader_.logEnd && h.window == throughHeader_.window &&
+           h.changeCounter == throughHeader_.changeCounter && h.committedEnd != h.logEnd;
+}
+
 std::string NativeFile::check(FileStats* stats) {
     std::uint8_t hb[qtf::kHeaderSize];
     std::size_t got = 0;
@@ -89,8 +101,11 @@ std::string NativeFile::check(FileStats* stats) {
         stats->fileBytes = size;
     }
     if (got == 0) return {};
-    // The window of this process's last commits: its pages are in place.
-    if (window_.active && std::equal(hb, hb + qtf::kHeaderSize, window_.bytes.begin())) {
+    // The window of this process's last commits (its pages are in place), or
+    // the logs this handle reads through (their pages are read from them).
+    const bool through = throughLogs_ && readsThrough(hb);
+    if (through ||
+        (window_.active && std::equal(hb, hb + qtf::kHeaderSize, window_.bytes.begin()))) {
         qtf::FileHeader committed = diskHeader_;
         committed.committedEnd = committed.logEnd = static_cast<std::uint32_t>(
             qtf::kHeaderSize +
@@ -108,7 +123,8 @@ std::string NativeFile::check(FileStats* stats) {
     if (h.committedEnd != end) return "header: committed end is not the end of the page store";
     if (end > size) return "header: the page store runs past the end of the file";
     if (h.root == qtf::kNoRoot) return rt.storeUnits() ? "header: pages but no root" : "";
-    Walker w{*file_, rt, stats, {}, {}, false, 0, -1};
+    static const std::map<std::uint64_t, std::uint64_t> none;
+    Walker w{*file_, through ? logMap_ : none, rt, stats, {}, {}, false, 0, -1};
     std::string first;
     if (auto e = w.page(h.root, 0, -1, &first); !e.empty()) return e;
     std::size_t pages = 0;

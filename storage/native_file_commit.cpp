@@ -166,6 +166,7 @@ int NativeFile::recover(const qtf::FileHeader& disk, bool readThrough) {
     }
     clearCache();
     window_.active = false;
+    throughLogs_ = false;
 
     qtf::FileHeader result = discard ? disk : logs.back().header;
     result.committedEnd = result.logEnd = static_cast<std::uint32_t>(storeEnd(result));
@@ -178,6 +179,8 @@ int NativeFile::recover(const qtf::FileHeader& disk, bool readThrough) {
                 for (const auto& [own, at] : log.map)
                     logMap_[own] = at;
         takeHeader(result);
+        throughLogs_ = true;
+        throughHeader_ = disk;
         return 0;
     }
     if (options_.lockOnApply && applyLock_)
@@ -456,14 +459,26 @@ bool NativeFile::startsWindow(std::uint64_t logStart, std::uint64_t oldEnd, std:
 }
 
 // Before a header names a log that starts from the committed state, the pages
-// of the window's newest log become durable; the window stays named until the
-// next flush, so no log may overlap it before then.
+// of the window's newest log become durable. Then the window ends as a commit
+// with two flushes ends: with a header naming no log, not flushed, so that the
+// window stays whole until the next flush (see unflushedLogStart_).
 void NativeFile::restartWindow() {
-    flushFile();
     window_.active = false;
+    flushFile();
+    writeRestingHeader();
     if (ioError_) return;
     unflushedLogStart_ = window_.start;
     unflushedLogEnd_ = window_.end;
+}
+
+// Writes the header of the committed state, naming no log (without a flush).
+void NativeFile::writeRestingHeader() {
+    qtf::FileHeader h = diskHeader_;
+    h.committedEnd = h.logEnd = static_cast<std::uint32_t>(storeEnd(h));
+    h.window = 0;
+    std::string hdr(qtf::kHeaderSize, '\0');
+    qtf::encodeHeader(h, reinterpret_cast<std::uint8_t*>(hdr.data()));
+    writeAt(0, hdr);
 }
 
 // The commit's log stays named: the window now ends with it.
@@ -574,12 +589,7 @@ int NativeFile::endLogWindow() {
     window_.active = false;
     ioError_ = 0;
     flushFile(); // the pages of the newest log first
-    qtf::FileHeader h = diskHeader_;
-    h.committedEnd = h.logEnd = static_cast<std::uint32_t>(storeEnd(h));
-    h.window = 0;
-    std::string hdr(qtf::kHeaderSize, '\0');
-    qtf::encodeHeader(h, reinterpret_cast<std::uint8_t*>(hdr.data()));
-    writeAt(0, hdr);
+    writeRestingHeader();
     flushFile();
     const int rc = ioError_;
     ioError_ = 0;

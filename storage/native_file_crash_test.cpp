@@ -393,6 +393,7 @@ TEST_F(TwoLogsTest, ASharedReaderReadsThroughBothLogsWithoutWriting) {
     ASSERT_EQ(test::readAll(*f, &m), 0);
     f->endAccess();
     EXPECT_EQ(m, second);
+    EXPECT_EQ(f->check(), "") << "checked through the logs";
     EXPECT_TRUE(fs.bytes("c.qtf") == before) << "the reader wrote to the file";
     f->setExclusive(true);
     ASSERT_EQ(test::readAll(*f, &m), 0);
@@ -498,6 +499,66 @@ TEST_F(TwoLogsTest, ACutAtEveryWriteOfConsecutiveCommitsLeavesAWholeState) {
                     << " after " << done << " commits";
                 EXPECT_EQ(f->check(), "");
             }
+}
+
+// A commit too big for the window (its new pages are written at their places)
+// after commits that took one flush: a cut at any of its writes leaves the
+// state before it or after it.
+TEST_F(TwoLogsTest, ABigCommitAfterACommitRunIsCutAtEveryWrite) {
+    std::vector<std::uint8_t> before;
+    {
+        auto f = test::openFile(fs, "c.qtf");
+        ASSERT_TRUE(f);
+        for (int i = 0; i < 20; ++i)
+            ASSERT_EQ(f->insert(test::makeKey(i, 8), "base"), 0);
+        ASSERT_EQ(f->commit(), 0);
+    }
+    before = fs.bytes("c.qtf");
+    Model small, big;
+    auto run = [&](platform::MemFileSystem& mfs, const platform::MemFileSystem::Faults& faults,
+                   Model* afterSmall, Model* afterBig) {
+        mfs.put("c.qtf", before);
+        auto f = test::openFile(mfs, "c.qtf");
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(f->insert("small" + std::to_string(i), "s"), 0);
+            EXPECT_EQ(f->commit(), 0);
+            f->endAccess();
+        }
+        EXPECT_EQ(test::readAll(*f, afterSmall), 0);
+        f->endAccess();
+        for (int i = 0; i < 300; ++i)
+            EXPECT_EQ(f->insert(test::makeKey(1000 + i, 8), test::makePayload(i, 9000)), 0);
+        mfs.setFaults(faults);
+        const int rc = f->commit();
+        if (rc == 0 && faults.powerCutAtWrite == 0) {
+            f->endAccess();
+            EXPECT_EQ(test::readAll(*f, afterBig), 0);
+        }
+        return rc;
+    };
+    platform::MemFileSystem probe;
+    ASSERT_EQ(run(probe, {}, &small, &big), 0);
+    const int writes = probe.writes();
+    ASSERT_GT(writes, 100) << "the new pages are written at their places";
+    std::mt19937 rng(5);
+    for (int k = 1; k <= writes; ++k) {
+        platform::MemFileSystem mfs;
+        platform::MemFileSystem::Faults faults;
+        faults.powerCutAtWrite = k;
+        const unsigned variant = rng() % 4;
+        faults.tearBytes = variant == 0 ? 0 : variant == 1 ? 512 : std::size_t{1} << 20;
+        faults.reorderSeed = variant == 3 ? 1 + rng() % 1000 : 0;
+        Model ignored;
+        (void)run(mfs, faults, &ignored, &ignored);
+        mfs.restore();
+        std::unique_ptr<NativeFile> f;
+        ASSERT_EQ(NativeFile::open(mfs, "c.qtf", false, {}, &f), 0) << "cut at write " << k;
+        Model m;
+        ASSERT_EQ(test::readAll(*f, &m), 0);
+        EXPECT_TRUE(m == small || m == big)
+            << "cut at write " << k << " variant " << variant << ": " << m.size() << " records";
+        EXPECT_EQ(f->check(), "");
+    }
 }
 
 TEST(KilledWriterTest, FileHoldsTheLastCommitOrTheOneAfter) {
