@@ -1,7 +1,9 @@
 // The native record file: one open ".QTF" file with its cached header, its
 // page cache and the single ordered tree (a B+-tree) that holds every record of
 // every table of the file, ordered by key. Commits are atomic on disk through a
-// redo log written beyond the page store.
+// redo log written beyond the page store; a commit flushes once, and its log
+// stays named until the next commit names it together with its own (see
+// native_file_commit.cpp).
 //
 // Invariants of the tree and the cache:
 //  1. Every record lies in a leaf (level 0); records in a page are in ascending

@@ -1,5 +1,27 @@
 // The native file's commit in two phases with its redo log, and the recovery
 // of a commit that was interrupted.
+//
+// A commit writes its log L beyond the page store and the header naming it,
+// and flushes once: from then on it stands. Copying L's pages to their places
+// either ends with a flush and a header naming no log (transactions, big
+// commits), or, as commit() does it, without either: the header keeps naming
+// L (a window, kLogWindow in the header). The next commit writes its log L'
+// right after L and a header naming both, whose other fields describe the
+// state L starts from, and flushes once. At that flush the pages copied from
+// the log before L are durable (the flush that put L in force made them so),
+// so recovery needs no more than two logs:
+//  - the header naming L alone is durable: L is rolled forward (it is whole:
+//    it was flushed before its pages were copied), whatever of L' landed;
+//  - the header naming L and L' is durable: L is rolled forward, then L' when
+//    its seal matches; a torn L' leaves the state after L.
+// No page is copied over L or L' while a header may name them: a commit goes
+// on only while every page it places lies below L. Otherwise (the log would
+// grow too big or too far beyond the store, the store grows into it, another
+// process wrote the header) the window ends first: a flush makes the copied
+// pages durable, then a header naming no log is written without a flush, just
+// as a commit with two flushes ends, and the window stays whole until the next
+// flush. Other processes roll a window forward only under the lock that keeps
+// every other process out; without it they read through its logs.
 #include "storage/native_file.h"
 
 #include "storage/coding.h"
