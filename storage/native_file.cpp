@@ -255,22 +255,24 @@ int NativeFile::validateHeader(const qtf::FileHeader& h, std::uint64_t fileSize)
 int NativeFile::beginAccess() {
     if (broken_) return kErrNotNative;
     if (headerCurrent_) return 0;
-    if (cached_ && seenHeaderValid_ && headView_ && headView_->equals(seenHeader_.data())) {
+    // Another process's window read through stays as long as its header;
+    // under the lock that keeps every other process out it is rolled forward.
+    const bool seenStands =
+        cached_ && seenHeaderValid_ && !(throughLogs_ && exclusive_ && !options_.readOnly);
+    if (seenStands && headView_ && headView_->equals(seenHeader_.data())) {
         headerOnDisk_ = true;
         return finishBeginAccess();
     }
     std::uint8_t buf[qtf::kHeaderSize];
     std::size_t got = 0;
     if (int rc = readAt(0, buf, sizeof buf, &got)) return rc;
-    if (got == sizeof buf && cached_ && seenHeaderValid_ &&
-        std::memcmp(buf, seenHeader_.data(), sizeof buf) == 0) {
+    if (got == sizeof buf && seenStands && std::memcmp(buf, seenHeader_.data(), sizeof buf) == 0) {
         headerOnDisk_ = true;
         return finishBeginAccess();
     }
-    if (got == sizeof buf && window_.active &&
+    if (got == sizeof buf && cached_ && window_.active &&
         std::memcmp(buf, window_.bytes.data(), sizeof buf) == 0) {
-        // The window of this process's last commits stands, its pages in place.
-        if (!cached_) takeHeader(diskHeader_);
+        // The window of this process's last commits stands, its pages in its logs.
         seenHeader_ = window_.bytes;
         seenHeaderValid_ = true;
         headerOnDisk_ = true;

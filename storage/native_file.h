@@ -187,10 +187,13 @@ private:
     // A commit whose pages in new space take more than this writes them at
     // their places, with a flush of their own, instead of through the log.
     static constexpr std::uint64_t kDirectWriteBytes = std::uint64_t{1} << 20;
-    // One-flush commits: their logs are at most this big, and a window ends at
-    // most kWindowReach beyond the page store.
+    // One-flush commits: their logs are at most kWindowLogBytes, a window
+    // starts at most kWindowReach beyond the page store and holds at most
+    // kWindowBytes of logs.
     static constexpr std::uint64_t kWindowLogBytes = std::uint64_t{256} << 10;
     static constexpr std::uint64_t kWindowReach = std::uint64_t{1} << 20;
+    static constexpr std::uint64_t kWindowBytes = std::uint64_t{1} << 20;
+    static_assert(kWindowBytes / qtf::kUnit <= qtf::kNewestLogMask);
 
     struct Page {
         std::int64_t number = 0; // >= 0 a slot of the file, < 0 not yet placed
@@ -236,7 +239,6 @@ private:
     // Rolls the logs the header `disk` names forward, or with `readThrough`
     // only reads the file through them.
     int recover(const qtf::FileHeader& disk, bool readThrough);
-    bool readsThrough(const std::uint8_t* hb) const;
     // A log that rolls forward: own offset -> log position, and the header of
     // the state it leads to.
     struct LogRun {
@@ -255,11 +257,14 @@ private:
     bool startsWindow(std::uint64_t logStart, std::uint64_t oldEnd, std::uint64_t newEnd,
                       std::uint64_t logBytes) const;
     void restartWindow();
+    void copyWindowHome();
+    std::uint64_t logEndFrom(std::uint64_t pos, std::uint64_t end, int* rc);
     void writeRestingHeader();
     void keepWindow();
     void endCommit();
+    // `pageLimit` (0: none): where the pages of a window's log must end.
     bool readLog(const qtf::FileHeader& disk, std::map<std::uint64_t, std::uint64_t>* map,
-                 qtf::FileHeader* newHeader, int* rc);
+                 qtf::FileHeader* newHeader, int* rc, std::uint64_t pageLimit = 0);
     int finishBeginAccess();
     int ensureRoot();
 
@@ -370,9 +375,9 @@ private:
     std::size_t measuredBytes_ = 0; // the cache's bytes when trimCache last measured
     std::size_t countedBytes_ = 0;  // the cached pages' bytes, each as last measured
     std::map<std::uint64_t, std::uint64_t> logMap_; // read-only with a log in force
-    // The header whose logs this handle reads through (check() follows them).
+    // This handle reads another process's window through its logs: under the
+    // lock that keeps every other process out, the window is rolled forward.
     bool throughLogs_ = false;
-    qtf::FileHeader throughHeader_;
 
     // Prepared, not yet applied: pages logged (own offset -> bytes).
     bool prepared_ = false;
@@ -391,17 +396,13 @@ private:
     std::uint32_t safeCounter_ = 0;
     std::uint64_t unflushedLogStart_ = 0, unflushedLogEnd_ = 0;
 
-    // One flush per commit. A commit's pages are written at their places
-    // without a flush and its header keeps naming its log; the next commit
-    // writes its log right after that one and names both (the window) with one
-    // flush, which also makes the pages of the first durable. See
-    // native_file_commit.cpp.
+    // One flush per commit: the window of this process's last commits, whose
+    // pages stay in their logs (see native_file_commit.cpp).
     struct Window {
-        bool active = false;         // the file shows `bytes`, written by this process
-        std::uint64_t start = 0;     // the window's first log
-        std::uint64_t lastStart = 0; // the newest log of the window ...
-        std::uint64_t end = 0;       // ... and its end
-        qtf::FileHeader lastBase;    // the state that log starts from
+        bool active = false;     // the file shows `bytes`, written by this process
+        std::uint64_t start = 0; // the window's first log ...
+        std::uint64_t end = 0;   // ... and the end of its newest
+        qtf::FileHeader base;    // the state the first log starts from
         std::array<std::uint8_t, qtf::kHeaderSize> bytes{}; // the header naming the window
     } window_;
     bool singleFlush_ = false;       // the running prepare may take one flush

@@ -83,14 +83,6 @@ struct Walker {
 
 } // namespace
 
-// Whether the header bytes `hb` still name the logs this handle read through.
-bool NativeFile::readsThrough(const std::uint8_t* hb) const {
-    qtf::FileHeader h;
-    return qtf::decodeHeader(hb, &h) && h.committedEnd == throughHeader_.committedEnd &&
-           h.logEnd == throughHeader_.logEnd && h.window == throughHeader_.window &&
-           h.changeCounter == throughHeader_.changeCounter && h.committedEnd != h.logEnd;
-}
-
 std::string NativeFile::check(FileStats* stats) {
     std::uint8_t hb[qtf::kHeaderSize];
     std::size_t got = 0;
@@ -101,12 +93,16 @@ std::string NativeFile::check(FileStats* stats) {
         stats->fileBytes = size;
     }
     if (got == 0) return {};
-    // The window of this process's last commits (its pages are in place), or
-    // the logs this handle reads through (their pages are read from them).
-    const bool through = throughLogs_ && readsThrough(hb);
-    if (through ||
-        (window_.active && std::equal(hb, hb + qtf::kHeaderSize, window_.bytes.begin()))) {
-        qtf::FileHeader committed = diskHeader_;
+    // A window's pages are read from its logs, up to the newest whole one.
+    std::map<std::uint64_t, std::uint64_t> through;
+    if (qtf::FileHeader disk; got == qtf::kHeaderSize && getLe32(hb) == 0 &&
+                              qtf::decodeHeader(hb, &disk) && (disk.window & qtf::kLogWindow)) {
+        std::vector<LogRun> logs;
+        if (readLogs(disk, &logs)) return "header: the logs it names cannot be read";
+        qtf::FileHeader committed = logs.empty() ? disk : logs.back().header;
+        for (const LogRun& log : logs)
+            for (const auto& [own, at] : log.map)
+                through[own] = at;
         committed.committedEnd = committed.logEnd = static_cast<std::uint32_t>(
             qtf::kHeaderSize +
             std::uint64_t{RegionTable(committed.regionStart, committed.regionEnd).storeUnits()} *
@@ -123,8 +119,7 @@ std::string NativeFile::check(FileStats* stats) {
     if (h.committedEnd != end) return "header: committed end is not the end of the page store";
     if (end > size) return "header: the page store runs past the end of the file";
     if (h.root == qtf::kNoRoot) return rt.storeUnits() ? "header: pages but no root" : "";
-    static const std::map<std::uint64_t, std::uint64_t> none;
-    Walker w{*file_, through ? logMap_ : none, rt, stats, {}, {}, false, 0, -1};
+    Walker w{*file_, through, rt, stats, {}, {}, false, 0, -1};
     std::string first;
     if (auto e = w.page(h.root, 0, -1, &first); !e.empty()) return e;
     std::size_t pages = 0;

@@ -2,26 +2,23 @@
 // of a commit that was interrupted.
 //
 // A commit writes its log L beyond the page store and the header naming it,
-// and flushes once: from then on it stands. Copying L's pages to their places
-// either ends with a flush and a header naming no log (transactions, big
-// commits), or, as commit() does it, without either: the header keeps naming
-// L (a window, kLogWindow in the header). The next commit writes its log L'
-// right after L and a header naming both, whose other fields describe the
-// state L starts from, and flushes once. At that flush the pages copied from
-// the log before L are durable (the flush that put L in force made them so),
-// so recovery needs no more than two logs:
-//  - the header naming L alone is durable: L is rolled forward (it is whole:
-//    it was flushed before its pages were copied), whatever of L' landed;
-//  - the header naming L and L' is durable: L is rolled forward, then L' when
-//    its seal matches; a torn L' leaves the state after L.
-// No page is copied over L or L' while a header may name them: a commit goes
-// on only while every page it places lies below L. Otherwise (the log would
-// grow too big or too far beyond the store, the store grows into it, another
-// process wrote the header) the window ends first: a flush makes the copied
-// pages durable, then a header naming no log is written without a flush, just
-// as a commit with two flushes ends, and the window stays whole until the next
-// flush. Other processes roll a window forward only under the lock that keeps
-// every other process out; without it they read through its logs.
+// and flushes once: from then on it stands. Transactions and big commits then
+// copy L's pages to their places, flush, and end with a header naming no log.
+// A small commit by commit() leaves its pages in L instead, and the header
+// keeps naming it: a window (kLogWindow in the header). The next small commit
+// writes its log right after L and a header naming every log of the window,
+// whose other fields describe the state the first log starts from, and
+// flushes once. Only the newest log of a window can be torn, each older one
+// was flushed before a header named the next; recovery rolls the logs forward
+// in order up to the newest whole one. Readers find a window's pages in its
+// logs (logMap_), so no page is written at its place while the window stands,
+// and every page a window's logs hold lies below the window.
+//
+// A window ends when a commit does not fit (its log is too big, the window
+// would reach too far, the store grows into it, another process wrote the
+// header) and when the file is closed: its pages are copied to their places,
+// flushed, and a header naming no log is written; until the next flush makes
+// that header durable, no log may be written over the window.
 #include "storage/native_file.h"
 
 #include "storage/coding.h"
@@ -49,7 +46,7 @@ std::uint64_t storeEnd(const qtf::FileHeader& h) {
 // written before logs were sealed was flushed before it was named, so damage
 // there is an inconsistency of the file (36 in `rc`).
 bool NativeFile::readLog(const qtf::FileHeader& disk, std::map<std::uint64_t, std::uint64_t>* map,
-                         qtf::FileHeader* newHeader, int* rc) {
+                         qtf::FileHeader* newHeader, int* rc, std::uint64_t pageLimit) {
     *rc = 0;
     const std::uint64_t logStart = disk.committedEnd, logEnd = disk.logEnd;
     if (logEnd - logStart < qtf::kHeaderSize || (logEnd - logStart) % qtf::kUnit) {
@@ -63,6 +60,7 @@ bool NativeFile::readLog(const qtf::FileHeader& disk, std::map<std::uint64_t, st
     if (got != sizeof hb || getLe32(hb) != 0 || !qtf::decodeHeader(hb, newHeader)) return false;
     const bool sealed = isSealed(hb);
     if (!sealed && newHeader->committedEnd != logStart) return false; // left by another log
+    if (pageLimit && !sealed) return false; // a window's logs are sealed
     // The new state follows the one the naming header shows.
     if (newHeader->changeCounter != disk.changeCounter + 1) return false;
     RegionTable newRegions(newHeader->regionStart, newHeader->regionEnd);
@@ -71,7 +69,9 @@ bool NativeFile::readLog(const qtf::FileHeader& disk, std::map<std::uint64_t, st
     // the new store's new space (copying a page beyond both could grow the
     // file without bound).
     const std::uint64_t limit =
-        sealed ? std::max(storeEnd(disk), storeEnd(*newHeader)) : storeEnd(disk);
+        pageLimit ? pageLimit
+                  : (sealed ? std::max(storeEnd(disk), storeEnd(*newHeader)) : storeEnd(disk));
+    if (pageLimit && storeEnd(*newHeader) > pageLimit) return false;
     auto damaged = [this, sealed, rc](int line) {
         if (!sealed) *rc = fail(line);
         return false;
@@ -107,32 +107,57 @@ bool NativeFile::readLog(const qtf::FileHeader& disk, std::map<std::uint64_t, st
     return low == getLe32(hb + qtf::hdr::kCommittedEnd) && high == getLe32(hb + qtf::hdr::kLogEnd);
 }
 
+// Where the log that starts at `pos` ends, walking its pages up to its header;
+// 0 when no header comes before `end` (the log is torn).
+std::uint64_t NativeFile::logEndFrom(std::uint64_t pos, std::uint64_t end, int* rc) {
+    *rc = 0;
+    while (pos + qtf::kHeaderSize <= end) {
+        std::uint8_t head[qtf::kIoBlock];
+        std::size_t got = 0;
+        if ((*rc = readAt(pos, head, sizeof head, &got)) || got != sizeof head) return 0;
+        if (getLe32(head) == 0) return pos + qtf::kHeaderSize; // a page never has own offset 0
+        const std::size_t stored = storedSizeOf(head);
+        if (stored < static_cast<std::size_t>(qtf::kPageFixed) || stored > qtf::kMaxPage) return 0;
+        pos += (stored + qtf::kUnit - 1) / qtf::kUnit * qtf::kUnit;
+    }
+    return 0;
+}
+
 int NativeFile::readLogs(const qtf::FileHeader& disk, std::vector<LogRun>* logs) {
     logs->clear();
     int rc = 0;
-    LogRun first;
-    const std::uint16_t firstUnits = disk.window & qtf::kFirstLogMask;
-    if (firstUnits == 0) {
-        if (readLog(disk, &first.map, &first.header, &rc)) logs->push_back(std::move(first));
+    if (!(disk.window & qtf::kLogWindow)) {
+        LogRun only;
+        if (readLog(disk, &only.map, &only.header, &rc)) logs->push_back(std::move(only));
         return rc;
     }
-    // Two logs: the first was durable before a header named both, so it is
-    // whole; the second may be torn, and then the state after the first stands.
-    const std::uint64_t split =
-        std::uint64_t{disk.committedEnd} + std::uint64_t{firstUnits} * qtf::kUnit;
-    if (split + qtf::kHeaderSize > disk.logEnd) return fail(__LINE__);
+    // A window: its logs one after the other, each following the state the
+    // one before leads to. Each log before the newest was flushed before a
+    // header named the next, so damage there is an inconsistency of the file;
+    // the newest may be torn, and then the state before it stands.
+    const std::uint64_t newest =
+        disk.committedEnd + std::uint64_t{disk.window & qtf::kNewestLogMask} * qtf::kUnit;
+    if (newest + qtf::kHeaderSize > disk.logEnd) return fail(__LINE__);
     qtf::FileHeader part = disk;
-    part.logEnd = static_cast<std::uint32_t>(split);
-    if (!readLog(part, &first.map, &first.header, &rc)) return rc ? rc : fail(__LINE__);
-    part = first.header;
-    part.committedEnd = static_cast<std::uint32_t>(split);
-    part.logEnd = disk.logEnd;
-    LogRun second;
-    const bool whole = readLog(part, &second.map, &second.header, &rc);
-    if (rc) return rc;
-    logs->push_back(std::move(first));
-    if (whole) logs->push_back(std::move(second));
-    return 0;
+    std::uint64_t pos = disk.committedEnd;
+    while (true) {
+        const std::uint64_t end =
+            pos < newest ? logEndFrom(pos, newest, &rc) : std::uint64_t{disk.logEnd};
+        if (rc) return rc;
+        if (end == 0) return fail(__LINE__);
+        part.committedEnd = static_cast<std::uint32_t>(pos);
+        part.logEnd = static_cast<std::uint32_t>(end);
+        LogRun run;
+        if (!readLog(part, &run.map, &run.header, &rc, disk.committedEnd)) {
+            if (rc) return rc;
+            if (pos < newest) return fail(__LINE__);
+            return 0;
+        }
+        part = run.header;
+        logs->push_back(std::move(run));
+        if (end >= disk.logEnd) return 0;
+        pos = end;
+    }
 }
 
 // Whether the transaction that wrote the log is still registered in its
@@ -202,7 +227,10 @@ int NativeFile::recover(const qtf::FileHeader& disk, bool readThrough) {
                     logMap_[own] = at;
         takeHeader(result);
         throughLogs_ = true;
-        throughHeader_ = disk;
+        // The same header bytes name the same logs: until they change, reads
+        // go on through these.
+        qtf::encodeHeader(disk, seenHeader_.data());
+        seenHeaderValid_ = true;
         return 0;
     }
     if (options_.lockOnApply && applyLock_)
@@ -413,19 +441,19 @@ int NativeFile::prepare() {
     putLe32(h + qtf::hdr::kCommittedEnd, low);
     putLe32(h + qtf::hdr::kLogEnd, high);
     log += hdr;
+    const bool keepsLog =
+        continues || (single && !direct && startsWindow(logStart, oldEnd, newEnd, logBytes));
     writeAt(logStart, log);
     logPos += hdr.size();
     // The old header names the log; one flush makes both durable, and from
     // then on the commit stands. Readers in other processes must not read the
-    // header while it is being written. A commit after a window's newest log
-    // names both: that log was durable, its pages may not be yet.
-    const bool keepsLog =
-        continues || (single && !direct && startsWindow(logStart, oldEnd, newEnd, logBytes));
+    // header while it is being written. A commit that goes on with a window
+    // names all of its logs.
     if (continues) {
-        onDisk = window_.lastBase;
-        onDisk.committedEnd = static_cast<std::uint32_t>(window_.lastStart);
+        onDisk = window_.base;
+        onDisk.committedEnd = static_cast<std::uint32_t>(window_.start);
         onDisk.window = static_cast<std::uint16_t>(qtf::kLogWindow |
-                                                   (window_.end - window_.lastStart) / qtf::kUnit);
+                                                   (logStart - window_.start) / qtf::kUnit);
     } else {
         onDisk.committedEnd = static_cast<std::uint32_t>(logStart);
         onDisk.window = keepsLog ? qtf::kLogWindow : 0;
@@ -458,17 +486,15 @@ int NativeFile::prepare() {
     return 0;
 }
 
-// A commit continues the window when its log fits right after the window's
-// newest log: not too far beyond the page store, and with every page it
-// places below that log (its pages are written there before the next flush,
-// while the window may still be named).
+// A commit goes on with the window when its log fits right after the
+// window's newest log, the window stays within kWindowBytes, and every page it
+// places lies below the window.
 bool NativeFile::continuesWindow(std::uint64_t oldEnd, std::uint64_t newEnd,
                                  std::uint64_t logBytes) const {
     const std::uint64_t store = std::max(oldEnd, newEnd);
     return window_.active && headerOnDisk_ && safeKnown_ &&
            diskHeader_.changeCounter == safeCounter_ && logBytes <= kWindowLogBytes &&
-           window_.end - window_.lastStart <= kWindowLogBytes && store <= window_.lastStart &&
-           window_.end + logBytes <= store + kWindowReach &&
+           store <= window_.start && window_.end + logBytes <= window_.start + kWindowBytes &&
            window_.end + logBytes + qtf::kMaxPage <= 0xFFFFFFFFull;
 }
 
@@ -480,15 +506,47 @@ bool NativeFile::startsWindow(std::uint64_t logStart, std::uint64_t oldEnd, std:
            logStart + logBytes <= store + kWindowReach;
 }
 
-// Before a header names a log that starts from the committed state, the pages
-// of the window's newest log become durable. Then the window ends as a commit
-// with two flushes ends: with a header naming no log, not flushed, so that the
-// window stays whole until the next flush (see unflushedLogStart_).
+// Copies the pages of the window's logs to their places, in the order the
+// logs wrote them (a later copy of a place wins).
+void NativeFile::copyWindowHome() {
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> order; // log position, own offset
+    order.reserve(logMap_.size());
+    for (const auto& [own, at] : logMap_)
+        order.emplace_back(at, own);
+    std::sort(order.begin(), order.end());
+    std::string page;
+    for (const auto& [at, own] : order) {
+        std::uint8_t head[qtf::kIoBlock];
+        std::size_t got = 0;
+        if (int rc = readAt(at, head, sizeof head, &got)) {
+            if (!ioError_) ioError_ = rc;
+            return;
+        }
+        const std::size_t stored = got == sizeof head ? storedSizeOf(head) : 0;
+        if (stored < static_cast<std::size_t>(qtf::kPageFixed) || stored > qtf::kMaxPage) {
+            if (!ioError_) ioError_ = fail(__LINE__);
+            return;
+        }
+        page.resize((stored + qtf::kUnit - 1) / qtf::kUnit * qtf::kUnit);
+        if (int rc = readAt(at, page.data(), page.size(), &got); rc || got != page.size()) {
+            if (!ioError_) ioError_ = rc ? rc : fail(__LINE__);
+            return;
+        }
+        writeAt(own, page);
+    }
+}
+
+// Ends the window: its pages go to their places and are flushed, then a
+// header naming no log is written without a flush, as a commit with two
+// flushes ends; the window stays whole until the next flush (see
+// unflushedLogStart_).
 void NativeFile::restartWindow() {
     window_.active = false;
+    copyWindowHome();
     flushFile();
+    if (ioError_) return; // the window stays named: the next access rolls it forward
     writeRestingHeader();
-    if (ioError_) return;
+    logMap_.clear();
     unflushedLogStart_ = window_.start;
     unflushedLogEnd_ = window_.end;
 }
@@ -503,12 +561,19 @@ void NativeFile::writeRestingHeader() {
     writeAt(0, hdr);
 }
 
-// The commit's log stays named: the window now ends with it.
+// The commit's log stays named: the window now ends with it, and its pages
+// are read from it.
 void NativeFile::keepWindow() {
-    window_.start = preparedContinues_ ? window_.lastStart : preparedLogStart_;
-    window_.lastStart = preparedLogStart_;
+    if (!preparedContinues_) {
+        window_.start = preparedLogStart_;
+        window_.base = diskHeader_;
+    }
+    std::uint64_t at = preparedLogStart_;
+    for (const auto& [own, data] : logged_) {
+        logMap_[own] = at;
+        at += data.size();
+    }
     window_.end = preparedLogEnd_;
-    window_.lastBase = diskHeader_;
     window_.bytes = preparedBytes_;
     window_.active = true;
     seenHeader_ = preparedBytes_;
@@ -520,16 +585,15 @@ int NativeFile::apply() {
     prepared_ = false;
     int lockRc = 0;
     if (options_.lockOnApply && applyLock_) lockRc = applyLock_(true);
-    if (lockRc == 0) {
+    if (lockRc == 0 && !preparedSingle_) {
+        // A window's pages stay in its logs.
         for (const auto& [own, data] : logged_)
             writeAt(own, data);
-        // With one flush the header keeps naming the log: the next commit's
-        // flush makes these pages durable.
-        if (!preparedSingle_) endCommit();
-        if (options_.lockOnApply && applyLock_) applyLock_(false);
+        endCommit();
     }
-    logged_.clear();
+    if (lockRc == 0 && options_.lockOnApply && applyLock_) applyLock_(false);
     if (ioError_ || lockRc) {
+        logged_.clear();
         // The log is in force: the commit stands and the next access rolls it
         // forward. Forget what is cached so that access rereads the file.
         ioError_ = 0;
@@ -542,9 +606,11 @@ int NativeFile::apply() {
     safeCounter_ = preparedHeader_.changeCounter;
     if (preparedSingle_) {
         keepWindow();
+        logged_.clear();
     } else {
         unflushedLogStart_ = preparedLogStart_;
         unflushedLogEnd_ = preparedLogEnd_;
+        logged_.clear();
     }
     header_ = preparedHeader_;
     diskHeader_ = preparedHeader_;
@@ -585,7 +651,10 @@ void NativeFile::discardChanges() {
     headerChanged_ = false;
     prepared_ = false;
     logged_.clear();
+    // A window's pages are read from its logs: the next access reads them
+    // again from the header on disk.
     logMap_.clear();
+    window_.active = false;
     root_ = kNoPage;
     nextTemp_ = -1;
 }
@@ -608,10 +677,8 @@ int NativeFile::discardPrepared() {
 
 int NativeFile::endLogWindow() {
     if (!window_.active || options_.readOnly || broken_) return 0;
-    window_.active = false;
     ioError_ = 0;
-    flushFile(); // the pages of the newest log first
-    writeRestingHeader();
+    restartWindow();
     flushFile();
     const int rc = ioError_;
     ioError_ = 0;

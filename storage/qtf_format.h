@@ -69,16 +69,17 @@ constexpr std::uint8_t kTableName = 0xFE;   // first byte of a table name record
 constexpr std::uint8_t kTransaction = 0xFF; // the transaction marker's key
 
 constexpr std::uint16_t kLogWindow = 0x8000;
-constexpr std::uint16_t kFirstLogMask = 0x7FFF;
+constexpr std::uint16_t kNewestLogMask = 0x7FFF;
 
 struct FileHeader {
     std::uint32_t committedEnd = kHeaderSize;
     std::uint32_t logEnd = kHeaderSize;
     // With a log in force: 0 for the log of a commit that ends with a header
     // naming no log (a transaction's among them). kLogWindow: the logs of
-    // commits that took one flush (never a transaction's), with the length in
-    // units of the first of two logs written one after the other in the low
-    // bits (0: one log); the other fields describe the state the first starts from.
+    // commits that took one flush (never a transaction's), one after the
+    // other from committedEnd to logEnd, their pages not yet at their places;
+    // the low bits tell where the newest starts (units after committedEnd);
+    // the other fields describe the state the first starts from.
     std::uint16_t window = 0;
     std::array<std::uint8_t, 4> lastNumber{}; // big-endian as stored
     std::uint32_t changeCounter = 0;
