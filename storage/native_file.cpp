@@ -205,12 +205,12 @@ void NativeFile::trimCache() {
     std::size_t bytes = countedBytes_;
     addCacheBytes(measuredBytes_, bytes);
     measuredBytes_ = bytes;
-    if (bytes > kCacheBudget) {
+    if (bytes > options_.cacheBudget) {
         std::vector<std::pair<std::uint64_t, std::int64_t>> unchanged; // last use, number
         for (const auto& [number, p] : cache_)
             if (!p->changed) unchanged.emplace_back(p->lastUse, number);
         std::sort(unchanged.begin(), unchanged.end());
-        const std::size_t target = kCacheBudget / 4 * 3;
+        const std::size_t target = options_.cacheBudget / 4 * 3;
         forgetPages();
         for (const auto& [use, number] : unchanged) {
             if (bytes <= target) break;
@@ -227,7 +227,7 @@ void NativeFile::trimCache() {
     const std::size_t average =
         cache_.empty() ? 4096 : std::max<std::size_t>(bytes / cache_.size(), 512);
     trimCheckAt_ = cache_.size() + 16 +
-                   (bytes < kCacheBudget ? (kCacheBudget - bytes) / average : cache_.size() / 16);
+                   (bytes < options_.cacheBudget ? (options_.cacheBudget - bytes) / average : cache_.size() / 16);
 }
 
 void NativeFile::takeHeader(const qtf::FileHeader& h) {

@@ -75,6 +75,7 @@ public:
         // commit() flushes once and leaves its log named until the next commit
         // (see native_file_commit.cpp); false: every commit ends without a log.
         bool singleFlush = true;
+        std::size_t cacheBudget = kCacheBudget; // unchanged pages beyond it go
     };
     // Takes (true) or releases (false) the exclusive file lock around apply and
     // recovery when the file is open with lock-on-apply; returns 0 or an error.

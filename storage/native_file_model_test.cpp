@@ -17,7 +17,8 @@ using test::Model;
 
 class ModelRun {
 public:
-    explicit ModelRun(unsigned seed) : rng_(seed) {}
+    explicit ModelRun(unsigned seed, NativeFile::Options options = {})
+        : rng_(seed), options_(options) {}
 
     std::size_t recordSize() {
         switch (rng_() % 10) {
@@ -78,7 +79,7 @@ public:
 
     void run(int steps) {
         platform::MemFileSystem fs;
-        auto f = test::openFile(fs, "m.qtf");
+        auto f = test::openFile(fs, "m.qtf", nullptr, options_);
         ASSERT_TRUE(f);
         Model model, committed;
         for (int step = 0; step < steps; ++step) {
@@ -121,7 +122,7 @@ public:
             } else {
                 ASSERT_EQ(f->commit(), 0);
                 committed = model;
-                f = test::openFile(fs, "m.qtf");
+                f = test::openFile(fs, "m.qtf", nullptr, options_);
                 ASSERT_TRUE(f);
             }
             if (step % 7 == 0) probe(*f, model);
@@ -134,7 +135,7 @@ public:
         }
         ASSERT_EQ(f->commit(), 0);
         ASSERT_EQ(f->check(), "");
-        f = test::openFile(fs, "m.qtf");
+        f = test::openFile(fs, "m.qtf", nullptr, options_);
         Model disk;
         ASSERT_EQ(test::readAll(*f, &disk), 0);
         ASSERT_TRUE(disk == model);
@@ -157,12 +158,25 @@ public:
 
 private:
     std::mt19937 rng_;
+    NativeFile::Options options_;
 };
 
 TEST(NativeFileModelTest, RandomOperationsAgreeWithAnOrderedMap) {
     for (unsigned seed = 1; seed <= 6; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         ModelRun(seed).run(3000);
+        if (HasFatalFailure()) return;
+    }
+}
+
+// With a cache that holds a few pages, pages of the commits since the last
+// window ended are read back from their logs again and again.
+TEST(NativeFileModelTest, ATinyCacheReadsEveryPageBackAgreeingWithAnOrderedMap) {
+    NativeFile::Options tiny;
+    tiny.cacheBudget = 64 << 10;
+    for (unsigned seed = 11; seed <= 13; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        ModelRun(seed, tiny).run(3000);
         if (HasFatalFailure()) return;
     }
 }

@@ -46,9 +46,10 @@ int readAll(NativeFile& file, Model* out) {
     return 0;
 }
 
-std::unique_ptr<NativeFile> openFile(platform::FileSystem& fs, const std::string& path, int* rc) {
+std::unique_ptr<NativeFile> openFile(platform::FileSystem& fs, const std::string& path, int* rc,
+                                     const NativeFile::Options& options) {
     std::unique_ptr<NativeFile> f;
-    int r = NativeFile::open(fs, path, true, NativeFile::Options{}, &f);
+    int r = NativeFile::open(fs, path, true, options, &f);
     if (rc) *rc = r;
     return f;
 }

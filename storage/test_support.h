@@ -32,7 +32,8 @@ using Model = std::map<std::string, std::string>;
 
 // Opens `path` on `fs` for reading and writing, creating it.
 std::unique_ptr<NativeFile> openFile(platform::FileSystem& fs, const std::string& path,
-                                     int* rc = nullptr);
+                                     int* rc = nullptr,
+                                     const NativeFile::Options& options = NativeFile::Options{});
 
 // Deterministic record contents for seeded tests.
 std::string makeKey(std::uint32_t n, std::size_t len);
