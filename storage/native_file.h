@@ -259,6 +259,7 @@ private:
                       std::uint64_t logBytes) const;
     void restartWindow();
     void copyWindowHome();
+    class JoinedWrites;
     std::uint64_t logEndFrom(std::uint64_t pos, std::uint64_t end, int* rc);
     void writeRestingHeader();
     void keepWindow();

@@ -136,7 +136,7 @@ int NativeFile::readLogs(const qtf::FileHeader& disk, std::vector<LogRun>* logs)
     // header named the next, so damage there is an inconsistency of the file;
     // the newest may be torn, and then the state before it stands.
     const std::uint64_t newest =
-        disk.committedEnd + std::uint64_t{disk.window & qtf::kNewestLogMask} * qtf::kUnit;
+        disk.committedEnd + static_cast<std::uint64_t>(disk.window & qtf::kNewestLogMask) * qtf::kUnit;
     if (newest + qtf::kHeaderSize > disk.logEnd) return fail(__LINE__);
     qtf::FileHeader part = disk;
     std::uint64_t pos = disk.committedEnd;
@@ -272,6 +272,32 @@ int NativeFile::recover(const qtf::FileHeader& disk, bool readThrough) {
 // ---------------------------------------------------------------------------
 // Commit
 
+// Pages written at their places in ascending order: neighbours go to the file
+// in one write.
+class NativeFile::JoinedWrites {
+public:
+    explicit JoinedWrites(NativeFile& file) : file_(file) {}
+    // The page's bytes, its own offset set to `own`.
+    void add(std::uint64_t own, std::string_view page) {
+        if (!run_.empty() && (own != start_ + run_.size() || run_.size() >= kMostBytes)) finish();
+        if (run_.empty()) start_ = own;
+        const std::size_t from = run_.size();
+        run_.append(page);
+        putLe32(reinterpret_cast<std::uint8_t*>(run_.data()) + from + qtf::pg::kOwnOffset,
+                static_cast<std::uint32_t>(own));
+    }
+    void finish() {
+        if (!run_.empty()) file_.writeAt(start_, run_);
+        run_.clear();
+    }
+
+private:
+    static constexpr std::size_t kMostBytes = std::size_t{1} << 20;
+    NativeFile& file_;
+    std::uint64_t start_ = 0;
+    std::string run_;
+};
+
 std::vector<NativeFile::Page*> NativeFile::changedInOrder() const {
     std::vector<Page*> pages(changed_.begin(), changed_.end());
     std::sort(pages.begin(), pages.end(),
@@ -398,14 +424,13 @@ int NativeFile::prepare() {
     header_.committedEnd = header_.logEnd = static_cast<std::uint32_t>(logStart);
 
     if (direct) {
+        JoinedWrites writes(*this);
         for (Page* p : pages) {
             const std::uint64_t own = qtf::pageOffset(static_cast<std::uint32_t>(p->number));
             if (own < oldEnd) continue;
-            std::string buf = *encoded(*p, &encodedPages);
-            putLe32(reinterpret_cast<std::uint8_t*>(buf.data()) + qtf::pg::kOwnOffset,
-                    static_cast<std::uint32_t>(own));
-            writeAt(own, buf);
+            writes.add(own, *encoded(*p, &encodedPages));
         }
+        writes.finish();
         flushFile();
     }
     LogSeal seal(logStart, header_.changeCounter);
@@ -587,8 +612,10 @@ int NativeFile::apply() {
     if (options_.lockOnApply && applyLock_) lockRc = applyLock_(true);
     if (lockRc == 0 && !preparedSingle_) {
         // A window's pages stay in its logs.
+        JoinedWrites writes(*this);
         for (const auto& [own, data] : logged_)
-            writeAt(own, data);
+            writes.add(own, data);
+        writes.finish();
         endCommit();
     }
     if (lockRc == 0 && options_.lockOnApply && applyLock_) applyLock_(false);

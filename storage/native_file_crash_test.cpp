@@ -548,7 +548,9 @@ TEST_F(TwoLogsTest, ABigCommitAfterACommitRunIsCutAtEveryWrite) {
     platform::MemFileSystem probe;
     ASSERT_EQ(run(probe, {}, &small, &big), 0);
     const int writes = probe.writes();
-    ASSERT_GT(writes, 100) << "the new pages are written at their places";
+    // The new pages go to their places in a few big writes, each of which
+    // may be torn.
+    ASSERT_GT(writes, 6) << "the new pages are written at their places";
     std::mt19937 rng(5);
     for (int k = 1; k <= writes; ++k) {
         platform::MemFileSystem mfs;
