@@ -192,7 +192,7 @@ private:
     // starts at most kWindowReach beyond the page store and holds at most
     // kWindowBytes of logs.
     static constexpr std::uint64_t kWindowLogBytes = std::uint64_t{256} << 10;
-    static constexpr std::uint64_t kWindowReach = std::uint64_t{1} << 20;
+    static constexpr std::uint64_t kWindowReach = std::uint64_t{4} << 20;
     static constexpr std::uint64_t kWindowBytes = std::uint64_t{1} << 20;
     static_assert(kWindowBytes / qtf::kUnit <= qtf::kNewestLogMask);
 
