@@ -11,9 +11,9 @@
 //   failed write or flush     one write or flush of a commit fails
 //   power cut in recovery     the power goes again while a log is rolled forward
 //   power cut, commit run     the power goes at a write of a run of commits by
-//                             one handle, each naming its log and the last one's
+//                             one handle, each adding its log to the window
 //   failed io, commit run     one write or flush of such a run fails
-//   cut in recovery, 2 logs   the power goes while the two logs a run left named
+//   cut in recovery, 2 logs   the power goes while the logs a run left named
 //                             are rolled forward
 //   power cut, transaction    the power goes at a write of a transaction over
 //                             2-3 files and the transaction control file

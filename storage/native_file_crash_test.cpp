@@ -317,7 +317,7 @@ std::string tempDir() {
 // Commits by one handle: each leaves its log named, the next one's log follows
 // and the header names them all. The power goes right after the last commit:
 // the header names every log of the window.
-class TwoLogsTest : public ::testing::Test {
+class LogWindowTest : public ::testing::Test {
 protected:
     void TearDown() override {
         EXPECT_EQ(test::CatchRuntimeErrors::count(), 0) << test::CatchRuntimeErrors::lastText();
@@ -380,7 +380,7 @@ protected:
     }
 };
 
-TEST_F(TwoLogsTest, BothWholeRollForwardToTheSecondCommit) {
+TEST_F(LogWindowTest, EveryWholeLogRollsForwardToTheLastCommit) {
     commitTwiceAndCut();
     int rc = 0;
     EXPECT_EQ(reopened(&rc), second);
@@ -391,7 +391,7 @@ TEST_F(TwoLogsTest, BothWholeRollForwardToTheSecondCommit) {
 
 // Without the lock that keeps every other process out, a reader reads such a
 // file through its logs and writes nothing; with that lock it rolls forward.
-TEST_F(TwoLogsTest, ASharedReaderReadsThroughBothLogsWithoutWriting) {
+TEST_F(LogWindowTest, ASharedReaderReadsThroughTheLogsWithoutWriting) {
     commitTwiceAndCut();
     const auto before = fs.bytes("c.qtf");
     NativeFile::Options shared;
@@ -413,11 +413,11 @@ TEST_F(TwoLogsTest, ASharedReaderReadsThroughBothLogsWithoutWriting) {
     EXPECT_EQ(f->check(), "");
 }
 
-TEST_F(TwoLogsTest, ATornSecondLogLeavesTheFirstCommit) {
+TEST_F(LogWindowTest, ATornNewestLogLeavesTheCommitBefore) {
     commitTwiceAndCut();
     for (std::uint64_t at : {split, (split + end) / 2 / 64 * 64, end - 64}) {
         auto bytes = fs.bytes("c.qtf");
-        bytes[at + 20] ^= 0x5A; // torn somewhere in the second log
+        bytes[at + 20] ^= 0x5A; // torn somewhere in the newest log
         platform::MemFileSystem trial;
         trial.put("c.qtf", bytes);
         std::unique_ptr<NativeFile> f;
@@ -429,7 +429,7 @@ TEST_F(TwoLogsTest, ATornSecondLogLeavesTheFirstCommit) {
     }
 }
 
-TEST_F(TwoLogsTest, ADamagedFirstLogIsReportedNotRolledForward) {
+TEST_F(LogWindowTest, ADamagedOlderLogIsReportedNotRolledForward) {
     commitTwiceAndCut();
     // The first log was durable before a header named both: damage there is
     // an inconsistency of the file, not a torn commit.
@@ -443,7 +443,57 @@ TEST_F(TwoLogsTest, ADamagedFirstLogIsReportedNotRolledForward) {
     test::CatchRuntimeErrors::reset();
 }
 
-TEST_F(TwoLogsTest, ACutAtEveryWriteOfConsecutiveCommitsLeavesAWholeState) {
+// A reader without the lock that keeps others out follows the window as its
+// writer adds logs; with that lock it rolls the window forward, and the
+// writer, finding the header changed, goes on without it.
+TEST_F(LogWindowTest, AReaderFollowsTheWindowAndItsWriterGoesOnAfterARollForward) {
+    NativeFile::Options shared;
+    shared.shared = true;
+    std::unique_ptr<NativeFile> writer, reader;
+    ASSERT_EQ(NativeFile::open(fs, "w.qtf", true, shared, &writer), 0);
+    ASSERT_EQ(NativeFile::open(fs, "w.qtf", false, shared, &reader), 0);
+    writer->setExclusive(true);
+    Model expected;
+    const auto add = [&](const std::string& key) {
+        ASSERT_EQ(writer->insert(key, "payload of " + key), 0);
+        ASSERT_EQ(writer->commit(), 0);
+        writer->endAccess();
+        expected[key] = "payload of " + key;
+    };
+    const auto readerSees = [&](const char* when) {
+        Model m;
+        ASSERT_EQ(test::readAll(*reader, &m), 0);
+        reader->endAccess();
+        EXPECT_EQ(m, expected) << when;
+    };
+    add("a");
+    add("b");
+    const auto named = fs.bytes("w.qtf");
+    ASSERT_NE(getLe32(named.data() + 6), getLe32(named.data() + 10)) << "a window is named";
+    readerSees("two commits");
+    EXPECT_TRUE(fs.bytes("w.qtf") == named) << "the reader wrote to the file";
+    add("c");
+    readerSees("a third commit");
+    reader->setExclusive(true);
+    readerSees("under the lock");
+    reader->setExclusive(false);
+    const auto& rolled = fs.bytes("w.qtf");
+    EXPECT_EQ(getLe32(rolled.data() + 6), getLe32(rolled.data() + 10)) << "rolled forward";
+    add("d");
+    add("e");
+    readerSees("after the roll forward");
+    EXPECT_EQ(reader->check(), "");
+    writer.reset();
+    reader.reset();
+    std::unique_ptr<NativeFile> f;
+    ASSERT_EQ(NativeFile::open(fs, "w.qtf", false, {}, &f), 0);
+    Model m;
+    ASSERT_EQ(test::readAll(*f, &m), 0);
+    EXPECT_EQ(m, expected);
+    EXPECT_EQ(f->check(), "");
+}
+
+TEST_F(LogWindowTest, ACutAtEveryWriteOfConsecutiveCommitsLeavesAWholeState) {
     platform::MemFileSystem probe;
     std::vector<std::uint8_t> before;
     Workload w(11);
@@ -513,7 +563,7 @@ TEST_F(TwoLogsTest, ACutAtEveryWriteOfConsecutiveCommitsLeavesAWholeState) {
 // A commit too big for the window (its new pages are written at their places)
 // after commits that took one flush: a cut at any of its writes leaves the
 // state before it or after it.
-TEST_F(TwoLogsTest, ABigCommitAfterACommitRunIsCutAtEveryWrite) {
+TEST_F(LogWindowTest, ABigCommitAfterACommitRunIsCutAtEveryWrite) {
     std::vector<std::uint8_t> before;
     {
         auto f = test::openFile(fs, "c.qtf");
