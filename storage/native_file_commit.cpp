@@ -531,34 +531,35 @@ bool NativeFile::startsWindow(std::uint64_t logStart, std::uint64_t oldEnd, std:
            logStart + logBytes <= store + kWindowReach;
 }
 
-// Copies the pages of the window's logs to their places, in the order the
-// logs wrote them (a later copy of a place wins).
+// Copies the pages of the window's logs to their places. A copy whose place
+// is no slot of its class in the state the window leads to holds no page of
+// that state (the page moved on, and a page placed there since was logged
+// after it): it stays out, so the copies left never overlap and go to the
+// file in order of place.
 void NativeFile::copyWindowHome() {
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> order; // log position, own offset
-    order.reserve(logMap_.size());
-    for (const auto& [own, at] : logMap_)
-        order.emplace_back(at, own);
-    std::sort(order.begin(), order.end());
-    std::string page;
-    for (const auto& [at, own] : order) {
-        std::uint8_t head[qtf::kIoBlock];
-        std::size_t got = 0;
-        if (int rc = readAt(at, head, sizeof head, &got)) {
-            if (!ioError_) ioError_ = rc;
-            return;
-        }
-        const std::size_t stored = got == sizeof head ? storedSizeOf(head) : 0;
-        if (stored < static_cast<std::size_t>(qtf::kPageFixed) || stored > qtf::kMaxPage) {
+    if (logMap_.empty()) return;
+    const std::uint64_t from = window_.start, to = window_.end;
+    std::string logs(static_cast<std::size_t>(to - from), '\0');
+    std::size_t got = 0;
+    if (int rc = readAt(from, logs.data(), logs.size(), &got); rc || got != logs.size()) {
+        if (!ioError_) ioError_ = rc ? rc : fail(__LINE__);
+        return;
+    }
+    const RegionTable regions(diskHeader_.regionStart, diskHeader_.regionEnd);
+    JoinedWrites writes(*this);
+    for (const auto& [own, at] : logMap_) {
+        const std::size_t stored =
+            at >= from && at + qtf::kPageFixed <= to ? storedSizeOf(bytes(logs) + (at - from)) : 0;
+        const std::size_t size = (stored + qtf::kUnit - 1) / qtf::kUnit * qtf::kUnit;
+        if (stored < static_cast<std::size_t>(qtf::kPageFixed) || at + size > to) {
             if (!ioError_) ioError_ = fail(__LINE__);
             return;
         }
-        page.resize((stored + qtf::kUnit - 1) / qtf::kUnit * qtf::kUnit);
-        if (int rc = readAt(at, page.data(), page.size(), &got); rc || got != page.size()) {
-            if (!ioError_) ioError_ = rc ? rc : fail(__LINE__);
-            return;
-        }
-        writeAt(own, page);
+        const auto number = static_cast<std::uint32_t>((own - qtf::kHeaderSize) / qtf::kUnit);
+        if (static_cast<std::size_t>(regions.classOf(number)) * qtf::kUnit != size) continue;
+        writes.add(own, std::string_view(logs).substr(static_cast<std::size_t>(at - from), size));
     }
+    writes.finish();
 }
 
 // Ends the window: its pages go to their places and are flushed, then a
