@@ -479,18 +479,18 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     return raw;
 }
 
-PageView NativeFile::viewOf(const Page& page, std::vector<std::string>* scratch) {
-    PageView view;
-    view.level = page.level;
-    view.sizeBound = static_cast<std::uint16_t>(std::min(page.sizeBound, 0xFFFF));
-    view.records.reserve(page.entries.size());
+void NativeFile::viewOf(const Page& page, std::vector<std::string>* scratch, PageView* view) {
+    view->level = page.level;
+    view->sizeBound = static_cast<std::uint16_t>(std::min(page.sizeBound, 0xFFFF));
+    view->records.clear();
+    view->children.clear();
+    view->records.reserve(page.entries.size());
     // Sized before any view is taken: the views point into its strings.
     if (scratch->size() < page.entries.size()) scratch->resize(page.entries.size());
     for (std::size_t i = 0; i < page.entries.size(); ++i) {
-        view.records.push_back({page.entries.key(i), page.entries.payloadView(i, &(*scratch)[i])});
-        if (page.level) view.children.push_back(static_cast<std::uint32_t>(page.entries.child(i)));
+        view->records.push_back({page.entries.key(i), page.entries.payloadView(i, &(*scratch)[i])});
+        if (page.level) view->children.push_back(static_cast<std::uint32_t>(page.entries.child(i)));
     }
-    return view;
 }
 
 // Descends from the root to the leaf whose range holds `key`.

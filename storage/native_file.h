@@ -307,7 +307,8 @@ private:
     void removeFromLeaf(Page* leaf, const std::string& key, bool* found);
     int fixFirstKeys(std::vector<Step>& path);
     // The page's records in place; packed payloads are unpacked into `scratch`.
-    static PageView viewOf(const Page& page, std::vector<std::string>* scratch);
+    // `view` is filled anew, its vectors' room kept.
+    static void viewOf(const Page& page, std::vector<std::string>* scratch, PageView* view);
     // Copies a leaf record out; 36 when its payload is damaged in memory.
     int copyRecord(const Page& leaf, std::size_t i, PageRecord* out);
     // Bytes a cached page takes (measured again only after a change).

@@ -309,7 +309,9 @@ const std::string* NativeFile::encoded(const Page& page, EncodedPages* encoded) 
     Encoded& e = (*encoded)[&page];
     if (e.bytes.empty() || e.version != page.version) {
         thread_local std::vector<std::string> scratch;
-        if (!encodePage(viewOf(page, &scratch), 0, &e.bytes)) {
+        thread_local PageView view;
+        viewOf(page, &scratch, &view);
+        if (!encodePage(view, 0, &e.bytes)) {
             e.bytes.clear();
             return nullptr;
         }

@@ -192,6 +192,9 @@ std::vector<RecordView> viewsOf(const std::vector<PageRecord>& records) {
     return views;
 }
 
+// The prefix-compressed records into `into` (its room kept).
+void encodeRecordsInto(const std::vector<RecordView>& records, std::string* into);
+
 // Byte `i` of a record's key followed by its payload.
 char wholeAt(const RecordView& r, std::size_t i) {
     return i < r.key.size() ? r.key[i] : r.payload[i - r.key.size()];
@@ -205,6 +208,15 @@ std::string encodeRecords(const std::vector<PageRecord>& records) {
 
 std::string encodeRecords(const std::vector<RecordView>& records) {
     std::string out;
+    encodeRecordsInto(records, &out);
+    return out;
+}
+
+namespace {
+
+void encodeRecordsInto(const std::vector<RecordView>& records, std::string* into) {
+    std::string& out = *into;
+    out.clear();
     std::size_t most = 0;
     for (const auto& r : records)
         most += 5 + r.key.size() + r.payload.size();
@@ -234,8 +246,9 @@ std::string encodeRecords(const std::vector<RecordView>& records) {
         }
         prev = &r;
     }
-    return out;
 }
+
+} // namespace
 
 bool forEachRecord(const std::uint8_t* in, std::size_t n, std::size_t count,
                    const RecordVisitor& visit) {
@@ -298,10 +311,11 @@ bool encodePage(const PageImage& page, std::uint32_t ownOffset, std::string* out
 
 bool encodePage(const PageView& page, std::uint32_t ownOffset, std::string* out) {
     std::size_t fixed = qtf::kPageFixed + (page.level ? 4 * page.records.size() : 0);
-    std::string recs = encodeRecords(page.records);
+    // Kept from call to call: their room is used again.
+    thread_local std::string recs, packed;
+    encodeRecordsInto(page.records, &recs);
     std::size_t expanded = fixed + recs.size();
     if (expanded > page.sizeBound || expanded > qtf::kMaxPage) return false;
-    std::string packed;
     bool compress = rleEncode(bytes(recs), recs.size(), &packed) &&
                     roundUnit(fixed + packed.size()) < roundUnit(expanded);
     std::size_t stored = compress ? fixed + packed.size() : expanded;
