@@ -227,7 +227,8 @@ void NativeFile::trimCache() {
     const std::size_t average =
         cache_.empty() ? 4096 : std::max<std::size_t>(bytes / cache_.size(), 512);
     trimCheckAt_ = cache_.size() + 16 +
-                   (bytes < options_.cacheBudget ? (options_.cacheBudget - bytes) / average : cache_.size() / 16);
+                   (bytes < options_.cacheBudget ? (options_.cacheBudget - bytes) / average
+                                                 : cache_.size() / 16);
 }
 
 void NativeFile::takeHeader(const qtf::FileHeader& h) {

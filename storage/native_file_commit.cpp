@@ -60,7 +60,7 @@ bool NativeFile::readLog(const qtf::FileHeader& disk, std::map<std::uint64_t, st
     if (got != sizeof hb || getLe32(hb) != 0 || !qtf::decodeHeader(hb, newHeader)) return false;
     const bool sealed = isSealed(hb);
     if (!sealed && newHeader->committedEnd != logStart) return false; // left by another log
-    if (pageLimit && !sealed) return false; // a window's logs are sealed
+    if (pageLimit && !sealed) return false;                           // a window's logs are sealed
     // The new state follows the one the naming header shows.
     if (newHeader->changeCounter != disk.changeCounter + 1) return false;
     RegionTable newRegions(newHeader->regionStart, newHeader->regionEnd);
@@ -136,7 +136,8 @@ int NativeFile::readLogs(const qtf::FileHeader& disk, std::vector<LogRun>* logs)
     // header named the next, so damage there is an inconsistency of the file;
     // the newest may be torn, and then the state before it stands.
     const std::uint64_t newest =
-        disk.committedEnd + static_cast<std::uint64_t>(disk.window & qtf::kNewestLogMask) * qtf::kUnit;
+        disk.committedEnd +
+        static_cast<std::uint64_t>(disk.window & qtf::kNewestLogMask) * qtf::kUnit;
     if (newest + qtf::kHeaderSize > disk.logEnd) return fail(__LINE__);
     qtf::FileHeader part = disk;
     std::uint64_t pos = disk.committedEnd;
@@ -272,18 +273,21 @@ int NativeFile::recover(const qtf::FileHeader& disk, bool readThrough) {
 // ---------------------------------------------------------------------------
 // Commit
 
-// Pages written at their places in ascending order: neighbours go to the file
-// in one write.
+// Bytes written in ascending order of place: neighbours go to the file in one
+// write of at most kMostBytes.
 class NativeFile::JoinedWrites {
 public:
     explicit JoinedWrites(NativeFile& file) : file_(file) {}
-    // The page's bytes, its own offset set to `own`.
-    void add(std::uint64_t own, std::string_view page) {
-        if (!run_.empty() && (own != start_ + run_.size() || run_.size() >= kMostBytes)) finish();
-        if (run_.empty()) start_ = own;
-        const std::size_t from = run_.size();
-        run_.append(page);
-        putLe32(reinterpret_cast<std::uint8_t*>(run_.data()) + from + qtf::pg::kOwnOffset,
+    void add(std::uint64_t at, std::string_view bytes) {
+        if (!run_.empty() && (at != start_ + run_.size() || run_.size() >= kMostBytes)) finish();
+        if (run_.empty()) start_ = at;
+        run_.append(bytes);
+    }
+    // A page at its place, its own offset set to that place.
+    void addPage(std::uint64_t own, std::string_view page) {
+        add(own, page);
+        putLe32(reinterpret_cast<std::uint8_t*>(run_.data()) + (run_.size() - page.size()) +
+                    qtf::pg::kOwnOffset,
                 static_cast<std::uint32_t>(own));
     }
     void finish() {
@@ -430,7 +434,7 @@ int NativeFile::prepare() {
         for (Page* p : pages) {
             const std::uint64_t own = qtf::pageOffset(static_cast<std::uint32_t>(p->number));
             if (own < oldEnd) continue;
-            writes.add(own, *encoded(*p, &encodedPages));
+            writes.addPage(own, *encoded(*p, &encodedPages));
         }
         writes.finish();
         flushFile();
@@ -438,8 +442,7 @@ int NativeFile::prepare() {
     LogSeal seal(logStart, header_.changeCounter);
     std::uint64_t logPos = logStart;
     logged_.clear();
-    std::string log; // written at once
-    log.reserve(static_cast<std::size_t>(logBytes));
+    JoinedWrites log(*this);
     for (Page* p : pages) {
         std::uint32_t number = static_cast<std::uint32_t>(p->number);
         std::uint64_t own = qtf::pageOffset(number);
@@ -454,7 +457,7 @@ int NativeFile::prepare() {
         putLe32(reinterpret_cast<std::uint8_t*>(buf.data()) + qtf::pg::kOwnOffset,
                 static_cast<std::uint32_t>(own));
         seal.add(bytes(buf), buf.size());
-        log += buf;
+        log.add(logPos, buf);
         logPos += buf.size();
         logged_.emplace_back(own, std::move(buf));
     }
@@ -467,11 +470,11 @@ int NativeFile::prepare() {
     seal.value(&low, &high);
     putLe32(h + qtf::hdr::kCommittedEnd, low);
     putLe32(h + qtf::hdr::kLogEnd, high);
-    log += hdr;
+    log.add(logPos, hdr);
+    log.finish();
+    logPos += hdr.size();
     const bool keepsLog =
         continues || (single && !direct && startsWindow(logStart, oldEnd, newEnd, logBytes));
-    writeAt(logStart, log);
-    logPos += hdr.size();
     // The old header names the log; one flush makes both durable, and from
     // then on the commit stands. Readers in other processes must not read the
     // header while it is being written. A commit that goes on with a window
@@ -479,8 +482,8 @@ int NativeFile::prepare() {
     if (continues) {
         onDisk = window_.base;
         onDisk.committedEnd = static_cast<std::uint32_t>(window_.start);
-        onDisk.window = static_cast<std::uint16_t>(qtf::kLogWindow |
-                                                   (logStart - window_.start) / qtf::kUnit);
+        onDisk.window =
+            static_cast<std::uint16_t>(qtf::kLogWindow | (logStart - window_.start) / qtf::kUnit);
     } else {
         onDisk.committedEnd = static_cast<std::uint32_t>(logStart);
         onDisk.window = keepsLog ? qtf::kLogWindow : 0;
@@ -559,7 +562,8 @@ void NativeFile::copyWindowHome() {
         }
         const auto number = static_cast<std::uint32_t>((own - qtf::kHeaderSize) / qtf::kUnit);
         if (static_cast<std::size_t>(regions.classOf(number)) * qtf::kUnit != size) continue;
-        writes.add(own, std::string_view(logs).substr(static_cast<std::size_t>(at - from), size));
+        writes.addPage(own,
+                       std::string_view(logs).substr(static_cast<std::size_t>(at - from), size));
     }
     writes.finish();
 }
@@ -617,7 +621,7 @@ int NativeFile::apply() {
         // A window's pages stay in its logs.
         JoinedWrites writes(*this);
         for (const auto& [own, data] : logged_)
-            writes.add(own, data);
+            writes.addPage(own, data);
         writes.finish();
         endCommit();
     }
