@@ -483,9 +483,10 @@ void recoveryCut(int budget, unsigned seed, const std::string& dir) {
 }
 
 // ---------------------------------------------------------------------------
-// Runs of commits by one handle (in memory): each commit leaves its log named,
-// the next names it together with its own, so a cut meets the pages of one
-// commit unflushed while the next one's log is torn.
+// Runs of commits by one handle (in memory): each commit adds its log to the
+// window the header names, so a cut meets the newest log torn while the older
+// ones hold the pages of the commits before, and the window's end copies them
+// all to their places.
 
 struct Run {
     std::vector<std::uint8_t> before; // the committed file, closed

@@ -1,9 +1,9 @@
 // The native record file: one open ".QTF" file with its cached header, its
 // page cache and the single ordered tree (a B+-tree) that holds every record of
 // every table of the file, ordered by key. Commits are atomic on disk through a
-// redo log written beyond the page store; a commit flushes once, and its log
-// stays named until the next commit names it together with its own (see
-// native_file_commit.cpp).
+// redo log written beyond the page store. A small commit flushes once and its
+// pages stay in its log, one of a window of logs the header names, until the
+// window ends (see native_file_commit.cpp).
 //
 // Invariants of the tree and the cache:
 //  1. Every record lies in a leaf (level 0); records in a page are in ascending
@@ -47,7 +47,7 @@ constexpr int kErrNotNative = 36;
 constexpr int kErrDuplicate = 40;
 // A shared file shows an interrupted commit while its user does not hold the
 // lock that keeps every other process out: take that lock and access again.
-// (The logs of commits that took one flush are read through instead.)
+// (A window of logs of commits that took one flush is read through instead.)
 constexpr int kErrLogInForce = 0x10000;
 
 // Figures of `zevlon-tool stats`.
@@ -72,8 +72,8 @@ public:
             false; // others may write: the caller's lock guards each access, the first too
         bool lockOnApply = false;          // others are denied writing: apply and recovery lock
         TransactionCheck transactionCheck; // none: a log in force always rolls forward
-        // commit() flushes once and leaves its log named until the next commit
-        // (see native_file_commit.cpp); false: every commit ends without a log.
+        // commit() flushes once and leaves its pages in a window of logs (see
+        // native_file_commit.cpp); false: every commit ends without a log.
         bool singleFlush = true;
         std::size_t cacheBudget = kCacheBudget; // unchanged pages beyond it go
     };
