@@ -346,18 +346,27 @@ std::string describeCut(const platform::MemFileSystem::Faults& f) {
            std::to_string(f.tearBytes) + " reorder " + std::to_string(f.reorderSeed);
 }
 
+// Reopens the one file "c.qtf" (recovery), checks it and reads it into `disk`;
+// false (a failure of `kind` recorded) when that goes wrong.
+bool reopenOne(KindId kind, platform::MemFileSystem& fs, const std::string& where,
+               const std::string& dir, Model* disk) {
+    std::vector<Model> states;
+    std::string problem = reopenAndCheck(fs, {"c.qtf"}, dir, {}, &states);
+    if (!problem.empty()) {
+        fail(kind, where + ": " + problem);
+        return false;
+    }
+    *disk = states[0];
+    return true;
+}
+
 // Reopens the file of a single-file commit that ended with `rc` after a crash
 // or fault and judges it: the new state after a reported success, else the old
 // or the new one (a fault after the log is in force still commits).
 void judgeReopened(KindId kind, platform::MemFileSystem& fs, const Scenario& s, int rc,
                    const std::string& where, const std::string& dir) {
-    std::vector<Model> states;
-    std::string problem = reopenAndCheck(fs, {"c.qtf"}, dir, {}, &states);
-    if (!problem.empty()) {
-        fail(kind, where + ": " + problem);
-        return;
-    }
-    const Model& disk = states[0];
+    Model disk;
+    if (!reopenOne(kind, fs, where, dir, &disk)) return;
     bool ok = rc == 0 ? disk == s.newState : disk == s.oldState || disk == s.newState;
     if (!ok) fail(kind, where + ": " + describe(disk, s.oldState, s.newState));
     if (ok && rc != 0 && disk == s.newState) ++gKinds[kind].landed;
@@ -444,6 +453,33 @@ bool logInForce(const Scenario& s, std::vector<std::uint8_t>* out) {
     return false;
 }
 
+// Opens the file `named` leaves again and again with the power going at the
+// k-th write of its recovery, k = 1, 2, ... until a recovery runs to its end:
+// each time the reopened file must hold `newState` (the state the logs lead to).
+void cutRecoveryAtEachWrite(KindId kind, const std::vector<std::uint8_t>& named,
+                            const std::string& label, const Model& oldState, const Model& newState,
+                            std::mt19937& rng, int budget, const std::string& dir) {
+    for (int k = 1; gKinds[kind].trials < budget; ++k) {
+        ++gKinds[kind].trials;
+        platform::MemFileSystem fs;
+        fs.put("c.qtf", named);
+        const platform::MemFileSystem::Faults faults = pickCut(rng, k);
+        fs.setFaults(faults);
+        std::unique_ptr<NativeFile> f;
+        int rc = NativeFile::open(fs, "c.qtf", false, {}, &f);
+        f.reset();
+        const bool cut = fs.powerCut();
+        const std::string where = label + " recovery " + describeCut(faults);
+        Model disk;
+        if (!reopenOne(kind, fs, where, dir, &disk)) return;
+        if (disk != newState) fail(kind, where + ": " + describe(disk, oldState, newState));
+        if (!cut) {
+            if (rc != 0) fail(kind, where + ": recovery failed with " + std::to_string(rc));
+            return;
+        }
+    }
+}
+
 void recoveryCut(int budget, unsigned seed, const std::string& dir) {
     std::mt19937 rng(seed);
     for (unsigned sc = 0; gKinds[kRecoveryCut].trials < budget; ++sc) {
@@ -453,32 +489,9 @@ void recoveryCut(int budget, unsigned seed, const std::string& dir) {
             fail(kRecoveryCut, "scenario " + std::to_string(sc) + " leaves no log in force");
             return;
         }
-        for (int k = 1; gKinds[kRecoveryCut].trials < budget; ++k) {
-            ++gKinds[kRecoveryCut].trials;
-            platform::MemFileSystem fs;
-            fs.put("c.qtf", logged);
-            const platform::MemFileSystem::Faults faults = pickCut(rng, k);
-            fs.setFaults(faults);
-            std::unique_ptr<NativeFile> f;
-            int rc = NativeFile::open(fs, "c.qtf", false, {}, &f);
-            f.reset();
-            bool cut = fs.powerCut();
-            std::string where = "scenario " + std::to_string(seed * 15485863u + sc) + " recovery " +
-                                describeCut(faults);
-            std::vector<Model> states;
-            std::string problem = reopenAndCheck(fs, {"c.qtf"}, dir, {}, &states);
-            if (!problem.empty()) {
-                fail(kRecoveryCut, where + ": " + problem);
-                break;
-            }
-            if (states[0] != s.newState)
-                fail(kRecoveryCut, where + ": " + describe(states[0], s.oldState, s.newState));
-            if (!cut) {
-                if (rc != 0)
-                    fail(kRecoveryCut, where + ": recovery failed with " + std::to_string(rc));
-                break;
-            }
-        }
+        cutRecoveryAtEachWrite(kRecoveryCut, logged,
+                               "scenario " + std::to_string(seed * 15485863u + sc), s.oldState,
+                               s.newState, rng, budget, dir);
     }
 }
 
@@ -536,18 +549,13 @@ int runCommits(platform::MemFileSystem& fs, const Run& r,
 // that succeeded, or after the one in flight too.
 void judgeRun(KindId kind, platform::MemFileSystem& fs, const Run& r, int done,
               const std::string& where, const std::string& dir) {
-    std::vector<Model> states;
-    std::string problem = reopenAndCheck(fs, {"c.qtf"}, dir, {}, &states);
-    if (!problem.empty()) {
-        fail(kind, where + ": " + problem);
-        return;
-    }
+    Model disk;
+    if (!reopenOne(kind, fs, where, dir, &disk)) return;
     const std::size_t n = static_cast<std::size_t>(done);
-    const bool next = n + 1 < r.states.size() && states[0] == r.states[n + 1];
-    if (states[0] != r.states[n] && !next)
-        fail(kind,
-             where + ": " + std::to_string(done) + " commits done, " +
-                 describe(states[0], r.states[n], r.states[std::min(n + 1, r.states.size() - 1)]));
+    const bool next = n + 1 < r.states.size() && disk == r.states[n + 1];
+    if (disk != r.states[n] && !next)
+        fail(kind, where + ": " + std::to_string(done) + " commits done, " +
+                       describe(disk, r.states[n], r.states[std::min(n + 1, r.states.size() - 1)]));
     if (next) ++gKinds[kind].landed;
 }
 
@@ -639,33 +647,8 @@ void recoveryCutRun(int budget, unsigned seed, const std::string& dir) {
             fail(kRunRecoveryCut, "run " + std::to_string(rs) + " leaves no log named");
             return;
         }
-        for (int k = 1; gKinds[kRunRecoveryCut].trials < budget; ++k) {
-            ++gKinds[kRunRecoveryCut].trials;
-            platform::MemFileSystem fs;
-            fs.put("c.qtf", named);
-            const platform::MemFileSystem::Faults faults = pickCut(rng, k);
-            fs.setFaults(faults);
-            std::unique_ptr<NativeFile> f;
-            int rc = NativeFile::open(fs, "c.qtf", false, {}, &f);
-            f.reset();
-            const bool cut = fs.powerCut();
-            const std::string where =
-                "run " + std::to_string(rs) + " recovery " + describeCut(faults);
-            std::vector<Model> states;
-            std::string problem = reopenAndCheck(fs, {"c.qtf"}, dir, {}, &states);
-            if (!problem.empty()) {
-                fail(kRunRecoveryCut, where + ": " + problem);
-                break;
-            }
-            if (states[0] != r.states.back())
-                fail(kRunRecoveryCut,
-                     where + ": " + describe(states[0], r.states.front(), r.states.back()));
-            if (!cut) {
-                if (rc != 0)
-                    fail(kRunRecoveryCut, where + ": recovery failed with " + std::to_string(rc));
-                break;
-            }
-        }
+        cutRecoveryAtEachWrite(kRunRecoveryCut, named, "run " + std::to_string(rs),
+                               r.states.front(), r.states.back(), rng, budget, dir);
     }
 }
 
