@@ -250,6 +250,7 @@ private:
     // state `disk` describes stands).
     int readLogs(const qtf::FileHeader& disk, std::vector<LogRun>* logs);
     int replayLog(const LogRun& log, std::uint64_t limit);
+    static std::map<std::uint64_t, std::uint64_t> mergedMap(const std::vector<LogRun>& logs);
     bool transactionUndone(const qtf::FileHeader& newHeader,
                            const std::map<std::uint64_t, std::uint64_t>& map, int* rc);
     // Whether this commit may take one flush: where its log goes, and the
@@ -257,7 +258,7 @@ private:
     bool continuesWindow(std::uint64_t oldEnd, std::uint64_t newEnd, std::uint64_t logBytes) const;
     bool startsWindow(std::uint64_t logStart, std::uint64_t oldEnd, std::uint64_t newEnd,
                       std::uint64_t logBytes) const;
-    void restartWindow();
+    void endWindow();
     void copyWindowHome();
     class JoinedWrites;
     std::uint64_t logEndFrom(std::uint64_t pos, std::uint64_t end, int* rc);

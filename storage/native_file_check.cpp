@@ -100,9 +100,7 @@ std::string NativeFile::check(FileStats* stats) {
         std::vector<LogRun> logs;
         if (readLogs(disk, &logs)) return "header: the logs it names cannot be read";
         qtf::FileHeader committed = logs.empty() ? disk : logs.back().header;
-        for (const LogRun& log : logs)
-            for (const auto& [own, at] : log.map)
-                through[own] = at;
+        through = mergedMap(logs);
         committed.committedEnd = committed.logEnd = static_cast<std::uint32_t>(
             qtf::kHeaderSize +
             std::uint64_t{RegionTable(committed.regionStart, committed.regionEnd).storeUnits()} *

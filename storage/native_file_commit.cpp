@@ -184,6 +184,15 @@ bool NativeFile::transactionUndone(const qtf::FileHeader& newHeader,
     return options_.transactionCheck(number, name, path_);
 }
 
+// Where the state the logs lead to finds each page they hold: the newest copy.
+std::map<std::uint64_t, std::uint64_t> NativeFile::mergedMap(const std::vector<LogRun>& logs) {
+    std::map<std::uint64_t, std::uint64_t> merged;
+    for (const LogRun& log : logs)
+        for (const auto& [own, at] : log.map)
+            merged[own] = at;
+    return merged;
+}
+
 // Copies a log's pages to their places; `limit`: where the pages must end.
 int NativeFile::replayLog(const LogRun& log, std::uint64_t limit) {
     const RegionTable regions(log.header.regionStart, log.header.regionEnd);
@@ -204,8 +213,8 @@ int NativeFile::replayLog(const LogRun& log, std::uint64_t limit) {
 int NativeFile::recover(const qtf::FileHeader& disk, bool readThrough) {
     std::vector<LogRun> logs;
     if (int rc = readLogs(disk, &logs)) return rc;
-    // A log that did not reach the disk whole never stood. Two logs never hold
-    // a transaction's commit (it takes the two-flush path).
+    // A log that did not reach the disk whole never stood. A window never
+    // holds a transaction's commit (it takes the two-flush path).
     bool discard = logs.empty();
     if (!discard && !(disk.window & qtf::kLogWindow)) {
         int rc = 0;
@@ -222,10 +231,7 @@ int NativeFile::recover(const qtf::FileHeader& disk, bool readThrough) {
     if (readThrough) {
         // Read through the logs without touching the file.
         logMap_.clear();
-        if (!discard)
-            for (const LogRun& log : logs)
-                for (const auto& [own, at] : log.map)
-                    logMap_[own] = at;
+        if (!discard) logMap_ = mergedMap(logs);
         takeHeader(result);
         throughLogs_ = true;
         // The same header bytes name the same logs: until they change, reads
@@ -403,7 +409,7 @@ int NativeFile::prepare() {
     const bool direct = newSpaceBytes > kDirectWriteBytes;
     if (!direct) logBytes += newSpaceBytes;
     const bool continues = single && !direct && continuesWindow(oldEnd, newEnd, logBytes);
-    if (window_.active && !continues) restartWindow();
+    if (window_.active && !continues) endWindow();
 
     if (!headerOnDisk_) {
         // A new file gets its empty header first: a crash during its first
@@ -572,7 +578,7 @@ void NativeFile::copyWindowHome() {
 // header naming no log is written without a flush, as a commit with two
 // flushes ends; the window stays whole until the next flush (see
 // unflushedLogStart_).
-void NativeFile::restartWindow() {
+void NativeFile::endWindow() {
     window_.active = false;
     copyWindowHome();
     flushFile();
@@ -640,12 +646,11 @@ int NativeFile::apply() {
     safeCounter_ = preparedHeader_.changeCounter;
     if (preparedSingle_) {
         keepWindow();
-        logged_.clear();
     } else {
         unflushedLogStart_ = preparedLogStart_;
         unflushedLogEnd_ = preparedLogEnd_;
-        logged_.clear();
     }
+    logged_.clear();
     header_ = preparedHeader_;
     diskHeader_ = preparedHeader_;
     headerChanged_ = false;
@@ -712,7 +717,7 @@ int NativeFile::discardPrepared() {
 int NativeFile::endLogWindow() {
     if (!window_.active || options_.readOnly || broken_) return 0;
     ioError_ = 0;
-    restartWindow();
+    endWindow();
     flushFile();
     const int rc = ioError_;
     ioError_ = 0;
