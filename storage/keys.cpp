@@ -242,14 +242,10 @@ int maintainOne(NativeFile& file, const TableDecl& decl, std::uint32_t table, in
         ++net;
     }
     if (hasOld) {
-        std::string stored;
-        bool found = false;
-        if (int rc = file.get(oldKey, &stored, &found)) return rc;
-        if (found && stored == payload) {
-            bool removed = false;
-            if (int rc = file.remove(oldKey, &removed)) return rc;
-            --net;
-        }
+        // An entry that names another record is not this record's.
+        bool removed = false;
+        if (int rc = file.removeHolding(oldKey, payload, &removed)) return rc;
+        if (removed) --net;
     }
     if (net != 0) return addToCount(file, table, static_cast<std::uint8_t>(keyNumber), net);
     return 0;

@@ -871,10 +871,15 @@ int NativeFile::splitIfNeeded(Page* page) {
 void NativeFile::removeFromLeaf(Page* leaf, const std::string& key, bool* found) {
     const std::size_t it = leaf->entries.find(key);
     if (it == leaf->entries.size()) return;
-    leaf->sizeBound -= boundSize(key.size(), leaf->entries.payloadSize(it), false);
+    eraseFromLeaf(leaf, it);
+    *found = true;
+}
+
+void NativeFile::eraseFromLeaf(Page* leaf, std::size_t it) {
+    leaf->sizeBound -=
+        boundSize(leaf->entries.key(it).size(), leaf->entries.payloadSize(it), false);
     leaf->entries.erase(it);
     markChanged(leaf);
-    *found = true;
 }
 
 int NativeFile::removeIn(Page* page, const std::string& key, bool* found) {
@@ -927,6 +932,23 @@ int NativeFile::remove(const std::string& key, bool* found) {
         root->sizeBound = qtf::kPageFixed;
         markChanged(root);
     }
+    return 0;
+}
+
+int NativeFile::removeHolding(const std::string& key, std::string_view payload, bool* removed) {
+    *removed = false;
+    if (int rc = beginAccess()) return rc;
+    if (options_.readOnly) return EBADF;
+    if (root_ == kNoPage) return 0;
+    Page* leaf = nullptr;
+    if (int rc = leafFor(key, &leaf); rc || !leaf) return rc;
+    const std::size_t it = leaf->entries.find(key);
+    if (it == leaf->entries.size() || leaf->level) return 0;
+    thread_local std::string scratch;
+    if (leaf->entries.payloadView(it, &scratch) != payload) return 0;
+    if (it == 0) return remove(key, removed); // the leaf's first key: index entries change
+    eraseFromLeaf(leaf, it);
+    *removed = true;
     return 0;
 }
 

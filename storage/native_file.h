@@ -37,6 +37,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -135,6 +136,9 @@ public:
     [[nodiscard]] int update(const std::string& key,
                              const std::function<void(std::string* payload)>& change, bool* found);
     [[nodiscard]] int remove(const std::string& key, bool* found);
+    // Removes `key` only when its payload is `payload`, with one descent.
+    [[nodiscard]] int removeHolding(const std::string& key, std::string_view payload,
+                                    bool* removed);
     [[nodiscard]] int removePrefix(const std::string& prefix);
     // Increments the last issued number and returns it (big-endian bytes).
     [[nodiscard]] int nextNumber(std::array<std::uint8_t, 4>* number);
@@ -306,6 +310,8 @@ private:
     int splitIfNeeded(Page* page);
     int removeIn(Page* page, const std::string& key, bool* found);
     void removeFromLeaf(Page* leaf, const std::string& key, bool* found);
+    // Takes record `it` out of a leaf; the caller keeps the index entries true.
+    void eraseFromLeaf(Page* leaf, std::size_t it);
     int fixFirstKeys(std::vector<Step>& path);
     // The page's records in place; packed payloads are unpacked into `scratch`.
     // `view` is filled anew, its vectors' room kept.

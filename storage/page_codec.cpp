@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 namespace zv::storage {
 
@@ -195,9 +196,44 @@ std::vector<RecordView> viewsOf(const std::vector<PageRecord>& records) {
 // The prefix-compressed records into `into` (its room kept).
 void encodeRecordsInto(const std::vector<RecordView>& records, std::string* into);
 
-// Byte `i` of a record's key followed by its payload.
-char wholeAt(const RecordView& r, std::size_t i) {
-    return i < r.key.size() ? r.key[i] : r.payload[i - r.key.size()];
+// How many of the first `n` bytes at p and q are equal, eight at a time.
+std::size_t equalBytes(const char* p, const char* q, std::size_t n) {
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t x = 0, y = 0;
+        std::memcpy(&x, p + i, 8);
+        std::memcpy(&y, q + i, 8);
+        if (x != y) {
+            const std::uint64_t d = x ^ y;
+            if constexpr (std::endian::native == std::endian::little)
+                return i + static_cast<std::size_t>(std::countr_zero(d)) / 8;
+            else
+                return i + static_cast<std::size_t>(std::countl_zero(d)) / 8;
+        }
+    }
+    while (i < n && p[i] == q[i])
+        ++i;
+    return i;
+}
+
+// The bytes of a record's key followed by its payload, from byte `i` to the
+// end of the part that holds it.
+std::string_view wholeFrom(const RecordView& r, std::size_t i) {
+    return i < r.key.size() ? r.key.substr(i) : r.payload.substr(i - r.key.size());
+}
+
+// How many leading bytes two records share, each read as its key followed by
+// its payload, at most `limit` (which neither record is shorter than).
+std::size_t sharedBytes(const RecordView& a, const RecordView& b, std::size_t limit) {
+    std::size_t shared = 0;
+    while (shared < limit) {
+        const std::string_view x = wholeFrom(a, shared), y = wholeFrom(b, shared);
+        const std::size_t n = std::min({x.size(), y.size(), limit - shared});
+        const std::size_t equal = equalBytes(x.data(), y.data(), n);
+        shared += equal;
+        if (equal < n) break;
+    }
+    return shared;
 }
 
 } // namespace
@@ -227,10 +263,8 @@ void encodeRecordsInto(const std::vector<RecordView>& records, std::string* into
         std::size_t shared = 0;
         if (prev) {
             const std::size_t prevWhole = prev->key.size() + prev->payload.size();
-            std::size_t limit =
-                std::min({prevWhole, whole, static_cast<std::size_t>(qtf::kMaxShared)});
-            while (shared < limit && wholeAt(*prev, shared) == wholeAt(r, shared))
-                ++shared;
+            shared = sharedBytes(
+                *prev, r, std::min({prevWhole, whole, static_cast<std::size_t>(qtf::kMaxShared)}));
         }
         std::uint8_t flags = static_cast<std::uint8_t>(shared);
         if (!prev || whole != prev->key.size() + prev->payload.size()) flags |= qtf::kHasTotal;
