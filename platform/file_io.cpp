@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <random>
@@ -16,7 +17,8 @@ namespace {
 
 class PosixFile : public File {
 public:
-    explicit PosixFile(int fd) : fd_(fd) {}
+    // `hooked`: the test hook sees its writes and flushes.
+    explicit PosixFile(int fd, bool hooked = true) : fd_(fd), hooked_(hooked) {}
     ~PosixFile() override { ::close(fd_); }
     PosixFile(const PosixFile&) = delete;
     PosixFile& operator=(const PosixFile&) = delete;
@@ -36,7 +38,7 @@ public:
         return 0;
     }
     int write(std::uint64_t offset, const void* buf, std::size_t n) override {
-        if (testHookBeforeWrite) testHookBeforeWrite(false);
+        if (hooked_ && testHookBeforeWrite) testHookBeforeWrite(false);
         const auto* p = static_cast<const char*>(buf);
         std::size_t done = 0;
         while (done < n) {
@@ -51,7 +53,7 @@ public:
         return 0;
     }
     int flush() override {
-        if (testHookBeforeWrite) testHookBeforeWrite(true);
+        if (hooked_ && testHookBeforeWrite) testHookBeforeWrite(true);
         return ::fdatasync(fd_) == 0 ? 0 : errno;
     }
     int size(std::uint64_t* bytes) override {
@@ -67,6 +69,7 @@ public:
 
 private:
     int fd_; // owned
+    bool hooked_;
 };
 
 class PosixFileSystem : public FileSystem {
@@ -91,6 +94,21 @@ public:
 FileSystem& posixFileSystem() {
     static PosixFileSystem fs;
     return fs;
+}
+
+int openScratchFile(std::unique_ptr<File>* file) {
+    const char* dir = std::getenv("TMPDIR");
+    std::string place = dir && *dir ? dir : "/tmp";
+    int fd = ::open(place.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        // A file system without nameless files: a named one, gone at once.
+        std::string name = place + "/zevlon-scratch-XXXXXX";
+        fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd < 0) return errno;
+        ::unlink(name.c_str());
+    }
+    *file = std::make_unique<PosixFile>(fd, false);
+    return 0;
 }
 
 class MemFileSystem::MemFile : public File {

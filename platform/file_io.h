@@ -57,6 +57,10 @@ public:
 // The operating system's files.
 FileSystem& posixFileSystem();
 
+// A new empty file of the operating system's that has no name and goes when
+// closed (bytes kept aside for a while, never made durable).
+[[nodiscard]] int openScratchFile(std::unique_ptr<File>* file);
+
 // Test hook: called before every write (false) and flush (true) of the
 // operating system's files. Crash tests end the process there.
 extern void (*testHookBeforeWrite)(bool flush);

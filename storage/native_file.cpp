@@ -60,8 +60,11 @@ void NativeFile::dropFromCount(const Page& page) {
 std::size_t NativeFile::pageMemory(Page& page) {
     if (page.memoryVersion == page.version) return page.memory;
     // The page, its node in the cache's hash map and its records.
-    const std::size_t bytes =
+    std::size_t bytes =
         sizeof(Page) + 48 + page.entries.memory() + page.below.capacity() * sizeof(Page*);
+    if (page.spill)
+        bytes += sizeof(Page::Spill) + 16 +
+                 (page.spill->firstKey.capacity() > 15 ? page.spill->firstKey.capacity() + 17 : 0);
     page.memory = bytes;
     page.memoryVersion = page.version;
     return bytes;
@@ -189,46 +192,117 @@ bool NativeFile::stepCursor(const std::string& key, bool forward, bool inclusive
 void NativeFile::clearCache() {
     forgetPages();
     cache_.clear();
+    scratchEnd_ = 0;
     changed_.clear();
     countedBytes_ = 0;
-    trimCheckAt_ = 0;
+    trimAt_ = 0;
     addCacheBytes(measuredBytes_, 0);
     measuredBytes_ = 0;
 }
 
 void NativeFile::trimCache() {
-    if (cache_.size() < trimCheckAt_) return;
-    // Unchanged pages keep the size they were counted at; changed ones are
-    // measured again.
-    for (Page* p : changed_)
-        remeasure(*p);
-    std::size_t bytes = countedBytes_;
-    addCacheBytes(measuredBytes_, bytes);
-    measuredBytes_ = bytes;
-    if (bytes > options_.cacheBudget) {
-        std::vector<std::pair<std::uint64_t, std::int64_t>> unchanged; // last use, number
-        for (const auto& [number, p] : cache_)
-            if (!p->changed) unchanged.emplace_back(p->lastUse, number);
-        std::sort(unchanged.begin(), unchanged.end());
-        const std::size_t target = options_.cacheBudget / 4 * 3;
-        forgetPages();
-        for (const auto& [use, number] : unchanged) {
-            if (bytes <= target) break;
-            auto it = cache_.find(number);
-            bytes -= it->second->counted;
-            dropFromCount(*it->second);
-            cache_.erase(it);
-        }
-        addCacheBytes(measuredBytes_, bytes);
-        measuredBytes_ = bytes;
+    // Every page is measured when read and after each change.
+    if (countedBytes_ <= trimAt_) return;
+    addCacheBytes(measuredBytes_, countedBytes_);
+    measuredBytes_ = countedBytes_;
+    // Trimmed short of the budget: the cache grows between two measurements.
+    const std::size_t budget = options_.cacheBudget;
+    const std::size_t trimLine = budget - budget / 16;
+    if (countedBytes_ > trimLine) {
+        // With many changed pages (a big transaction), every page let go
+        // costs a write and maybe a read back: more go at once, fewer times.
+        const bool changing = changed_.size() > cache_.size() / 4;
+        letPagesGo(changing ? budget / 8 * 5 : budget - budget / 16 * 3);
+        addCacheBytes(measuredBytes_, countedBytes_);
+        measuredBytes_ = countedBytes_;
     }
-    // Measure again once the pages added since may have filled the budget, at
-    // the average page's size; over it (changed pages stay), as the cache grows.
+    // Measured again once pages read, added or changed take it over the trim
+    // line; when changed pages keep it over that line, once it has grown by
+    // a part of the budget.
+    trimAt_ = std::max(trimLine, countedBytes_ + budget / 32);
+}
+
+void NativeFile::letPagesGo(std::size_t target) {
+    if (!scratch_ && !scratchFailed_ && platform::openScratchFile(&scratch_)) scratchFailed_ = true;
+    // Pages used longest ago go first: an unchanged page is dropped (it is
+    // read again when needed), a changed leaf waits for the commit in the
+    // scratch file. Changed index pages stay.
+    std::vector<Page*> pages;
+    pages.reserve(cache_.size());
+    for (const auto& [number, p] : cache_)
+        if (!p->spilled && (!p->changed || (scratch_ && p->level == 0 && !p->entries.empty())))
+            pages.push_back(p.get());
+    const auto older = [](const Page* a, const Page* b) { return a->lastUse < b->lastUse; };
+    // Only about as many as must go are put in order.
+    std::size_t bytes = countedBytes_;
     const std::size_t average =
-        cache_.empty() ? 4096 : std::max<std::size_t>(bytes / cache_.size(), 512);
-    trimCheckAt_ = cache_.size() + 16 +
-                   (bytes < options_.cacheBudget ? (options_.cacheBudget - bytes) / average
-                                                 : cache_.size() / 16);
+        std::max<std::size_t>(bytes / std::max<std::size_t>(cache_.size(), 1), 256);
+    const std::size_t first = std::min(pages.size(), (bytes - target) / average * 2 + 16);
+    std::nth_element(pages.begin(), pages.begin() + static_cast<std::ptrdiff_t>(first), pages.end(),
+                     older);
+    std::sort(pages.begin(), pages.begin() + static_cast<std::ptrdiff_t>(first), older);
+    forgetPages();
+    // The leaves' bytes go to the scratch file in runs; a leaf lets go of its
+    // entries only once its bytes are written.
+    std::string run;
+    std::vector<std::pair<Page*, Page::Spill>> written;
+    const auto writeRun = [&] {
+        const bool ok = run.empty() || scratch_->write(scratchEnd_, run.data(), run.size()) == 0;
+        if (ok) {
+            scratchEnd_ += run.size();
+            for (auto& [page, spill] : written) {
+                page->spill = std::make_unique<Page::Spill>(std::move(spill));
+                markSpilled(page);
+            }
+        }
+        run.clear();
+        written.clear();
+        return ok;
+    };
+    thread_local std::vector<std::string> strings;
+    thread_local PageView view;
+    thread_local std::string buf;
+    for (std::size_t i = 0; i < pages.size() && bytes > target; ++i) {
+        if (i == first)
+            std::sort(pages.begin() + static_cast<std::ptrdiff_t>(first), pages.end(), older);
+        Page* p = pages[i];
+        bytes -= std::min(bytes, p->counted);
+        if (!p->changed) {
+            dropFromCount(*p);
+            cache_.erase(p->number);
+            continue;
+        }
+        if (p->spill && p->spill->version == p->version) {
+            markSpilled(p); // its bytes are there still
+            continue;
+        }
+        viewOf(*p, &strings, &view);
+        if (!encodePage(view, 0, &buf)) continue; // kept in memory
+        Page::Spill spill;
+        spill.at = scratchEnd_ + run.size();
+        spill.size = static_cast<std::uint32_t>(buf.size());
+        spill.version = p->version;
+        spill.firstKey = p->entries.firstKey();
+        written.emplace_back(p, std::move(spill));
+        run += buf;
+        if (run.size() >= kScratchRun && !writeRun()) break;
+    }
+    writeRun();
+}
+
+void NativeFile::markSpilled(Page* page) {
+    page->entries.release();
+    page->spilled = true;
+    page->memoryVersion = ~std::uint64_t{0};
+    remeasure(*page);
+}
+
+bool NativeFile::readSpill(const Page& page, std::string* buf) {
+    if (!page.spill || !scratch_) return false;
+    buf->resize(page.spill->size);
+    std::size_t got = 0;
+    return scratch_->read(page.spill->at, buf->data(), buf->size(), &got) == 0 &&
+           got == buf->size();
 }
 
 void NativeFile::takeHeader(const qtf::FileHeader& h) {
@@ -393,6 +467,7 @@ NativeFile::Page* NativeFile::childPage(Page* page, std::size_t it) {
 
 NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     // A page renumbered since it was noted here no longer matches its slot.
+    // (Spilling a page forgets every page noted.)
     Page*& recent = recentSlot(number);
     if (recent && recent->number == number) {
         recent->lastUse = ++useClock_;
@@ -400,9 +475,9 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     }
     auto it = cache_.find(number);
     if (it != cache_.end()) {
-        it->second->lastUse = ++useClock_;
-        recent = it->second.get();
-        return recent;
+        Page* page = present(it->second.get());
+        if (page) recent = page;
+        return page;
     }
     if (missedPage_) return nullptr; // the operation runs again under the lock
     if (number < 0 || number > 0xFFFFFFFFll) {
@@ -434,50 +509,77 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
         return nullptr;
     }
     auto page = std::make_unique<Page>();
+    page->number = number;
+    if (!decodeInto(page.get(), buf, cls, offset)) return nullptr;
+    page->lastUse = ++useClock_;
+    Page* raw = page.get();
+    cache_[number] = std::move(page);
+    remeasure(*raw);
+    recent = raw;
+    return raw;
+}
+
+NativeFile::Page* NativeFile::present(Page* page) {
+    page->lastUse = ++useClock_;
+    if (!page->spilled) return page;
+    thread_local std::string buf;
+    if (!readSpill(*page, &buf)) {
+        fail(__LINE__);
+        return nullptr;
+    }
+    const int level = page->level, bound = page->sizeBound;
+    if (!decodeInto(page, buf, static_cast<int>(buf.size() / qtf::kUnit), 0)) return nullptr;
+    if (page->level != level) {
+        fail(__LINE__);
+        return nullptr;
+    }
+    page->sizeBound = bound;
+    page->spilled = false;
+    page->memoryVersion = ~std::uint64_t{0};
+    remeasure(*page);
+    return page;
+}
+
+bool NativeFile::decodeInto(Page* page, const std::string& buf, int cls, std::uint64_t ownOffset) {
     // The records go straight into the page's compact form.
     page->entries.reserve(getLe16(bytes(buf) + qtf::pg::kCount),
                           getLe16(bytes(buf) + qtf::pg::kExpandedSize));
     PageImage image;
     std::uint32_t own = 0;
     if (decodePage(bytes(buf), buf.size(), &image, &own,
-                   [&page](std::string_view key, std::string_view payload) {
+                   [page](std::string_view key, std::string_view payload) {
                        page->entries.append(key, payload, 0);
                        return true;
                    }) != PageDecode::Ok) {
         fail(__LINE__);
-        return nullptr;
+        return false;
     }
     std::size_t stored = storedSizeOf(bytes(buf));
-    if ((stored + qtf::kUnit - 1) / qtf::kUnit != static_cast<std::size_t>(cls) || own != offset) {
+    if ((stored + qtf::kUnit - 1) / qtf::kUnit != static_cast<std::size_t>(cls) ||
+        own != ownOffset) {
         fail(__LINE__);
-        return nullptr;
+        return false;
     }
-    if (root_ == number && image.level == 0 && page->entries.empty()) {
+    if (root_ == page->number && image.level == 0 && page->entries.empty()) {
         // an empty root leaf
     } else if (page->entries.empty()) {
         fail(__LINE__);
-        return nullptr;
+        return false;
     }
-    page->number = number;
     page->level = image.level;
     page->sizeBound = image.sizeBound;
-    page->lastUse = ++useClock_;
     if (image.level)
         for (std::size_t i = 0; i < image.children.size(); ++i) {
             // A child beyond any file's slots is damage, never a page of this
             // transaction's (those carry negative numbers).
             if (image.children[i] > 0x7FFFFFFFu) {
                 fail(__LINE__);
-                return nullptr;
+                return false;
             }
             page->entries.setChild(i, image.children[i]);
         }
     page->entries.shrink();
-    Page* raw = page.get();
-    cache_[number] = std::move(page);
-    remeasure(*raw);
-    recent = raw;
-    return raw;
+    return true;
 }
 
 void NativeFile::viewOf(const Page& page, std::vector<std::string>* scratch, PageView* view) {
@@ -713,14 +815,14 @@ int NativeFile::replace(const std::string& key, const std::string& payload, bool
 }
 
 NativeFile::Page* NativeFile::findParent(Page* child, std::size_t* entry) {
-    if (child->entries.empty()) {
+    if (!child->spilled && child->entries.empty()) {
         // A page emptied by a delete whose own entry is about to go: it has no key
         // to search by, so its parent is found by the child number it names.
         Page* parent = findParentByNumber(getPage(root_), child, entry, 0);
         if (!parent && !broken_) fail(__LINE__);
         return parent;
     }
-    const std::string key(child->entries.firstKey());
+    const std::string key(firstKeyOf(*child));
     Page* page = getPage(root_);
     for (int depth = 0; page && depth < 64; ++depth) {
         if (page->level <= child->level || page->entries.empty()) break;
@@ -845,6 +947,7 @@ int NativeFile::splitIfNeeded(Page* page) {
         page->entries.emplace(first, {}, q->number);
         page->sizeBound = qtf::kPageFixed + boundSize(first.size(), 0, true);
         markChanged(page);
+        markChanged(q);
         return splitIfNeeded(q);
     }
     std::size_t n = page->entries.size();
@@ -856,6 +959,7 @@ int NativeFile::splitIfNeeded(Page* page) {
     recompute(page);
     recompute(q);
     markChanged(page);
+    markChanged(q);
     std::size_t it = 0;
     Page* parent = findParent(page, &it);
     if (!parent) return kErrNotNative;
@@ -991,6 +1095,12 @@ void NativeFile::markChanged(Page* page) {
     if (!page->changed) changed_.insert(page);
     page->changed = true;
     ++page->version;
+    remeasure(*page);
+}
+
+std::size_t NativeFile::spilledPages() const {
+    return static_cast<std::size_t>(std::count_if(
+        cache_.begin(), cache_.end(), [](const auto& entry) { return entry.second->spilled; }));
 }
 
 bool NativeFile::changeCountAgrees() const {

@@ -118,6 +118,12 @@ public:
     // caller repeats it under the call lock.
     // False: the caller takes the call lock and calls beginAccess().
     [[nodiscard]] bool beginCachedRead();
+    // Between two operations that keep the header current (a transaction
+    // under the lock that keeps every other process out): the cache is
+    // brought back to its budget, as at the start of an access.
+    void betweenOperations() {
+        if (headerCurrent_) trimCache();
+    }
     bool missedPage() const { return missedPage_; }
 
     // Lookups. `found` tells whether a record answered; `out` receives it.
@@ -167,6 +173,8 @@ public:
     bool cacheBytesAgree() const;
     // Test hook: the bytes the cached pages held when each was last measured.
     std::size_t cacheBytes() const { return countedBytes_; }
+    // Test hook: the changed pages that wait in the scratch file.
+    std::size_t spilledPages() const;
     bool prepared() const { return prepared_; }
 
     // Truncates the file to the end of its page store (no commit pending).
@@ -215,6 +223,17 @@ private:
         // page has gone away since dropEpoch `belowEpoch`.
         std::vector<Page*> below;
         std::uint64_t belowEpoch = 0;
+        // A changed leaf whose bytes lie in the scratch file: while `spilled`,
+        // its entries are empty and read back at its next lookup. The bytes
+        // stay good for the commit as long as the page's version is theirs.
+        struct Spill {
+            std::uint64_t at = 0;
+            std::uint32_t size = 0;
+            std::uint64_t version = 0;
+            std::string firstKey;
+        };
+        std::unique_ptr<Spill> spill;
+        bool spilled = false;
     };
     // A changed page serialized while the commit places pages: its bytes stay
     // good for the write as long as the page's version is unchanged.
@@ -278,6 +297,20 @@ private:
     // The page numbered `number`, read from the file when not cached; `cls` is
     // its size class when the region tables no longer show it (during a move).
     Page* getPage(std::int64_t number, int cls = 0);
+    // A page of the cache, its entries read back when it was spilled.
+    Page* present(Page* page);
+    // Fills a new page's entries from its bytes `buf` (of size class `cls`).
+    bool decodeInto(Page* page, const std::string& buf, int cls, std::uint64_t ownOffset);
+    // Drops unchanged pages and writes changed leaves to the scratch file,
+    // those used longest ago first, until the cache holds about `target` bytes.
+    void letPagesGo(std::size_t target);
+    void markSpilled(Page* page);
+    static constexpr std::size_t kScratchRun = std::size_t{1} << 20;
+    bool readSpill(const Page& page, std::string* buf);
+    // The first key of a page, spilled or not.
+    static std::string_view firstKeyOf(const Page& page) {
+        return page.spilled ? std::string_view(page.spill->firstKey) : page.entries.firstKey();
+    }
     Page* newPage(std::uint8_t level);
     // The child named by entry `it` of index page `page`.
     Page* childPage(Page* page, std::size_t it);
@@ -381,10 +414,15 @@ private:
     // Answers a neighbour lookup from the cursor; false when it cannot.
     bool stepCursor(const std::string& key, bool forward, bool inclusive, std::size_t* index);
     std::vector<Step> lookupPath_;  // the descent of a lookup or insert, kept for its room
-    std::size_t trimCheckAt_ = 0;   // cache size at which trimCache next measures
+    std::size_t trimAt_ = 0;        // bytes over which trimCache next measures
     std::size_t measuredBytes_ = 0; // the cache's bytes when trimCache last measured
     std::size_t countedBytes_ = 0;  // the cached pages' bytes, each as last measured
     std::map<std::uint64_t, std::uint64_t> logMap_; // read-only with a log in force
+    // Changed leaves the cache has no room for, until the commit: opened when
+    // first needed (none when it cannot be, and the leaves stay in memory).
+    std::unique_ptr<platform::File> scratch_;
+    bool scratchFailed_ = false;
+    std::uint64_t scratchEnd_ = 0;
     // This handle reads another process's window through its logs: under the
     // lock that keeps every other process out, the window is rolled forward.
     bool throughLogs_ = false;

@@ -318,6 +318,15 @@ std::vector<NativeFile::Page*> NativeFile::changedInOrder() const {
 const std::string* NativeFile::encoded(const Page& page, EncodedPages* encoded) {
     Encoded& e = (*encoded)[&page];
     if (e.bytes.empty() || e.version != page.version) {
+        if (page.spill && page.spill->version == page.version) {
+            // Its bytes wait in the scratch file.
+            if (!readSpill(page, &e.bytes)) {
+                e.bytes.clear();
+                return nullptr;
+            }
+            e.version = page.version;
+            return &e.bytes;
+        }
         thread_local std::vector<std::string> scratch;
         thread_local PageView view;
         viewOf(page, &scratch, &view);
@@ -655,13 +664,22 @@ int NativeFile::apply() {
     diskHeader_ = preparedHeader_;
     headerChanged_ = false;
     for (Page* p : changed_) {
+        if (p->spilled) {
+            // Its bytes are where they belong now; read from there when needed.
+            forgetPage(p);
+            dropFromCount(*p);
+            cache_.erase(p->number);
+            continue;
+        }
         // Edits leave room in a page's entries; kept in the cache it is not used.
         p->entries.shrink();
+        p->spill.reset();
         p->memoryVersion = ~std::uint64_t{0};
         remeasure(*p);
         p->changed = false;
     }
     changed_.clear();
+    scratchEnd_ = 0;
     nextTemp_ = -1;
     return 0;
 }

@@ -60,6 +60,15 @@ void PageEntries::clear() {
     headsStale_ = false;
 }
 
+void PageEntries::release() {
+    std::string().swap(arena_);
+    std::vector<Slot>().swap(slots_);
+    std::vector<std::uint64_t>().swap(heads_);
+    std::string().swap(shared_);
+    garbage_ = 0;
+    headsStale_ = false;
+}
+
 void PageEntries::reserve(std::size_t records, std::size_t bytes) {
     slots_.reserve(records);
     heads_.reserve(records);

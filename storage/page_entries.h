@@ -60,6 +60,8 @@ public:
     // Gives back the room kept beyond the records (and the bytes of records
     // removed).
     void shrink();
+    // Drops every record and gives back all room.
+    void release();
 
     std::string_view key(std::size_t i) const {
         return {arena_.data() + slots_[i].at, slots_[i].keyLen};

@@ -164,7 +164,10 @@ int endCall(Table& t, std::uint32_t runFlags, int rc) {
     if (pf.inTransaction || (runFlags & (kRunTransaction | kRunBatch))) {
         // While this process holds the exclusive lock nobody else commits, so
         // the header read at the start of the transaction stays current.
-        if (pf.lock != PhysicalFile::Lock::Exclusive) pf.file->endAccess();
+        if (pf.lock != PhysicalFile::Lock::Exclusive)
+            pf.file->endAccess();
+        else
+            pf.file->betweenOperations();
         return rc;
     }
     int c = endState(pf);
