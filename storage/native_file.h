@@ -76,7 +76,7 @@ public:
         // commit() flushes once and leaves its pages in a window of logs (see
         // native_file_commit.cpp); false: every commit ends without a log.
         bool singleFlush = true;
-        std::size_t cacheBudget = kCacheBudget; // unchanged pages beyond it go
+        std::size_t cacheBudget = kCacheBudget; // pages beyond it go (see kCacheBudget)
     };
     // Takes (true) or releases (false) the exclusive file lock around apply and
     // recovery when the file is open with lock-on-apply; returns 0 or an error.
@@ -188,11 +188,12 @@ public:
     // violation as text, empty when the file is sound. Fills `stats` when given.
     std::string check(FileStats* stats = nullptr);
 
-    // Memory the page cache may hold between operations: past it, unchanged
-    // pages used longest ago are dropped. Changed pages stay until the commit.
+    // Memory the page cache may hold between operations: past it, the pages
+    // used longest ago go. An unchanged page is dropped; a changed leaf waits
+    // for the commit in a scratch file (changed index pages stay).
     static constexpr std::size_t kCacheBudget = std::size_t{32} << 20;
     // The most memory the page caches of all open files held together, as
-    // measured whenever a cache grew (for benchmarks).
+    // measured between operations (for benchmarks).
     static std::size_t cachePeakBytes();
 
 private:
@@ -361,8 +362,8 @@ private:
     // The changed pages in page-number order.
     std::vector<Page*> changedInOrder() const;
     int placePages(EncodedPages* encoded);
-    // Drops unchanged pages used longest ago once the cache holds more than
-    // its budget; between operations only, when no page pointer is held.
+    // Lets the pages used longest ago go once the cache nears its budget;
+    // between operations only, when no page pointer is held.
     void trimCache();
     void clearCache();
     int checkKey(const std::string& key, std::size_t payload);
