@@ -141,6 +141,7 @@ std::string toolCheck(const std::string& path) {
         close(out[0]);
         close(out[1]);
         execl(gTool.c_str(), gTool.c_str(), "check", path.c_str(), static_cast<char*>(nullptr));
+        dprintf(1, "cannot run %s: %s\n", gTool.c_str(), std::strerror(errno));
         _exit(127);
     }
     close(out[1]);

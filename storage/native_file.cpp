@@ -34,7 +34,9 @@ std::uint64_t storeEnd(const qtf::FileHeader& h) {
 
 NativeFile::NativeFile(std::string path, std::unique_ptr<platform::File> file,
                        const Options& options)
-    : path_(std::move(path)), file_(std::move(file)), options_(options) {}
+    : path_(std::move(path)), file_(std::move(file)), options_(options) {
+    uses_.older = uses_.newer = &uses_;
+}
 
 NativeFile::~NativeFile() {
     // Closed, the file names no log. A shared file is closed under its lock
@@ -146,7 +148,7 @@ NativeFile::Page* NativeFile::leafHolding(const std::string& key, bool aboveFirs
         if (aboveFirst ? low <= 0 : low < 0) continue;
         const int high = compareKeys(key, p->entries.lastKey());
         if (belowLast ? high < 0 : high <= 0) {
-            p->lastUse = ++useClock_;
+            touch(p);
             return p;
         }
     }
@@ -209,10 +211,7 @@ void NativeFile::trimCache() {
     const std::size_t budget = options_.cacheBudget;
     const std::size_t trimLine = budget - budget / 16;
     if (countedBytes_ > trimLine) {
-        // With many changed pages (a big transaction), every page let go
-        // costs a write and maybe a read back: more go at once, fewer times.
-        const bool changing = changed_.size() > cache_.size() / 4;
-        letPagesGo(changing ? budget / 8 * 5 : budget - budget / 16 * 3);
+        letPagesGo(budget - budget / 8);
         addCacheBytes(measuredBytes_, countedBytes_);
         measuredBytes_ = countedBytes_;
     }
@@ -224,23 +223,6 @@ void NativeFile::trimCache() {
 
 void NativeFile::letPagesGo(std::size_t target) {
     if (!scratch_ && !scratchFailed_ && platform::openScratchFile(&scratch_)) scratchFailed_ = true;
-    // Pages used longest ago go first: an unchanged page is dropped (it is
-    // read again when needed), a changed leaf waits for the commit in the
-    // scratch file. Changed index pages stay.
-    std::vector<Page*> pages;
-    pages.reserve(cache_.size());
-    for (const auto& [number, p] : cache_)
-        if (!p->spilled && (!p->changed || (scratch_ && p->level == 0 && !p->entries.empty())))
-            pages.push_back(p.get());
-    const auto older = [](const Page* a, const Page* b) { return a->lastUse < b->lastUse; };
-    // Only about as many as must go are put in order.
-    std::size_t bytes = countedBytes_;
-    const std::size_t average =
-        std::max<std::size_t>(bytes / std::max<std::size_t>(cache_.size(), 1), 256);
-    const std::size_t first = std::min(pages.size(), (bytes - target) / average * 2 + 16);
-    std::nth_element(pages.begin(), pages.begin() + static_cast<std::ptrdiff_t>(first), pages.end(),
-                     older);
-    std::sort(pages.begin(), pages.begin() + static_cast<std::ptrdiff_t>(first), older);
     forgetPages();
     // The leaves' bytes go to the scratch file in runs; a leaf lets go of its
     // entries only once its bytes are written.
@@ -262,35 +244,41 @@ void NativeFile::letPagesGo(std::size_t target) {
     thread_local std::vector<std::string> strings;
     thread_local PageView view;
     thread_local std::string buf;
-    for (std::size_t i = 0; i < pages.size() && bytes > target; ++i) {
-        if (i == first)
-            std::sort(pages.begin() + static_cast<std::ptrdiff_t>(first), pages.end(), older);
-        Page* p = pages[i];
-        bytes -= std::min(bytes, p->counted);
+    // Pages used longest ago go first: an unchanged page is dropped (it is
+    // read again when needed), a changed leaf waits for the commit in the
+    // scratch file. Changed index pages stay.
+    std::size_t bytes = countedBytes_;
+    for (Page* p = uses_.newer; p != &uses_ && bytes > target;) {
+        Page* const next = p->newer; // p may go
         if (!p->changed) {
+            bytes -= std::min(bytes, p->counted);
             dropFromCount(*p);
             cache_.erase(p->number);
-            continue;
+        } else if (scratch_ && p->level == 0 && !p->entries.empty()) {
+            bytes -= std::min(bytes, p->counted);
+            if (p->spill && p->spill->version == p->version) {
+                markSpilled(p); // its bytes are there still
+            } else {
+                viewOf(*p, &strings, &view);
+                if (encodePage(view, 0, &buf)) {
+                    Page::Spill spill;
+                    spill.at = scratchEnd_ + run.size();
+                    spill.size = static_cast<std::uint32_t>(buf.size());
+                    spill.version = p->version;
+                    spill.firstKey = p->entries.firstKey();
+                    written.emplace_back(p, std::move(spill));
+                    run += buf;
+                    if (run.size() >= kScratchRun && !writeRun()) break;
+                }
+            }
         }
-        if (p->spill && p->spill->version == p->version) {
-            markSpilled(p); // its bytes are there still
-            continue;
-        }
-        viewOf(*p, &strings, &view);
-        if (!encodePage(view, 0, &buf)) continue; // kept in memory
-        Page::Spill spill;
-        spill.at = scratchEnd_ + run.size();
-        spill.size = static_cast<std::uint32_t>(buf.size());
-        spill.version = p->version;
-        spill.firstKey = p->entries.firstKey();
-        written.emplace_back(p, std::move(spill));
-        run += buf;
-        if (run.size() >= kScratchRun && !writeRun()) break;
+        p = next;
     }
     writeRun();
 }
 
 void NativeFile::markSpilled(Page* page) {
+    page->leaveUses(); // back in the order of use when read back
     page->entries.release();
     page->spilled = true;
     page->memoryVersion = ~std::uint64_t{0};
@@ -441,6 +429,7 @@ NativeFile::Page* NativeFile::newPage(std::uint8_t level) {
     page->level = level;
     Page* raw = page.get();
     cache_[raw->number] = std::move(page);
+    touch(raw);
     markChanged(raw);
     remeasure(*raw);
     return raw;
@@ -458,7 +447,7 @@ NativeFile::Page* NativeFile::childPage(Page* page, std::size_t it) {
     // carry the number the entry names.
     Page*& kept = page->below[it];
     if (kept && kept->number == number) {
-        kept->lastUse = ++useClock_;
+        touch(kept);
         return kept;
     }
     kept = getPage(number);
@@ -470,7 +459,7 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     // (Spilling a page forgets every page noted.)
     Page*& recent = recentSlot(number);
     if (recent && recent->number == number) {
-        recent->lastUse = ++useClock_;
+        touch(recent);
         return recent;
     }
     auto it = cache_.find(number);
@@ -511,16 +500,16 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     auto page = std::make_unique<Page>();
     page->number = number;
     if (!decodeInto(page.get(), buf, cls, offset)) return nullptr;
-    page->lastUse = ++useClock_;
     Page* raw = page.get();
     cache_[number] = std::move(page);
+    touch(raw);
     remeasure(*raw);
     recent = raw;
     return raw;
 }
 
 NativeFile::Page* NativeFile::present(Page* page) {
-    page->lastUse = ++useClock_;
+    touch(page);
     if (!page->spilled) return page;
     thread_local std::string buf;
     if (!readSpill(*page, &buf)) {
@@ -673,7 +662,7 @@ int NativeFile::neighbour(const std::string& key, bool forward, bool inclusive, 
         return 0;
     };
     if (std::size_t it = 0; stepCursor(key, forward, inclusive, &it)) {
-        const_cast<Page*>(cursor_.leaf)->lastUse = ++useClock_;
+        touch(const_cast<Page*>(cursor_.leaf));
         return answer(cursor_.leaf, it);
     }
     // A remembered leaf answers when the neighbour must lie inside it.

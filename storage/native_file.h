@@ -235,6 +235,19 @@ private:
         };
         std::unique_ptr<Spill> spill;
         bool spilled = false;
+        // Its place in the order of use (see uses_), none while spilled.
+        Page* older = nullptr;
+        Page* newer = nullptr;
+
+        Page() = default;
+        Page(const Page&) = delete;
+        Page& operator=(const Page&) = delete;
+        ~Page() { leaveUses(); }
+        void leaveUses() {
+            if (older) older->newer = newer;
+            if (newer) newer->older = older;
+            older = newer = nullptr;
+        }
     };
     // A changed page serialized while the commit places pages: its bytes stay
     // good for the write as long as the page's version is unchanged.
@@ -396,6 +409,19 @@ private:
     bool headerOnDisk_ = false;       // the file has a header (it was not empty)
     int ioError_ = 0;                 // first write error of the running commit
     std::int64_t nextTemp_ = -1;      // next temporary page number
+    // The cached pages that may go, in the order of their last use: a ring
+    // through this head, from its newer (the page used longest ago) to its
+    // older (the page used last). Declared before the cache, which it outlives.
+    Page uses_;
+    // Notes a use of the page: it becomes the page used last.
+    void touch(Page* page) {
+        page->lastUse = ++useClock_;
+        page->leaveUses();
+        page->older = uses_.older;
+        page->newer = &uses_;
+        uses_.older->newer = page;
+        uses_.older = page;
+    }
     std::unordered_map<std::int64_t, std::unique_ptr<Page>> cache_;
     std::unordered_set<Page*> changed_; // pages of cache_ marked changed (kept by markChanged)
     std::uint64_t useClock_ = 0;        // counts page lookups, for trimCache
