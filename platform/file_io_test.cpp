@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <unistd.h>
 
 namespace zv::platform {
@@ -67,6 +70,37 @@ TEST(ByteLock, LocalFilesAreNotOnANetworkFileSystem) {
     EXPECT_FALSE(onNetworkFileSystem(fileno(f)));
     std::fclose(f);
     EXPECT_TRUE(onNetworkFileSystem(-1));
+}
+
+// A scratch file holds what was written and leaves no name behind; where the
+// place for temporary files is missing, opening one fails with its error.
+TEST(ScratchFileTest, ReadsBackWithoutANameAndFailsWithoutAPlace) {
+    char dir[] = "/tmp/zevlon-scratch-test-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const char* old = std::getenv("TMPDIR");
+    const std::string saved = old ? old : "";
+    ::setenv("TMPDIR", dir, 1);
+    {
+        std::unique_ptr<File> f;
+        ASSERT_EQ(openScratchFile(&f), 0);
+        const std::string bytes(70000, 'x');
+        ASSERT_EQ(f->write(123, bytes.data(), bytes.size()), 0);
+        std::string back(bytes.size(), '\0');
+        std::size_t got = 0;
+        ASSERT_EQ(f->read(123, back.data(), back.size(), &got), 0);
+        EXPECT_EQ(got, bytes.size());
+        EXPECT_EQ(back, bytes);
+        EXPECT_TRUE(std::filesystem::is_empty(dir));
+    }
+    ::setenv("TMPDIR", (std::string(dir) + "/missing").c_str(), 1);
+    std::unique_ptr<File> none;
+    EXPECT_NE(openScratchFile(&none), 0);
+    EXPECT_FALSE(none);
+    if (old)
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    std::filesystem::remove_all(dir);
 }
 
 } // namespace
