@@ -209,9 +209,9 @@ void NativeFile::trimCache() {
     measuredBytes_ = countedBytes_;
     // Trimmed short of the budget: the cache grows between two measurements.
     const std::size_t budget = options_.cacheBudget;
-    const std::size_t trimLine = budget - budget / 16;
+    const std::size_t trimLine = budget - budget / 32;
     if (countedBytes_ > trimLine) {
-        letPagesGo(budget - budget / 8);
+        letPagesGo(budget - budget / 32 * 3);
         addCacheBytes(measuredBytes_, countedBytes_);
         measuredBytes_ = countedBytes_;
     }
