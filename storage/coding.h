@@ -3,12 +3,34 @@
 // a sort key, so that bytewise comparison orders it.
 #pragma once
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
 namespace zv::storage {
+
+// How many of the first `n` bytes at p and q are equal, eight at a time.
+inline std::size_t equalBytes(const char* p, const char* q, std::size_t n) {
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t x = 0, y = 0;
+        std::memcpy(&x, p + i, 8);
+        std::memcpy(&y, q + i, 8);
+        if (x != y) {
+            const std::uint64_t d = x ^ y;
+            if constexpr (std::endian::native == std::endian::little)
+                return i + static_cast<std::size_t>(std::countr_zero(d)) / 8;
+            else
+                return i + static_cast<std::size_t>(std::countl_zero(d)) / 8;
+        }
+    }
+    while (i < n && p[i] == q[i])
+        ++i;
+    return i;
+}
 
 inline std::uint16_t getLe16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));

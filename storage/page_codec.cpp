@@ -196,26 +196,6 @@ std::vector<RecordView> viewsOf(const std::vector<PageRecord>& records) {
 // The prefix-compressed records into `into` (its room kept).
 void encodeRecordsInto(const std::vector<RecordView>& records, std::string* into);
 
-// How many of the first `n` bytes at p and q are equal, eight at a time.
-std::size_t equalBytes(const char* p, const char* q, std::size_t n) {
-    std::size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        std::uint64_t x = 0, y = 0;
-        std::memcpy(&x, p + i, 8);
-        std::memcpy(&y, q + i, 8);
-        if (x != y) {
-            const std::uint64_t d = x ^ y;
-            if constexpr (std::endian::native == std::endian::little)
-                return i + static_cast<std::size_t>(std::countr_zero(d)) / 8;
-            else
-                return i + static_cast<std::size_t>(std::countl_zero(d)) / 8;
-        }
-    }
-    while (i < n && p[i] == q[i])
-        ++i;
-    return i;
-}
-
 // The bytes of a record's key followed by its payload, from byte `i` to the
 // end of the part that holds it.
 std::string_view wholeFrom(const RecordView& r, std::size_t i) {

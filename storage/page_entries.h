@@ -14,6 +14,8 @@
 // side and reads a key's bytes only where two heads are equal.
 #pragma once
 
+#include "storage/coding.h"
+
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -30,23 +32,8 @@ namespace zv::storage {
 // above b. Eight bytes are compared at a time.
 inline int compareKeys(std::string_view a, std::string_view b) {
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
-    const auto* p = reinterpret_cast<const unsigned char*>(a.data());
-    const auto* q = reinterpret_cast<const unsigned char*>(b.data());
-    std::size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        std::uint64_t x = 0, y = 0;
-        std::memcpy(&x, p + i, 8);
-        std::memcpy(&y, q + i, 8);
-        if (x != y) {
-            if constexpr (std::endian::native == std::endian::little) {
-                x = __builtin_bswap64(x);
-                y = __builtin_bswap64(y);
-            }
-            return x < y ? -1 : 1;
-        }
-    }
-    for (; i < n; ++i)
-        if (p[i] != q[i]) return p[i] < q[i] ? -1 : 1;
+    const std::size_t i = equalBytes(a.data(), b.data(), n);
+    if (i < n) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]) ? -1 : 1;
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
