@@ -12,7 +12,8 @@
 //     first key; its children are one level lower. Only the root may be empty.
 //  3. A cached page numbered n >= 0 shadows slot n of the file; a page whose
 //     number changed since the last commit is in the cache and marked changed.
-//     Pages created since the last commit carry negative numbers.
+//     Pages created since the last commit carry negative numbers. A changed
+//     leaf may keep its records in the scratch file until it is looked up.
 //  4. Each page's size bound is at least its expanded size.
 //  5. On disk, the pages below the committed end are never overwritten until a
 //     complete redo log of the commit has been flushed and the header names it.
