@@ -241,8 +241,6 @@ void NativeFile::letPagesGo(std::size_t target) {
         written.clear();
         return ok;
     };
-    thread_local std::vector<std::string> strings;
-    thread_local PageView view;
     thread_local std::string buf;
     // Pages used longest ago go first: an unchanged page is dropped (it is
     // read again when needed), a changed leaf waits for the commit in the
@@ -259,8 +257,7 @@ void NativeFile::letPagesGo(std::size_t target) {
             if (p->spill && p->spill->version == p->version) {
                 markSpilled(p); // its bytes are there still
             } else {
-                viewOf(*p, &strings, &view);
-                if (encodePage(view, 0, &buf)) {
+                if (encodeHome(*p, &buf)) {
                     Page::Spill spill;
                     spill.at = scratchEnd_ + run.size();
                     spill.size = static_cast<std::uint32_t>(buf.size());

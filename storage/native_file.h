@@ -371,6 +371,9 @@ private:
     // Brings the page's share of countedBytes_ up to date; takes it out.
     void remeasure(Page& page);
     void dropFromCount(const Page& page);
+    // The page's bytes as the commit writes them, with own offset 0 (set at
+    // the write); false when it does not encode.
+    static bool encodeHome(const Page& page, std::string* out);
     // The page's bytes with own offset 0, from `encoded` when still current.
     const std::string* encoded(const Page& page, EncodedPages* encoded);
     // The changed pages in page-number order.

@@ -315,6 +315,13 @@ std::vector<NativeFile::Page*> NativeFile::changedInOrder() const {
     return pages;
 }
 
+bool NativeFile::encodeHome(const Page& page, std::string* out) {
+    thread_local std::vector<std::string> scratch;
+    thread_local PageView view;
+    viewOf(page, &scratch, &view);
+    return encodePage(view, 0, out);
+}
+
 const std::string* NativeFile::encoded(const Page& page, EncodedPages* encoded) {
     Encoded& e = (*encoded)[&page];
     if (e.bytes.empty() || e.version != page.version) {
@@ -327,10 +334,7 @@ const std::string* NativeFile::encoded(const Page& page, EncodedPages* encoded) 
             e.version = page.version;
             return &e.bytes;
         }
-        thread_local std::vector<std::string> scratch;
-        thread_local PageView view;
-        viewOf(page, &scratch, &view);
-        if (!encodePage(view, 0, &e.bytes)) {
+        if (!encodeHome(page, &e.bytes)) {
             e.bytes.clear();
             return nullptr;
         }
