@@ -208,18 +208,8 @@ int writeStatistics(NativeFile& file, std::uint32_t table, std::uint8_t which,
 }
 
 int addToCount(NativeFile& file, std::uint32_t table, std::uint8_t which, int delta) {
-    const std::string key = statisticsKey(table, which);
-    bool found = false;
-    int rc = file.update(
-        key,
-        [delta](std::string* payload) {
-            if (payload->size() < 8) payload->resize(8, '\0');
-            auto* p = reinterpret_cast<std::uint8_t*>(payload->data());
-            putLe32(p, getLe32(p) + static_cast<std::uint32_t>(delta));
-        },
-        &found);
-    if (rc || found) return rc;
-    return writeStatistics(file, table, which, {static_cast<std::uint32_t>(delta), 0});
+    file.addToCounter(statisticsKey(table, which), delta);
+    return 0;
 }
 
 namespace {

@@ -52,7 +52,8 @@ struct Statistics {
 std::string statisticsKey(std::uint32_t table, std::uint8_t which);
 [[nodiscard]] int readStatistics(NativeFile& file, std::uint32_t table, std::uint8_t which,
                                  Statistics* stats);
-// Adds `delta` to the count of a statistics record (created when absent).
+// Adds `delta` to the count of a statistics record (created when absent); the
+// addition is written when the record is next read, or at the commit.
 [[nodiscard]] int addToCount(NativeFile& file, std::uint32_t table, std::uint8_t which, int delta);
 [[nodiscard]] int writeStatistics(NativeFile& file, std::uint32_t table, std::uint8_t which,
                                   const Statistics& stats);

@@ -196,6 +196,7 @@ void NativeFile::clearCache() {
     cache_.clear();
     scratchEnd_ = 0;
     changed_.clear();
+    pendingCounts_.clear();
     countedBytes_ = 0;
     trimAt_ = 0;
     addCacheBytes(measuredBytes_, 0);
@@ -637,6 +638,7 @@ int NativeFile::copyRecord(const Page& leaf, std::size_t i, PageRecord* out) {
 int NativeFile::get(const std::string& key, std::string* payload, bool* found) {
     *found = false;
     if (int rc = beginAccess()) return rc;
+    if (int rc = settleCountersFor(key)) return rc;
     Page* leaf = nullptr;
     if (int rc = leafFor(key, &leaf); rc || !leaf) return rc;
     const std::size_t it = leaf->entries.find(key);
@@ -650,6 +652,26 @@ int NativeFile::get(const std::string& key, std::string* payload, bool* found) {
 // also accepts a record whose key equals `key`. One descent from the root.
 int NativeFile::neighbour(const std::string& key, bool forward, bool inclusive, PageRecord* out,
                           bool* found) {
+    if (int rc = nearest(key, forward, inclusive, out, found)) return rc;
+    // A counter with an addition waiting that lies between the key and the
+    // answer would change the answer (or its payload): it is written first.
+    const auto passed = [&](const std::string& counter) {
+        const int fromKey = compareKeys(counter, key);
+        if (forward ? fromKey < 0 : fromKey > 0) return false;
+        if (fromKey == 0 && !inclusive) return false;
+        if (!*found) return true;
+        const int toAnswer = compareKeys(counter, out->key);
+        return forward ? toAnswer <= 0 : toAnswer >= 0;
+    };
+    if (std::none_of(pendingCounts_.begin(), pendingCounts_.end(),
+                     [&](const PendingCount& c) { return passed(c.key); }))
+        return 0;
+    if (int rc = settleCounters()) return rc;
+    return nearest(key, forward, inclusive, out, found);
+}
+
+int NativeFile::nearest(const std::string& key, bool forward, bool inclusive, PageRecord* out,
+                        bool* found) {
     *found = false;
     if (int rc = beginAccess()) return rc;
     const auto answer = [this, out, found](const Page* leaf, std::size_t it) {
@@ -752,6 +774,7 @@ int NativeFile::fixFirstKeys(std::vector<Step>& path) {
 int NativeFile::insert(const std::string& key, const std::string& payload) {
     if (int rc = beginAccess()) return rc;
     if (int rc = checkKey(key, payload.size())) return rc;
+    if (int rc = settleCountersFor(key)) return rc;
     if (Page* leaf = leafHolding(key, true, true)) {
         // Inside the leaf's range and above its first key: no index entry changes.
         if (!leaf->entries.emplace(key, payload, 0).second) return kErrDuplicate;
@@ -777,6 +800,7 @@ int NativeFile::update(const std::string& key,
     *found = false;
     if (int rc = beginAccess()) return rc;
     if (int rc = checkKey(key, 0)) return rc;
+    if (int rc = settleCountersFor(key)) return rc;
     Page* leaf = nullptr;
     if (int rc = leafFor(key, &leaf); rc || !leaf) return rc;
     const std::size_t it = leaf->entries.find(key);
@@ -1006,6 +1030,7 @@ int NativeFile::remove(const std::string& key, bool* found) {
     *found = false;
     if (int rc = beginAccess()) return rc;
     if (options_.readOnly) return EBADF;
+    if (int rc = settleCountersFor(key)) return rc;
     if (root_ == kNoPage) return 0;
     if (Page* leaf = leafHolding(key, true, false); leaf && leaf->entries.size() > 1) {
         // Above the leaf's first key, which stays: no index entry changes.
@@ -1029,6 +1054,7 @@ int NativeFile::removeHolding(const std::string& key, std::string_view payload, 
     *removed = false;
     if (int rc = beginAccess()) return rc;
     if (options_.readOnly) return EBADF;
+    if (int rc = settleCountersFor(key)) return rc;
     if (root_ == kNoPage) return 0;
     Page* leaf = nullptr;
     if (int rc = leafFor(key, &leaf); rc || !leaf) return rc;
@@ -1074,7 +1100,44 @@ void NativeFile::raiseLastNumber(const std::array<std::uint8_t, 4>& number) {
 }
 
 bool NativeFile::hasChanges() const {
-    return headerChanged_ || !changed_.empty();
+    return headerChanged_ || !changed_.empty() || !pendingCounts_.empty();
+}
+
+void NativeFile::addToCounter(const std::string& key, int delta) {
+    for (PendingCount& c : pendingCounts_)
+        if (c.key == key) {
+            c.delta += delta;
+            return;
+        }
+    pendingCounts_.push_back({key, delta});
+}
+
+int NativeFile::settleCounters() {
+    std::vector<PendingCount> pending;
+    pending.swap(pendingCounts_);
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+        const PendingCount& c = pending[i];
+        if (static_cast<std::uint32_t>(c.delta) == 0) continue;
+        const auto add = [&c](std::string* payload) {
+            if (payload->size() < 8) payload->resize(8, '\0');
+            auto* p = reinterpret_cast<std::uint8_t*>(payload->data());
+            putLe32(p, getLe32(p) + static_cast<std::uint32_t>(c.delta));
+        };
+        bool found = false;
+        int rc = update(c.key, add, &found);
+        if (!rc && !found) {
+            std::string payload;
+            add(&payload);
+            rc = insert(c.key, payload);
+        }
+        if (rc) {
+            // What was not written waits on (a failed access may be retried).
+            pendingCounts_.insert(pendingCounts_.begin(),
+                                  pending.begin() + static_cast<std::ptrdiff_t>(i), pending.end());
+            return rc;
+        }
+    }
+    return 0;
 }
 
 void NativeFile::markChanged(Page* page) {

@@ -147,6 +147,12 @@ public:
     [[nodiscard]] int removeHolding(const std::string& key, std::string_view payload,
                                     bool* removed);
     [[nodiscard]] int removePrefix(const std::string& prefix);
+    // Adds `delta` to the counter in the first four bytes (little-endian) of
+    // the payload of `key`; an absent record starts as eight zero bytes. The
+    // addition waits until anything looks at that record, or at a range of
+    // records, or until the commit: counts kept for every change of a record
+    // are so written once per transaction.
+    void addToCounter(const std::string& key, int delta);
     // Increments the last issued number and returns it (big-endian bytes).
     [[nodiscard]] int nextNumber(std::array<std::uint8_t, 4>* number);
     std::array<std::uint8_t, 4> lastNumber() const { return header_.lastNumber; }
@@ -347,6 +353,8 @@ private:
     int edgeRecord(std::int64_t page, bool first, PageRecord* out);
     int neighbour(const std::string& key, bool forward, bool inclusive, PageRecord* out,
                   bool* found);
+    // neighbour() without the counters waiting (see addToCounter).
+    int nearest(const std::string& key, bool forward, bool inclusive, PageRecord* out, bool* found);
     Page* findParent(Page* child, std::size_t* entry);
     // The index page below page that names child, searched by child number.
     Page* findParentByNumber(Page* page, Page* child, std::size_t* entry, int depth);
@@ -384,6 +392,15 @@ private:
     void trimCache();
     void clearCache();
     int checkKey(const std::string& key, std::size_t payload);
+    // Writes the waiting additions to counters (see addToCounter): all of
+    // them (settleCounters), or all when `key` has one waiting.
+    [[nodiscard]] int settleCounters();
+    [[nodiscard]] int settleCountersFor(const std::string& key) {
+        if (pendingCounts_.empty()) return 0;
+        for (const PendingCount& c : pendingCounts_)
+            if (c.key == key) return settleCounters();
+        return 0;
+    }
 
     std::string path_;
     std::unique_ptr<platform::File> file_;
@@ -444,6 +461,13 @@ private:
     } cursor_;
     // Answers a neighbour lookup from the cursor; false when it cannot.
     bool stepCursor(const std::string& key, bool forward, bool inclusive, std::size_t* index);
+    // Additions to counters not yet written (see addToCounter): changes, like
+    // the changed pages.
+    struct PendingCount {
+        std::string key;
+        std::int64_t delta = 0;
+    };
+    std::vector<PendingCount> pendingCounts_;
     std::vector<Step> lookupPath_;  // the descent of a lookup or insert, kept for its room
     std::size_t trimAt_ = 0;        // bytes over which trimCache next measures
     std::size_t measuredBytes_ = 0; // the cache's bytes when trimCache last measured

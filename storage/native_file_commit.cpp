@@ -388,6 +388,12 @@ int NativeFile::prepare() {
     if (prepared_) return 0;
     if (!hasChanges()) return 0;
     if (options_.readOnly) return EBADF;
+    if (!pendingCounts_.empty())
+        if (int rc = settleCounters()) {
+            discardChanges();
+            return rc;
+        }
+    if (!hasChanges()) return 0; // counts that came back to where they were
     ioError_ = 0;
     qtf::FileHeader onDisk = diskHeader_;
     std::uint64_t oldEnd = storeEnd(diskHeader_);

@@ -151,6 +151,69 @@ TEST_F(NativeFileTest, RemovePrefixEmptiesOneTableOnly) {
     EXPECT_EQ(f->check(), "");
 }
 
+std::string counterPayload(std::uint32_t count, std::string rest = std::string(4, '\0')) {
+    std::string p;
+    appendLe32(p, count);
+    return p + rest;
+}
+
+// Additions to counters wait, yet every lookup that could meet the counter
+// sees it added; a rollback drops them, a commit writes them.
+TEST_F(NativeFileTest, CountersWaitingForTheirAdditionsReadAsAdded) {
+    auto f = open();
+    for (const char* k : {"a", "m", "z"})
+        ASSERT_EQ(f->insert(k, "r"), 0);
+    ASSERT_EQ(f->insert("k", counterPayload(5, "tail")), 0);
+    ASSERT_EQ(f->commit(), 0);
+    const std::uint32_t committed = f->changeCounter();
+
+    f->addToCounter("c", 2); // absent: created at its first reading
+    f->addToCounter("c", 1);
+    f->addToCounter("k", -1);
+    EXPECT_TRUE(f->hasChanges());
+    PageRecord r;
+    bool found = false;
+    ASSERT_EQ(f->predecessor("z", &r, &found), 0); // passes no counter
+    EXPECT_EQ(r.key, "m");
+    ASSERT_EQ(f->successor("a", &r, &found), 0);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(r.key, "c");
+    EXPECT_EQ(r.payload, counterPayload(3));
+    ASSERT_EQ(f->floor("l", &r, &found), 0);
+    EXPECT_EQ(r.key, "k");
+    EXPECT_EQ(r.payload, counterPayload(4, "tail"));
+
+    f->addToCounter("c", 4);
+    EXPECT_EQ(f->insert("c", "x"), kErrDuplicate);
+    std::string p;
+    ASSERT_EQ(f->get("c", &p, &found), 0);
+    EXPECT_EQ(p, counterPayload(7));
+    f->addToCounter("k", 10);
+    f->discardChanges();
+    EXPECT_FALSE(f->hasChanges());
+    auto g = open();
+    ASSERT_EQ(g->get("k", &p, &found), 0);
+    EXPECT_EQ(p, counterPayload(5, "tail"));
+    ASSERT_EQ(g->get("c", &p, &found), 0);
+    EXPECT_FALSE(found);
+
+    // Additions that cancel out leave nothing to commit.
+    g->addToCounter("k", 3);
+    g->addToCounter("k", -3);
+    ASSERT_EQ(g->commit(), 0);
+    EXPECT_EQ(g->changeCounter(), committed);
+    g->addToCounter("k", -6); // the counter wraps as an unsigned number
+    g->addToCounter("n", 1);
+    ASSERT_EQ(g->commit(), 0);
+    auto h = open();
+    EXPECT_EQ(all(*h), (Model{{"a", "r"},
+                              {"k", counterPayload(0xFFFFFFFFu, "tail")},
+                              {"m", "r"},
+                              {"n", counterPayload(1)},
+                              {"z", "r"}}));
+    EXPECT_EQ(h->check(), "");
+}
+
 // A record of `bytes` bytes that does not compress, the same for the same key.
 std::string noiseFor(int key, std::size_t bytes) {
     std::mt19937 rng(static_cast<unsigned>(key));
