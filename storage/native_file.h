@@ -306,6 +306,13 @@ private:
     void copyWindowHome();
     class JoinedWrites;
     std::uint64_t logEndFrom(std::uint64_t pos, std::uint64_t end, int* rc);
+    // A commit that may take one flush writes its log into room the file
+    // already has, up to `end`: a flush that must also make a new size of the
+    // file durable takes about twice as long. Past the end of the file, room
+    // is made up to the next multiple of kRoomAhead beyond `end`, with zeros
+    // that the commit's flush makes durable.
+    void makeRoom(std::uint64_t end);
+    static constexpr std::uint64_t kRoomAhead = std::uint64_t{1} << 20;
     void writeRestingHeader();
     void keepWindow();
     void endCommit();
@@ -478,6 +485,8 @@ private:
     std::unique_ptr<platform::File> scratch_;
     bool scratchFailed_ = false;
     std::uint64_t scratchEnd_ = 0;
+    // The file is known to reach at least this far (see makeRoom).
+    std::uint64_t roomEnd_ = 0;
     // This handle reads another process's window through its logs: under the
     // lock that keeps every other process out, the window is rolled forward.
     bool throughLogs_ = false;

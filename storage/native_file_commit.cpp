@@ -453,6 +453,7 @@ int NativeFile::prepare() {
         return EFBIG;
     }
     header_.committedEnd = header_.logEnd = static_cast<std::uint32_t>(logStart);
+    if (single && !direct && logBytes <= kWindowLogBytes) makeRoom(logStart + logBytes);
 
     if (direct) {
         JoinedWrites writes(*this);
@@ -770,7 +771,27 @@ int NativeFile::truncateToStore() {
         ioError_ = 0;
         return rc;
     }
+    roomEnd_ = 0;
     return file_->truncate(end);
+}
+
+void NativeFile::makeRoom(std::uint64_t end) {
+    if (end <= roomEnd_) return;
+    std::uint64_t size = 0;
+    if (file_->size(&size)) return;
+    roomEnd_ = size;
+    if (size >= end) return;
+    // Nothing lies past the end of the file: zeros there harm no log, named
+    // or not. The room is an aid only; a write that fails leaves it smaller.
+    static const std::string zeros(kRoomAhead, '\0');
+    const std::uint64_t target = (end + kRoomAhead) / kRoomAhead * kRoomAhead;
+    for (std::uint64_t at = size; at < target;) {
+        const std::size_t n =
+            static_cast<std::size_t>(std::min<std::uint64_t>(target - at, kRoomAhead));
+        if (file_->write(at, zeros.data(), n)) return;
+        at += n;
+        roomEnd_ = at;
+    }
 }
 
 } // namespace zv::storage

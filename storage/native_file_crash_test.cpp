@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <random>
+#include <set>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -387,6 +388,35 @@ TEST_F(LogWindowTest, EveryWholeLogRollsForwardToTheLastCommit) {
     EXPECT_EQ(rc, 0);
     const auto& b = fs.bytes("c.qtf");
     EXPECT_EQ(getLe32(b.data() + 6), getLe32(b.data() + 10)) << "rolled forward, no log named";
+}
+
+// Commits that take one flush write their logs into room made ahead: the file
+// grows in steps of a megabyte, not with every commit, and its end goes back
+// to the page store when the window ends.
+TEST_F(LogWindowTest, CommitsOfAWindowWriteIntoRoomMadeAhead) {
+    auto f = test::openFile(fs, "c.qtf");
+    ASSERT_TRUE(f);
+    Model m;
+    std::set<std::size_t> sizes;
+    for (int i = 0; i < 60; ++i) {
+        const std::string key = test::makeKey(static_cast<std::uint32_t>(i), 12);
+        m[key] = std::string(300, static_cast<char>('a' + i % 26));
+        ASSERT_EQ(f->insert(key, m[key]), 0);
+        ASSERT_EQ(f->commit(), 0);
+        f->endAccess();
+        if (f->hasLogWindow()) sizes.insert(fs.bytes("c.qtf").size());
+    }
+    ASSERT_FALSE(sizes.empty());
+    EXPECT_LE(sizes.size(), 2u);
+    for (std::size_t size : sizes)
+        EXPECT_EQ(size % (std::size_t{1} << 20), 0u) << size;
+    ASSERT_EQ(f->truncateToStore(), 0);
+    const auto& b = fs.bytes("c.qtf");
+    EXPECT_EQ(b.size(), getLe32(b.data() + qtf::hdr::kCommittedEnd));
+    f.reset();
+    int rc = 0;
+    EXPECT_EQ(reopened(&rc), m);
+    EXPECT_EQ(rc, 0);
 }
 
 // Without the lock that keeps every other process out, a reader reads such a
