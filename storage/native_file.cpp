@@ -128,7 +128,6 @@ void NativeFile::flushFile() {
 void NativeFile::forgetPages() {
     ++dropEpoch_;
     leaves_.fill(nullptr);
-    recent_.fill(nullptr);
     cursor_ = {};
 }
 
@@ -136,8 +135,6 @@ void NativeFile::forgetPage(const Page* page) {
     ++dropEpoch_;
     for (Page*& p : leaves_)
         if (p == page) p = nullptr;
-    // A page is remembered among the recent ones under its number only.
-    if (Page*& recent = recentSlot(page->number); recent == page) recent = nullptr;
     if (cursor_.leaf == page) cursor_ = {};
 }
 
@@ -426,7 +423,7 @@ NativeFile::Page* NativeFile::newPage(std::uint8_t level) {
     page->number = nextTemp_--;
     page->level = level;
     Page* raw = page.get();
-    cache_[raw->number] = std::move(page);
+    cache_.insert(raw->number, page);
     touch(raw);
     markChanged(raw);
     remeasure(*raw);
@@ -453,19 +450,7 @@ NativeFile::Page* NativeFile::childPage(Page* page, std::size_t it) {
 }
 
 NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
-    // A page renumbered since it was noted here no longer matches its slot.
-    // (Spilling a page forgets every page noted.)
-    Page*& recent = recentSlot(number);
-    if (recent && recent->number == number) {
-        touch(recent);
-        return recent;
-    }
-    auto it = cache_.find(number);
-    if (it != cache_.end()) {
-        Page* page = present(it->second.get());
-        if (page) recent = page;
-        return page;
-    }
+    if (Page* page = cache_.find(number)) return present(page);
     if (missedPage_) return nullptr; // the operation runs again under the lock
     if (number < 0 || number > 0xFFFFFFFFll) {
         fail(__LINE__);
@@ -499,10 +484,9 @@ NativeFile::Page* NativeFile::getPage(std::int64_t number, int clsHint) {
     page->number = number;
     if (!decodeInto(page.get(), buf, cls, offset)) return nullptr;
     Page* raw = page.get();
-    cache_[number] = std::move(page);
+    cache_.insert(number, page);
     touch(raw);
     remeasure(*raw);
-    recent = raw;
     return raw;
 }
 
@@ -884,20 +868,16 @@ int NativeFile::movePage(Page* page, std::int64_t to) {
         parent->entries.setChild(it, to);
         markChanged(parent);
     }
-    auto node = cache_.extract(from);
-    if (node.empty() || cache_.count(to)) {
-        if (!node.empty()) dropFromCount(*node.mapped());
-        forgetPages(); // the extracted page goes
+    std::unique_ptr<Page> taken = cache_.take(from);
+    if (!taken || !cache_.insert(to, taken)) {
+        if (taken) dropFromCount(*taken);
+        forgetPages(); // the taken page goes
         return fail(__LINE__);
     }
-    node.key() = to;
-    cache_.insert(std::move(node));
-    if (Page*& recent = recentSlot(from); recent == page) recent = nullptr;
     page->number = to;
     // Its bytes stay as they are (they do not hold the page's own number):
     // written anew at its new place, not encoded anew.
-    if (!page->changed) changed_.insert(page);
-    page->changed = true;
+    noteChanged(page);
     return 0;
 }
 
@@ -921,7 +901,13 @@ int NativeFile::applyMoves(const std::vector<RegionTable::Move>& moves) {
 // Frees the page's slot. REQUIRES: no entry names the page any more.
 int NativeFile::freePage(Page* page) {
     std::int64_t number = page->number;
-    changed_.erase(page);
+    if (page->changed) {
+        Page* last = changed_.back();
+        changed_[page->changedAt] = last;
+        last->changedAt = page->changedAt;
+        changed_.pop_back();
+        page->changed = false;
+    }
     forgetPage(page);
     dropFromCount(*page);
     cache_.erase(number);
@@ -1141,34 +1127,36 @@ int NativeFile::settleCounters() {
 }
 
 void NativeFile::markChanged(Page* page) {
-    if (!page->changed) changed_.insert(page);
-    page->changed = true;
+    noteChanged(page);
     ++page->version;
     remeasure(*page);
 }
 
 std::size_t NativeFile::spilledPages() const {
-    return static_cast<std::size_t>(std::count_if(
-        cache_.begin(), cache_.end(), [](const auto& entry) { return entry.second->spilled; }));
+    std::size_t n = 0;
+    cache_.forEach([&n](std::int64_t, const Page* p) { n += p->spilled; });
+    return n;
 }
 
 bool NativeFile::changeCountAgrees() const {
     std::size_t n = 0;
-    for (const auto& [number, p] : cache_) {
-        if (!p->changed) continue;
+    bool agree = true;
+    cache_.forEach([&](std::int64_t, Page* p) {
+        if (!p->changed) return;
         ++n;
-        if (!changed_.count(p.get())) return false;
-    }
-    return n == changed_.size();
+        agree = agree && p->changedAt < changed_.size() && changed_[p->changedAt] == p;
+    });
+    return agree && n == changed_.size();
 }
 
 bool NativeFile::cacheBytesAgree() const {
     std::size_t sum = 0;
-    for (const auto& [number, p] : cache_) {
+    bool agree = true;
+    cache_.forEach([&](std::int64_t, Page* p) {
         sum += p->counted;
-        if (!p->changed && p->counted != pageMemory(*p)) return false;
-    }
-    return sum == countedBytes_;
+        agree = agree && (p->changed || p->counted == pageMemory(*p));
+    });
+    return agree && sum == countedBytes_;
 }
 
 } // namespace zv::storage

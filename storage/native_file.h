@@ -26,6 +26,7 @@
 
 #include "platform/file_io.h"
 #include "platform/head_view.h"
+#include "storage/numbered_map.h"
 #include "storage/page_codec.h"
 #include "storage/page_entries.h"
 #include "storage/qtf_format.h"
@@ -40,7 +41,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace zv::storage {
@@ -222,6 +222,7 @@ private:
         PageEntries entries;
         int sizeBound = qtf::kPageFixed;
         bool changed = false;
+        std::size_t changedAt = 0; // its place in changed_ while changed
         std::uint64_t version = 0; // raised by every change (see markChanged)
         std::uint64_t lastUse = 0; // the use clock when last looked up
         std::size_t memory = 0;    // bytes held, as measured at version memoryVersion
@@ -313,6 +314,9 @@ private:
     // that the commit's flush makes durable.
     void makeRoom(std::uint64_t end);
     static constexpr std::uint64_t kRoomAhead = std::uint64_t{1} << 20;
+    // A commit of at most this many pages leaves them the room edits made in
+    // their entries; a bigger one gives it back.
+    static constexpr std::size_t kKeptRoomPages = 16;
     void writeRestingHeader();
     void keepWindow();
     void endCommit();
@@ -350,13 +354,10 @@ private:
     Page* leafHolding(const std::string& key, bool aboveFirst, bool belowLast);
     void rememberLeaf(Page* leaf);
     int leafFor(const std::string& key, Page** leaf);
-    // A cached page goes away: the remembered leaves and recent pages may dangle.
+    // A cached page goes away: the remembered leaves may dangle.
     void forgetPages();
     // Forgets where `page` was remembered, before it goes or changes its number.
     void forgetPage(const Page* page);
-    Page*& recentSlot(std::int64_t number) {
-        return recent_[static_cast<std::uint64_t>(number) & (recent_.size() - 1)];
-    }
     int edgeRecord(std::int64_t page, bool first, PageRecord* out);
     int neighbour(const std::string& key, bool forward, bool inclusive, PageRecord* out,
                   bool* found);
@@ -450,12 +451,15 @@ private:
         uses_.older->newer = page;
         uses_.older = page;
     }
-    std::unordered_map<std::int64_t, std::unique_ptr<Page>> cache_;
-    std::unordered_set<Page*> changed_; // pages of cache_ marked changed (kept by markChanged)
-    std::uint64_t useClock_ = 0;        // counts page lookups, for trimCache
-    // Pages looked up lately, by their number's low bits: most lookups end here
-    // instead of in the hash map. Cleared with the remembered leaves.
-    std::array<Page*, 4096> recent_{};
+    NumberedMap<Page> cache_;
+    std::vector<Page*> changed_; // pages of cache_ marked changed (kept by markChanged)
+    void noteChanged(Page* page) {
+        if (page->changed) return;
+        page->changed = true;
+        page->changedAt = changed_.size();
+        changed_.push_back(page);
+    }
+    std::uint64_t useClock_ = 0;    // counts page lookups, for trimCache
     std::array<Page*, 8> leaves_{}; // leaves reached lately (see leafHolding)
     std::uint64_t dropEpoch_ = 1;   // raised whenever a cached page may have gone
     // The leaf record the last neighbour lookup answered with, while its leaf

@@ -674,6 +674,9 @@ int NativeFile::apply() {
     header_ = preparedHeader_;
     diskHeader_ = preparedHeader_;
     headerChanged_ = false;
+    // The room edits left in a few pages is small; the next commits would
+    // only take it again.
+    const bool shrink = changed_.size() > kKeptRoomPages;
     for (Page* p : changed_) {
         if (p->spilled) {
             // Its bytes are where they belong now; read from there when needed.
@@ -683,7 +686,7 @@ int NativeFile::apply() {
             continue;
         }
         // Edits leave room in a page's entries; kept in the cache it is not used.
-        p->entries.shrink();
+        if (shrink) p->entries.shrink();
         p->spill.reset();
         p->memoryVersion = ~std::uint64_t{0};
         remeasure(*p);

@@ -210,6 +210,15 @@ void PageEntries::setKey(std::size_t i, std::string_view key) {
     collect();
 }
 
+int PageEntries::compareRest(const Slot& s, std::string_view rest) const {
+    // Both past the shared bytes within their heads, which are equal: the
+    // bytes are the same up to the shorter one's end and zero beyond, so the
+    // shorter key is the lower one. Its bytes need not be read.
+    const std::size_t own = s.keyLen - shared_.size();
+    if (own <= 8 && rest.size() <= 8) return own < rest.size() ? -1 : (own > rest.size() ? 1 : 0);
+    return compareKeys(keyOf(s).substr(shared_.size()), rest);
+}
+
 std::size_t PageEntries::lowerBound(std::string_view key) const {
     if (slots_.empty()) return 0;
     std::uint64_t head = 0;
@@ -219,8 +228,7 @@ std::size_t PageEntries::lowerBound(std::string_view key) const {
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
         const std::uint64_t h = heads_[mid];
-        const bool below =
-            h != head ? h < head : compareKeys(keyOf(slots_[mid]).substr(shared_.size()), rest) < 0;
+        const bool below = h != head ? h < head : compareRest(slots_[mid], rest) < 0;
         if (below)
             lo = mid + 1;
         else
@@ -238,8 +246,7 @@ std::size_t PageEntries::upperBound(std::string_view key) const {
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
         const std::uint64_t h = heads_[mid];
-        const bool above =
-            h != head ? h > head : compareKeys(rest, keyOf(slots_[mid]).substr(shared_.size())) < 0;
+        const bool above = h != head ? h > head : compareRest(slots_[mid], rest) > 0;
         if (above)
             hi = mid;
         else

@@ -103,6 +103,9 @@ private:
         bool packed = false;
     };
     std::string_view keyOf(const Slot& s) const { return {arena_.data() + s.at, s.keyLen}; }
+    // Orders the key of `s` against a key past the shared bytes (`rest`)
+    // whose head equals the key's.
+    int compareRest(const Slot& s, std::string_view rest) const;
     // The head of a key just placed; false, with every head marked stale, when
     // the key lacks the shared bytes (or is the page's only key).
     bool headFor(std::string_view key, std::uint64_t* head);
