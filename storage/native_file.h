@@ -214,6 +214,9 @@ private:
     static constexpr std::uint64_t kWindowLogBytes = std::uint64_t{256} << 10;
     static constexpr std::uint64_t kWindowReach = std::uint64_t{4} << 20;
     static constexpr std::uint64_t kWindowBytes = std::uint64_t{1} << 20;
+    // ... and it starts kWindowGap beyond the store (see prepare).
+    static constexpr std::uint64_t kWindowGap = std::uint64_t{128} << 10;
+    static_assert(kWindowGap + kWindowLogBytes <= kWindowReach);
     static_assert(kWindowBytes / qtf::kUnit <= qtf::kNewestLogMask);
 
     struct Page {

@@ -447,6 +447,9 @@ int NativeFile::prepare() {
     };
     if (direct && overlaps(oldEnd, newEnd)) flushFile();
     std::uint64_t logStart = continues ? window_.end : std::max(newEnd, oldEnd);
+    // A window starts a little beyond the store, which so may grow for a
+    // while before the window must end.
+    if (!continues && single && !direct && logBytes <= kWindowLogBytes) logStart += kWindowGap;
     if (!continues && overlaps(logStart, logStart + logBytes)) logStart = unflushedLogEnd_;
     if (logStart + logBytes + qtf::kMaxPage > 0xFFFFFFFFull) {
         discardChanges();
