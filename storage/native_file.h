@@ -394,7 +394,7 @@ private:
     // the write); false when it does not encode.
     static bool encodeHome(const Page& page, std::string* out);
     // The page's bytes with own offset 0, from `encoded` when still current.
-    const std::string* encoded(const Page& page, EncodedPages* encoded);
+    std::string* encoded(const Page& page, EncodedPages* encoded);
     // The changed pages in page-number order.
     std::vector<Page*> changedInOrder() const;
     int placePages(EncodedPages* encoded);

@@ -322,7 +322,7 @@ bool NativeFile::encodeHome(const Page& page, std::string* out) {
     return encodePage(view, 0, out);
 }
 
-const std::string* NativeFile::encoded(const Page& page, EncodedPages* encoded) {
+std::string* NativeFile::encoded(const Page& page, EncodedPages* encoded) {
     Encoded& e = (*encoded)[&page];
     if (e.bytes.empty() || e.version != page.version) {
         if (page.spill && page.spill->version == page.version) {
@@ -476,13 +476,15 @@ int NativeFile::prepare() {
         std::uint32_t number = static_cast<std::uint32_t>(p->number);
         std::uint64_t own = qtf::pageOffset(number);
         if (direct && own >= oldEnd) continue;
-        const std::string* enc = encoded(*p, &encodedPages);
-        if (enc->size() / qtf::kUnit != static_cast<std::size_t>(regions_.classOf(number))) {
+        std::string* enc = encoded(*p, &encodedPages);
+        if (!enc ||
+            enc->size() / qtf::kUnit != static_cast<std::size_t>(regions_.classOf(number))) {
             fail(__LINE__);
             discardChanges();
             return kErrNotNative;
         }
-        std::string buf = *enc;
+        // The log keeps the bytes (for apply); the page is not encoded again.
+        std::string buf = std::move(*enc);
         putLe32(reinterpret_cast<std::uint8_t*>(buf.data()) + qtf::pg::kOwnOffset,
                 static_cast<std::uint32_t>(own));
         seal.add(bytes(buf), buf.size());
