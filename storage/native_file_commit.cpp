@@ -18,7 +18,10 @@
 // would reach too far, the store grows into it, another process wrote the
 // header) and when the file is closed: its pages are copied to their places,
 // flushed, and a header naming no log is written; until the next flush makes
-// that header durable, no log may be written over the window.
+// that header durable, no log may be written over the window. A window
+// starts a little beyond the store, so that the store may grow for a while
+// below it, and its logs go into room the file was given ahead: a flush that
+// must also make a new size of the file durable takes about twice as long.
 #include "storage/native_file.h"
 
 #include "storage/coding.h"
