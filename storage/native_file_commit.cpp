@@ -450,16 +450,18 @@ int NativeFile::prepare() {
     };
     if (direct && overlaps(oldEnd, newEnd)) flushFile();
     std::uint64_t logStart = continues ? window_.end : std::max(newEnd, oldEnd);
-    // A window starts a little beyond the store, which so may grow for a
-    // while before the window must end.
-    if (!continues && single && !direct && logBytes <= kWindowLogBytes) logStart += kWindowGap;
+    // A commit whose log may stay named in a window: such a window starts a
+    // little beyond the store, which so may grow for a while before the
+    // window must end.
+    const bool mayKeepLog = single && !direct && logBytes <= kWindowLogBytes;
+    if (!continues && mayKeepLog) logStart += kWindowGap;
     if (!continues && overlaps(logStart, logStart + logBytes)) logStart = unflushedLogEnd_;
     if (logStart + logBytes + qtf::kMaxPage > 0xFFFFFFFFull) {
         discardChanges();
         return EFBIG;
     }
     header_.committedEnd = header_.logEnd = static_cast<std::uint32_t>(logStart);
-    if (single && !direct && logBytes <= kWindowLogBytes) makeRoom(logStart + logBytes);
+    if (mayKeepLog) makeRoom(logStart + logBytes);
 
     if (direct) {
         JoinedWrites writes(*this);
