@@ -190,6 +190,7 @@ bool NativeFile::stepCursor(const std::string& key, bool forward, bool inclusive
 
 void NativeFile::clearCache() {
     forgetPages();
+    forgetPrefixes();
     cache_.clear();
     scratchEnd_ = 0;
     changed_.clear();
@@ -759,6 +760,7 @@ int NativeFile::insert(const std::string& key, const std::string& payload) {
     if (int rc = beginAccess()) return rc;
     if (int rc = checkKey(key, payload.size())) return rc;
     if (int rc = settleCountersFor(key)) return rc;
+    noteKeyAdded(key);
     if (Page* leaf = leafHolding(key, true, true)) {
         // Inside the leaf's range and above its first key: no index entry changes.
         if (!leaf->entries.emplace(key, payload, 0).second) return kErrDuplicate;
@@ -1017,6 +1019,7 @@ int NativeFile::remove(const std::string& key, bool* found) {
     if (int rc = beginAccess()) return rc;
     if (options_.readOnly) return EBADF;
     if (int rc = settleCountersFor(key)) return rc;
+    noteKeyGone(key);
     if (root_ == kNoPage) return 0;
     if (Page* leaf = leafHolding(key, true, false); leaf && leaf->entries.size() > 1) {
         // Above the leaf's first key, which stays: no index entry changes.
@@ -1041,6 +1044,7 @@ int NativeFile::removeHolding(const std::string& key, std::string_view payload, 
     if (int rc = beginAccess()) return rc;
     if (options_.readOnly) return EBADF;
     if (int rc = settleCountersFor(key)) return rc;
+    noteKeyGone(key);
     if (root_ == kNoPage) return 0;
     Page* leaf = nullptr;
     if (int rc = leafFor(key, &leaf); rc || !leaf) return rc;
@@ -1055,6 +1059,9 @@ int NativeFile::removeHolding(const std::string& key, std::string_view payload, 
 }
 
 int NativeFile::removePrefix(const std::string& prefix) {
+    if (int rc = beginAccess()) return rc;
+    for (const KnownPrefix& k : knownPrefixes_)
+        if (!k.any && !k.prefix.empty() && prefix.starts_with(k.prefix)) return 0;
     while (true) {
         PageRecord r;
         bool found = false;
@@ -1064,6 +1071,24 @@ int NativeFile::removePrefix(const std::string& prefix) {
         if (int rc = remove(r.key, &removed)) return rc;
         if (!removed) return fail(__LINE__);
     }
+}
+
+int NativeFile::anyWithPrefix(const std::string& prefix, bool* any) {
+    *any = false;
+    if (int rc = beginAccess()) return rc;
+    for (const KnownPrefix& k : knownPrefixes_)
+        if (!k.prefix.empty() && k.prefix == prefix) {
+            *any = k.any;
+            return 0;
+        }
+    PageRecord r;
+    bool found = false;
+    if (int rc = ceiling(prefix, &r, &found)) return rc;
+    *any = found && r.key.starts_with(prefix);
+    if (prefix.empty()) return 0;
+    knownPrefixes_[nextKnown_] = {prefix, *any};
+    nextKnown_ = (nextKnown_ + 1) % knownPrefixes_.size();
+    return 0;
 }
 
 int NativeFile::nextNumber(std::array<std::uint8_t, 4>* number) {
@@ -1090,6 +1115,7 @@ bool NativeFile::hasChanges() const {
 }
 
 void NativeFile::addToCounter(const std::string& key, int delta) {
+    noteKeyAdded(key);
     for (PendingCount& c : pendingCounts_)
         if (c.key == key) {
             c.delta += delta;

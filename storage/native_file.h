@@ -147,6 +147,10 @@ public:
     [[nodiscard]] int removeHolding(const std::string& key, std::string_view payload,
                                     bool* removed);
     [[nodiscard]] int removePrefix(const std::string& prefix);
+    // Whether any record's key starts with `prefix`. The answer is kept for a
+    // few prefixes until a change could alter it: asked again (as every read of
+    // a record asks whether its table holds memos at all), it takes no lookup.
+    [[nodiscard]] int anyWithPrefix(const std::string& prefix, bool* any);
     // Adds `delta` to the counter in the first four bytes (little-endian) of
     // the payload of `key`; an absent record starts as eight zero bytes. The
     // addition waits until anything looks at that record, or at a range of
@@ -482,6 +486,28 @@ private:
         std::int64_t delta = 0;
     };
     std::vector<PendingCount> pendingCounts_;
+    // Prefixes last found to start some record's key or none (see
+    // anyWithPrefix), while the records say so: an added key makes its known
+    // prefixes held, a removed key forgets the held ones it falls under, and
+    // dropping the cache (another process's commit, a rollback) forgets all.
+    struct KnownPrefix {
+        std::string prefix; // empty: a free place
+        bool any = false;
+    };
+    std::array<KnownPrefix, 4> knownPrefixes_;
+    std::size_t nextKnown_ = 0; // the place the next prefix learned takes
+    void noteKeyAdded(std::string_view key) {
+        for (KnownPrefix& k : knownPrefixes_)
+            if (!k.prefix.empty() && key.starts_with(k.prefix)) k.any = true;
+    }
+    void noteKeyGone(std::string_view key) {
+        for (KnownPrefix& k : knownPrefixes_)
+            if (k.any && key.starts_with(k.prefix)) k.prefix.clear();
+    }
+    void forgetPrefixes() {
+        for (KnownPrefix& k : knownPrefixes_)
+            k.prefix.clear();
+    }
     std::vector<Step> lookupPath_;  // the descent of a lookup or insert, kept for its room
     std::size_t trimAt_ = 0;        // bytes over which trimCache next measures
     std::size_t measuredBytes_ = 0; // the cache's bytes when trimCache last measured

@@ -45,6 +45,12 @@ public:
         std::size_t len = total > key.size() ? total - key.size() : 0;
         return test::makePayload(static_cast<std::uint32_t>(rng_()), len);
     }
+    // One of a few short prefixes, so that the same ones are asked about
+    // again and again, before and after changes under them.
+    std::string newPrefix() {
+        static const char* const kPrefixes[] = {"A", "AB", "ABC", "\xfe", "c", "ca", "\x01"};
+        return kPrefixes[rng_() % std::size(kPrefixes)];
+    }
     const std::string& anyKey(const Model& m) {
         auto it = m.lower_bound(newKey());
         if (it == m.end()) it = m.begin();
@@ -102,6 +108,13 @@ public:
                 ASSERT_EQ(f->replace(k, p, &found), 0);
                 ASSERT_TRUE(found);
                 model[k] = p;
+            } else if (op < 75) {
+                // Records under a prefix, which may have been asked about.
+                const std::string prefix = newPrefix();
+                ASSERT_EQ(f->removePrefix(prefix), 0);
+                for (auto it = model.lower_bound(prefix);
+                     it != model.end() && it->first.starts_with(prefix);)
+                    it = model.erase(it);
             } else if (op < 93) {
                 std::string k = rng_() % 8 ? anyKey(model) : newKey();
                 bool found = false;
@@ -126,6 +139,13 @@ public:
                 ASSERT_TRUE(f);
             }
             if (step % 7 == 0) probe(*f, model);
+            if (step % 2 == 0) {
+                const std::string prefix = newPrefix();
+                bool any = false;
+                ASSERT_EQ(f->anyWithPrefix(prefix, &any), 0);
+                auto it = model.lower_bound(prefix);
+                ASSERT_EQ(any, it != model.end() && it->first.starts_with(prefix)) << prefix;
+            }
             // Each step a call of its own, as the driver makes them: between
             // two, the cache lets pages go (changed ones to the scratch file).
             f->endAccess();

@@ -159,6 +159,61 @@ std::string counterPayload(std::uint32_t count, std::string rest = std::string(4
 
 // Additions to counters wait, yet every lookup that could meet the counter
 // sees it added; a rollback drops them, a commit writes them.
+// What a handle knows of a prefix (records under it or none) follows every
+// change: its own adds, removes, counters and rollbacks, and another handle's
+// commit.
+TEST_F(NativeFileTest, PrefixesKnownToHoldRecordsOrNoneFollowEveryChange) {
+    auto a = open();
+    auto b = open();
+    for (int i = 0; i < 300; ++i)
+        ASSERT_EQ(a->insert("d" + std::to_string(1000 + i), std::string(200, 'x')), 0);
+    ASSERT_EQ(a->commit(), 0);
+    a->endAccess();
+    const auto any = [](NativeFile& f, const std::string& prefix) {
+        bool held = true;
+        EXPECT_EQ(f.anyWithPrefix(prefix, &held), 0);
+        f.endAccess();
+        return held;
+    };
+    EXPECT_TRUE(any(*a, "d1"));
+    EXPECT_FALSE(any(*a, "m"));
+    EXPECT_FALSE(any(*a, "m")) << "asked again";
+
+    ASSERT_EQ(a->insert("m7", "memo"), 0);
+    EXPECT_TRUE(any(*a, "m")) << "an added key";
+    a->discardChanges();
+    EXPECT_FALSE(any(*a, "m")) << "rolled back";
+
+    ASSERT_EQ(a->removePrefix("m5"), 0) << "nothing to remove";
+    a->addToCounter("m9", 1);
+    EXPECT_TRUE(any(*a, "m")) << "a counter waiting for its record";
+    ASSERT_EQ(a->commit(), 0);
+    a->endAccess();
+    bool found = false;
+    ASSERT_EQ(a->remove("m9", &found), 0);
+    EXPECT_TRUE(found);
+    EXPECT_FALSE(any(*a, "m")) << "its one record removed";
+    ASSERT_EQ(a->commit(), 0);
+    a->endAccess();
+
+    // Known to the other handle as empty, then filled by this one.
+    EXPECT_FALSE(any(*b, "m"));
+    ASSERT_EQ(a->insert("m1", "memo"), 0);
+    ASSERT_EQ(a->commit(), 0);
+    a->endAccess();
+    EXPECT_TRUE(any(*b, "m")) << "another handle's commit";
+    ASSERT_EQ(b->removePrefix("m"), 0);
+    EXPECT_FALSE(any(*b, "m"));
+    ASSERT_EQ(b->commit(), 0);
+    b->endAccess();
+    EXPECT_FALSE(any(*a, "m"));
+
+    // More prefixes than the handle keeps: each answer stays right.
+    for (int round = 0; round < 3; ++round)
+        for (int i = 0; i < 10; ++i)
+            EXPECT_EQ(any(*a, "d1" + std::to_string(i)), i < 3) << i;
+}
+
 TEST_F(NativeFileTest, CountersWaitingForTheirAdditionsReadAsAdded) {
     auto f = open();
     for (const char* k : {"a", "m", "z"})

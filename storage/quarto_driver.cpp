@@ -45,7 +45,10 @@ std::size_t withoutTrailingBlanks(const std::uint8_t* text, std::size_t n) {
 int writeMemos(Table& t, const ControlBlock& cb, std::uint32_t record) {
     NativeFile& f = *t.pf->file;
     std::string prefix = memoPrefix(t.number, record);
-    if (int rc = f.removePrefix(prefix)) return rc;
+    bool tableHasMemos = false;
+    if (int rc = f.anyWithPrefix(tableMemoPrefix(t.number), &tableHasMemos)) return rc;
+    if (tableHasMemos)
+        if (int rc = f.removePrefix(prefix)) return rc;
     if (!cb.memos) return 0;
     for (std::size_t i = 0; i < t.def.memos.size() && i < cb.memos->size(); ++i) {
         const MemoDecl& m = t.def.memos[i];
@@ -77,12 +80,18 @@ int writeMemos(Table& t, const ControlBlock& cb, std::uint32_t record) {
 int readMemos(Table& t, ControlBlock& cb, std::uint32_t record) {
     if (!cb.memos) return 0;
     cb.memos->resize(t.def.memos.size());
+    // A table without any memo text reads none.
+    bool tableHasMemos = false;
+    if (!t.def.memos.empty())
+        if (int rc = t.pf->file->anyWithPrefix(tableMemoPrefix(t.number), &tableHasMemos))
+            return rc;
     for (std::size_t i = 0; i < t.def.memos.size(); ++i) {
         const MemoDecl& m = t.def.memos[i];
         std::string data;
         std::uint32_t blobLength = 0;
-        if (int rc = readMemoText(*t.pf->file, t.number, t.def, record, i, &data, &blobLength))
-            return rc;
+        if (tableHasMemos)
+            if (int rc = readMemoText(*t.pf->file, t.number, t.def, record, i, &data, &blobLength))
+                return rc;
         if (data.size() > (m.blob ? blobLength : m.maxLength)) {
             assertionFailed("done+len <= limit", "qtfl3");
             return kInvalidData;

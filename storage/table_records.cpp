@@ -20,9 +20,14 @@ std::string definitionKey(std::uint32_t table, std::uint16_t block) {
     return k;
 }
 
-std::string memoPrefix(std::uint32_t table, std::uint32_t record) {
+std::string tableMemoPrefix(std::uint32_t table) {
     std::string k = be32(table);
     k.push_back(static_cast<char>(qtf::kKindMemo));
+    return k;
+}
+
+std::string memoPrefix(std::uint32_t table, std::uint32_t record) {
+    std::string k = tableMemoPrefix(table);
     appendBe32(k, record);
     return k;
 }

@@ -18,6 +18,8 @@ std::string tableNameKey(const std::string& table);
 std::string definitionKey(std::uint32_t table, std::uint16_t block);
 // Prefix of every memo chunk of one record.
 std::string memoPrefix(std::uint32_t table, std::uint32_t record);
+// The leading bytes of every memo key of the table.
+std::string tableMemoPrefix(std::uint32_t table);
 
 struct TableEntry {
     std::string name;     // upper case
