@@ -141,9 +141,9 @@ void NativeFile::forgetPage(const Page* page) {
 NativeFile::Page* NativeFile::leafHolding(const std::string& key, bool aboveFirst, bool belowLast) {
     for (Page* p : leaves_) {
         if (!p || p->level || p->entries.empty() || p->entries.lacksSharedBytes(key)) continue;
-        const int low = compareKeys(key, p->entries.firstKey());
+        const int low = -p->entries.compareKey(0, key);
         if (aboveFirst ? low <= 0 : low < 0) continue;
-        const int high = compareKeys(key, p->entries.lastKey());
+        const int high = -p->entries.compareKey(p->entries.size() - 1, key);
         if (belowLast ? high < 0 : high <= 0) {
             touch(p);
             return p;
@@ -172,7 +172,7 @@ bool NativeFile::stepCursor(const std::string& key, bool forward, bool inclusive
                             std::size_t* index) {
     const Page* leaf = cursor_.leaf;
     if (!leaf || leaf->version != cursor_.version || cursor_.index >= leaf->entries.size() ||
-        leaf->entries.key(cursor_.index) != key)
+        !leaf->entries.keyIs(cursor_.index, key))
         return false;
     if (inclusive) {
         *index = cursor_.index;
@@ -261,7 +261,8 @@ void NativeFile::letPagesGo(std::size_t target) {
                     spill.at = scratchEnd_ + run.size();
                     spill.size = static_cast<std::uint32_t>(buf.size());
                     spill.version = p->version;
-                    spill.firstKey = p->entries.firstKey();
+                    std::string room;
+                    spill.firstKey = p->entries.key(0, &room);
                     written.emplace_back(p, std::move(spill));
                     run += buf;
                     if (run.size() >= kScratchRun && !writeRun()) break;
@@ -561,9 +562,11 @@ void NativeFile::viewOf(const Page& page, std::vector<std::string>* scratch, Pag
     view->children.clear();
     view->records.reserve(page.entries.size());
     // Sized before any view is taken: the views point into its strings.
-    if (scratch->size() < page.entries.size()) scratch->resize(page.entries.size());
+    // Two strings a record: its key's and its payload's.
+    if (scratch->size() < 2 * page.entries.size()) scratch->resize(2 * page.entries.size());
     for (std::size_t i = 0; i < page.entries.size(); ++i) {
-        view->records.push_back({page.entries.key(i), page.entries.payloadView(i, &(*scratch)[i])});
+        view->records.push_back({page.entries.key(i, &(*scratch)[2 * i]),
+                                 page.entries.payloadView(i, &(*scratch)[2 * i + 1])});
         if (page.level) view->children.push_back(static_cast<std::uint32_t>(page.entries.child(i)));
     }
 }
@@ -615,7 +618,8 @@ int NativeFile::leafFor(const std::string& key, Page** leaf) {
 }
 
 int NativeFile::copyRecord(const Page& leaf, std::size_t i, PageRecord* out) {
-    out->key = leaf.entries.key(i);
+    const std::string_view key = leaf.entries.key(i, &out->key);
+    if (key.data() != out->key.data()) out->key.assign(key);
     if (!leaf.entries.payload(i, &out->payload)) return fail(__LINE__);
     return 0;
 }
@@ -745,10 +749,11 @@ int NativeFile::fixFirstKeys(std::vector<Step>& path) {
     for (int l = static_cast<int>(path.size()) - 2; l >= 0; --l) {
         Page* child = path[l + 1].page;
         Step& s = path[l];
-        const std::string_view first = child->entries.firstKey();
-        if (s.page->entries.key(s.it) == first) break;
+        std::string room;
+        const std::string_view first = child->entries.key(0, &room);
+        if (s.page->entries.keyIs(s.it, first)) break;
         // The entry's new key stays below the next entry's: it keeps its place.
-        s.page->sizeBound -= boundSize(s.page->entries.key(s.it).size(), 0, true);
+        s.page->sizeBound -= boundSize(s.page->entries.keySize(s.it), 0, true);
         s.page->entries.setKey(s.it, first);
         s.page->sizeBound += boundSize(first.size(), 0, true);
         markChanged(s.page);
@@ -818,7 +823,8 @@ NativeFile::Page* NativeFile::findParent(Page* child, std::size_t* entry) {
         if (!parent && !broken_) fail(__LINE__);
         return parent;
     }
-    const std::string key(firstKeyOf(*child));
+    std::string room;
+    const std::string key(firstKeyOf(*child, &room));
     Page* page = getPage(root_);
     for (int depth = 0; page && depth < 64; ++depth) {
         if (page->level <= child->level || page->entries.empty()) break;
@@ -933,7 +939,7 @@ int NativeFile::splitIfNeeded(Page* page) {
     auto recompute = [index](Page* p) {
         p->sizeBound = qtf::kPageFixed;
         for (std::size_t i = 0; i < p->entries.size(); ++i)
-            p->sizeBound += boundSize(p->entries.key(i).size(), p->entries.payloadSize(i), index);
+            p->sizeBound += boundSize(p->entries.keySize(i), p->entries.payloadSize(i), index);
     };
     if (page->number == root_) {
         Page* q = newPage(page->level);
@@ -941,7 +947,8 @@ int NativeFile::splitIfNeeded(Page* page) {
         page->entries.clear();
         q->sizeBound = page->sizeBound;
         page->level++;
-        const std::string_view first = q->entries.firstKey();
+        std::string room;
+        const std::string_view first = q->entries.key(0, &room);
         page->entries.emplace(first, {}, q->number);
         page->sizeBound = qtf::kPageFixed + boundSize(first.size(), 0, true);
         markChanged(page);
@@ -961,7 +968,8 @@ int NativeFile::splitIfNeeded(Page* page) {
     std::size_t it = 0;
     Page* parent = findParent(page, &it);
     if (!parent) return kErrNotNative;
-    const std::string_view first = q->entries.firstKey();
+    std::string room;
+    const std::string_view first = q->entries.key(0, &room);
     parent->entries.emplace(first, {}, q->number);
     parent->sizeBound += boundSize(first.size(), 0, true);
     markChanged(parent);
@@ -979,7 +987,7 @@ void NativeFile::removeFromLeaf(Page* leaf, const std::string& key, bool* found)
 
 void NativeFile::eraseFromLeaf(Page* leaf, std::size_t it) {
     leaf->sizeBound -=
-        boundSize(leaf->entries.key(it).size(), leaf->entries.payloadSize(it), false);
+        boundSize(leaf->entries.keySize(it), leaf->entries.payloadSize(it), false);
     leaf->entries.erase(it);
     markChanged(leaf);
 }
@@ -998,16 +1006,17 @@ int NativeFile::removeIn(Page* page, const std::string& key, bool* found) {
     if (int rc = removeIn(child, key, found)) return rc;
     if (!*found) return 0;
     if (child->entries.empty()) {
-        page->sizeBound -= boundSize(page->entries.key(it).size(), 0, true);
+        page->sizeBound -= boundSize(page->entries.keySize(it), 0, true);
         page->entries.erase(it);
         markChanged(page);
         return freePage(child);
     }
-    const std::string_view first = child->entries.firstKey();
-    if (first != page->entries.key(it)) {
+    std::string room;
+    const std::string_view first = child->entries.key(0, &room);
+    if (!page->entries.keyIs(it, first)) {
         // Still below the next entry's key: the entry keeps its place.
         page->sizeBound +=
-            boundSize(first.size(), 0, true) - boundSize(page->entries.key(it).size(), 0, true);
+            boundSize(first.size(), 0, true) - boundSize(page->entries.keySize(it), 0, true);
         page->entries.setKey(it, first);
         markChanged(page);
     }

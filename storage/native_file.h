@@ -346,9 +346,10 @@ private:
     void markSpilled(Page* page);
     static constexpr std::size_t kScratchRun = std::size_t{1} << 20;
     bool readSpill(const Page& page, std::string* buf);
-    // The first key of a page, spilled or not.
-    static std::string_view firstKeyOf(const Page& page) {
-        return page.spilled ? std::string_view(page.spill->firstKey) : page.entries.firstKey();
+    // The first key of a page, spilled or not (unpacked into `scratch`).
+    static std::string_view firstKeyOf(const Page& page, std::string* scratch) {
+        return page.spilled ? std::string_view(page.spill->firstKey)
+                            : page.entries.key(0, scratch);
     }
     Page* newPage(std::uint8_t level);
     // The child named by entry `it` of index page `page`.

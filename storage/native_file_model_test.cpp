@@ -38,6 +38,12 @@ public:
         for (auto& c : k)
             c = static_cast<char>("\x00\x01"
                                   "ABCabc\xfe\xff"[rng_() % 10]);
+        // Some go on as a name and a town padded with blanks (kept packed).
+        if (rng_() % 6 == 0 && k.size() < 40)
+            for (int part = 0; part < 2; ++part) {
+                k.resize(k.size() + 20 + rng_() % 30, ' ');
+                k.push_back(static_cast<char>('A' + rng_() % 3));
+            }
         return k;
     }
     std::string payloadFor(const std::string& key) {

@@ -14,6 +14,9 @@ namespace {
 // Payloads shorter than this are kept as given; longer ones are packed when
 // packing saves at least an eighth of them.
 constexpr std::size_t kPackFrom = 64;
+// Keys are packed from this length up to the most a slot notes (255 bytes).
+constexpr std::size_t kPackKeyFrom = 24;
+constexpr std::size_t kPackKeyTo = 255;
 
 // Heap bytes of a block of `n` bytes, with the allocator's overhead.
 std::size_t heapBlock(std::size_t n) {
@@ -30,6 +33,110 @@ std::uint64_t headOf(std::string_view key, std::size_t from) {
     std::memcpy(&v, b, 8);
     if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
     return v;
+}
+
+// Packs a key into `out` when that saves at least an eighth of it.
+bool packKey(std::string_view key, std::string* out) {
+    return key.size() >= kPackKeyFrom && key.size() <= kPackKeyTo &&
+           rleEncode(reinterpret_cast<const std::uint8_t*>(key.data()), key.size(), out) &&
+           out->size() + key.size() / 8 <= key.size();
+}
+
+// Reads a count of a packed key; false past its end.
+bool readCount(const unsigned char*& p, const unsigned char* end, std::size_t* v) {
+    std::size_t value = 0;
+    for (int shift = 0; p != end && shift < 28; shift += 7) {
+        const unsigned char b = *p++;
+        value |= std::size_t{b & 0x7Fu} << shift;
+        if (!(b & 0x80)) {
+            *v = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Hands the pieces of a key packed as rleEncode packs (`full` bytes unpacked)
+// to `visit(bytes, n, run)` in order: n bytes from `bytes`, or when `run` the
+// byte *bytes n times. Stops where visit says false or the bytes end.
+template <class Visit>
+void forEachPiece(std::string_view packed, std::size_t full, Visit visit) {
+    const auto* p = reinterpret_cast<const unsigned char*>(packed.data());
+    const auto* end = p + packed.size();
+    const unsigned char* last = nullptr;
+    std::size_t done = 0;
+    while (done < full) {
+        std::size_t n = 0;
+        if (!readCount(p, end, &n) || n > static_cast<std::size_t>(end - p) || n > full - done)
+            return;
+        if (n) {
+            if (!visit(p, n, false)) return;
+            last = p + n - 1;
+            p += n;
+            done += n;
+        }
+        if (done == full) return;
+        if (!readCount(p, end, &n) || !last || n > full - done) return;
+        if (n && !visit(last, n, true)) return;
+        done += n;
+    }
+}
+
+// Orders the bytes of a packed key from `from` on against `other`.
+int comparePacked(std::string_view packed, std::size_t full, std::size_t from,
+                  std::string_view other) {
+    const auto* o = reinterpret_cast<const unsigned char*>(other.data());
+    std::size_t at = 0, j = 0;
+    int order = 0;
+    bool decided = false;
+    forEachPiece(packed, full, [&](const unsigned char* bytes, std::size_t n, bool run) {
+        const std::size_t skip = at < from ? std::min(from - at, n) : 0;
+        at += n;
+        const std::size_t own = n - skip;
+        const std::size_t m = std::min(own, other.size() - j);
+        if (run) {
+            for (std::size_t k = 0; k < m; ++k)
+                if (o[j + k] != *bytes) {
+                    order = *bytes < o[j + k] ? -1 : 1;
+                    decided = true;
+                    return false;
+                }
+        } else if (m) {
+            if (const int c = std::memcmp(bytes + skip, o + j, m)) {
+                order = c < 0 ? -1 : 1;
+                decided = true;
+                return false;
+            }
+        }
+        j += m;
+        if (m < own) {
+            order = 1; // the other key ended first
+            decided = true;
+            return false;
+        }
+        return true;
+    });
+    if (decided) return order;
+    return j < other.size() ? -1 : 0;
+}
+
+// Copies up to `n` bytes of a packed key from `from` on into `out`; returns
+// how many there were.
+std::size_t copyPacked(std::string_view packed, std::size_t full, std::size_t from, std::size_t n,
+                       unsigned char* out) {
+    std::size_t at = 0, got = 0;
+    forEachPiece(packed, full, [&](const unsigned char* bytes, std::size_t len, bool run) {
+        const std::size_t skip = at < from ? std::min(from - at, len) : 0;
+        at += len;
+        const std::size_t m = std::min(len - skip, n - got);
+        if (run)
+            std::memset(out + got, *bytes, m);
+        else
+            std::memcpy(out + got, bytes + skip, m);
+        got += m;
+        return got < n;
+    });
+    return got;
 }
 
 } // namespace
@@ -94,14 +201,39 @@ void PageEntries::refreshHeads() const {
         shared_.clear();
         return;
     }
-    const std::string_view first = keyOf(slots_.front()), last = keyOf(slots_.back());
+    std::string firstRoom, lastRoom;
+    const std::string_view first = key(0, &firstRoom), last = key(slots_.size() - 1, &lastRoom);
     const std::size_t most = std::min(first.size(), last.size());
     std::size_t n = 0;
     while (n < most && first[n] == last[n])
         ++n;
     shared_.assign(first.data(), n);
     for (std::size_t i = 0; i < slots_.size(); ++i)
-        heads_[i] = headOf(keyOf(slots_[i]), n);
+        heads_[i] = headOfSlot(slots_[i], n);
+}
+
+std::uint64_t PageEntries::headOfSlot(const Slot& s, std::size_t from) const {
+    if (!s.keyFull) return headOf(keptKey(s), from);
+    unsigned char b[8] = {};
+    copyPacked(keptKey(s), s.keyFull, from, 8, b);
+    return headOf(std::string_view(reinterpret_cast<const char*>(b), 8), 0);
+}
+
+std::string_view PageEntries::key(std::size_t i, std::string* scratch) const {
+    const Slot& s = slots_[i];
+    if (!s.keyFull) return keptKey(s);
+    const std::string_view kept = keptKey(s);
+    // Never fails for bytes we packed; damaged ones read as zeros.
+    if (!rleDecode(reinterpret_cast<const std::uint8_t*>(kept.data()), kept.size(), s.keyFull,
+                   scratch))
+        scratch->assign(s.keyFull, '\0');
+    return *scratch;
+}
+
+int PageEntries::compareKey(std::size_t i, std::string_view key) const {
+    const Slot& s = slots_[i];
+    if (!s.keyFull) return compareKeys(keptKey(s), key);
+    return comparePacked(keptKey(s), s.keyFull, 0, key);
 }
 
 int PageEntries::placeAmong(std::string_view key, std::uint64_t* head) const {
@@ -148,6 +280,16 @@ std::string_view PageEntries::payloadView(std::size_t i, std::string* scratch) c
 }
 
 void PageEntries::store(std::string_view key, std::string_view payload, Slot* slot) {
+    thread_local std::string packedKey;
+    if (packKey(key, &packedKey)) {
+        storeKept(packedKey, static_cast<std::uint8_t>(key.size()), payload, slot);
+        return;
+    }
+    storeKept(key, 0, payload, slot);
+}
+
+void PageEntries::storeKept(std::string_view key, std::uint8_t keyFull, std::string_view payload,
+                            Slot* slot) {
     thread_local std::string packed;
     std::string_view stored = payload;
     slot->packed = false;
@@ -176,6 +318,7 @@ void PageEntries::store(std::string_view key, std::string_view payload, Slot* sl
     arena_.append(key);
     arena_.append(stored);
     slot->keyLen = static_cast<std::uint16_t>(key.size());
+    slot->keyFull = keyFull;
     slot->dataLen = static_cast<std::uint16_t>(stored.size());
     slot->size = static_cast<std::uint16_t>(payload.size());
 }
@@ -184,29 +327,38 @@ void PageEntries::setPayload(std::size_t i, std::string_view payload) {
     // Stored anew even where the new bytes would fit the old ones' place:
     // changed in place, a large commit left the process holding more memory.
     Slot& s = slots_[i];
-    const std::string key(this->key(i));
+    const std::string kept(keptKey(s));
     garbage_ += s.keyLen + s.dataLen;
-    store(key, payload, &s);
+    storeKept(kept, s.keyFull, payload, &s);
     collect();
 }
 
 void PageEntries::setKey(std::size_t i, std::string_view key) {
-    thread_local std::string record;
+    thread_local std::string record, packedKey;
     Slot& s = slots_[i];
     std::uint64_t head = 0;
     if (headFor(key, &head)) heads_[i] = head;
-    if (key.size() == s.keyLen) {
-        // Keys of one kind have one length: the new key takes the old one's bytes.
-        std::memmove(arena_.data() + s.at, key.data(), key.size());
+    std::string_view kept = key;
+    std::uint8_t full = 0;
+    if (packKey(key, &packedKey)) {
+        kept = packedKey;
+        full = static_cast<std::uint8_t>(key.size());
+    }
+    if (kept.size() == s.keyLen) {
+        // Keys of one kind mostly keep one length: the new key takes the old
+        // one's bytes.
+        std::memmove(arena_.data() + s.at, kept.data(), kept.size());
+        s.keyFull = full;
         return;
     }
-    record.assign(key);
+    record.assign(kept);
     record.append(data(s));
     garbage_ += s.keyLen + s.dataLen;
     grow(record.size());
     s.at = static_cast<std::uint32_t>(arena_.size());
     arena_.append(record);
-    s.keyLen = static_cast<std::uint16_t>(key.size());
+    s.keyLen = static_cast<std::uint16_t>(kept.size());
+    s.keyFull = full;
     collect();
 }
 
@@ -214,9 +366,10 @@ int PageEntries::compareRest(const Slot& s, std::string_view rest) const {
     // Both past the shared bytes within their heads, which are equal: the
     // bytes are the same up to the shorter one's end and zero beyond, so the
     // shorter key is the lower one. Its bytes need not be read.
-    const std::size_t own = s.keyLen - shared_.size();
+    const std::size_t own = keySize(s) - shared_.size();
     if (own <= 8 && rest.size() <= 8) return own < rest.size() ? -1 : (own > rest.size() ? 1 : 0);
-    return compareKeys(keyOf(s).substr(shared_.size()), rest);
+    if (s.keyFull) return comparePacked(keptKey(s), s.keyFull, shared_.size(), rest);
+    return compareKeys(keptKey(s).substr(shared_.size()), rest);
 }
 
 std::size_t PageEntries::lowerBound(std::string_view key) const {
@@ -257,13 +410,13 @@ std::size_t PageEntries::upperBound(std::string_view key) const {
 
 std::size_t PageEntries::find(std::string_view key) const {
     const std::size_t i = lowerBound(key);
-    return i < slots_.size() && this->key(i) == key ? i : slots_.size();
+    return i < slots_.size() && keyIs(i, key) ? i : slots_.size();
 }
 
 std::pair<std::size_t, bool> PageEntries::emplace(std::string_view key, std::string_view payload,
                                                   std::int64_t child) {
     const std::size_t i = lowerBound(key);
-    if (i < slots_.size() && this->key(i) == key) return {i, false};
+    if (i < slots_.size() && keyIs(i, key)) return {i, false};
     // Taken before the arena may move under a key that is a view of it.
     std::uint64_t head = 0;
     const bool haveHead = headFor(key, &head);
@@ -277,7 +430,7 @@ std::pair<std::size_t, bool> PageEntries::emplace(std::string_view key, std::str
 }
 
 void PageEntries::append(std::string_view key, std::string_view payload, std::int64_t child) {
-    if (!slots_.empty() && compareKeys(lastKey(), key) >= 0) {
+    if (!slots_.empty() && compareKey(slots_.size() - 1, key) >= 0) {
         emplace(key, payload, child);
         return;
     }

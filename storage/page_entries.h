@@ -1,12 +1,14 @@
 // The records of a cached page in a compact form: keys and payloads lie back to
 // back in one byte arena, and a table of slots in key order points into it.
 // Payloads made mostly of runs (record images padded with blanks) are kept
-// run-length packed and unpacked when read. A cached page so takes about its
-// size on disk instead of several times it, which lets a small cache hold a
-// large part of a file.
+// run-length packed and unpacked when read; so are keys padded with blanks (a
+// name and a town each filling their width), which are compared in their
+// packed form. A cached page so takes about its size on disk instead of
+// several times it, which lets a small cache hold a large part of a file.
 //
 // Positions are indexes into the key order (size() is the end). Views of keys
-// and payloads stay good only until the next change of the same entries.
+// and payloads stay good only until the next change of the same entries (or
+// of the scratch string they were unpacked into).
 //
 // Searches: every key of a page starts with the bytes the page's first and last
 // keys share. Past them, each key's next eight bytes are kept as a number in a
@@ -50,11 +52,15 @@ public:
     // Drops every record and gives back all room.
     void release();
 
-    std::string_view key(std::size_t i) const {
-        return {arena_.data() + slots_[i].at, slots_[i].keyLen};
+    // The key of record i, in place or unpacked into `scratch`.
+    std::string_view key(std::size_t i, std::string* scratch) const;
+    std::size_t keySize(std::size_t i) const { return keySize(slots_[i]); }
+    // Orders the key of record i against `key`: negative, zero or positive as
+    // it is below, equal to or above it (as compareKeys does).
+    int compareKey(std::size_t i, std::string_view key) const;
+    bool keyIs(std::size_t i, std::string_view key) const {
+        return keySize(i) == key.size() && compareKey(i, key) == 0;
     }
-    std::string_view firstKey() const { return key(0); }
-    std::string_view lastKey() const { return key(slots_.size() - 1); }
     std::int64_t child(std::size_t i) const { return slots_[i].child; }
     // Page numbers, placed or temporary, fit 32 bits: a file holds at most
     // 2^24 slots of 256 bytes.
@@ -101,8 +107,13 @@ private:
         std::uint16_t dataLen = 0; // stored payload bytes
         std::uint16_t size = 0;    // payload bytes unpacked
         bool packed = false;
+        std::uint8_t keyFull = 0; // a packed key's length unpacked; 0: kept as given
     };
-    std::string_view keyOf(const Slot& s) const { return {arena_.data() + s.at, s.keyLen}; }
+    // The key's bytes as kept (packed or not); keyLen counts them.
+    std::string_view keptKey(const Slot& s) const { return {arena_.data() + s.at, s.keyLen}; }
+    static std::size_t keySize(const Slot& s) { return s.keyFull ? s.keyFull : s.keyLen; }
+    // Eight bytes of the key from `from`, as headOf takes them.
+    std::uint64_t headOfSlot(const Slot& s, std::size_t from) const;
     // Orders the key of `s` against a key past the shared bytes (`rest`)
     // whose head equals the key's.
     int compareRest(const Slot& s, std::string_view rest) const;
@@ -117,6 +128,9 @@ private:
     int placeAmong(std::string_view key, std::uint64_t* head) const;
     // Appends key and payload to the arena and describes them in `slot`.
     void store(std::string_view key, std::string_view payload, Slot* slot);
+    // The same with the key as kept already (`keyFull` as in Slot).
+    void storeKept(std::string_view kept, std::uint8_t keyFull, std::string_view payload,
+                   Slot* slot);
     std::string_view data(const Slot& s) const {
         return {arena_.data() + s.at + s.keyLen, s.dataLen};
     }

@@ -13,12 +13,18 @@ struct Held {
     std::int64_t child = 0;
 };
 
+// The key of record i as a string.
+std::string keyAt(const PageEntries& e, std::size_t i) {
+    std::string scratch;
+    return std::string(e.key(i, &scratch));
+}
+
 // Checks that `e` lists exactly the records of `model`, in order.
 void expectSame(const PageEntries& e, const std::map<std::string, Held>& model) {
     ASSERT_EQ(e.size(), model.size());
     std::size_t i = 0;
     for (const auto& [key, held] : model) {
-        EXPECT_EQ(e.key(i), key);
+        EXPECT_EQ(keyAt(e, i), key);
         EXPECT_EQ(e.child(i), held.child);
         EXPECT_EQ(e.payloadSize(i), held.payload.size());
         std::string out, scratch;
@@ -54,7 +60,7 @@ TEST(PageEntriesTest, FollowsAnOrderedMapThroughRandomChanges) {
             const Held h{randomPayload(rng), static_cast<std::int64_t>(rng() % 1000) - 500};
             const auto [at, inserted] = e.emplace(key, h.payload, h.child);
             EXPECT_EQ(inserted, model.emplace(key, h).second);
-            EXPECT_EQ(e.key(at), key);
+            EXPECT_EQ(keyAt(e, at), key);
             break;
         }
         case 2: {
@@ -91,7 +97,7 @@ TEST(PageEntriesTest, FollowsAnOrderedMapThroughRandomChanges) {
             for (std::size_t i = 0; i < tail.size(); ++i) {
                 std::string p;
                 ASSERT_TRUE(tail.payload(i, &p));
-                e.append(tail.key(i), p, tail.child(i));
+                e.append(keyAt(tail, i), p, tail.child(i));
             }
             break;
         }
@@ -110,6 +116,13 @@ std::string tableKey(std::mt19937& rng, bool foreign) {
     static const char alphabet[] = {'\0', '\x01', 'a', '\xFF'};
     for (unsigned n = rng() % 14; n; --n)
         k.push_back(alphabet[rng() % 4]);
+    // Some keys go on with runs, as blank-padded names do, and are kept packed.
+    if (rng() % 3 == 0)
+        for (unsigned part = rng() % 3 + 1; part; --part) {
+            k.append(4 + rng() % 60, alphabet[rng() % 4]);
+            for (unsigned n = rng() % 4; n; --n)
+                k.push_back(alphabet[rng() % 4]);
+        }
     return k;
 }
 
@@ -128,7 +141,7 @@ TEST(PageEntriesTest, SearchesFindTheKeyOrderWhateverTheKeysShare) {
         case 2: {
             const auto [at, inserted] = e.emplace(key, "p", 0);
             EXPECT_EQ(inserted, model.emplace(key, Held{"p", 0}).second);
-            EXPECT_EQ(e.key(at), key);
+            EXPECT_EQ(keyAt(e, at), key);
             break;
         }
         case 3: {
@@ -156,7 +169,7 @@ TEST(PageEntriesTest, SearchesFindTheKeyOrderWhateverTheKeysShare) {
             const std::size_t from = e.empty() ? 0 : rng() % e.size();
             e.moveTail(from, &tail);
             for (std::size_t i = 0; i < tail.size(); ++i)
-                e.append(tail.key(i), "p", 0);
+                e.append(keyAt(tail, i), "p", 0);
             break;
         }
         default: {
@@ -188,7 +201,7 @@ TEST(PageEntriesTest, AKeyOfTheSameLengthIsChangedInPlace) {
     const std::size_t before = e.memory();
     for (int n = 99; n >= 10; --n) {
         e.setKey(0, "k0" + std::to_string(n));
-        ASSERT_EQ(e.key(0), "k0" + std::to_string(n));
+        ASSERT_EQ(keyAt(e, 0), "k0" + std::to_string(n));
     }
     EXPECT_EQ(e.memory(), before);
     std::string out;
@@ -229,27 +242,30 @@ TEST(PageEntriesTest, APayloadIsChangedWhateverItsSizeOrWhereItsBytesLie) {
     EXPECT_EQ(out, "short");
     ASSERT_TRUE(e.payload(2, &out));
     EXPECT_EQ(out, "last");
-    EXPECT_EQ(e.key(1), "record");
+    EXPECT_EQ(keyAt(e, 1), "record");
     EXPECT_EQ(e.find("zz"), 2u);
 }
 
 TEST(PageEntriesTest, AKeyViewedInTheSameEntriesCanBeInserted) {
     PageEntries e;
-    e.emplace(std::string(40, 'z'), std::string(100, ' '), 0);
     // Each new key is a view of the last one: the arena grows (and moves) meanwhile.
-    for (std::size_t n = 39; n > 0; --n)
-        ASSERT_TRUE(e.emplace(e.lastKey().substr(0, n), e.lastKey(), 0).second);
-    ASSERT_EQ(e.size(), 40u);
+    // (Short keys: longer ones of one byte would be kept packed, elsewhere.)
+    e.emplace(std::string(20, 'z'), std::string(100, ' '), 0);
+    std::string scratch;
+    for (std::size_t n = 19; n > 0; --n) {
+        const std::string_view last = e.key(e.size() - 1, &scratch);
+        ASSERT_TRUE(e.emplace(last.substr(0, n), last, 0).second);
+    }
+    ASSERT_EQ(e.size(), 20u);
     for (std::size_t i = 0; i < e.size(); ++i)
-        EXPECT_EQ(e.key(i), std::string(i + 1, 'z'));
-    EXPECT_FALSE(e.emplace(e.key(3), "same", 0).second);
+        EXPECT_EQ(keyAt(e, i), std::string(i + 1, 'z'));
+    EXPECT_FALSE(e.emplace(e.key(3, &scratch), "same", 0).second);
 
     // A key among the others, viewed in a payload, while the arena is full.
     PageEntries f;
     f.emplace("aaaa1", "aaaa5-payload", 0);
     f.emplace("aaaa9", "p", 0);
     f.shrink();
-    std::string scratch;
     const std::string_view inside = f.payloadView(0, &scratch).substr(0, 5);
     ASSERT_TRUE(f.emplace(inside, std::string(40, 'x'), 0).second);
     EXPECT_EQ(f.find("aaaa5"), 1u);
@@ -265,6 +281,85 @@ TEST(PageEntriesTest, BlankPaddedRecordsTakeLessThanTheirSize) {
     std::string out;
     ASSERT_TRUE(e.payload(3, &out));
     EXPECT_EQ(out, "name" + std::string(700, ' '));
+}
+
+// Keys of a name and a town, each padded with blanks to its width, are kept
+// packed: they take a fraction of their size and still order, compare and
+// change as the keys they stand for.
+TEST(PageEntriesTest, BlankPaddedKeysAreKeptPackedAndOrderAsTheirBytes) {
+    std::mt19937 rng(41);
+    const auto padded = [&rng](std::size_t width) {
+        static const char letters[] = {' ', 'A', 'B', 'Z', '\x00', '\xC8'};
+        std::string s;
+        for (unsigned n = rng() % 12; n; --n)
+            s.push_back(letters[rng() % 6]);
+        s.resize(width, ' ');
+        return s;
+    };
+    const auto nameKey = [&] { return std::string("\x00\x00\x00\x01\x01", 5) + padded(50) + padded(50); };
+    PageEntries e;
+    std::map<std::string, Held> model;
+    for (int i = 0; i < 300; ++i) {
+        const std::string key = nameKey();
+        e.emplace(key, "\x00\x00\x01\x02", 0);
+        model.emplace(key, Held{"\x00\x00\x01\x02", 0});
+    }
+    e.shrink();
+    expectSame(e, model);
+    EXPECT_LT(e.memory(), model.size() * 105 / 2) << "packed keys take less than half their size";
+
+    const auto sign = [](int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); };
+    const auto position = [&](auto it) {
+        return static_cast<std::size_t>(std::distance(model.begin(), it));
+    };
+    for (int round = 0; round < 5000; ++round) {
+        // Probes that are keys, keys cut short or run on, and keys changed
+        // inside a run of blanks or past it.
+        std::string probe = rng() % 2 ? std::next(model.begin(), rng() % model.size())->first
+                                      : nameKey();
+        switch (rng() % 4) {
+        case 0:
+            probe.resize(rng() % (probe.size() + 1));
+            break;
+        case 1:
+            probe.append(rng() % 3, static_cast<char>(rng() % 2 ? ' ' : 0));
+            break;
+        case 2:
+            probe[5 + rng() % 100] = static_cast<char>(rng() % 3 == 0 ? 0x1F : (rng() % 2 ? 0x21 : 0xFF));
+            break;
+        default:
+            break;
+        }
+        EXPECT_EQ(e.lowerBound(probe), position(model.lower_bound(probe)));
+        EXPECT_EQ(e.upperBound(probe), position(model.upper_bound(probe)));
+        EXPECT_EQ(e.find(probe) != e.size(), model.count(probe) == 1);
+        const std::size_t i = rng() % e.size();
+        const std::string& own = std::next(model.begin(), static_cast<std::ptrdiff_t>(i))->first;
+        ASSERT_EQ(sign(e.compareKey(i, probe)), sign(compareKeys(own, probe))) << round;
+        ASSERT_EQ(e.keyIs(i, probe), own == probe);
+        ASSERT_EQ(e.keySize(i), own.size());
+    }
+
+    // The first key lowered (an index entry following its child), a payload
+    // changed, the tail moved away and back: every key stays as it was given.
+    std::string lower = model.begin()->first;
+    lower[5] = '\x00';
+    lower[6] = '\x00';
+    if (compareKeys(lower, model.begin()->first) < 0) {
+        e.setKey(0, lower);
+        model.emplace(lower, model.begin()->second);
+        model.erase(std::next(model.begin()));
+    }
+    e.setPayload(7, std::string(300, ' '));
+    std::next(model.begin(), 7)->second.payload = std::string(300, ' ');
+    PageEntries tail;
+    e.moveTail(100, &tail);
+    for (std::size_t i = 0; i < tail.size(); ++i) {
+        std::string p;
+        ASSERT_TRUE(tail.payload(i, &p));
+        e.append(keyAt(tail, i), p, 0);
+    }
+    expectSame(e, model);
 }
 
 TEST(PageEntriesTest, KeysCompareAsUnsignedBytesWithAPrefixFirst) {
