@@ -749,9 +749,9 @@ int NativeFile::fixFirstKeys(std::vector<Step>& path) {
     for (int l = static_cast<int>(path.size()) - 2; l >= 0; --l) {
         Page* child = path[l + 1].page;
         Step& s = path[l];
-        std::string room;
+        if (s.page->entries.keyIs(s.it, child->entries, 0)) break;
+        thread_local std::string room;
         const std::string_view first = child->entries.key(0, &room);
-        if (s.page->entries.keyIs(s.it, first)) break;
         // The entry's new key stays below the next entry's: it keeps its place.
         s.page->sizeBound -= boundSize(s.page->entries.keySize(s.it), 0, true);
         s.page->entries.setKey(s.it, first);
@@ -1011,9 +1011,9 @@ int NativeFile::removeIn(Page* page, const std::string& key, bool* found) {
         markChanged(page);
         return freePage(child);
     }
-    std::string room;
-    const std::string_view first = child->entries.key(0, &room);
-    if (!page->entries.keyIs(it, first)) {
+    if (!page->entries.keyIs(it, child->entries, 0)) {
+        thread_local std::string room;
+        const std::string_view first = child->entries.key(0, &room);
         // Still below the next entry's key: the entry keeps its place.
         page->sizeBound +=
             boundSize(first.size(), 0, true) - boundSize(page->entries.keySize(it), 0, true);

@@ -61,6 +61,8 @@ public:
     bool keyIs(std::size_t i, std::string_view key) const {
         return keySize(i) == key.size() && compareKey(i, key) == 0;
     }
+    // Whether record i has the key of record j of `other`, unpacking neither.
+    bool keyIs(std::size_t i, const PageEntries& other, std::size_t j) const;
     std::int64_t child(std::size_t i) const { return slots_[i].child; }
     // Page numbers, placed or temporary, fit 32 bits: a file holds at most
     // 2^24 slots of 256 bytes.

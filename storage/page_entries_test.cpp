@@ -340,6 +340,16 @@ TEST(PageEntriesTest, BlankPaddedKeysAreKeptPackedAndOrderAsTheirBytes) {
         ASSERT_EQ(e.keySize(i), own.size());
     }
 
+    // A key is found equal to the same key in other entries without unpacking.
+    for (std::size_t i = 0; i < e.size(); i += 17) {
+        PageEntries one;
+        one.emplace(keyAt(e, i), "", 0);
+        one.emplace(keyAt(e, i) + " ", "", 0);
+        EXPECT_TRUE(e.keyIs(i, one, 0));
+        EXPECT_FALSE(e.keyIs(i, one, 1));
+        if (i + 1 < e.size()) EXPECT_EQ(e.keyIs(i + 1, one, 0), keyAt(e, i + 1) == keyAt(e, i));
+    }
+
     // The first key lowered (an index entry following its child), a payload
     // changed, the tail moved away and back: every key stays as it was given.
     std::string lower = model.begin()->first;
