@@ -986,8 +986,7 @@ void NativeFile::removeFromLeaf(Page* leaf, const std::string& key, bool* found)
 }
 
 void NativeFile::eraseFromLeaf(Page* leaf, std::size_t it) {
-    leaf->sizeBound -=
-        boundSize(leaf->entries.keySize(it), leaf->entries.payloadSize(it), false);
+    leaf->sizeBound -= boundSize(leaf->entries.keySize(it), leaf->entries.payloadSize(it), false);
     leaf->entries.erase(it);
     markChanged(leaf);
 }

@@ -348,8 +348,7 @@ private:
     bool readSpill(const Page& page, std::string* buf);
     // The first key of a page, spilled or not (unpacked into `scratch`).
     static std::string_view firstKeyOf(const Page& page, std::string* scratch) {
-        return page.spilled ? std::string_view(page.spill->firstKey)
-                            : page.entries.key(0, scratch);
+        return page.spilled ? std::string_view(page.spill->firstKey) : page.entries.key(0, scratch);
     }
     Page* newPage(std::uint8_t level);
     // The child named by entry `it` of index page `page`.

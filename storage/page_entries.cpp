@@ -59,8 +59,7 @@ bool readCount(const unsigned char*& p, const unsigned char* end, std::size_t* v
 // Hands the pieces of a key packed as rleEncode packs (`full` bytes unpacked)
 // to `visit(bytes, n, run)` in order: n bytes from `bytes`, or when `run` the
 // byte *bytes n times. Stops where visit says false or the bytes end.
-template <class Visit>
-void forEachPiece(std::string_view packed, std::size_t full, Visit visit) {
+template <class Visit> void forEachPiece(std::string_view packed, std::size_t full, Visit visit) {
     const auto* p = reinterpret_cast<const unsigned char*>(packed.data());
     const auto* end = p + packed.size();
     const unsigned char* last = nullptr;

@@ -296,7 +296,9 @@ TEST(PageEntriesTest, BlankPaddedKeysAreKeptPackedAndOrderAsTheirBytes) {
         s.resize(width, ' ');
         return s;
     };
-    const auto nameKey = [&] { return std::string("\x00\x00\x00\x01\x01", 5) + padded(50) + padded(50); };
+    const auto nameKey = [&] {
+        return std::string("\x00\x00\x00\x01\x01", 5) + padded(50) + padded(50);
+    };
     PageEntries e;
     std::map<std::string, Held> model;
     for (int i = 0; i < 300; ++i) {
@@ -315,8 +317,8 @@ TEST(PageEntriesTest, BlankPaddedKeysAreKeptPackedAndOrderAsTheirBytes) {
     for (int round = 0; round < 5000; ++round) {
         // Probes that are keys, keys cut short or run on, and keys changed
         // inside a run of blanks or past it.
-        std::string probe = rng() % 2 ? std::next(model.begin(), rng() % model.size())->first
-                                      : nameKey();
+        std::string probe =
+            rng() % 2 ? std::next(model.begin(), rng() % model.size())->first : nameKey();
         switch (rng() % 4) {
         case 0:
             probe.resize(rng() % (probe.size() + 1));
@@ -325,7 +327,8 @@ TEST(PageEntriesTest, BlankPaddedKeysAreKeptPackedAndOrderAsTheirBytes) {
             probe.append(rng() % 3, static_cast<char>(rng() % 2 ? ' ' : 0));
             break;
         case 2:
-            probe[5 + rng() % 100] = static_cast<char>(rng() % 3 == 0 ? 0x1F : (rng() % 2 ? 0x21 : 0xFF));
+            probe[5 + rng() % 100] =
+                static_cast<char>(rng() % 3 == 0 ? 0x1F : (rng() % 2 ? 0x21 : 0xFF));
             break;
         default:
             break;
@@ -347,7 +350,9 @@ TEST(PageEntriesTest, BlankPaddedKeysAreKeptPackedAndOrderAsTheirBytes) {
         one.emplace(keyAt(e, i) + " ", "", 0);
         EXPECT_TRUE(e.keyIs(i, one, 0));
         EXPECT_FALSE(e.keyIs(i, one, 1));
-        if (i + 1 < e.size()) EXPECT_EQ(e.keyIs(i + 1, one, 0), keyAt(e, i + 1) == keyAt(e, i));
+        if (i + 1 < e.size()) {
+            EXPECT_EQ(e.keyIs(i + 1, one, 0), keyAt(e, i + 1) == keyAt(e, i));
+        }
     }
 
     // The first key lowered (an index entry following its child), a payload
