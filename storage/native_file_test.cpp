@@ -157,8 +157,6 @@ std::string counterPayload(std::uint32_t count, std::string rest = std::string(4
     return p + rest;
 }
 
-// Additions to counters wait, yet every lookup that could meet the counter
-// sees it added; a rollback drops them, a commit writes them.
 // What a handle knows of a prefix (records under it or none) follows every
 // change: its own adds, removes, counters and rollbacks, and another handle's
 // commit.
@@ -214,6 +212,8 @@ TEST_F(NativeFileTest, PrefixesKnownToHoldRecordsOrNoneFollowEveryChange) {
             EXPECT_EQ(any(*a, "d1" + std::to_string(i)), i < 3) << i;
 }
 
+// Additions to counters wait, yet every lookup that could meet the counter
+// sees it added; a rollback drops them, a commit writes them.
 TEST_F(NativeFileTest, CountersWaitingForTheirAdditionsReadAsAdded) {
     auto f = open();
     for (const char* k : {"a", "m", "z"})
