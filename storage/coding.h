@@ -70,6 +70,35 @@ inline void appendLe32(std::string& s, std::uint32_t v) {
     putLe32(b, v);
     s.append(reinterpret_cast<const char*>(b), 4);
 }
+// The counts of run-length packed bytes: seven bits a byte, low bits first, the
+// high bit set on every byte but the last. getVarint advances `p` past the
+// count; false when the bytes end first or the count takes more than 5 bytes.
+inline bool getVarint(const std::uint8_t*& p, const std::uint8_t* end, std::size_t* v) {
+    std::size_t result = 0;
+    for (int shift = 0; shift < 35; shift += 7) {
+        if (p == end) return false;
+        const std::uint8_t b = *p++;
+        result |= static_cast<std::size_t>(b & 0x7F) << shift;
+        if (!(b & 0x80)) {
+            *v = result;
+            return true;
+        }
+    }
+    return false;
+}
+inline std::uint8_t* putVarint(std::uint8_t* o, std::size_t v) {
+    while (v >= 0x80) {
+        *o++ = static_cast<std::uint8_t>((v & 0x7F) | 0x80);
+        v >>= 7;
+    }
+    *o++ = static_cast<std::uint8_t>(v);
+    return o;
+}
+inline void appendVarint(std::string& s, std::size_t v) {
+    std::uint8_t b[10];
+    s.append(reinterpret_cast<const char*>(b), static_cast<std::size_t>(putVarint(b, v) - b));
+}
+
 // Copies text bytes into a byte buffer (one block copy, not a loop per byte).
 inline void copyBytes(const std::string& from, std::vector<std::uint8_t>* to) {
     to->resize(from.size());

@@ -519,11 +519,11 @@ bool NativeFile::decodeInto(Page* page, const std::string& buf, int cls, std::ui
                           getLe16(bytes(buf) + qtf::pg::kExpandedSize));
     PageImage image;
     std::uint32_t own = 0;
-    if (decodePage(bytes(buf), buf.size(), &image, &own,
-                   [page](std::string_view key, std::string_view payload) {
-                       page->entries.append(key, payload, 0);
-                       return true;
-                   }) != PageDecode::Ok) {
+    if (decodePageKept(bytes(buf), buf.size(), &image, &own, PageEntries::kPackFrom,
+                       [page](const KeptRecord& r) {
+                           page->entries.appendRead(r.key, r.payload, r.packed, r.size, 0);
+                           return true;
+                       }) != PageDecode::Ok) {
         fail(__LINE__);
         return false;
     }

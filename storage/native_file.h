@@ -399,6 +399,13 @@ private:
     static bool encodeHome(const Page& page, std::string* out);
     // The page's bytes with own offset 0, from `encoded` when still current.
     std::string* encoded(const Page& page, EncodedPages* encoded);
+    // Puts into `encoded` the bytes of the changed pages that wait in the
+    // scratch file, reading neighbours together: one read a run of pages
+    // instead of one a page. A run that fails to read is left to encoded().
+    void readSpills(EncodedPages* encoded);
+    // A run of spilled pages takes at most this many bytes, with gaps of at
+    // most kSpillGap bytes between pages (left by pages spilled again).
+    static constexpr std::uint64_t kSpillGap = std::uint64_t{64} << 10;
     // The changed pages in page-number order.
     std::vector<Page*> changedInOrder() const;
     int placePages(EncodedPages* encoded);

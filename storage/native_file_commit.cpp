@@ -346,8 +346,47 @@ std::string* NativeFile::encoded(const Page& page, EncodedPages* encoded) {
     return &e.bytes;
 }
 
+void NativeFile::readSpills(EncodedPages* encoded) {
+    if (!scratch_) return;
+    std::vector<const Page*> waiting;
+    for (const Page* p : changed_) {
+        if (!p->spill || p->spill->version != p->version) continue;
+        const auto e = encoded->find(p);
+        if (e != encoded->end() && !e->second.bytes.empty() && e->second.version == p->version)
+            continue;
+        waiting.push_back(p);
+    }
+    std::sort(waiting.begin(), waiting.end(),
+              [](const Page* a, const Page* b) { return a->spill->at < b->spill->at; });
+    std::string run;
+    for (std::size_t i = 0; i < waiting.size();) {
+        const std::uint64_t from = waiting[i]->spill->at;
+        std::uint64_t to = from + waiting[i]->spill->size;
+        std::size_t j = i + 1;
+        for (; j < waiting.size(); ++j) {
+            const Page::Spill& next = *waiting[j]->spill;
+            if (next.at < to || next.at - to > kSpillGap ||
+                next.at + next.size - from > kScratchRun)
+                break;
+            to = next.at + next.size;
+        }
+        run.resize(static_cast<std::size_t>(to - from));
+        std::size_t got = 0;
+        if (scratch_->read(from, run.data(), run.size(), &got) == 0 && got == run.size()) {
+            for (std::size_t k = i; k < j; ++k) {
+                const Page* p = waiting[k];
+                Encoded& e = (*encoded)[p];
+                e.bytes.assign(run, static_cast<std::size_t>(p->spill->at - from), p->spill->size);
+                e.version = p->version;
+            }
+        }
+        i = j;
+    }
+}
+
 // Gives every changed page a slot of the class its serialized size needs.
 int NativeFile::placePages(EncodedPages* encodedPages) {
+    readSpills(encodedPages);
     for (int round = 0; round < 1000; ++round) {
         // The pages without a slot of their class, smallest class first:
         // placing a page of class c moves pages of the regions above c, which

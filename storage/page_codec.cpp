@@ -13,20 +13,6 @@ namespace zv::storage {
 
 namespace {
 
-bool getVarint(const std::uint8_t*& p, const std::uint8_t* end, std::size_t* v) {
-    std::size_t result = 0;
-    for (int shift = 0; shift < 35; shift += 7) {
-        if (p == end) return false;
-        std::uint8_t b = *p++;
-        result |= static_cast<std::size_t>(b & 0x7F) << shift;
-        if (!(b & 0x80)) {
-            *v = result;
-            return true;
-        }
-    }
-    return false;
-}
-
 std::size_t roundUnit(std::size_t n) {
     return (n + qtf::kUnit - 1) / qtf::kUnit * qtf::kUnit;
 }
@@ -81,19 +67,6 @@ std::size_t runLength(const std::uint8_t* in, std::size_t at, std::size_t n) {
     while (i < n && in[i] == in[at])
         ++i;
     return i - at;
-}
-
-} // namespace
-
-namespace {
-
-std::uint8_t* putVarint(std::uint8_t* o, std::size_t v) {
-    while (v >= 0x80) {
-        *o++ = static_cast<std::uint8_t>((v & 0x7F) | 0x80);
-        v >>= 7;
-    }
-    *o++ = static_cast<std::uint8_t>(v);
-    return o;
 }
 
 } // namespace
@@ -359,25 +332,34 @@ PageDecode decodePage(const std::uint8_t* in, std::size_t n, PageImage* page,
                       });
 }
 
-PageDecode decodePage(const std::uint8_t* in, std::size_t n, PageImage* page,
-                      std::uint32_t* ownOffset, const RecordVisitor& visit) {
+PageDecode decodePageFixed(const std::uint8_t* in, std::size_t n, PageImage* page,
+                           std::uint32_t* ownOffset, PageBody* body) {
     if (n < static_cast<std::size_t>(qtf::kPageFixed)) return PageDecode::BadSizes;
     *ownOffset = getLe32(in + qtf::pg::kOwnOffset);
-    std::size_t stored = getLe16(in + qtf::pg::kStoredSize);
-    std::size_t expanded = getLe16(in + qtf::pg::kExpandedSize);
-    std::size_t count = getLe16(in + qtf::pg::kCount);
+    body->stored = getLe16(in + qtf::pg::kStoredSize);
+    body->expanded = getLe16(in + qtf::pg::kExpandedSize);
+    body->count = getLe16(in + qtf::pg::kCount);
     page->sizeBound = getLe16(in + qtf::pg::kSizeBound);
     page->level = in[qtf::pg::kLevel];
-    std::size_t fixed = qtf::kPageFixed + (page->level ? 4 * count : 0);
-    if (stored > n || stored > qtf::kMaxPage || stored < fixed || expanded < stored ||
-        expanded > qtf::kMaxPage)
+    body->fixed = qtf::kPageFixed + (page->level ? 4 * body->count : 0);
+    if (body->stored > n || body->stored > qtf::kMaxPage || body->stored < body->fixed ||
+        body->expanded < body->stored || body->expanded > qtf::kMaxPage)
         return PageDecode::BadSizes;
     page->children.clear();
     if (page->level) {
-        page->children.reserve(count);
-        for (std::size_t i = 0; i < count; ++i)
+        page->children.reserve(body->count);
+        for (std::size_t i = 0; i < body->count; ++i)
             page->children.push_back(getLe32(in + qtf::kPageFixed + 4 * i));
     }
+    return PageDecode::Ok;
+}
+
+PageDecode decodePage(const std::uint8_t* in, std::size_t n, PageImage* page,
+                      std::uint32_t* ownOffset, const RecordVisitor& visit) {
+    PageBody body;
+    if (const PageDecode rc = decodePageFixed(in, n, page, ownOffset, &body); rc != PageDecode::Ok)
+        return rc;
+    const auto [stored, expanded, count, fixed] = body;
     // Keys strictly ascending; index pages carry no payloads.
     std::string prevKey;
     bool first = true;

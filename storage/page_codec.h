@@ -79,6 +79,36 @@ PageDecode decodePage(const std::uint8_t* in, std::size_t n, PageImage* page,
 PageDecode decodePage(const std::uint8_t* in, std::size_t n, PageImage* page,
                       std::uint32_t* ownOffset, const RecordVisitor& visit);
 
+// Where a page's records lie: bytes fixed..stored of the page, run-length
+// packed when stored < expanded (the size they unpack to, with the fixed part).
+struct PageBody {
+    std::size_t stored = 0;
+    std::size_t expanded = 0;
+    std::size_t count = 0;
+    std::size_t fixed = 0;
+};
+// Decodes a page's fixed part and child table and checks its sizes.
+PageDecode decodePageFixed(const std::uint8_t* in, std::size_t n, PageImage* page,
+                           std::uint32_t* ownOffset, PageBody* body);
+
+// A record as the page cache keeps it: the key, and the payload either as it
+// is or, when `packed`, run-length packed as rleDecode reads it (`size` bytes
+// unpacked).
+struct KeptRecord {
+    std::string_view key;
+    std::string_view payload;
+    bool packed = false;
+    std::size_t size = 0;
+};
+using KeptRecordVisitor = std::function<bool(const KeptRecord& record)>;
+// Decodes a page as decodePage does, for the page cache: a payload of at least
+// `packFrom` bytes that holds runs comes packed, taken from the page's packed
+// bytes without unpacking it. Packed or not, the bytes are those decodePage
+// hands over.
+PageDecode decodePageKept(const std::uint8_t* in, std::size_t n, PageImage* page,
+                          std::uint32_t* ownOffset, std::size_t packFrom,
+                          const KeptRecordVisitor& visit);
+
 // Stored size of a page in bytes, from its fixed part.
 inline std::size_t storedSizeOf(const std::uint8_t* page) {
     return static_cast<std::size_t>(page[4] | (page[5] << 8));

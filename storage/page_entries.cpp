@@ -11,9 +11,6 @@ namespace zv::storage {
 
 namespace {
 
-// Payloads shorter than this are kept as given; longer ones are packed when
-// packing saves at least an eighth of them.
-constexpr std::size_t kPackFrom = 64;
 // Keys are packed from this length up to the most a slot notes (255 bytes).
 constexpr std::size_t kPackKeyFrom = 24;
 constexpr std::size_t kPackKeyTo = 255;
@@ -292,26 +289,36 @@ std::string_view PageEntries::payloadView(std::size_t i, std::string* scratch) c
     return *scratch;
 }
 
-void PageEntries::store(std::string_view key, std::string_view payload, Slot* slot) {
+std::string_view PageEntries::keptForm(std::string_view key, std::uint8_t* keyFull) {
     thread_local std::string packedKey;
     if (packKey(key, &packedKey)) {
-        storeKept(packedKey, static_cast<std::uint8_t>(key.size()), payload, slot);
-        return;
+        *keyFull = static_cast<std::uint8_t>(key.size());
+        return packedKey;
     }
-    storeKept(key, 0, payload, slot);
+    *keyFull = 0;
+    return key;
+}
+
+void PageEntries::store(std::string_view key, std::string_view payload, Slot* slot) {
+    std::uint8_t keyFull = 0;
+    const std::string_view kept = keptForm(key, &keyFull);
+    storeKept(kept, keyFull, payload, slot);
 }
 
 void PageEntries::storeKept(std::string_view key, std::uint8_t keyFull, std::string_view payload,
                             Slot* slot) {
     thread_local std::string packed;
-    std::string_view stored = payload;
-    slot->packed = false;
     if (payload.size() >= kPackFrom &&
         rleEncode(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size(), &packed) &&
         packed.size() + payload.size() / 8 <= payload.size()) {
-        stored = packed;
-        slot->packed = true;
+        place(key, keyFull, packed, true, payload.size(), slot);
+        return;
     }
+    place(key, keyFull, payload, false, payload.size(), slot);
+}
+
+void PageEntries::place(std::string_view key, std::uint8_t keyFull, std::string_view stored,
+                        bool packed, std::size_t size, Slot* slot) {
     // Key or payload may be views of this very arena, which moves as it grows:
     // such bytes are copied before the arena grows.
     const std::less<const char*> below;
@@ -333,7 +340,8 @@ void PageEntries::storeKept(std::string_view key, std::uint8_t keyFull, std::str
     slot->keyLen = static_cast<std::uint16_t>(key.size());
     slot->keyFull = keyFull;
     slot->dataLen = static_cast<std::uint16_t>(stored.size());
-    slot->size = static_cast<std::uint16_t>(payload.size());
+    slot->size = static_cast<std::uint16_t>(size);
+    slot->packed = packed;
 }
 
 void PageEntries::setPayload(std::size_t i, std::string_view payload) {
@@ -452,6 +460,31 @@ void PageEntries::append(std::string_view key, std::string_view payload, std::in
     Slot s;
     s.child = static_cast<std::int32_t>(child);
     store(key, payload, &s);
+    growSlots();
+    slots_.push_back(s);
+    if (haveHead) heads_.push_back(head);
+}
+
+void PageEntries::appendRead(std::string_view key, std::string_view payload, bool packed,
+                             std::size_t size, std::int64_t child) {
+    std::uint64_t head = 0;
+    const bool haveHead = headFor(key, &head);
+    Slot s;
+    s.child = static_cast<std::int32_t>(child);
+    std::uint8_t keyFull = 0;
+    const std::string_view kept = keptForm(key, &keyFull);
+    if (!packed) {
+        storeKept(kept, keyFull, payload, &s);
+    } else if (payload.size() + size / 8 <= size) {
+        place(kept, keyFull, payload, true, size, &s);
+    } else {
+        // Packing saves too little: kept as it is.
+        thread_local std::string plain;
+        if (!rleDecode(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size(), size,
+                       &plain))
+            plain.assign(size, '\0'); // never for bytes packed as rleEncode packs
+        place(kept, keyFull, plain, false, size, &s);
+    }
     growSlots();
     slots_.push_back(s);
     if (haveHead) heads_.push_back(head);

@@ -41,6 +41,10 @@ inline int compareKeys(std::string_view a, std::string_view b) {
 
 class PageEntries {
 public:
+    // Payloads shorter than this are kept as given; longer ones are packed
+    // when packing saves at least an eighth of them.
+    static constexpr std::size_t kPackFrom = 64;
+
     std::size_t size() const { return slots_.size(); }
     bool empty() const { return slots_.empty(); }
     void clear();
@@ -94,6 +98,11 @@ public:
                                          std::int64_t child);
     // Adds a record read from a page, which lists its records in order.
     void append(std::string_view key, std::string_view payload, std::int64_t child);
+    // The same for a record whose payload comes, when `packed`, run-length
+    // packed as rleDecode reads it (`size` bytes unpacked). REQUIRES: the key
+    // lies above every key held (the page's decoder checked the order).
+    void appendRead(std::string_view key, std::string_view payload, bool packed, std::size_t size,
+                    std::int64_t child);
     void erase(std::size_t i);
     // Moves the records from position `from` to the end over to the end of `to`.
     void moveTail(std::size_t from, PageEntries* to);
@@ -128,11 +137,17 @@ private:
     // Where `key` goes among the keys: below all (-1), above all (+1) or among
     // them (0, with its head in `head`).
     int placeAmong(std::string_view key, std::uint64_t* head) const;
+    // The form a key is kept in: packed (with its length in `keyFull`) or as
+    // it is (keyFull 0). A packed form lasts until the next call.
+    static std::string_view keptForm(std::string_view key, std::uint8_t* keyFull);
     // Appends key and payload to the arena and describes them in `slot`.
     void store(std::string_view key, std::string_view payload, Slot* slot);
     // The same with the key as kept already (`keyFull` as in Slot).
     void storeKept(std::string_view kept, std::uint8_t keyFull, std::string_view payload,
                    Slot* slot);
+    // The same with the payload as stored (packed or not, `size` unpacked).
+    void place(std::string_view kept, std::uint8_t keyFull, std::string_view stored, bool packed,
+               std::size_t size, Slot* slot);
     std::string_view data(const Slot& s) const {
         return {arena_.data() + s.at + s.keyLen, s.dataLen};
     }
