@@ -133,7 +133,7 @@ public:
         // With the equal bytes just before it (at most three: four would have
         // made a run), a run of four or more keeps its first byte as it is.
         std::size_t before = 0;
-        while (before < 3 && end_ - before > literal_ && end_[-1 - before] == c)
+        while (before < 3 && end_ - before > literal_ && *(end_ - before - 1) == c)
             ++before;
         if (before + n < 4) {
             std::memset(end_, c, n);
