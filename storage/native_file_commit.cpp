@@ -319,6 +319,17 @@ std::vector<NativeFile::Page*> NativeFile::changedInOrder() const {
 }
 
 bool NativeFile::encodeHome(const Page& page, std::string* out) {
+    if (page.level == 0) {
+        switch (encodeKeptLeaf(
+            page.entries, static_cast<std::uint16_t>(std::min(page.sizeBound, 0xFFFF)), 0, out)) {
+        case KeptEncode::Done:
+            return true;
+        case KeptEncode::TooLarge:
+            return false;
+        case KeptEncode::Unpacked:
+            break;
+        }
+    }
     thread_local std::vector<std::string> scratch;
     thread_local PageView view;
     viewOf(page, &scratch, &view);

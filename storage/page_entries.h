@@ -78,6 +78,12 @@ public:
     bool payload(std::size_t i, std::string* out) const;
     // The payload in place, or unpacked into `scratch`.
     std::string_view payloadView(std::size_t i, std::string* scratch) const;
+    // The payload as kept: run-length packed (as rleDecode reads it) when
+    // `*packed`.
+    std::string_view keptPayload(std::size_t i, bool* packed) const {
+        *packed = slots_[i].packed;
+        return data(slots_[i]);
+    }
     void setPayload(std::size_t i, std::string_view payload);
     // Gives record i another key. REQUIRES: the record keeps its place in the
     // key order.
@@ -169,5 +175,13 @@ private:
     mutable std::string shared_;
     mutable bool headsStale_ = false;
 };
+
+// Encodes a cached leaf as encodePage encodes its records, taking packed
+// payloads from their packed form without unpacking them. Unpacked: the page
+// is stored as it is (packing saves no unit), which encodePage does from the
+// records; TooLarge: encodePage would refuse the page too.
+enum class KeptEncode { Done, Unpacked, TooLarge };
+KeptEncode encodeKeptLeaf(const PageEntries& entries, std::uint16_t sizeBound,
+                          std::uint32_t ownOffset, std::string* out);
 
 } // namespace zv::storage

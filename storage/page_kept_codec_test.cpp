@@ -1,5 +1,6 @@
 #include "storage/coding.h"
 #include "storage/page_codec.h"
+#include "storage/page_entries.h"
 #include "storage/qtf_format.h"
 
 #include <gtest/gtest.h>
@@ -177,6 +178,54 @@ TEST(KeptPageDecodingTest, DamagedPagesAreRefusedOrReadAsThePageDecoderReadsThem
     }
     EXPECT_GT(refused, 1000);
     EXPECT_GT(read, 100);
+}
+
+// The page a cached leaf makes, as encodePage makes it from the records.
+bool encodedFromRecords(const PageEntries& entries, std::string* out) {
+    std::vector<std::string> room(2 * entries.size());
+    PageView view;
+    view.sizeBound = 0xFFFF;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        view.records.push_back(
+            {entries.key(i, &room[2 * i]), entries.payloadView(i, &room[2 * i + 1])});
+    return encodePage(view, 512, out);
+}
+
+TEST(KeptPageEncodingTest, ALeafIsWrittenByteForByteAsEncodePageWritesItsRecords) {
+    std::mt19937 rng(37);
+    int done = 0, unpacked = 0, tooLarge = 0;
+    for (int round = 0; round < 1500; ++round) {
+        PageEntries entries;
+        for (const PageRecord& r : randomRecords(rng, round % 2))
+            entries.append(r.key, r.payload, 0);
+        std::string expected, kept;
+        const bool encodes = encodedFromRecords(entries, &expected);
+        switch (encodeKeptLeaf(entries, 0xFFFF, 512, &kept)) {
+        case KeptEncode::Done:
+            ++done;
+            ASSERT_TRUE(encodes);
+            ASSERT_EQ(kept, expected) << "round " << round;
+            break;
+        case KeptEncode::Unpacked:
+            // Only pages without packed payloads, or stored as they are.
+            ++unpacked;
+            if (encodes && getLe16(bytes(expected) + 4) < getLe16(bytes(expected) + 6)) {
+                for (std::size_t i = 0; i < entries.size(); ++i) {
+                    bool packed = false;
+                    entries.keptPayload(i, &packed);
+                    ASSERT_FALSE(packed) << "round " << round;
+                }
+            }
+            break;
+        case KeptEncode::TooLarge:
+            ++tooLarge;
+            ASSERT_FALSE(encodes);
+            break;
+        }
+    }
+    EXPECT_GT(done, 500);
+    EXPECT_GT(unpacked, 20);
+    EXPECT_GT(tooLarge, 20);
 }
 
 } // namespace
