@@ -768,10 +768,11 @@ int NativeFile::insert(const std::string& key, const std::string& payload) {
     noteKeyAdded(key);
     if (Page* leaf = leafHolding(key, true, true)) {
         // Inside the leaf's range and above its first key: no index entry changes.
-        if (!leaf->entries.emplace(key, payload, 0).second) return kErrDuplicate;
+        const auto [it, inserted] = leaf->entries.emplace(key, payload, 0);
+        if (!inserted) return kErrDuplicate;
         leaf->sizeBound += boundSize(key.size(), payload.size(), false);
         markChanged(leaf);
-        return splitIfNeeded(leaf);
+        return splitIfNeeded(leaf, noteAdded(leaf, it));
     }
     std::vector<Step>& path = lookupPath_;
     if (int rc = descend(key, &path)) return rc;
@@ -783,7 +784,7 @@ int NativeFile::insert(const std::string& key, const std::string& payload) {
     leaf->sizeBound += boundSize(key.size(), payload.size(), false);
     markChanged(leaf);
     if (it == 0) fixFirstKeys(path);
-    return splitIfNeeded(leaf);
+    return splitIfNeeded(leaf, noteAdded(leaf, it));
 }
 
 int NativeFile::update(const std::string& key,
@@ -927,7 +928,7 @@ int NativeFile::freePage(Page* page) {
     return applyMoves(moves);
 }
 
-int NativeFile::splitIfNeeded(Page* page) {
+int NativeFile::splitIfNeeded(Page* page, std::size_t added) {
     auto needs = [](const Page* p) {
         return p->sizeBound > qtf::kMaxBound ||
                (p->sizeBound > qtf::kSplitBound &&
@@ -953,13 +954,18 @@ int NativeFile::splitIfNeeded(Page* page) {
         page->sizeBound = qtf::kPageFixed + boundSize(first.size(), 0, true);
         markChanged(page);
         markChanged(q);
-        return splitIfNeeded(q);
+        q->lastAdded = page->lastAdded;
+        page->lastAdded = kNotInOrder;
+        return splitIfNeeded(q, added);
     }
     std::size_t n = page->entries.size();
     std::size_t m = n / 2;
     bool medianStays = m < n - m - 1;
-    std::size_t keep = medianStays ? m + 1 : m;
+    const bool inOrder = added != kNotInOrder && added > 0 && added < n;
+    std::size_t keep = inOrder ? added : (medianStays ? m + 1 : m);
     Page* q = newPage(page->level);
+    if (inOrder) q->lastAdded = 0;
+    page->lastAdded = kNotInOrder;
     page->entries.moveTail(keep, &q->entries);
     recompute(page);
     recompute(q);
@@ -970,10 +976,12 @@ int NativeFile::splitIfNeeded(Page* page) {
     if (!parent) return kErrNotNative;
     std::string room;
     const std::string_view first = q->entries.key(0, &room);
-    parent->entries.emplace(first, {}, q->number);
+    const std::size_t at = parent->entries.emplace(first, {}, q->number).first;
     parent->sizeBound += boundSize(first.size(), 0, true);
     markChanged(parent);
-    if (int rc = splitIfNeeded(parent)) return rc;
+    // Pages split in key order add their entries to the parent in key order.
+    const std::size_t entryAdded = noteAdded(parent, at);
+    if (int rc = splitIfNeeded(parent, inOrder ? entryAdded : kNotInOrder)) return rc;
     if (int rc = splitIfNeeded(page)) return rc;
     return splitIfNeeded(q);
 }
