@@ -171,8 +171,9 @@ void NativeFile::rememberLeaf(Page* leaf) {
 bool NativeFile::stepCursor(const std::string& key, bool forward, bool inclusive,
                             std::size_t* index) {
     const Page* leaf = cursor_.leaf;
+    // The leaf unchanged, its record still has the key kept with the cursor.
     if (!leaf || leaf->version != cursor_.version || cursor_.index >= leaf->entries.size() ||
-        !leaf->entries.keyIs(cursor_.index, key))
+        key != cursor_.key)
         return false;
     if (inclusive) {
         *index = cursor_.index;
@@ -664,8 +665,14 @@ int NativeFile::nearest(const std::string& key, bool forward, bool inclusive, Pa
     *found = false;
     if (int rc = beginAccess()) return rc;
     const auto answer = [this, out, found](const Page* leaf, std::size_t it) {
-        cursor_ = {leaf, leaf->version, it};
-        if (int rc = copyRecord(*leaf, it, out)) return rc;
+        cursor_.leaf = leaf;
+        cursor_.version = leaf->version;
+        cursor_.index = it;
+        if (int rc = copyRecord(*leaf, it, out)) {
+            cursor_.leaf = nullptr;
+            return rc;
+        }
+        cursor_.key = out->key;
         *found = true;
         return 0;
     };

@@ -497,6 +497,7 @@ private:
         const Page* leaf = nullptr;
         std::uint64_t version = 0;
         std::size_t index = 0;
+        std::string key; // the record's key, compared with as it is
     } cursor_;
     // Answers a neighbour lookup from the cursor; false when it cannot.
     bool stepCursor(const std::string& key, bool forward, bool inclusive, std::size_t* index);

@@ -188,10 +188,11 @@ int locate(Table& t, bool forward, PageRecord* entry, std::uint32_t* record, boo
 }
 
 void savePosition(const Table& t, ControlBlock& cb) {
-    cb.position.clear();
-    cb.position.push_back(t.posKey < 0 ? 1 : 0);
-    cb.position.push_back(static_cast<std::uint8_t>(t.posKey < 0 ? 0 : t.posKey));
-    cb.position.insert(cb.position.end(), t.posEntry.begin(), t.posEntry.end());
+    cb.position.resize(2 + t.posEntry.size());
+    cb.position[0] = t.posKey < 0 ? 1 : 0;
+    cb.position[1] = static_cast<std::uint8_t>(t.posKey < 0 ? 0 : t.posKey);
+    if (!t.posEntry.empty())
+        std::memcpy(cb.position.data() + 2, t.posEntry.data(), t.posEntry.size());
 }
 
 int readRecord(Table& t, ControlBlock& cb, const PageRecord& entry, std::uint32_t record) {
