@@ -179,10 +179,24 @@ void PageEntries::release() {
     headsStale_ = false;
 }
 
+// Room kept from page to page: a page is read into it and copied out at
+// its size (see shrink), one allocation a page.
+std::string& PageEntries::readRoom() {
+    thread_local std::string room;
+    return room;
+}
+
 void PageEntries::reserve(std::size_t records, std::size_t bytes) {
     slots_.reserve(records);
     heads_.reserve(records);
-    arena_.reserve(bytes);
+    if (arena_.empty()) {
+        std::string& room = readRoom();
+        room.clear();
+        room.reserve(bytes);
+        arena_.swap(room);
+    } else {
+        arena_.reserve(bytes);
+    }
 }
 
 bool PageEntries::headFor(std::string_view key, std::uint64_t* head) {
@@ -268,6 +282,8 @@ void PageEntries::shrink() {
         fit.reserve(arena_.size());
         fit.append(arena_);
         arena_.swap(fit);
+        // The larger room is kept for the next page read.
+        if (fit.capacity() > readRoom().capacity()) readRoom().swap(fit);
     }
     if (slots_.capacity() > slots_.size() + slots_.size() / 16 + 4) slots_.shrink_to_fit();
 }

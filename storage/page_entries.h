@@ -157,6 +157,7 @@ private:
     std::string_view data(const Slot& s) const {
         return {arena_.data() + s.at + s.keyLen, s.dataLen};
     }
+    static std::string& readRoom();
     // Makes room for one more record of `bytes` bytes.
     void grow(std::size_t bytes);
     // Makes room for one more slot (which moves the slots).
