@@ -775,11 +775,10 @@ int NativeFile::insert(const std::string& key, const std::string& payload) {
     noteKeyAdded(key);
     if (Page* leaf = leafHolding(key, true, true)) {
         // Inside the leaf's range and above its first key: no index entry changes.
-        const auto [it, inserted] = leaf->entries.emplace(key, payload, 0);
-        if (!inserted) return kErrDuplicate;
+        if (!leaf->entries.emplace(key, payload, 0).second) return kErrDuplicate;
         leaf->sizeBound += boundSize(key.size(), payload.size(), false);
         markChanged(leaf);
-        return splitIfNeeded(leaf, noteAdded(leaf, it));
+        return splitIfNeeded(leaf);
     }
     std::vector<Step>& path = lookupPath_;
     if (int rc = descend(key, &path)) return rc;
@@ -791,7 +790,7 @@ int NativeFile::insert(const std::string& key, const std::string& payload) {
     leaf->sizeBound += boundSize(key.size(), payload.size(), false);
     markChanged(leaf);
     if (it == 0) fixFirstKeys(path);
-    return splitIfNeeded(leaf, noteAdded(leaf, it));
+    return splitIfNeeded(leaf);
 }
 
 int NativeFile::update(const std::string& key,
@@ -935,7 +934,7 @@ int NativeFile::freePage(Page* page) {
     return applyMoves(moves);
 }
 
-int NativeFile::splitIfNeeded(Page* page, std::size_t added) {
+int NativeFile::splitIfNeeded(Page* page) {
     auto needs = [](const Page* p) {
         return p->sizeBound > qtf::kMaxBound ||
                (p->sizeBound > qtf::kSplitBound &&
@@ -961,18 +960,13 @@ int NativeFile::splitIfNeeded(Page* page, std::size_t added) {
         page->sizeBound = qtf::kPageFixed + boundSize(first.size(), 0, true);
         markChanged(page);
         markChanged(q);
-        q->lastAdded = page->lastAdded;
-        page->lastAdded = kNotInOrder;
-        return splitIfNeeded(q, added);
+        return splitIfNeeded(q);
     }
     std::size_t n = page->entries.size();
     std::size_t m = n / 2;
     bool medianStays = m < n - m - 1;
-    const bool inOrder = added != kNotInOrder && added > 0 && added < n;
-    std::size_t keep = inOrder ? added : (medianStays ? m + 1 : m);
+    std::size_t keep = medianStays ? m + 1 : m;
     Page* q = newPage(page->level);
-    if (inOrder) q->lastAdded = 0;
-    page->lastAdded = kNotInOrder;
     page->entries.moveTail(keep, &q->entries);
     recompute(page);
     recompute(q);
@@ -983,12 +977,10 @@ int NativeFile::splitIfNeeded(Page* page, std::size_t added) {
     if (!parent) return kErrNotNative;
     std::string room;
     const std::string_view first = q->entries.key(0, &room);
-    const std::size_t at = parent->entries.emplace(first, {}, q->number).first;
+    parent->entries.emplace(first, {}, q->number);
     parent->sizeBound += boundSize(first.size(), 0, true);
     markChanged(parent);
-    // Pages split in key order add their entries to the parent in key order.
-    const std::size_t entryAdded = noteAdded(parent, at);
-    if (int rc = splitIfNeeded(parent, inOrder ? entryAdded : kNotInOrder)) return rc;
+    if (int rc = splitIfNeeded(parent)) return rc;
     if (int rc = splitIfNeeded(page)) return rc;
     return splitIfNeeded(q);
 }

@@ -229,11 +229,10 @@ private:
         PageEntries entries;
         int sizeBound = qtf::kPageFixed;
         bool changed = false;
-        std::size_t changedAt = 0;               // its place in changed_ while changed
-        std::uint64_t version = 0;               // raised by every change (see markChanged)
-        std::uint64_t lastUse = 0;               // the use clock when last looked up
-        std::size_t lastAdded = ~std::size_t{0}; // position of the record added last, if known
-        std::size_t memory = 0;                  // bytes held, as measured at version memoryVersion
+        std::size_t changedAt = 0; // its place in changed_ while changed
+        std::uint64_t version = 0; // raised by every change (see markChanged)
+        std::uint64_t lastUse = 0; // the use clock when last looked up
+        std::size_t memory = 0;    // bytes held, as measured at version memoryVersion
         std::uint64_t memoryVersion = ~std::uint64_t{0};
         std::size_t counted = 0; // bytes it adds to countedBytes_
         // Index pages: the children last looked up, by entry, while no cached
@@ -379,20 +378,7 @@ private:
     int freePage(Page* page);
     // Marks a page changed; every change of a page goes through here.
     void markChanged(Page* page);
-    // `added`: the position of the record just added when records are being
-    // added in key order (each right after the one before). A split then
-    // leaves the records before it where they are and moves it and those
-    // after it to the new page, where the next ones follow: a file filled in
-    // key order gets full pages instead of half full ones.
-    static constexpr std::size_t kNotInOrder = ~std::size_t{0};
-    int splitIfNeeded(Page* page, std::size_t added = kNotInOrder);
-    // Notes that a record was added at position `it`; its position when it
-    // follows the record added before, else kNotInOrder.
-    static std::size_t noteAdded(Page* page, std::size_t it) {
-        const bool inOrder = page->lastAdded != kNotInOrder && it == page->lastAdded + 1;
-        page->lastAdded = it;
-        return inOrder ? it : kNotInOrder;
-    }
+    int splitIfNeeded(Page* page);
     int removeIn(Page* page, const std::string& key, bool* found);
     void removeFromLeaf(Page* leaf, const std::string& key, bool* found);
     // Takes record `it` out of a leaf; the caller keeps the index entries true.

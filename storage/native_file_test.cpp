@@ -286,37 +286,6 @@ std::string numberKey(int i) {
 
 // A file larger than the cache's budget, read through in a random order: the
 // cache gives pages back as it goes, and its count of their bytes stays true.
-// Records added in key order fill their pages, also below records that sort
-// after them all (as a table's counters follow its records); added in another
-// order they leave pages about three quarters full.
-TEST_F(NativeFileTest, RecordsAddedInKeyOrderFillTheirPages) {
-    const auto leavesFor = [&](const std::vector<int>& order, const std::string& name) {
-        auto f = open(name);
-        for (const char* above : {"~counter", "~definition"})
-            EXPECT_EQ(f->insert(above, "x"), 0);
-        for (int i : order)
-            EXPECT_EQ(f->insert(numberKey(i), std::string(700, static_cast<char>('a' + i % 26)) +
-                                                  std::to_string(i)),
-                      0);
-        EXPECT_EQ(f->commit(), 0);
-        FileStats stats;
-        EXPECT_EQ(f->check(&stats), "");
-        int pages = 0;
-        for (int n : stats.pagesPerClass)
-            pages += n;
-        return pages;
-    };
-    std::vector<int> order(2000);
-    for (int i = 0; i < 2000; ++i)
-        order[static_cast<std::size_t>(i)] = i;
-    const int inOrder = leavesFor(order, "in-order.qtf");
-    std::shuffle(order.begin(), order.end(), std::mt19937(3));
-    const int shuffled = leavesFor(order, "shuffled.qtf");
-    // A page holds 19 such records.
-    EXPECT_LE(inOrder, 2000 / 19 + 8);
-    EXPECT_GT(shuffled, inOrder * 5 / 4);
-}
-
 TEST_F(NativeFileTest, TheCacheKeepsToItsBudgetReadingAFileLargerThanIt) {
     const int records = 48000;
     const std::size_t bytes = 800; // 38 MB in all
