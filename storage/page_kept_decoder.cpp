@@ -20,22 +20,14 @@ PageDecode decodePageKept(const std::uint8_t* in, std::size_t n, PageImage* page
     PageBody body;
     if (const PageDecode rc = decodePageFixed(in, n, page, ownOffset, &body); rc != PageDecode::Ok)
         return rc;
-    const bool index = page->level != 0;
     if (body.stored == body.expanded) {
-        // Not packed: records as they lie.
-        std::string prevKey;
-        bool first = true;
-        const bool ok = forEachRecord(in + body.fixed, body.stored - body.fixed, body.count,
-                                      [&](std::string_view key, std::string_view payload) {
-                                          if ((!first && !(std::string_view(prevKey) < key)) ||
-                                              (index && !payload.empty()))
-                                              return false;
-                                          first = false;
-                                          prevKey.assign(key);
-                                          return visit({key, payload, false, payload.size()});
-                                      });
-        return ok ? PageDecode::Ok : PageDecode::BadRecords;
+        // Not packed: the records as they lie, with decodePage's checks.
+        return decodePage(in, n, page, ownOffset,
+                          [&visit](std::string_view key, std::string_view payload) {
+                              return visit({key, payload, false, payload.size()});
+                          });
     }
+    const bool index = page->level != 0;
     PieceReader reader(in + body.fixed, body.stored - body.fixed, body.expanded - body.fixed);
     // Each record is its key followed by its payload; it begins with `shared`
     // bytes of the record before. Made whole: the key, and at least the first

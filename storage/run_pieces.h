@@ -16,7 +16,6 @@
 
 namespace zv::storage {
 
-// Reads run-length packed bytes (as rleDecode reads them) as pieces, in order.
 // Copies n bytes, short ones (most pieces are short) without a call.
 inline void copyShort(std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
     if (n >= 8 && n <= 16) {
@@ -33,6 +32,7 @@ inline void copyShort(std::uint8_t* to, const std::uint8_t* from, std::size_t n)
     }
 }
 
+// Reads run-length packed bytes (as rleDecode reads them) as pieces, in order.
 class PieceReader {
 public:
     PieceReader(const std::uint8_t* in, std::size_t n, std::size_t expanded)
